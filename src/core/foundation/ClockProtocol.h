@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+
+#include <memory>
+#include <stop_token>
+
+namespace verandel {
+
+// The only source of "now" and of waiting. Periodic work is a coroutine loop sleeping on it, so
+// tests can drive every timer in virtual time.
+class ClockProtocol
+{
+public:
+    virtual ~ClockProtocol() = default;
+
+    // Suspends the calling coroutine for the given seconds (negative or non-finite: no wait).
+    // Throws CancellationError when the token is stopped before or during the wait.
+    virtual QCoro::Task<> sleep(double seconds, std::stop_token token) = 0;
+    QCoro::Task<> sleep(double seconds) { return sleep(seconds, std::stop_token{}); }
+
+    // The current wall-clock time, in UTC.
+    virtual QDateTime now() const = 0;
+};
+
+using ClockPtr = std::shared_ptr<ClockProtocol>;
+
+} // namespace verandel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "foundation/BlockingWait.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+
+#include <functional>
+
+namespace verandel::test {
+
+// Runs a coroutine to completion (rethrowing what it threw).
+template <typename T>
+T runTask(QCoro::Task<T> task)
+{
+    return waitBlocking(std::move(task));
+}
+
+// Processes events until the condition holds or the real-time limit passes; for waiting on real I/O.
+inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qWait(1);
+    }
+    return true;
+}
+
+} // namespace verandel::test

@@ -1,0 +1,17 @@
+#include <QApplication>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // Test discovery runs the binary at build time without ctest's environment.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    // Nothing a test does may touch the user's real data directories.
+    QStandardPaths::setTestModeEnabled(true);
+    return RUN_ALL_TESTS();
+}
