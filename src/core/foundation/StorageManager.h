@@ -59,13 +59,15 @@ public:
         performWithRetrySync([&] { writeJSONInternal(path, [&] { return encode(value); }); });
     }
 
+    // Lambdas are bound to names before co_await: GCC 12 destroys a closure temporary inside a
+    // co_await expression twice.
     template <typename T>
     QCoro::Task<T> readJSON(QString path)
     {
         const std::shared_ptr<StorageManager> self = shared_from_this();
         std::optional<T> result;
-        co_await self->performWithRetryAsync(
-            [self, path, &result] { self->readJSONInternal(path, decoderInto(result)); });
+        std::function<void()> operation = [self, path, &result] { self->readJSONInternal(path, decoderInto(result)); };
+        co_await self->performWithRetryAsync(std::move(operation));
         co_return std::move(*result);
     }
 
@@ -73,8 +75,9 @@ public:
     QCoro::Task<> writeJSON(T value, QString path)
     {
         const std::shared_ptr<StorageManager> self = shared_from_this();
-        co_await self->performWithRetryAsync(
-            [self, path, &value] { self->writeJSONInternal(path, [&value] { return encode(value); }); });
+        std::function<void()> operation
+            = [self, path, &value] { self->writeJSONInternal(path, [&value] { return encode(value); }); };
+        co_await self->performWithRetryAsync(std::move(operation));
     }
 
     void deleteFile(const QString &path);

@@ -1,0 +1,396 @@
+#include "foundation/StorageManager.h"
+#include "foundation/FileSystemError.h"
+#include "foundation/JsonFields.h"
+#include "foundation/PosixFileManager.h"
+
+#include "support/FaultyFileManager.h"
+#include "support/ManualClock.h"
+#include "support/RecordingLoggerFactory.h"
+#include "support/RunTask.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <thread>
+
+#include <sys/stat.h>
+
+using namespace verandel;
+using Op = test::FaultyFileManager::Operation;
+
+namespace {
+
+struct Note
+{
+    QString text;
+    QDateTime at;
+
+    QJsonValue toJson() const
+    {
+        return QJsonObject{{QStringLiteral("text"), text}, {QStringLiteral("at"), json::toIso8601(at)}};
+    }
+    static Note fromJson(const QJsonValue &value)
+    {
+        const QJsonObject object = json::requireObject(value, QStringLiteral("note"));
+        return {json::requireString(object, QStringLiteral("text")), json::requireDate(object, QStringLiteral("at"))};
+    }
+};
+
+const QDateTime kNoon(QDate(2026, 3, 4), QTime(12, 0, 5, 250), Qt::UTC);
+
+class StorageManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_clock->setAutoAdvance(true);
+        m_store = makeStore(m_dir.filePath(QStringLiteral("store")));
+    }
+
+    StorageManagerPtr makeStore(std::optional<QString> base, double lockTimeout = 5.0)
+    {
+        return StorageManager::create(m_files, m_clock, std::move(base), m_logs, lockTimeout);
+    }
+
+    QString path(const QString &name = QStringLiteral("notes.json")) { return m_store->getFileURL(name); }
+    QByteArray contents(const QString &file) const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void writeRaw(const QString &file, const QByteArray &bytes) const
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QStringList leftovers() const
+    {
+        return QDir(m_dir.filePath(QStringLiteral("store")))
+            .entryList({QStringLiteral("*.tmp.*"), QStringLiteral("*.backup.*")}, QDir::Files);
+    }
+    StorageError::Kind kindOf(const std::function<void()> &operation)
+    {
+        try {
+            operation();
+        } catch (const StorageError &error) {
+            return error.kind();
+        }
+        ADD_FAILURE() << "no StorageError thrown";
+        return StorageError::Kind::UnknownError;
+    }
+
+    QTemporaryDir m_dir;
+    std::shared_ptr<test::FaultyFileManager> m_files = std::make_shared<test::FaultyFileManager>();
+    std::shared_ptr<test::ManualClock> m_clock = std::make_shared<test::ManualClock>();
+    test::RecordingLoggerFactory m_logs;
+    StorageManagerPtr m_store;
+};
+
+} // namespace
+
+TEST_F(StorageManagerTest, FirstWriteCreatesPrivateDirectoryAndDocumentWithoutLeftovers)
+{
+    const QString base = m_dir.filePath(QStringLiteral("a/b/store"));
+    auto store = makeStore(base);
+    const QString file = QDir(base).filePath(QStringLiteral("notes.json"));
+    store->writeJSONSync(Note{QStringLiteral("hello"), kNoon}, file);
+
+    struct stat info
+    { };
+    ASSERT_EQ(::stat(QFile::encodeName(base).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_TRUE(QDir(base).entryList({QStringLiteral("*.tmp.*"), QStringLiteral("*.backup.*")}).isEmpty());
+
+    // Pretty-printed, sorted keys, whole-second UTC dates.
+    EXPECT_EQ(contents(file), QByteArray("{\n    \"at\": \"2026-03-04T12:00:05Z\",\n    \"text\": \"hello\"\n}\n"));
+    const Note back = store->readJSONSync<Note>(file);
+    EXPECT_EQ(back.text, QStringLiteral("hello"));
+    EXPECT_EQ(back.at, QDateTime(QDate(2026, 3, 4), QTime(12, 0, 5), Qt::UTC));
+}
+
+TEST_F(StorageManagerTest, AsyncEntryPointsRoundTripLists)
+{
+    const QList<Note> notes{{QStringLiteral("one"), kNoon}, {QStringLiteral("two"), kNoon.addDays(1)}};
+    test::runTask(m_store->writeJSON(notes, path()));
+    const QList<Note> back = test::runTask(m_store->readJSON<QList<Note>>(path()));
+    ASSERT_EQ(back.size(), 2);
+    EXPECT_EQ(back[1].text, QStringLiteral("two"));
+}
+
+TEST_F(StorageManagerTest, BackupLeftByFailedWriteIsRefreshedThenRemovedBySuccessfulWrite)
+{
+    const QString file = path();
+    m_store->writeJSONSync(Note{QStringLiteral("v1"), kNoon}, file);
+
+    m_files->failWith(Op::ReplaceFile, EIO, 1);
+    EXPECT_THROW(m_store->writeJSONSync(Note{QStringLiteral("v2"), kNoon}, file), StorageError);
+    EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("v1"));
+    EXPECT_EQ(leftovers(), QStringList{QStringLiteral("notes.backup.json")});
+
+    m_store->writeJSONSync(Note{QStringLiteral("v3"), kNoon}, file);
+    EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("v3"));
+    EXPECT_TRUE(leftovers().isEmpty());
+
+    // A stale backup is also removed by a write that had no document before it.
+    const QString other = path(QStringLiteral("other.json"));
+    writeRaw(StorageManager::backupPath(other), "[]");
+    m_store->writeJSONSync(Note{QStringLiteral("x"), kNoon}, other);
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+TEST_F(StorageManagerTest, FailedWriteKeepsOldDocumentAndClassifiesTheError)
+{
+    struct Case
+    {
+        Op operation;
+        int code;
+        StorageError::Kind kind;
+    };
+    const Case cases[] = {
+        {Op::ReplaceFile, EACCES, StorageError::Kind::PermissionDenied},
+        {Op::ReplaceFile, EROFS, StorageError::Kind::PermissionDenied},
+        {Op::WriteNewFile, ENOSPC, StorageError::Kind::DiskFull},
+        {Op::WriteNewFile, EDQUOT, StorageError::Kind::DiskFull},
+        {Op::ReplaceFile, EIO, StorageError::Kind::UnknownError},
+    };
+    const QString file = path();
+    for (const Case &c : cases) {
+        m_files->clearFailures();
+        m_store->writeJSONSync(Note{QStringLiteral("old"), kNoon}, file);
+        m_files->failWith(c.operation, c.code, 1);
+        EXPECT_EQ(kindOf([&] {
+                      m_store->writeJSONSync(Note{QStringLiteral("new"), kNoon}, file);
+                  }),
+                  c.kind)
+            << "errno " << c.code;
+        EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("old"));
+        EXPECT_EQ(leftovers(), QStringList{QStringLiteral("notes.backup.json")}) << "temporary file left behind";
+        EXPECT_EQ(Note::fromJson(json::decodeDocument(contents(StorageManager::backupPath(file)))).text,
+                  QStringLiteral("old"));
+    }
+    // Non-recoverable errors are not tried again.
+    m_files->clearFailures();
+    const int before = m_files->callCount(Op::WriteNewFile);
+    m_files->failWith(Op::WriteNewFile, ENOSPC);
+    EXPECT_THROW(m_store->writeJSONSync(Note{QStringLiteral("new"), kNoon}, file), StorageError);
+    EXPECT_EQ(m_files->callCount(Op::WriteNewFile) - before, 1);
+    EXPECT_TRUE(m_logs.contains(LogLevel::Error,
+                                QStringLiteral("Operation failed after 1 attempts: "
+                                               "Insufficient disk space for operation")));
+}
+
+TEST_F(StorageManagerTest, FailedBackupDoesNotAbandonTheWrite)
+{
+    const QString file = path();
+    m_store->writeJSONSync(Note{QStringLiteral("v1"), kNoon}, file);
+    m_files->failWith(Op::CopyFile, EIO, 1);
+    m_store->writeJSONSync(Note{QStringLiteral("v2"), kNoon}, file);
+    EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("v2"));
+    EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Error, QStringLiteral("Failed to create backup: ")));
+}
+
+TEST_F(StorageManagerTest, CorruptDocumentIsRestoredFromBackup)
+{
+    const QString file = path();
+    m_store->writeJSONSync(Note{QStringLiteral("good"), kNoon}, file);
+    QFile::copy(file, StorageManager::backupPath(file));
+    writeRaw(file, "{\"text\": 17");
+
+    EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("good"));
+    EXPECT_EQ(contents(file), contents(StorageManager::backupPath(file)));
+    EXPECT_TRUE(
+        m_logs.contains(LogLevel::Info, QStringLiteral("Successfully recovered corrupted file from backup: ") + file));
+    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("Successfully read recovered file")));
+}
+
+TEST_F(StorageManagerTest, CorruptDocumentWithoutUsableBackupFailsAndIsNeverDeleted)
+{
+    const QString file = path();
+    writeRaw(file, "not json");
+    EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::JsonDecodingFailed);
+    EXPECT_TRUE(m_logs.contains(
+        LogLevel::Error, QStringLiteral("No backup file found for recovery at ") + StorageManager::backupPath(file)));
+
+    // The restore copy fails part-way: the damaged document must still be there, untouched.
+    writeRaw(StorageManager::backupPath(file), "{\"text\": \"b\", \"at\": \"2026-01-01T00:00:00Z\"}");
+    m_files->failWith(Op::CopyFile, ENOSPC, 1);
+    EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::JsonDecodingFailed);
+    EXPECT_EQ(contents(file), QByteArray("not json"));
+    EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Error, QStringLiteral("Failed to recover from backup: ")));
+    EXPECT_EQ(leftovers(), QStringList{QStringLiteral("notes.backup.json")});
+
+    // A backup that does not decode either is reported as an unknown error after the restore.
+    m_files->clearFailures();
+    writeRaw(StorageManager::backupPath(file), "[1, 2]");
+    EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::UnknownError);
+}
+
+TEST_F(StorageManagerTest, ReadFailuresAreClassifiedAndMissingFilesReported)
+{
+    const QString file = path();
+    EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::FileNotFound);
+    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("File not found: ") + file));
+    EXPECT_TRUE(m_logs.contains(LogLevel::Error,
+                                QStringLiteral("Operation failed after 1 attempts: "
+                                               "File not found at path: ")
+                                    + file));
+
+    m_store->writeJSONSync(Note{QStringLiteral("x"), kNoon}, file);
+    m_files->failWith(Op::ReadFile, EACCES, 1);
+    EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::PermissionDenied);
+    m_files->failWith(Op::ReadFile, EIO, 1);
+    EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::UnknownError);
+
+    writeRaw(file, "{\"text\": \"x\"}");
+    try {
+        m_store->readJSONSync<Note>(file);
+        FAIL();
+    } catch (const StorageError &error) {
+        EXPECT_EQ(error.kind(), StorageError::Kind::JsonDecodingFailed);
+        EXPECT_EQ(error.errorDescription(), QStringLiteral("JSON decoding failed: No value for key \"at\""));
+    }
+}
+
+TEST_F(StorageManagerTest, LockHeldElsewhereIsRetriedThreeTimesOnTheClock)
+{
+    auto store = makeStore(m_dir.filePath(QStringLiteral("store")), 0.02);
+    const QString file = store->getFileURL(QStringLiteral("notes.json"));
+    store->writeJSONSync(Note{QStringLiteral("x"), kNoon}, file);
+
+    // Another thread holds the file's lock in the middle of a write until released.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    bool release = false;
+    m_files->setHook(Op::WriteNewFile, [&] {
+        std::unique_lock lock(mutex);
+        holding = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return release; });
+    });
+    std::thread writer([&] { store->writeJSONSync(Note{QStringLiteral("y"), kNoon}, file); });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return holding; });
+    }
+    const QDateTime before = m_clock->now();
+    m_logs.clear();
+    EXPECT_EQ(kindOf([&] { store->readJSONSync<Note>(file); }), StorageError::Kind::FileLockTimeout);
+    EXPECT_EQ(m_clock->now(), before.addMSecs(1000));
+    EXPECT_EQ(m_logs.messages(LogLevel::Error),
+              (QStringList{QStringLiteral("File lock timeout after 0.02 seconds"),
+                           QStringLiteral("File lock timeout after 0.02 seconds"),
+                           QStringLiteral("File lock timeout after 0.02 seconds"),
+                           QStringLiteral("Operation failed after 3 attempts: File lock acquisition timed out")}));
+    EXPECT_EQ(m_logs.messages(LogLevel::Warning),
+              (QStringList{QStringLiteral("Retryable error on attempt 1: File lock acquisition timed out, "
+                                          "retrying in 0.5 seconds"),
+                           QStringLiteral("Retryable error on attempt 2: File lock acquisition timed out, "
+                                          "retrying in 0.5 seconds")}));
+
+    // The asynchronous entry point pauses on the clock the same way.
+    m_clock->setAutoAdvance(false);
+    bool threw = false;
+    auto read = [&]() -> QCoro::Task<> {
+        try {
+            co_await store->readJSON<Note>(file);
+        } catch (const StorageError &error) {
+            threw = error.kind() == StorageError::Kind::FileLockTimeout;
+        }
+    };
+    auto task = read();
+    EXPECT_EQ(m_clock->sleeperCount(), 1);
+    m_clock->advance(0.5);
+    EXPECT_EQ(m_clock->sleeperCount(), 1);
+    m_clock->advance(0.5);
+    EXPECT_TRUE(threw);
+
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    changed.notify_all();
+    writer.join();
+    m_files->setHook(Op::WriteNewFile, {});
+    EXPECT_EQ(store->readJSONSync<Note>(file).text, QStringLiteral("y"));
+}
+
+TEST_F(StorageManagerTest, BaseDirectoryAndSideFileNames)
+{
+    EXPECT_EQ(QFileInfo(StorageManager::backupPath(QStringLiteral("/d/devices.json"))).fileName(),
+              QStringLiteral("devices.backup.json"));
+    EXPECT_EQ(QFileInfo(StorageManager::backupPath(QStringLiteral("/d/plain"))).fileName(),
+              QStringLiteral("plain.backup."));
+    const QString temporary = QFileInfo(StorageManager::temporaryPath(QStringLiteral("/d/plain"))).fileName();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^plain\\.tmp\\.[0-9A-F-]{36}\\.$")).match(temporary).hasMatch())
+        << temporary.toStdString();
+
+    // Without an override the store lives in the user's data directory (test mode keeps it out of
+    // the real one).
+    auto store = makeStore(std::nullopt);
+    const QString base = store->getBaseDirectory();
+    EXPECT_EQ(base,
+              QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                  .filePath(QStringLiteral("com.verandel.Verandel")));
+    EXPECT_TRUE(QFileInfo(base).isDir());
+    EXPECT_EQ(store->devicesStorageURL(), QDir(base).filePath(QStringLiteral("devices.json")));
+
+    // A plain file where the directory should be: the lookup passes, the write fails.
+    const QString blocked = m_dir.filePath(QStringLiteral("blocked"));
+    writeRaw(blocked, "x");
+    auto blockedStore = makeStore(blocked);
+    EXPECT_EQ(blockedStore->getBaseDirectory(), blocked);
+    EXPECT_EQ(kindOf([&] {
+                  blockedStore->writeJSONSync(Note{QStringLiteral("x"), kNoon},
+                                              blockedStore->getFileURL(QStringLiteral("n.json")));
+              }),
+              StorageError::Kind::UnknownError);
+
+    m_files->failWith(Op::CreateDirectory, EACCES, 1);
+    auto denied = makeStore(m_dir.filePath(QStringLiteral("denied")));
+    EXPECT_EQ(kindOf([&] { denied->ensureStorageDirectory(); }), StorageError::Kind::DirectoryCreationFailed);
+    EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Error, QStringLiteral("Failed to create storage directory: ")));
+}
+
+TEST_F(StorageManagerTest, DeleteAndValidate)
+{
+    const QString file = path();
+    m_store->deleteFile(file);
+    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("File not found for deletion: ") + file));
+
+    m_logs.clear();
+    EXPECT_FALSE(m_store->validateAndRecoverJSON<Note>(file));
+    EXPECT_TRUE(m_logs.records().isEmpty());
+
+    m_store->writeJSONSync(Note{QStringLiteral("x"), kNoon}, file);
+    EXPECT_TRUE(m_store->validateAndRecoverJSON<Note>(file));
+    m_files->failWith(Op::RemoveFile, EPERM, 1);
+    EXPECT_EQ(kindOf([&] { m_store->deleteFile(file); }), StorageError::Kind::PermissionDenied);
+    m_store->deleteFile(file);
+    EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+TEST(StorageErrorTest, TextsAndRecoverability)
+{
+    EXPECT_FALSE(StorageError::diskFull().isRecoverable());
+    EXPECT_TRUE(StorageError::fileLockTimeout().isRecoverable());
+    EXPECT_TRUE(StorageError::concurrentAccessViolation().isRecoverable());
+    EXPECT_TRUE(StorageError::networkUnavailable().isRecoverable());
+    EXPECT_FALSE(StorageError::invalidData(QStringLiteral("x")).isRecoverable());
+    EXPECT_EQ(StorageError::unknownError(QString()).errorDescription(), QStringLiteral("Unknown error occurred: "));
+    EXPECT_EQ(StorageError::fileNotFound(QString()).errorDescription(), QStringLiteral("File not found at path: "));
+    EXPECT_EQ(StorageError::jsonEncodingFailed(QStringLiteral("e")).failureReason(),
+              QStringLiteral("JSON serialization/deserialization failed"));
+    EXPECT_STREQ(StorageError::diskFull().what(), "Insufficient disk space for operation");
+}
