@@ -1,0 +1,22 @@
+#include "foundation/LogText.h"
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+
+TEST(LogTextTest, EscapesControlCharactersSoPeerTextStaysOnOneLine)
+{
+    EXPECT_EQ(escapeControlCharacters(u"plain name"), QStringLiteral("plain name"));
+    EXPECT_EQ(escapeControlCharacters(u"a\nb\r\tc"), QStringLiteral("a\\nb\\r\\tc"));
+    EXPECT_EQ(escapeControlCharacters(QStringView(u"\x1b[31mred\x7f")), QStringLiteral("\\u001B[31mred\\u007F"));
+    EXPECT_EQ(escapeControlCharacters(QString(QChar(0x85))), QStringLiteral("\\u0085"));
+    EXPECT_EQ(escapeControlCharacters(u"Büro – Mac"), QStringLiteral("Büro – Mac"));
+}
+
+TEST(LogTextTest, StripsControlCharacters)
+{
+    EXPECT_EQ(stripControlCharacters(u"AB\nC\x01"
+                                     u"D"),
+              QStringLiteral("ABCD"));
+    EXPECT_EQ(stripControlCharacters(u"Büro"), QStringLiteral("Büro"));
+}
