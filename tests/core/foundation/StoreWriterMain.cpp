@@ -22,9 +22,14 @@ int main(int argc, char **argv)
     auto store = StorageManager::create(std::make_shared<PosixFileManager>(), std::make_shared<SystemClock>(),
                                         QString::fromLocal8Bit(argv[1]), loggers);
     const QString path = store->getFileURL(QString::fromLocal8Bit(argv[2]));
+    // Carry on from the document a killed predecessor left, so generations only grow.
+    qint64 start = 1;
+    if (store->fileExists(path)) {
+        start = store->readJSONSync<QJsonObject>(path).value(QStringLiteral("generation")).toInteger() + 1;
+    }
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
-    for (qint64 generation = 1;; ++generation) {
+    for (qint64 generation = start;; ++generation) {
         // Each document is self-checking: every record carries the generation, so a torn or mixed
         // document is detectable by the reader.
         QJsonArray records;
