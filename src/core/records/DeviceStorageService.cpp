@@ -1,5 +1,7 @@
 #include "records/DeviceStorageService.h"
 
+#include "records/StorageCalls.h"
+
 #include <QSet>
 
 namespace verandel {
@@ -13,23 +15,6 @@ struct DeviceStorageService::LogLines
     // From the device's name and the argument.
     QString (*done)(const QString &name, const QString &argument);
 };
-
-namespace {
-
-// Every failure leaves the store as a StorageError.
-template <typename Operation>
-auto asStorageError(Operation operation) -> decltype(operation())
-{
-    try {
-        return operation();
-    } catch (const StorageError &) {
-        throw;
-    } catch (const std::exception &error) {
-        throw StorageError::unknownError(describeError(error));
-    }
-}
-
-} // namespace
 
 DeviceStorageService::DeviceStorageService(StorageManagerPtr storageManager, LoggerFactory &loggerFactory,
                                            ClockPtr clock)
