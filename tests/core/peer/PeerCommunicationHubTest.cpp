@@ -1,0 +1,97 @@
+#include "peer/PeerCommunicationHub.h"
+
+#include "support/RecordingLoggerFactory.h"
+#include "support/RunTask.h"
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+
+namespace {
+
+const QUuid kMac = QUuid::fromString(QStringLiteral("a1b2c3d4-0000-4000-8000-000000000001"));
+
+struct HubFixture : ::testing::Test
+{
+    std::shared_ptr<test::RecordingLoggerFactory> logs = std::make_shared<test::RecordingLoggerFactory>();
+    PeerCommunicationHub hub{logs};
+};
+
+} // namespace
+
+TEST_F(HubFixture, DeliversLaterInSendOrderAcrossTypes)
+{
+    QStringList seen;
+    QObject::connect(&hub, &PeerCommunicationHub::pingRequests, &hub, [&] { seen.append(QStringLiteral("ping")); });
+    QObject::connect(&hub, &PeerCommunicationHub::receivedTransferRequests, &hub,
+                     [&](const TransferRequestReceivedEvent &event) { seen.append(event.transactionId); });
+    QObject::connect(&hub, &PeerCommunicationHub::acceptConnectionCommands, &hub,
+                     [&] { seen.append(QStringLiteral("accept")); });
+
+    hub.send(TransferRequestReceivedEvent(kMac, QStringLiteral("TX-1")));
+    hub.send(SendPingCommand(kMac, {}, std::nullopt));
+    hub.send(AcceptConnectionRequestCommand(kMac));
+    hub.send(TransferRequestReceivedEvent(kMac, QStringLiteral("tx-2")));
+    EXPECT_TRUE(seen.isEmpty());
+    EXPECT_TRUE(logs->allMessages().isEmpty());
+
+    ASSERT_TRUE(test::waitUntil([&] { return seen.size() == 4; }));
+    EXPECT_EQ(seen,
+              (QStringList{QStringLiteral("tx-1"), QStringLiteral("ping"), QStringLiteral("accept"),
+                           QStringLiteral("tx-2")}));
+}
+
+TEST_F(HubFixture, LogsEveryMessageEvenWithoutSubscribers)
+{
+    hub.send(SendPingCommand(kMac, {}, std::nullopt));
+    hub.send(SendPingResponseCommand(kMac, {QStringLiteral("aa:bb"), QStringLiteral("cc:dd")}, std::nullopt));
+    hub.send(SendTransferCommand(kMac, QStringLiteral("secret-tx")));
+    hub.send(DevicesReadyForPairingCommand(kMac, QStringLiteral("t"),
+                                           {TransferDeviceDescriptor(QStringLiteral("A"), QStringLiteral("1")),
+                                            TransferDeviceDescriptor(QStringLiteral("B"), QStringLiteral("2"))}));
+    hub.send(SendConnectionRequestCommand(kMac, QStringLiteral("K7Q2ZX")));
+    hub.send(RejectConnectionRequestCommand(kMac));
+    hub.send(ConnectionRequestReceivedEvent(kMac, QStringLiteral("AB\nFORGED LINE")));
+    hub.send(ConnectionRequestAcceptedEvent(kMac));
+    ASSERT_TRUE(test::waitUntil([&] { return logs->allMessages().size() == 8; }));
+
+    const QString id = QStringLiteral("A1B2C3D4-0000-4000-8000-000000000001");
+    EXPECT_EQ(
+        logs->messages(LogLevel::Debug, QStringLiteral("PeerCommunicationHub")),
+        (QStringList{
+            QStringLiteral("PingRequest [recipientMacId=%1, ownedDeviceMacAddresses=]").arg(id),
+            QStringLiteral("SendPingResponseCommand [recipientMacId=%1, ownedDeviceMacAddresses=aa:bb, cc:dd]").arg(id),
+            QStringLiteral("SendTransferCommand [recipientMacId=%1]").arg(id),
+            QStringLiteral("DevicesReadyForPairingCommand [recipientMacId=%1, deviceMacAddresses=A, B]").arg(id),
+            QStringLiteral("SendConnectionRequestCommand [recipientMacId=%1, securityCode=K7Q2ZX]").arg(id),
+            QStringLiteral("RejectConnectionRequestCommand [recipientMacId=%1]").arg(id),
+            QStringLiteral("ConnectionRequestReceivedEvent [senderMacId=%1, securityCode=AB\\nFORGED LINE]").arg(id),
+            QStringLiteral("ConnectionRequestAcceptedEvent [senderMacId=%1]").arg(id),
+        }));
+}
+
+TEST_F(HubFixture, LateSubscribersGetOnlyLaterMessages)
+{
+    hub.send(SendPingCommand(kMac, {}, std::nullopt));
+    ASSERT_TRUE(test::waitUntil([&] { return logs->allMessages().size() == 1; }));
+    int received = 0;
+    QObject::connect(&hub, &PeerCommunicationHub::pingRequests, &hub, [&] { ++received; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(received, 0);
+    hub.send(SendPingCommand(kMac, {}, std::nullopt));
+    ASSERT_TRUE(test::waitUntil([&] { return received == 1; }));
+}
+
+TEST_F(HubFixture, OwnershipStateAndDiagnostics)
+{
+    EXPECT_TRUE(hub.currentOwnershipState().isEmpty());
+    PeerCommunicationHub::OwnershipState published;
+    QObject::connect(&hub, &PeerCommunicationHub::ownershipStateChanged, &hub,
+                     [&](const PeerCommunicationHub::OwnershipState &state) { published = state; });
+    hub.updateOwnershipState({{QStringLiteral("aa"), kMac}, {QStringLiteral("bb"), kMac}});
+    EXPECT_EQ(published.size(), 2);
+    EXPECT_EQ(hub.currentOwnershipState(), published);
+    EXPECT_TRUE(logs->contains(LogLevel::Debug, QStringLiteral("OwnershipState updated with 2 device(s)")));
+    EXPECT_EQ(hub.diagnosticInfo(),
+              (QVariantMap{{QStringLiteral("queueLabel"), QStringLiteral("com.verandel.eventhub")}}));
+}
