@@ -30,7 +30,8 @@ private:
     LoggerPtr m_logger;
     ClockPtr m_clock;
     // Held from an operation's read to its write, so overlapping changes cannot undo each other.
-    std::mutex m_mutex;
+    // Recursive: the file store's retry pause runs the event loop, which may call in again.
+    std::recursive_mutex m_mutex;
 };
 
 } // namespace verandel

@@ -45,7 +45,8 @@ private:
     LoggerPtr m_logger;
     ClockPtr m_clock;
     // Held from an operation's read to its write, so overlapping changes cannot undo each other.
-    // Recursive because saving or updating is made of the other operations.
+    // Recursive because saving or updating is made of the other operations, and because the file
+    // store's retry pause runs the event loop, which may call in again.
     std::recursive_mutex m_mutex;
 };
 
