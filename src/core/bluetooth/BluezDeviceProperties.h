@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <optional>
+
+namespace verandel {
+
+// What the program reads of one org.bluez.Device1 object. The address is in the canonical form
+// (nothing when BlueZ gave none or one that is not six hex pairs).
+struct BluezDeviceProperties
+{
+    QString path;
+    std::optional<QString> macAddress;
+    std::optional<QString> name;
+    std::optional<QString> adapterPath;
+    std::optional<quint32> classOfDevice;
+    std::optional<quint16> vendorID;
+    std::optional<quint16> productID;
+    QStringList serviceNames;
+    bool paired = false;
+    bool connected = false;
+
+    static BluezDeviceProperties fromProperties(const QString &path, const QVariantMap &properties);
+};
+
+namespace BluezProperties {
+
+struct ModaliasIds
+{
+    quint16 vendorID;
+    quint16 productID;
+};
+
+// "usb:v05ACp0267d0001" or "bluetooth:v004Cp0267d0001"; nothing for any other source or shape.
+std::optional<ModaliasIds> parseModalias(const QString &modalias);
+// The assigned name of a well-known service UUID, nothing for others.
+std::optional<QString> serviceName(const QString &uuid);
+// Array values come either as a plain list or still wrapped in a QDBusArgument.
+QStringList stringList(const QVariant &value);
+
+} // namespace BluezProperties
+
+} // namespace verandel

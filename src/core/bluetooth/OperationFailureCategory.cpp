@@ -1,0 +1,31 @@
+#include "bluetooth/OperationFailureCategory.h"
+
+namespace verandel {
+
+QString toString(OperationFailureCategory category)
+{
+    switch (category) {
+    case OperationFailureCategory::Timeout: return QStringLiteral("timeout");
+    case OperationFailureCategory::Cancelled: return QStringLiteral("cancelled");
+    case OperationFailureCategory::PermissionDenied: return QStringLiteral("permissionDenied");
+    case OperationFailureCategory::NetworkUnavailable: return QStringLiteral("networkUnavailable");
+    case OperationFailureCategory::PeerUnavailable: return QStringLiteral("peerUnavailable");
+    case OperationFailureCategory::ValidationFailed: return QStringLiteral("validationFailed");
+    case OperationFailureCategory::UnsupportedDevice: return QStringLiteral("unsupportedDevice");
+    case OperationFailureCategory::Conflict: return QStringLiteral("conflict");
+    case OperationFailureCategory::Unknown: return QStringLiteral("unknown");
+    }
+    return QStringLiteral("unknown");
+}
+
+std::optional<OperationFailureCategory> operationFailureCategoryFromString(QStringView text)
+{
+    for (const OperationFailureCategory category : allOperationFailureCategories) {
+        if (text == toString(category)) {
+            return category;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace verandel
