@@ -1,0 +1,114 @@
+#include "bluetooth/ReactiveBluetoothDeviceManager.h"
+
+#include "records/MacAddress.h"
+
+namespace verandel {
+
+ReactiveBluetoothDeviceManager::ReactiveBluetoothDeviceManager(BluetoothDeviceManagerPtr inner,
+                                                               LoggerFactory &loggerFactory)
+    : m_inner(std::move(inner))
+    , m_logger(loggerFactory.createLogger(QStringLiteral("ReactiveBluetoothDeviceManager")))
+{
+    connect(m_inner.get(), &BluetoothDeviceManagerProtocol::connectionStatusChanged, this,
+            &ReactiveBluetoothDeviceManager::handleConnectionStatusChange);
+    connect(m_inner.get(), &BluetoothDeviceManagerProtocol::pairedDevicesChanged, this,
+            &ReactiveBluetoothDeviceManager::setPairedDevices);
+    connect(m_inner.get(), &BluetoothDeviceManagerProtocol::deviceRemoved, this, [this](const QString &macAddress) {
+        // A device the system forgot is no longer in any state worth remembering.
+        m_connectionStatusCache.remove(cacheKey(macAddress));
+        Q_EMIT deviceRemoved(macAddress);
+    });
+    m_logger->info(QStringLiteral("ReactiveBluetoothDeviceManager initialized"));
+}
+
+QString ReactiveBluetoothDeviceManager::cacheKey(const QString &macAddress)
+{
+    return MacAddress::canonicalize(macAddress).value_or(macAddress);
+}
+
+void ReactiveBluetoothDeviceManager::setPairedDevices(const QList<Device> &devices)
+{
+    m_pairedDevices = devices;
+    Q_EMIT pairedDevicesChanged(m_pairedDevices);
+}
+
+QCoro::Task<QList<Device>> ReactiveBluetoothDeviceManager::getPairedDevices()
+{
+    const auto self = shared_from_this();
+    const QList<Device> devices = co_await m_inner->getPairedDevices();
+    co_return devices;
+}
+
+QCoro::Task<ConnectionStatus> ReactiveBluetoothDeviceManager::getConnectionStatus(Device device)
+{
+    const auto self = shared_from_this();
+    const QString address = device.macAddress();
+    const QString key = cacheKey(address);
+    if (const auto cached = m_connectionStatusCache.constFind(key); cached != m_connectionStatusCache.constEnd()) {
+        m_logger->debug(QStringLiteral("Connection status in cache for device: ") + address
+                        + QStringLiteral(", returning cached value: ") + displayName(*cached));
+        co_return *cached;
+    }
+    m_logger->debug(QStringLiteral("Connection status not in cache for device: ") + address
+                    + QStringLiteral(", querying inner"));
+    const ConnectionStatus status = co_await m_inner->getConnectionStatus(device);
+    m_connectionStatusCache.insert(key, status);
+    co_return status;
+}
+
+QCoro::Task<OperationResult> ReactiveBluetoothDeviceManager::pairDevice(QString macAddress)
+{
+    const auto self = shared_from_this();
+    const OperationResult result = co_await m_inner->pairDevice(macAddress);
+    if (result.success) {
+        // The next lookup asks the system: the device may or may not have connected.
+        m_connectionStatusCache.remove(cacheKey(macAddress));
+    }
+    co_return result;
+}
+
+QCoro::Task<OperationResult> ReactiveBluetoothDeviceManager::unpairDevice(QString macAddress)
+{
+    const auto self = shared_from_this();
+    const OperationResult result = co_await m_inner->unpairDevice(macAddress);
+    if (result.success) {
+        // BlueZ drops the device without a disconnect event the cache could follow.
+        m_connectionStatusCache.insert(cacheKey(macAddress), ConnectionStatus::NotPaired);
+    }
+    co_return result;
+}
+
+QCoro::Task<> ReactiveBluetoothDeviceManager::bootstrapBluetooth()
+{
+    const auto self = shared_from_this();
+    co_await m_inner->bootstrapBluetooth();
+}
+
+void ReactiveBluetoothDeviceManager::handleConnectionStatusChange(const QString &macAddress, ConnectionStatus status)
+{
+    const QString key = cacheKey(macAddress);
+    const auto cached = m_connectionStatusCache.constFind(key);
+    if (cached == m_connectionStatusCache.constEnd() || *cached != status) {
+        m_logger->debug(QStringLiteral("Connection status changed for device: ") + macAddress + QStringLiteral(" to ")
+                        + displayName(status) + QStringLiteral(", refreshing connection status cache"));
+        m_connectionStatusCache.insert(key, status);
+        Q_EMIT connectionStatusChanged(macAddress, status);
+    }
+    if (status != ConnectionStatus::Connected) {
+        return;
+    }
+    const bool known = std::any_of(m_pairedDevices.cbegin(), m_pairedDevices.cend(),
+                                   [&key](const Device &device) { return cacheKey(device.macAddress()) == key; });
+    if (!known) {
+        m_logger->debug(QStringLiteral("Unknown device connected, refreshing device list"));
+        refreshPairedDevices(shared_from_this());
+    }
+}
+
+QCoro::Task<> ReactiveBluetoothDeviceManager::refreshPairedDevices(std::shared_ptr<ReactiveBluetoothDeviceManager> self)
+{
+    const QList<Device> devices = co_await self->m_inner->getPairedDevices();
+    self->setPairedDevices(devices);
+}
+
+} // namespace verandel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "bluetooth/BluetoothDeviceManagerProtocol.h"
+#include "foundation/LoggerFactory.h"
+
+#include <QHash>
+
+namespace verandel {
+
+// The layer the rest of the program holds: answers connection states from a cache that the inner
+// manager's connect and disconnect events keep current, and republishes the paired list (refreshing
+// it when a device it does not list connects). Everything else passes straight through.
+class ReactiveBluetoothDeviceManager final : public BluetoothDeviceManagerProtocol,
+                                             public std::enable_shared_from_this<ReactiveBluetoothDeviceManager>
+{
+    Q_OBJECT
+
+public:
+    ReactiveBluetoothDeviceManager(BluetoothDeviceManagerPtr inner, LoggerFactory &loggerFactory);
+
+    QList<Device> pairedDevices() const override { return m_pairedDevices; }
+    QCoro::Task<QList<Device>> getPairedDevices() override;
+    QCoro::Task<ConnectionStatus> getConnectionStatus(Device device) override;
+    QCoro::Task<OperationResult> pairDevice(QString macAddress) override;
+    QCoro::Task<OperationResult> unpairDevice(QString macAddress) override;
+    QCoro::Task<> bootstrapBluetooth() override;
+
+private:
+    void handleConnectionStatusChange(const QString &macAddress, ConnectionStatus status);
+    void setPairedDevices(const QList<Device> &devices);
+    static QCoro::Task<> refreshPairedDevices(std::shared_ptr<ReactiveBluetoothDeviceManager> self);
+    // Events carry canonical addresses; lookups may come with any spelling of the same address.
+    static QString cacheKey(const QString &macAddress);
+
+    BluetoothDeviceManagerPtr m_inner;
+    LoggerPtr m_logger;
+    QHash<QString, ConnectionStatus> m_connectionStatusCache;
+    QList<Device> m_pairedDevices;
+};
+
+} // namespace verandel
