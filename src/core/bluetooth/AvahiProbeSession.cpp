@@ -1,0 +1,127 @@
+#include "bluetooth/AvahiProbeSession.h"
+
+#include "bluetooth/AvahiLocalNetworkProbe.h"
+
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+
+namespace verandel {
+
+namespace {
+const QString avahiService = QStringLiteral("org.freedesktop.Avahi");
+const QString browserInterface = QStringLiteral("org.freedesktop.Avahi.ServiceBrowser");
+} // namespace
+
+AvahiProbeSession::AvahiProbeSession(QDBusConnection bus, QObject *parent)
+    : QObject(parent)
+    , m_bus(std::move(bus))
+{ }
+
+AvahiProbeSession::~AvahiProbeSession()
+{
+    freeBrowser();
+}
+
+void AvahiProbeSession::start(const QString &serviceType)
+{
+    QDBusMessage prepare = QDBusMessage::createMethodCall(avahiService, QStringLiteral("/"),
+                                                          QStringLiteral("org.freedesktop.Avahi.Server2"),
+                                                          QStringLiteral("ServiceBrowserPrepare"));
+    // Any interface, any protocol, the default domain, no flags.
+    prepare << qint32(-1) << qint32(-1) << serviceType << QString() << quint32(0);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(prepare), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, &AvahiProbeSession::onPrepared);
+}
+
+void AvahiProbeSession::onPrepared(QDBusPendingCallWatcher *watcher)
+{
+    watcher->deleteLater();
+    const QDBusMessage reply = watcher->reply();
+    if (m_status) {
+        // Stopped meanwhile; the browser, if any, is still ours to free.
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+            m_browserPath = reply.arguments().constFirst().value<QDBusObjectPath>().path();
+            freeBrowser();
+        }
+        return;
+    }
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        onError(reply.errorName(), reply.errorMessage());
+        return;
+    }
+    if (reply.arguments().isEmpty()) {
+        return;
+    }
+    m_browserPath = reply.arguments().constFirst().value<QDBusObjectPath>().path();
+    for (const QString &name :
+         {QStringLiteral("ItemNew"), QStringLiteral("AllForNow"), QStringLiteral("CacheExhausted")}) {
+        m_bus.connect(avahiService, m_browserPath, browserInterface, name, this, SLOT(onBrowserAnswer(QDBusMessage)));
+    }
+    m_bus.connect(avahiService, m_browserPath, browserInterface, QStringLiteral("Failure"), this,
+                  SLOT(onBrowserFailure(QString)));
+    const QDBusMessage startCall
+        = QDBusMessage::createMethodCall(avahiService, m_browserPath, browserInterface, QStringLiteral("Start"));
+    auto *startWatcher = new QDBusPendingCallWatcher(m_bus.asyncCall(startCall), this);
+    connect(startWatcher, &QDBusPendingCallWatcher::finished, this, &AvahiProbeSession::onStarted);
+}
+
+void AvahiProbeSession::onStarted(QDBusPendingCallWatcher *watcher)
+{
+    watcher->deleteLater();
+    const QDBusMessage reply = watcher->reply();
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        onError(reply.errorName(), reply.errorMessage());
+    }
+}
+
+void AvahiProbeSession::onBrowserAnswer(const QDBusMessage &message)
+{
+    Q_UNUSED(message);
+    decide(SystemPermissionStatus::Authorized);
+}
+
+void AvahiProbeSession::onBrowserFailure(const QString &error)
+{
+    onError(QString(), error);
+}
+
+void AvahiProbeSession::onError(const QString &name, const QString &message)
+{
+    if (const auto status = AvahiLocalNetworkProbe::statusForError(name, message)) {
+        decide(*status);
+    }
+}
+
+void AvahiProbeSession::stop()
+{
+    decide(SystemPermissionStatus::Unknown);
+}
+
+void AvahiProbeSession::decide(SystemPermissionStatus status)
+{
+    if (m_status) {
+        return;
+    }
+    m_status = status;
+    freeBrowser();
+    Q_EMIT decided(status);
+}
+
+void AvahiProbeSession::freeBrowser()
+{
+    if (m_browserPath.isEmpty()) {
+        return;
+    }
+    for (const QString &name :
+         {QStringLiteral("ItemNew"), QStringLiteral("AllForNow"), QStringLiteral("CacheExhausted")}) {
+        m_bus.disconnect(avahiService, m_browserPath, browserInterface, name, this,
+                         SLOT(onBrowserAnswer(QDBusMessage)));
+    }
+    m_bus.disconnect(avahiService, m_browserPath, browserInterface, QStringLiteral("Failure"), this,
+                     SLOT(onBrowserFailure(QString)));
+    m_bus.asyncCall(
+        QDBusMessage::createMethodCall(avahiService, m_browserPath, browserInterface, QStringLiteral("Free")));
+    m_browserPath.clear();
+}
+
+} // namespace verandel

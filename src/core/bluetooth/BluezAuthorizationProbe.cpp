@@ -1,0 +1,46 @@
+#include "bluetooth/BluezAuthorizationProbe.h"
+
+#include "bluetooth/BluezClient.h"
+
+namespace verandel {
+
+BluezAuthorizationProbe::BluezAuthorizationProbe(QDBusConnection bus, ClockPtr clock, double pollIntervalSeconds,
+                                                 double maxWaitSeconds)
+    : m_client(std::make_unique<BluezClient>(std::move(bus)))
+    , m_clock(std::move(clock))
+    , m_pollIntervalSeconds(pollIntervalSeconds)
+    , m_maxWaitSeconds(maxWaitSeconds)
+{ }
+
+BluezAuthorizationProbe::~BluezAuthorizationProbe() = default;
+
+QCoro::Task<SystemPermissionStatus> BluezAuthorizationProbe::currentStatus()
+{
+    const auto self = shared_from_this();
+    const BluezReply<Bluez::ManagedObjects> reply = co_await m_client->getManagedObjects();
+    if (!reply.ok()) {
+        co_return reply.error.type() == QDBusError::AccessDenied ? SystemPermissionStatus::Denied
+                                                                 : SystemPermissionStatus::Unknown;
+    }
+    for (const Bluez::InterfaceMap &interfaces : reply.value) {
+        if (interfaces.contains(Bluez::adapterInterface)) {
+            co_return SystemPermissionStatus::Authorized;
+        }
+    }
+    co_return SystemPermissionStatus::Unknown;
+}
+
+QCoro::Task<SystemPermissionStatus> BluezAuthorizationProbe::checkAuthorization(bool runBootstrapProbe)
+{
+    const auto self = shared_from_this();
+    SystemPermissionStatus status = co_await currentStatus();
+    // Waits for bluetoothd to start or an adapter to be plugged in.
+    for (double waited = 0; runBootstrapProbe && status == SystemPermissionStatus::Unknown && waited < m_maxWaitSeconds;
+         waited += m_pollIntervalSeconds) {
+        co_await m_clock->sleep(m_pollIntervalSeconds);
+        status = co_await currentStatus();
+    }
+    co_return status;
+}
+
+} // namespace verandel

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "bluetooth/BluetoothAuthorizationProbeProtocol.h"
+#include "foundation/ClockProtocol.h"
+
+#include <QDBusConnection>
+
+namespace verandel {
+
+class BluezClient;
+
+// Linux has no per-application Bluetooth permission: we may use Bluetooth when bluetoothd answers us
+// and has an adapter. A refused call (AccessDenied, from the bus policy) is denied; no bluetoothd or
+// no adapter is undecided, and the bootstrap variant polls until one appears or the wait runs out.
+class BluezAuthorizationProbe final : public BluetoothAuthorizationProbeProtocol,
+                                      public std::enable_shared_from_this<BluezAuthorizationProbe>
+{
+public:
+    static constexpr double defaultPollIntervalSeconds = 0.1;
+    static constexpr double defaultMaxWaitSeconds = 30.0;
+
+    BluezAuthorizationProbe(QDBusConnection bus, ClockPtr clock,
+                            double pollIntervalSeconds = defaultPollIntervalSeconds,
+                            double maxWaitSeconds = defaultMaxWaitSeconds);
+    ~BluezAuthorizationProbe() override;
+
+    QCoro::Task<SystemPermissionStatus> checkAuthorization(bool runBootstrapProbe) override;
+    QCoro::Task<SystemPermissionStatus> currentStatus();
+
+private:
+    std::unique_ptr<BluezClient> m_client;
+    ClockPtr m_clock;
+    double m_pollIntervalSeconds;
+    double m_maxWaitSeconds;
+};
+
+} // namespace verandel
