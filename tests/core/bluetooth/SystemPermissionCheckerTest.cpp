@@ -36,8 +36,9 @@ public:
     { }
     QCoro::Task<Status> checkStatus(std::stop_token token) override
     {
-        if (m_status != Status::Unknown) {
-            co_return m_status;
+        const Status status = m_status;
+        if (status != Status::Unknown) {
+            co_return status;
         }
         while (!token.stop_requested()) {
             QTimer timer;
@@ -61,7 +62,8 @@ public:
     QCoro::Task<Status> checkAuthorization(bool runBootstrapProbe) override
     {
         m_calls->append(runBootstrapProbe);
-        co_return m_status;
+        const Status status = m_status;
+        co_return status;
     }
 
 private:
