@@ -14,4 +14,8 @@ QString stripControlCharacters(QStringView text);
 
 bool isControlCharacter(char16_t c);
 
+// A number of seconds or the like as log lines show it: the shortest text that reads back as the same
+// double, always with a fractional part or an exponent ("5.0", "0.25", "1e-05").
+QString formatDouble(double value);
+
 } // namespace verandel

@@ -20,3 +20,11 @@ TEST(LogTextTest, StripsControlCharacters)
               QStringLiteral("ABCD"));
     EXPECT_EQ(stripControlCharacters(u"Büro"), QStringLiteral("Büro"));
 }
+
+TEST(LogTextTest, FormatsDoublesWithAFractionalPart)
+{
+    EXPECT_EQ(formatDouble(5), QStringLiteral("5.0"));
+    EXPECT_EQ(formatDouble(0.25), QStringLiteral("0.25"));
+    EXPECT_EQ(formatDouble(10.5), QStringLiteral("10.5"));
+    EXPECT_EQ(formatDouble(1e-05), QStringLiteral("1e-05"));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "foundation/ClockProtocol.h"
+#include "foundation/OneShot.h"
+#include "mock/TestCoordinatorProtocol.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+namespace verandel {
+
+// Named one-shot signals with waiters. A signal stays recorded until one wait consumes it (waking
+// waiters does not consume it). Each wait starts a timer on the clock that, when it runs out, fails
+// every waiter then pending for that name; timers are never cancelled.
+class TestCoordinator final : public TestCoordinatorProtocol
+{
+public:
+    explicit TestCoordinator(ClockPtr clock);
+
+    void signal(const QString &name) override;
+    QCoro::Task<> waitForSignal(QString name, double timeoutSeconds) override;
+    bool hasSignal(const QString &name) const override;
+    bool clearSignal(const QString &name) override;
+    void clearAllSignals() override;
+    void reset() override;
+
+private:
+    struct State
+    {
+        QSet<QString> receivedSignals;
+        QHash<QString, QList<OneShot<bool>>> pendingWaiters;
+    };
+
+    static QCoro::Task<> expireWaiters(std::weak_ptr<State> state, ClockPtr clock, QString name, double timeoutSeconds);
+
+    ClockPtr m_clock;
+    std::shared_ptr<State> m_state;
+};
+
+} // namespace verandel
