@@ -4,9 +4,9 @@
 #include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
 #include "peer/EventEnvelopeCodec.h"
+#include "peer/FrameReader.h"
 
 #include <QStringDecoder>
-#include <QtEndian>
 
 namespace verandel {
 
@@ -273,18 +273,20 @@ void EphemeralFrameListener::cleanupConnection(const QUuid &connectionId, const 
 void EphemeralFrameListener::processCompleteFrame(const QByteArray &buffer, const QUuid &connectionId,
                                                   const QHostAddress &sourceAddress)
 {
-    if (buffer.size() < 4) {
+    const FrameReader::Result frame = FrameReader::read(buffer);
+    switch (frame.problem) {
+    case FrameReader::Problem::InsufficientData:
         m_logger->warning(QStringLiteral("Connection %1 closed with insufficient data: %2 bytes")
                               .arg(idText(connectionId), QString::number(buffer.size())));
         return;
-    }
-    const quint64 expected = quint64(qFromBigEndian<quint32>(buffer.constData())) + 4;
-    if (expected != static_cast<quint64>(buffer.size())) {
-        m_logger->warning(QStringLiteral("Connection %1 frame size mismatch: expected %2, got %3")
-                              .arg(idText(connectionId), QString::number(expected), QString::number(buffer.size())));
+    case FrameReader::Problem::SizeMismatch:
+        m_logger->warning(
+            QStringLiteral("Connection %1 frame size mismatch: expected %2, got %3")
+                .arg(idText(connectionId), QString::number(frame.expectedSize), QString::number(buffer.size())));
         return;
+    case FrameReader::Problem::None: break;
     }
-    processFrame(buffer.mid(4), connectionId, sourceAddress);
+    processFrame(frame.envelopeJson, connectionId, sourceAddress);
 }
 
 void EphemeralFrameListener::processFrame(const QByteArray &envelopeJson, const QUuid &connectionId,

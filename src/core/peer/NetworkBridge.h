@@ -1,0 +1,80 @@
+#pragma once
+
+#include "foundation/ClockProtocol.h"
+#include "foundation/LoggerFactory.h"
+#include "linking/PeerDirectoryServiceProtocol.h"
+#include "mock/TestCoordinatorProtocol.h"
+#include "peer/FrameListenerProtocol.h"
+#include "peer/FrameSenderProtocol.h"
+#include "peer/PeerCommunicationHub.h"
+#include "records/MacIdentifierServiceProtocol.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+
+#include <memory>
+
+namespace verandel {
+
+// Joins the hub to the network. Outbound, every command published on the hub goes, wrapped in an
+// envelope from this computer, to its recipient's discovered endpoint through the frame sender: once,
+// with no retry and no answer to the publisher. Inbound, every frame the listener publishes becomes at
+// most one received event on the hub, if it is addressed to this computer and comes from a linked,
+// discovered computer at one of its discovered addresses (connection requests and their answers pass
+// from anyone).
+class NetworkBridge final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Configuration
+    {
+        // Reported only; the frame sender owns the connection time-out.
+        double requestTimeout = 10.0;
+    };
+
+    NetworkBridge(std::shared_ptr<PeerCommunicationHub> eventHub, FrameSenderPtr sender,
+                  std::shared_ptr<FrameListenerProtocol> listener,
+                  std::shared_ptr<PeerDirectoryServiceProtocol> directory,
+                  std::shared_ptr<MacIdentifierServiceProtocol> macIdentifier, Configuration configuration,
+                  const LoggerFactoryPtr &loggerFactory, ClockPtr clock, TestCoordinatorPtr testCoordinator = nullptr);
+    ~NetworkBridge() override;
+
+    // Subscribes to the hub's seven command publishers and the listener's frames before returning, so
+    // nothing published after start() is missed.
+    void start();
+    void stop();
+    bool running() const { return m_running; }
+
+    // "running", "requestTimeout", "activeSubscriptions", "eligiblePeersCount".
+    QVariantMap diagnosticInfo() const;
+
+private:
+    struct SendPath;
+
+    template <typename Command, typename Signal>
+    void subscribe(Signal signal, const SendPath &path);
+    template <typename Command>
+    static QCoro::Task<> sendCommand(QPointer<NetworkBridge> self, Command command, const SendPath &path);
+
+    void demultiplexReceivedFrame(const ReceivedFrame &frame);
+    template <typename Command, typename Event>
+    void deliver(const RawEventEnvelope &envelope, const ReceivedFrame &frame, const char *name);
+    void signalTest(const QString &name) const;
+
+    std::shared_ptr<PeerCommunicationHub> m_eventHub;
+    FrameSenderPtr m_sender;
+    std::shared_ptr<FrameListenerProtocol> m_listener;
+    std::shared_ptr<PeerDirectoryServiceProtocol> m_directory;
+    std::shared_ptr<MacIdentifierServiceProtocol> m_macIdentifier;
+    Configuration m_configuration;
+    LoggerPtr m_logger;
+    ClockPtr m_clock;
+    TestCoordinatorPtr m_testCoordinator;
+    QList<QMetaObject::Connection> m_subscriptions;
+    bool m_running = false;
+};
+
+} // namespace verandel

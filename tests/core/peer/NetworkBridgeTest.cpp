@@ -1,0 +1,350 @@
+#include "peer/NetworkBridge.h"
+
+#include "PeerTestDoubles.h"
+#include "mock/TestCoordinator.h"
+#include "peer/EventEnvelopeCodec.h"
+#include "support/ManualClock.h"
+#include "support/RecordingLoggerFactory.h"
+#include "support/RunTask.h"
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+
+namespace {
+
+const QUuid kLocal = QUuid::fromString(QStringLiteral("c0000000-0000-4000-8000-000000000001"));
+const QUuid kPeer = QUuid::fromString(QStringLiteral("c0000000-0000-4000-8000-000000000002"));
+const QUuid kStranger = QUuid::fromString(QStringLiteral("c0000000-0000-4000-8000-000000000003"));
+const QDateTime kNow(QDate(2026, 2, 1), QTime(8, 0), Qt::UTC);
+const QHostAddress kPeerAddress(QStringLiteral("127.0.0.2"));
+
+QString id(const QUuid &uuid)
+{
+    return uuid.toString(QUuid::WithoutBraces).toUpper();
+}
+
+DiscoverableMac recordOf(const QUuid &mac)
+{
+    return DiscoverableMac(mac, QStringLiteral("Peer"), QStringLiteral("1.0"),
+                           PeerEndpoint::hostPort(kPeerAddress.toString(), 5000),
+                           QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::nullopt, kNow);
+}
+
+ReceivedFrame frameOf(const QUuid &sender, const QString &type, const QByteArray &payload,
+                      const QHostAddress &source = kPeerAddress, const QUuid &recipient = kLocal)
+{
+    const RawEventEnvelope envelope{QUuid::createUuid(), std::nullopt, sender, recipient, type, payload, kNow};
+    return ReceivedFrame{sender, EventEnvelopeCodec::encodeToData(envelope).value(), source};
+}
+
+struct BridgeFixture : ::testing::Test
+{
+    std::shared_ptr<test::RecordingLoggerFactory> logs = std::make_shared<test::RecordingLoggerFactory>();
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>(kNow);
+    std::shared_ptr<PeerCommunicationHub> hub = std::make_shared<PeerCommunicationHub>(logs);
+    std::shared_ptr<test::RecordingFrameSender> sender = std::make_shared<test::RecordingFrameSender>();
+    std::shared_ptr<test::FakeFrameListener> listener = std::make_shared<test::FakeFrameListener>();
+    std::shared_ptr<test::FakePeerDirectory> directory = std::make_shared<test::FakePeerDirectory>();
+    std::shared_ptr<test::FakeMacIdentifier> identity = std::make_shared<test::FakeMacIdentifier>(kLocal);
+    std::shared_ptr<TestCoordinator> coordinator = std::make_shared<TestCoordinator>(clock);
+    NetworkBridge bridge{hub,  sender, listener,   directory, identity, NetworkBridge::Configuration{10.0},
+                         logs, clock,  coordinator};
+
+    QStringList events;
+
+    void SetUp() override
+    {
+        directory->discovered.insert(kPeer, recordOf(kPeer));
+        directory->linked.insert(kPeer);
+        QObject::connect(hub.get(), &PeerCommunicationHub::receivedPingRequests, hub.get(),
+                         [this](const PingRequestReceivedEvent &e) {
+                             events.append(QStringLiteral("ping %1 [%2] %3")
+                                               .arg(id(e.senderMacId), e.deviceMacAddresses.join(u','),
+                                                    e.advertisedName.value_or(QStringLiteral("-"))));
+                         });
+        QObject::connect(hub.get(), &PeerCommunicationHub::receivedTransferRequests, hub.get(),
+                         [this](const TransferRequestReceivedEvent &e) {
+                             events.append(QStringLiteral("transfer %1 %2").arg(id(e.senderMacId), e.transactionId));
+                         });
+        QObject::connect(hub.get(), &PeerCommunicationHub::receivedDevicesReadyEvents, hub.get(),
+                         [this](const DevicesReadyForPairingReceivedEvent &e) {
+                             events.append(
+                                 QStringLiteral("ready %1 %2 [%3]")
+                                     .arg(id(e.senderMacId), e.transactionId, e.deviceMacAddresses().join(u',')));
+                         });
+        QObject::connect(hub.get(), &PeerCommunicationHub::receivedConnectionRequests, hub.get(),
+                         [this](const ConnectionRequestReceivedEvent &e) {
+                             events.append(QStringLiteral("request %1 %2").arg(id(e.senderMacId), e.securityCode));
+                         });
+        QObject::connect(hub.get(), &PeerCommunicationHub::receivedConnectionAccepted, hub.get(),
+                         [this](const ConnectionRequestAcceptedEvent &e) {
+                             events.append(QStringLiteral("accepted %1").arg(id(e.senderMacId)));
+                         });
+        QObject::connect(hub.get(), &PeerCommunicationHub::receivedConnectionRejected, hub.get(),
+                         [this](const ConnectionRequestRejectedEvent &e) {
+                             events.append(QStringLiteral("rejected %1").arg(id(e.senderMacId)));
+                         });
+    }
+
+    // Publishes the frame and lets the hub deliver what it made of it.
+    QStringList receive(const ReceivedFrame &frame)
+    {
+        events.clear();
+        listener->publish(frame);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        return events;
+    }
+
+    bool sentCount(qsizetype count)
+    {
+        return test::waitUntil([&] { return sender->sent.size() == count; }, 2000);
+    }
+};
+
+} // namespace
+
+TEST_F(BridgeFixture, StartAndStopAreIdempotentAndReported)
+{
+    bridge.stop();
+    EXPECT_TRUE(logs->contains(LogLevel::Warning, QStringLiteral("NetworkBridge.stop() called but not running")));
+    EXPECT_EQ(bridge.diagnosticInfo().value(QStringLiteral("activeSubscriptions")).toInt(), 0);
+    EXPECT_FALSE(bridge.diagnosticInfo().value(QStringLiteral("running")).toBool());
+
+    bridge.start();
+    bridge.start();
+    EXPECT_TRUE(logs->contains(LogLevel::Warning, QStringLiteral("NetworkBridge.start() called but already running")));
+    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("subscriptionsReady")));
+    const QVariantMap info = bridge.diagnosticInfo();
+    EXPECT_EQ(info.value(QStringLiteral("activeSubscriptions")).toInt(), 8);
+    EXPECT_EQ(info.value(QStringLiteral("eligiblePeersCount")).toInt(), 1);
+    EXPECT_EQ(info.value(QStringLiteral("requestTimeout")).toDouble(), 10.0);
+
+    bridge.stop();
+    EXPECT_EQ(bridge.diagnosticInfo().value(QStringLiteral("activeSubscriptions")).toInt(), 0);
+    hub->send(SendPingCommand(kPeer, {}, std::nullopt));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return logs->containsSubstring(LogLevel::Debug, QStringLiteral("PingRequest [")); }));
+    EXPECT_TRUE(sender->sent.isEmpty());
+
+    bridge.start();
+    EXPECT_EQ(bridge.diagnosticInfo().value(QStringLiteral("activeSubscriptions")).toInt(), 8);
+    hub->send(SendPingCommand(kPeer, {}, std::nullopt));
+    ASSERT_TRUE(sentCount(1));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sender->sent.size(), 1);
+}
+
+TEST_F(BridgeFixture, CommandPublishedRightAfterStartIsSent)
+{
+    bridge.start();
+    hub->send(SendTransferCommand(kPeer, QStringLiteral("T1")));
+    ASSERT_TRUE(sentCount(1));
+}
+
+TEST_F(BridgeFixture, OutboundEnvelopesCarryTheCurrentIdentity)
+{
+    bridge.start();
+    hub->send(SendPingCommand(kPeer, {QStringLiteral("aa:bb:cc:dd:ee:ff")}, QStringLiteral("Desk")));
+    ASSERT_TRUE(sentCount(1));
+    identity->macId = kStranger;
+    hub->send(SendPingCommand(kPeer, {QStringLiteral("aa:bb:cc:dd:ee:ff")}, QStringLiteral("Desk")));
+    ASSERT_TRUE(sentCount(2));
+
+    const RawEventEnvelope &first = sender->sent.at(0).envelope;
+    EXPECT_EQ(first.senderMacId, kLocal);
+    EXPECT_EQ(first.recipientMacId, kPeer);
+    EXPECT_EQ(first.type, QStringLiteral("ping_request"));
+    EXPECT_EQ(first.correlationId, std::nullopt);
+    EXPECT_EQ(first.createdAt, kNow);
+    EXPECT_EQ(EventEnvelopeCodec::decodePayload<SendPingCommand>(first).value(),
+              SendPingCommand(kPeer, {QStringLiteral("aa:bb:cc:dd:ee:ff")}, QStringLiteral("Desk")));
+    EXPECT_EQ(sender->sent.at(0).recipient, recordOf(kPeer));
+    EXPECT_EQ(sender->sent.at(1).envelope.senderMacId, kStranger);
+    EXPECT_NE(sender->sent.at(1).envelope.id, first.id);
+    ASSERT_TRUE(
+        test::waitUntil([&] { return logs->messages(LogLevel::Debug, QStringLiteral("NetworkBridge")).size() == 2; }));
+    EXPECT_EQ(logs->messages(LogLevel::Debug, QStringLiteral("NetworkBridge")).first(),
+              QStringLiteral("ping request sent successfully to Mac %1").arg(id(kPeer)));
+}
+
+TEST_F(BridgeFixture, EachCommandTypeTravelsUnderItsType)
+{
+    bridge.start();
+    hub->send(SendPingResponseCommand(kPeer, {}, std::nullopt));
+    hub->send(SendTransferCommand(kPeer, QStringLiteral("t")));
+    hub->send(DevicesReadyForPairingCommand(kPeer, QStringLiteral("t"), {}));
+    hub->send(SendConnectionRequestCommand(kPeer, QStringLiteral("K7Q2ZX")));
+    hub->send(AcceptConnectionRequestCommand(kPeer));
+    hub->send(RejectConnectionRequestCommand(kPeer));
+    ASSERT_TRUE(sentCount(6));
+    QStringList types;
+    for (const auto &sent : sender->sent) {
+        types.append(sent.envelope.type);
+    }
+    EXPECT_EQ(
+        types,
+        (QStringList{QStringLiteral("ping_response"), QStringLiteral("transfer_to_requester"),
+                     QStringLiteral("devices_ready_for_pairing"), QStringLiteral("connection_request"),
+                     QStringLiteral("connection_request_accepted"), QStringLiteral("connection_request_rejected")}));
+    for (const char *signal : {"pingResponseSent", "transferRequestSent", "devicesReadySent", "connectionRequestSent",
+                               "acceptConnectionSent", "rejectConnectionSent"}) {
+        EXPECT_TRUE(test::waitUntil([&] { return coordinator->hasSignal(QString::fromLatin1(signal)); })) << signal;
+    }
+}
+
+TEST_F(BridgeFixture, UnknownRecipientsAreDroppedWithTheirLines)
+{
+    bridge.start();
+    hub->send(SendPingCommand(kStranger, {}, std::nullopt));
+    hub->send(AcceptConnectionRequestCommand(kStranger));
+    ASSERT_TRUE(test::waitUntil([&] { return coordinator->hasSignal(QStringLiteral("acceptConnectionSent")); }));
+    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("pingRequestSent")));
+    EXPECT_TRUE(sender->sent.isEmpty());
+    EXPECT_EQ(
+        logs->messages(LogLevel::Warning, QStringLiteral("NetworkBridge")),
+        (QStringList{QStringLiteral("Cannot send ping request: Mac %1 not found").arg(id(kStranger)),
+                     QStringLiteral("Cannot send accept connection request: Mac %1 not found").arg(id(kStranger))}));
+    EXPECT_EQ(logs->messages(LogLevel::Error, QStringLiteral("NetworkBridge")),
+              QStringList{QStringLiteral("Failed to find discoverable Mac for ID %1").arg(id(kStranger))});
+}
+
+TEST_F(BridgeFixture, DiscoveredButUnlinkedMacsCanBeAskedToLinkAndFailuresAreNotRetried)
+{
+    directory->discovered.insert(kStranger, recordOf(kStranger));
+    sender->answer = false;
+    bridge.start();
+    hub->send(SendConnectionRequestCommand(kStranger, QStringLiteral("K7Q2ZX")));
+    ASSERT_TRUE(test::waitUntil([&] { return coordinator->hasSignal(QStringLiteral("connectionRequestSent")); }));
+    EXPECT_EQ(sender->sent.size(), 1);
+    EXPECT_TRUE(logs->contains(LogLevel::Warning,
+                               QStringLiteral("Failed to send connection request to Mac %1").arg(id(kStranger))));
+}
+
+TEST_F(BridgeFixture, HandshakesPassFromAnyoneAndOtherFramesOnlyFromEligiblePeers)
+{
+    bridge.start();
+    EXPECT_EQ(receive(frameOf(kStranger, QStringLiteral("connection_request"),
+                              R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001","securityCode":"K7Q2ZX"})",
+                              QHostAddress(QStringLiteral("127.0.0.9")))),
+              QStringList{QStringLiteral("request %1 K7Q2ZX").arg(id(kStranger))});
+    EXPECT_EQ(receive(frameOf(kStranger, QStringLiteral("connection_request_accepted"),
+                              R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001"})")),
+              QStringList{QStringLiteral("accepted %1").arg(id(kStranger))});
+    EXPECT_EQ(receive(frameOf(kStranger, QStringLiteral("connection_request_rejected"),
+                              R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001"})")),
+              QStringList{QStringLiteral("rejected %1").arg(id(kStranger))});
+    EXPECT_EQ(directory->eligibilityQuestions.size(), 3);
+
+    // Linked but no longer discovered is not eligible either.
+    directory->linked.insert(kStranger);
+    const QByteArray ping = R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001"})";
+    EXPECT_TRUE(receive(frameOf(kStranger, QStringLiteral("ping_request"), ping)).isEmpty());
+    EXPECT_TRUE(logs->contains(LogLevel::Warning,
+                               QStringLiteral("Rejecting frame from non-eligible peer: %1, type: "
+                                              "ping_request")
+                                   .arg(id(kStranger))));
+    EXPECT_TRUE(receive(frameOf(kStranger, QStringLiteral("made_up"), ping)).isEmpty());
+    EXPECT_TRUE(
+        logs->contains(LogLevel::Warning,
+                       QStringLiteral("Rejecting frame from non-eligible peer: %1, type: made_up").arg(id(kStranger))));
+
+    EXPECT_EQ(receive(frameOf(kPeer, QStringLiteral("ping_request"), ping)),
+              QStringList{QStringLiteral("ping %1 [] -").arg(id(kPeer))});
+}
+
+TEST_F(BridgeFixture, FramesForAnotherComputerOrFromAnotherAddressAreDropped)
+{
+    bridge.start();
+    const QByteArray ping = R"({"recipientMacId":"C0000000-0000-4000-8000-000000000003"})";
+    EXPECT_TRUE(receive(frameOf(kPeer, QStringLiteral("ping_request"), ping, kPeerAddress, kStranger)).isEmpty());
+    EXPECT_TRUE(logs->containsSubstring(
+        LogLevel::Warning,
+        QStringLiteral("Dropping frame addressed to Mac %1, not to this computer").arg(id(kStranger))));
+
+    EXPECT_TRUE(receive(frameOf(kPeer, QStringLiteral("ping_request"), ping, QHostAddress(QStringLiteral("127.0.0.7"))))
+                    .isEmpty());
+    EXPECT_TRUE(logs->containsSubstring(
+        LogLevel::Warning,
+        QStringLiteral("Rejecting frame from Mac %1: source address 127.0.0.7 is not an address it was discovered at")
+            .arg(id(kPeer))));
+
+    // The same peer from its own address, seen through an IPv4-mapped IPv6 socket.
+    EXPECT_EQ(
+        receive(frameOf(kPeer, QStringLiteral("ping_request"), ping, QHostAddress(QStringLiteral("::ffff:127.0.0.2"))))
+            .size(),
+        1);
+}
+
+TEST_F(BridgeFixture, TypesAreMatchedExactlyAndPayloadsMustDecode)
+{
+    bridge.start();
+    EXPECT_TRUE(receive(frameOf(kPeer, QStringLiteral("Ping_Request"), "{}")).isEmpty());
+    EXPECT_TRUE(logs->contains(LogLevel::Debug, QStringLiteral("Received frame with unknown type: Ping_Request")));
+    EXPECT_TRUE(receive(frameOf(kPeer, QStringLiteral("bad\ntype"), "{}")).isEmpty());
+    EXPECT_TRUE(logs->contains(LogLevel::Debug, QStringLiteral("Received frame with unknown type: bad\\ntype")));
+
+    EXPECT_TRUE(receive(frameOf(kStranger, QStringLiteral("connection_request"),
+                                R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001"})"))
+                    .isEmpty());
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning,
+                                        QStringLiteral("Failed to decode connection_request: Failed to "
+                                                       "decode envelope: ")));
+
+    EXPECT_TRUE(receive(ReceivedFrame{kPeer, "not an envelope", kPeerAddress}).isEmpty());
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning,
+                                        QStringLiteral("Failed to decode envelope from frame: Failed "
+                                                       "to decode envelope: ")));
+}
+
+TEST_F(BridgeFixture, TransactionIdsAreLowerCasedAndDescriptorsKept)
+{
+    bridge.start();
+    EXPECT_EQ(
+        receive(frameOf(kPeer, QStringLiteral("transfer_to_requester"),
+                        R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001","transactionId":"AB12-CD"})")),
+        QStringList{QStringLiteral("transfer %1 ab12-cd").arg(id(kPeer))});
+    EXPECT_EQ(receive(frameOf(kPeer, QStringLiteral("devices_ready_for_pairing"),
+                              R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001","transactionId":"TX",)"
+                              R"("deviceDescriptors":[{"macAddress":"AA-BB-CC-DD-EE-01",)"
+                              R"("telemetryDeviceId":"6F1C2B3A-4D5E-4F60-8A9B-0C1D2E3F4A5B","deviceVendorID":1452},)"
+                              R"({"macAddress":"aa:bb:cc:dd:ee:02","telemetryDeviceId":)"
+                              R"("6f1c2b3a-4d5e-4f60-8a9b-0c1d2e3f4a5c"}]})")),
+              QStringList{QStringLiteral("ready %1 tx [aa:bb:cc:dd:ee:01,aa:bb:cc:dd:ee:02]").arg(id(kPeer))});
+}
+
+TEST_F(BridgeFixture, PeerValuesAreCheckedBeforeUse)
+{
+    bridge.start();
+    const auto ping = [](const QByteArray &fields) {
+        return QByteArray(R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001",)") + fields + '}';
+    };
+    EXPECT_EQ(receive(frameOf(
+                  kPeer, QStringLiteral("ping_request"),
+                  ping(R"("ownedDeviceMacAddresses":["AA:BB:CC:DD:EE:FF"],"advertisedName":"Desk\n\u001b[31m")"))),
+              QStringList{QStringLiteral("ping %1 [aa:bb:cc:dd:ee:ff] Desk[31m").arg(id(kPeer))});
+
+    EXPECT_TRUE(
+        receive(frameOf(kPeer, QStringLiteral("ping_response"), ping(R"("ownedDeviceMacAddresses":["x"])"))).isEmpty());
+    EXPECT_TRUE(logs->containsSubstring(
+        LogLevel::Warning,
+        QStringLiteral("Dropping ping_response from Mac %1: invalid MAC address \"x\"").arg(id(kPeer))));
+
+    QByteArray many = R"("ownedDeviceMacAddresses":[)";
+    for (int i = 0; i < 101; ++i) {
+        many += QByteArray(i ? "," : "") + "\"aa:bb:cc:dd:ee:ff\"";
+    }
+    EXPECT_TRUE(receive(frameOf(kPeer, QStringLiteral("ping_request"), ping(many + ']'))).isEmpty());
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("holds 101 entries (at most 100)")));
+
+    EXPECT_TRUE(receive(frameOf(kPeer, QStringLiteral("devices_ready_for_pairing"),
+                                ping(R"("transactionId":"t","deviceDescriptors":[{"macAddress":"aa:bb:cc:dd:ee:ff",)"
+                                     R"("telemetryDeviceId":"not-a-uuid"}])")))
+                    .isEmpty());
+    EXPECT_TRUE(
+        logs->containsSubstring(LogLevel::Warning, QStringLiteral("telemetry device id \"not-a-uuid\" is not a UUID")));
+
+    EXPECT_EQ(receive(frameOf(kStranger, QStringLiteral("connection_request"), ping(R"("securityCode":"K7\tQ2\rZX")"))),
+              QStringList{QStringLiteral("request %1 K7Q2ZX").arg(id(kStranger))});
+}
