@@ -4,6 +4,8 @@
 #include "peer/AvahiServiceAdvertiser.h"
 #include "peer/AvahiServiceResolver.h"
 #include "peer/BonjourDiscoveryTransport.h"
+#include "peer/EphemeralFrameListener.h"
+#include "peer/EphemeralFrameSender.h"
 #include "support/AvahiTestHost.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingLoggerFactory.h"
@@ -117,40 +119,71 @@ TEST_F(BonjourDiscoveryAvahiTest, AdvertisedRecordIsBrowsedAndResolvedIntoADisco
     EXPECT_TRUE(browser.errors().isEmpty());
 }
 
-TEST_F(BonjourDiscoveryAvahiTest, NewSecurityCodeReachesTheBrowserAsAChangedRecord)
+TEST_F(BonjourDiscoveryAvahiTest, ListenerAdvertisesItsRecordAndReadvertisesWhatItIsGiven)
 {
-    AvahiServiceAdvertiser advertiser(m_host.connection(), m_logs);
+    const auto logs = std::make_shared<RecordingLoggerFactory>();
+    EphemeralFrameListener listener(logs, std::make_shared<SystemClock>(),
+                                    std::make_shared<AvahiServiceAdvertiser>(m_host.connection(), *logs), nullptr,
+                                    QHostAddress::LocalHost);
     DiscoveryRecorder browser(m_host, m_logs);
     runTask(browser.transport().startBrowsing());
-    advertiser.advertise(advertisementOf(localMac(QStringLiteral("Studio"), std::nullopt)));
+
+    listener.start(localMac(QStringLiteral("Studio"), std::nullopt));
     ASSERT_TRUE(waitUntil([&] { return browser.latest(QStringLiteral("Studio")).has_value(); }, kWaitMs));
+    EXPECT_EQ(browser.latest(QStringLiteral("Studio"))->endpoint()->port(), listener.port());
     EXPECT_EQ(browser.latest(QStringLiteral("Studio"))->securityCode(), std::nullopt);
 
-    advertiser.advertise(advertisementOf(localMac(QStringLiteral("Studio"), QStringLiteral("K7Q2ZX"))));
-
+    listener.alterAdvertisedMac(localMac(QStringLiteral("Studio"), QStringLiteral("K7Q2ZX")));
     ASSERT_TRUE(waitUntil(
         [&] { return browser.latest(QStringLiteral("Studio"))->securityCode() == QStringLiteral("K7Q2ZX"); }, kWaitMs));
     EXPECT_FALSE(browser.deleted(QStringLiteral("Studio")));
-}
 
-TEST_F(BonjourDiscoveryAvahiTest, NameChangeReadvertisesAndWithdrawingDeletesTheEndpoint)
-{
-    AvahiServiceAdvertiser advertiser(m_host.connection(), m_logs);
-    DiscoveryRecorder browser(m_host, m_logs);
-    runTask(browser.transport().startBrowsing());
-    advertiser.advertise(advertisementOf(localMac(QStringLiteral("Studio"), std::nullopt)));
-    ASSERT_TRUE(waitUntil([&] { return browser.latest(QStringLiteral("Studio")).has_value(); }, kWaitMs));
-
-    advertiser.advertise(advertisementOf(localMac(QStringLiteral("Kitchen"), std::nullopt)));
+    listener.alterAdvertisedMac(localMac(QStringLiteral("Kitchen"), QStringLiteral("K7Q2ZX")));
     ASSERT_TRUE(waitUntil(
         [&] {
             return browser.latest(QStringLiteral("Kitchen")).has_value() && browser.deleted(QStringLiteral("Studio"));
         },
         kWaitMs));
-    EXPECT_EQ(browser.latest(QStringLiteral("Kitchen"))->name(), QStringLiteral("Kitchen"));
+    EXPECT_EQ(browser.latest(QStringLiteral("Kitchen"))->endpoint()->port(), listener.port());
 
-    advertiser.withdraw();
+    listener.stop();
     ASSERT_TRUE(waitUntil([&] { return browser.deleted(QStringLiteral("Kitchen")); }, kWaitMs));
+}
+
+TEST_F(BonjourDiscoveryAvahiTest, FrameReachesTheListenerThroughTheDiscoveredServiceInstance)
+{
+    const auto logs = std::make_shared<RecordingLoggerFactory>();
+    const auto clock = std::make_shared<SystemClock>();
+    EphemeralFrameListener listener(logs, clock, std::make_shared<AvahiServiceAdvertiser>(m_host.connection(), *logs),
+                                    nullptr, QHostAddress::LocalHost);
+    QList<ReceivedFrame> frames;
+    QObject::connect(&listener, &FrameListenerProtocol::receivedFrames,
+                     [&](const ReceivedFrame &frame) { frames.append(frame); });
+    DiscoveryRecorder browser(m_host, m_logs);
+    runTask(browser.transport().startBrowsing());
+    const DiscoverableMac local = localMac(QStringLiteral("Studio"), std::nullopt);
+    listener.start(local);
+    ASSERT_TRUE(waitUntil([&] { return browser.latest(QStringLiteral("Studio")).has_value(); }, kWaitMs));
+    // Only the service instance: the sender must ask the daemon where it is now.
+    const DiscoverableMac recipient
+        = browser.latest(QStringLiteral("Studio"))
+              ->withEndpoint(PeerEndpoint::serviceInstance(QStringLiteral("Studio"), DiscoverableMac::serviceType(),
+                                                           QStringLiteral("local")));
+    EphemeralFrameSender sender(logs, clock, 5.0, std::make_shared<AvahiServiceResolver>(m_host.connection(), *logs));
+    const QUuid senderId = QUuid::createUuid();
+    const RawEventEnvelope envelope{QUuid::createUuid(),
+                                    std::nullopt,
+                                    senderId,
+                                    local.id(),
+                                    QStringLiteral("ping_request"),
+                                    QByteArrayLiteral("{}"),
+                                    QDateTime::currentDateTimeUtc()};
+
+    EXPECT_TRUE(runTask(sender.send(envelope, recipient)));
+
+    ASSERT_TRUE(waitUntil([&] { return !frames.isEmpty(); }, kWaitMs));
+    EXPECT_EQ(frames.first().senderMacId, senderId);
+    listener.stop();
 }
 
 TEST_F(BonjourDiscoveryAvahiTest, SecondStartBrowsingFailsWithAlreadyBrowsing)
