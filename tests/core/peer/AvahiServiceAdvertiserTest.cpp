@@ -186,6 +186,34 @@ TEST_F(AvahiServiceAdvertiserTest, RestartedDaemonGetsTheServiceAgain)
     EXPECT_TRUE(advertiser.isAdvertising());
 }
 
+TEST_F(AvahiServiceAdvertiserTest, ServiceFollowsARenamedHost)
+{
+    AvahiServiceAdvertiser advertiser(m_host.connection(), m_logs);
+    BrowseRecorder browser(m_host, m_logs);
+    QSignalSpy advertised(&advertiser, &AvahiServiceAdvertiser::advertised);
+    advertiser.advertise(service(QStringLiteral("Studio"), 47001, txtRecord("AB12CD")));
+    ASSERT_TRUE(waitUntil([&] { return browser.sees(QStringLiteral("Studio")); }, kWaitMs));
+    ASSERT_TRUE(waitUntil([&] { return advertised.count() == 1; }, kWaitMs));
+
+    // The daemon registers its new host name (server state "registering", then "running").
+    const QDBusMessage reply = m_host.connection().call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Avahi"), QStringLiteral("/"),
+                                       QStringLiteral("org.freedesktop.Avahi.Server"), QStringLiteral("SetHostName"))
+        << QStringLiteral("renamed-host"));
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const auto instance = browser.instance(QStringLiteral("Studio"));
+            return instance && !instance->addresses.isEmpty()
+                && instance->addresses.first().host == QStringLiteral("renamed-host.local");
+        },
+        kWaitMs));
+    // Avahi asks its clients to publish again once the new name runs.
+    ASSERT_TRUE(waitUntil([&] { return advertised.count() == 2; }, kWaitMs));
+    EXPECT_TRUE(advertiser.isEstablished());
+}
+
 TEST_F(AvahiServiceAdvertiserTest, MissingDaemonIsReportedAndLaterArrivalPublishes)
 {
     m_host.stopDaemon();
