@@ -19,11 +19,7 @@ QString idText(const QUuid &id)
 
 QString endpointText(const QTcpSocket &socket)
 {
-    const QHostAddress address = socket.peerAddress();
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-        ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
-        : address.toString();
-    return host + QLatin1Char(':') + QString::number(socket.peerPort());
+    return PeerEndpoint::hostPort(socket.peerAddress().toString(), socket.peerPort()).description();
 }
 
 bool isUtf8(const QByteArray &bytes)
