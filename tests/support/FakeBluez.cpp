@@ -54,6 +54,12 @@ void FakeBluez::stopBluez()
     }
     m_mock->stop();
     m_mock.reset();
+    // The bus drops the name only once it has noticed the closed connection; until then calls
+    // still go to the dead process instead of failing as "no such service".
+    QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired() && connection().interface()->isServiceRegistered(bluez)) {
+        QThread::msleep(5);
+    }
 }
 
 QDBusMessage FakeBluez::call(const QString &path, const QString &interface, const QString &method,
