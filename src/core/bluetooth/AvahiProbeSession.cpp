@@ -1,16 +1,12 @@
 #include "bluetooth/AvahiProbeSession.h"
 
 #include "bluetooth/AvahiLocalNetworkProbe.h"
+#include "peer/AvahiDBus.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 
 namespace verandel {
-
-namespace {
-const QString avahiService = QStringLiteral("org.freedesktop.Avahi");
-const QString browserInterface = QStringLiteral("org.freedesktop.Avahi.ServiceBrowser");
-} // namespace
 
 AvahiProbeSession::AvahiProbeSession(QDBusConnection bus, QObject *parent)
     : QObject(parent)
@@ -24,11 +20,11 @@ AvahiProbeSession::~AvahiProbeSession()
 
 void AvahiProbeSession::start(const QString &serviceType)
 {
-    QDBusMessage prepare = QDBusMessage::createMethodCall(avahiService, QStringLiteral("/"),
-                                                          QStringLiteral("org.freedesktop.Avahi.Server2"),
+    QDBusMessage prepare = QDBusMessage::createMethodCall(avahi::kService, avahi::kServerPath, avahi::kServer2Interface,
                                                           QStringLiteral("ServiceBrowserPrepare"));
     // Any interface, any protocol, the default domain, no flags.
-    prepare << qint32(-1) << qint32(-1) << serviceType << QString() << quint32(0);
+    prepare << qint32(avahi::kInterfaceUnspecified) << qint32(avahi::kProtocolUnspecified) << serviceType << QString()
+            << quint32(0);
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(prepare), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &AvahiProbeSession::onPrepared);
 }
@@ -55,12 +51,13 @@ void AvahiProbeSession::onPrepared(QDBusPendingCallWatcher *watcher)
     m_browserPath = reply.arguments().constFirst().value<QDBusObjectPath>().path();
     for (const QString &name :
          {QStringLiteral("ItemNew"), QStringLiteral("AllForNow"), QStringLiteral("CacheExhausted")}) {
-        m_bus.connect(avahiService, m_browserPath, browserInterface, name, this, SLOT(onBrowserAnswer(QDBusMessage)));
+        m_bus.connect(avahi::kService, m_browserPath, avahi::kServiceBrowserInterface, name, this,
+                      SLOT(onBrowserAnswer(QDBusMessage)));
     }
-    m_bus.connect(avahiService, m_browserPath, browserInterface, QStringLiteral("Failure"), this,
+    m_bus.connect(avahi::kService, m_browserPath, avahi::kServiceBrowserInterface, QStringLiteral("Failure"), this,
                   SLOT(onBrowserFailure(QString)));
-    const QDBusMessage startCall
-        = QDBusMessage::createMethodCall(avahiService, m_browserPath, browserInterface, QStringLiteral("Start"));
+    const QDBusMessage startCall = QDBusMessage::createMethodCall(
+        avahi::kService, m_browserPath, avahi::kServiceBrowserInterface, QStringLiteral("Start"));
     auto *startWatcher = new QDBusPendingCallWatcher(m_bus.asyncCall(startCall), this);
     connect(startWatcher, &QDBusPendingCallWatcher::finished, this, &AvahiProbeSession::onStarted);
 }
@@ -114,13 +111,13 @@ void AvahiProbeSession::freeBrowser()
     }
     for (const QString &name :
          {QStringLiteral("ItemNew"), QStringLiteral("AllForNow"), QStringLiteral("CacheExhausted")}) {
-        m_bus.disconnect(avahiService, m_browserPath, browserInterface, name, this,
+        m_bus.disconnect(avahi::kService, m_browserPath, avahi::kServiceBrowserInterface, name, this,
                          SLOT(onBrowserAnswer(QDBusMessage)));
     }
-    m_bus.disconnect(avahiService, m_browserPath, browserInterface, QStringLiteral("Failure"), this,
+    m_bus.disconnect(avahi::kService, m_browserPath, avahi::kServiceBrowserInterface, QStringLiteral("Failure"), this,
                      SLOT(onBrowserFailure(QString)));
-    m_bus.asyncCall(
-        QDBusMessage::createMethodCall(avahiService, m_browserPath, browserInterface, QStringLiteral("Free")));
+    m_bus.asyncCall(QDBusMessage::createMethodCall(avahi::kService, m_browserPath, avahi::kServiceBrowserInterface,
+                                                   QStringLiteral("Free")));
     m_browserPath.clear();
 }
 
