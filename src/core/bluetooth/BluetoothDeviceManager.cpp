@@ -8,6 +8,8 @@
 
 #include <QCoro/QCoroSignal>
 
+#include <utility>
+
 namespace verandel {
 
 namespace {
@@ -105,6 +107,7 @@ void BluetoothDeviceManager::start(bool deferInitialLoad)
     connect(m_client, &BluezClient::interfacesAdded, this, &BluetoothDeviceManager::onInterfacesAdded);
     connect(m_client, &BluezClient::interfacesRemoved, this, &BluetoothDeviceManager::onInterfacesRemoved);
     connect(m_client, &BluezClient::serviceOwnerChanged, this, [this](const QString &owner) {
+        forgetAllDevices();
         if (!owner.isEmpty()) {
             refreshAddresses(weak_from_this(), false);
         }
@@ -590,6 +593,17 @@ void BluetoothDeviceManager::onInterfacesAdded(const QString &path, const Bluez:
     }
     if (const auto address = MacAddress::canonicalize(device->value(QStringLiteral("Address")).toString())) {
         m_addresses.insert(path, *address);
+    }
+}
+
+void BluetoothDeviceManager::forgetAllDevices()
+{
+    // A bluetoothd that exits or crashes takes its objects along without InterfacesRemoved; whatever
+    // was known about them (a connection, above all) is no longer true.
+    const QHash<QString, QString> addresses = std::exchange(m_addresses, {});
+    for (const QString &address : addresses) {
+        m_logger->debug(QStringLiteral("Device gone with bluetoothd: ") + address);
+        Q_EMIT deviceRemoved(address);
     }
 }
 

@@ -84,6 +84,7 @@ private:
     void onPropertiesChanged(const QString &path, const QString &interface, const QVariantMap &changed);
     void onInterfacesAdded(const QString &path, const Bluez::InterfaceMap &interfaces);
     void onInterfacesRemoved(const QString &path, const QStringList &interfaces);
+    void forgetAllDevices();
     static QCoro::Task<> publishConnectionChange(std::weak_ptr<BluetoothDeviceManager> weak, QString path,
                                                  bool connected);
     void emitConnectionChange(const QString &address, bool connected);

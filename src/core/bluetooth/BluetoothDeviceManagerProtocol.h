@@ -41,7 +41,7 @@ Q_SIGNALS:
     void pairedDevicesChanged(const QList<verandel::Device> &devices);
     // One per connect (Connected) or disconnect (PairedNotConnected) the system reports.
     void connectionStatusChanged(const QString &macAddress, verandel::ConnectionStatus status);
-    // The system forgot the device altogether (its pairing is gone).
+    // The system forgot the device altogether (its pairing is gone), or bluetoothd went away with it.
     void deviceRemoved(const QString &macAddress);
 };
 

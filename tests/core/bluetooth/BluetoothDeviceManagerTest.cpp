@@ -158,6 +158,20 @@ TEST_F(BluetoothDeviceManagerTest, ConnectionEventsCarryTheCanonicalAddress)
     EXPECT_EQ(removed.at(0).at(0).toString(), keyboard);
 }
 
+TEST_F(BluetoothDeviceManagerTest, DevicesOfABluetoothdThatWentAwayAreReportedRemoved)
+{
+    addPairedDevice(keyboardAddress, QStringLiteral("Magic Keyboard"), {{QStringLiteral("Connected"), true}});
+    auto manager = makeManager();
+    ASSERT_EQ(runTask(manager->getPairedDevices()).size(), 1);
+    QSignalSpy removed(manager.get(), &BluetoothDeviceManagerProtocol::deviceRemoved);
+
+    // A daemon that dies takes its objects along without announcing InterfacesRemoved.
+    bluez.stopBluez();
+
+    ASSERT_TRUE(waitUntil([&] { return removed.count() == 1; }));
+    EXPECT_EQ(removed.at(0).at(0).toString(), keyboard);
+}
+
 TEST_F(BluetoothDeviceManagerTest, ReportsConnectionStatusOfKnownAndUnknownDevices)
 {
     const QString path = addPairedDevice(keyboardAddress, QStringLiteral("Magic Keyboard"));
