@@ -33,10 +33,12 @@ QCoro::Task<SystemPermissionStatus> BluezAuthorizationProbe::currentStatus()
 QCoro::Task<SystemPermissionStatus> BluezAuthorizationProbe::checkAuthorization(bool runBootstrapProbe)
 {
     const auto self = shared_from_this();
+    // The wait is measured on the clock, not by counting pauses: a bluetoothd that holds its name but
+    // does not answer makes every look take the whole call time-out.
+    const QDateTime deadline = m_clock->now().addMSecs(qRound64(m_maxWaitSeconds * 1000.0));
     SystemPermissionStatus status = co_await currentStatus();
     // Waits for bluetoothd to start or an adapter to be plugged in.
-    for (double waited = 0; runBootstrapProbe && status == SystemPermissionStatus::Unknown && waited < m_maxWaitSeconds;
-         waited += m_pollIntervalSeconds) {
+    while (runBootstrapProbe && status == SystemPermissionStatus::Unknown && m_clock->now() < deadline) {
         co_await m_clock->sleep(m_pollIntervalSeconds);
         status = co_await currentStatus();
     }

@@ -6,11 +6,13 @@
 #include "foundation/PosixFileManager.h"
 #include "support/FakeBluez.h"
 #include "support/ManualClock.h"
+#include "support/PrivateDBus.h"
 #include "support/RecordingLoggerFactory.h"
 #include "support/RunTask.h"
 
 #include <QCoro/QCoroTimer>
 #include <QDBusConnectionInterface>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -333,6 +335,51 @@ TEST_F(BluezAuthorizationProbeTest, RequestWaitsForAnAdapterForAtMostThirtySecon
     const QDateTime start = clock->now();
     EXPECT_EQ(runTask(makeProbe()->checkAuthorization(true)), Status::Unknown);
     EXPECT_NEAR(start.msecsTo(clock->now()) / 1000.0, 30.0, 0.2);
+}
+
+// A bluetoothd that holds its name but answers nothing: every call runs into the bus time-out.
+class StalledObjectManager final : public QDBusVirtualObject
+{
+public:
+    StalledObjectManager(std::shared_ptr<ManualClock> clock, QDBusConnection connection)
+        : m_clock(std::move(clock))
+        , m_connection(std::move(connection))
+    { }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &) override
+    {
+        ++calls;
+        m_clock->advance(25.0);
+        m_connection.send(message.createErrorReply(QDBusError::NoReply, QStringLiteral("Did not receive a reply")));
+        return true;
+    }
+    QString introspect(const QString &) const override { return {}; }
+
+    int calls = 0;
+
+private:
+    std::shared_ptr<ManualClock> m_clock;
+    QDBusConnection m_connection;
+};
+
+TEST(BluezAuthorizationProbeStallTest, RequestWaitsAtMostThirtySecondsAlsoWhenCallsTakeLong)
+{
+    PrivateDBus bus;
+    ASSERT_TRUE(bus.start());
+    auto clock = std::make_shared<ManualClock>();
+    clock->setAutoAdvance(true);
+    QDBusConnection bluetoothd = QDBusConnection::connectToBus(bus.address(), QStringLiteral("stalled-bluetoothd"));
+    ASSERT_TRUE(bluetoothd.registerService(QStringLiteral("org.bluez")));
+    StalledObjectManager root(clock, bluetoothd);
+    ASSERT_TRUE(bluetoothd.registerVirtualObject(QStringLiteral("/"), &root));
+
+    const QDateTime start = clock->now();
+    auto probe = std::make_shared<BluezAuthorizationProbe>(bus.connection(), clock);
+    EXPECT_EQ(runTask(probe->checkAuthorization(true)), Status::Unknown);
+
+    EXPECT_LE(start.secsTo(clock->now()), 30 + 25);
+    EXPECT_LE(root.calls, 3);
+    bluetoothd.unregisterObject(QStringLiteral("/"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("stalled-bluetoothd"));
 }
 
 TEST_F(BluezAuthorizationProbeTest, CheckerPersistsWhatTheBluezProbeFinds)
