@@ -28,6 +28,14 @@ QByteArrayList txtOf(const QVariant &value)
     return value.value<QByteArrayList>();
 }
 
+// No reply awaited: the daemon also frees a client's objects when its connection closes.
+void sendFree(const QDBusConnection &bus, const QString &path, const QString &interface)
+{
+    if (!path.isEmpty()) {
+        bus.send(QDBusMessage::createMethodCall(avahi::kService, path, interface, QStringLiteral("Free")));
+    }
+}
+
 } // namespace
 
 AvahiServiceBrowser::AvahiServiceBrowser(QDBusConnection bus, QString serviceType, QString domain,
@@ -95,11 +103,7 @@ void AvahiServiceBrowser::clear()
 
 void AvahiServiceBrowser::freeObject(const QString &path, const QString &interface)
 {
-    if (path.isEmpty()) {
-        return;
-    }
-    // No reply awaited: the daemon also frees a client's objects when its connection closes.
-    m_bus.send(QDBusMessage::createMethodCall(avahi::kService, path, interface, QStringLiteral("Free")));
+    sendFree(m_bus, path, interface);
 }
 
 void AvahiServiceBrowser::fail(const QString &error)
@@ -113,15 +117,18 @@ void AvahiServiceBrowser::fail(const QString &error)
 QCoro::Task<> AvahiServiceBrowser::startBrowser()
 {
     QPointer<AvahiServiceBrowser> self(this);
+    const QDBusConnection bus = m_bus;
     const quint64 generation = m_generation;
     const QVariantList arguments{avahi::kInterfaceUnspecified, avahi::kProtocolUnspecified, m_serviceType, m_domain,
                                  0u};
     const QDBusMessage prepared = co_await avahi::call(m_bus, avahi::kServerPath, avahi::kServer2Interface,
                                                        QStringLiteral("ServiceBrowserPrepare"), arguments);
+    const QString path = prepared.arguments().value(0).value<QDBusObjectPath>().path();
     if (!self || generation != m_generation) {
+        // Stopped or released meanwhile: nobody else knows of this browser.
+        sendFree(bus, path, avahi::kServiceBrowserInterface);
         co_return;
     }
-    const QString path = prepared.arguments().value(0).value<QDBusObjectPath>().path();
     if (avahi::isError(prepared) || path.isEmpty()) {
         fail(avahi::errorText(prepared));
         co_return;
@@ -142,18 +149,17 @@ QCoro::Task<> AvahiServiceBrowser::startBrowser()
 QCoro::Task<> AvahiServiceBrowser::startResolver(AvahiServiceKey key)
 {
     QPointer<AvahiServiceBrowser> self(this);
+    const QDBusConnection bus = m_bus;
     const quint64 generation = m_generation;
     const QVariantList arguments{
         key.interfaceIndex, key.protocol, key.name, key.type, key.domain, avahi::kProtocolUnspecified, 0u};
     const QDBusMessage prepared = co_await avahi::call(m_bus, avahi::kServerPath, avahi::kServer2Interface,
                                                        QStringLiteral("ServiceResolverPrepare"), arguments);
-    if (!self) {
-        co_return;
-    }
     const QString path = prepared.arguments().value(0).value<QDBusObjectPath>().path();
-    if (generation != m_generation || !m_instances.contains(key)) {
-        // Stopped, or the instance went away meanwhile.
-        freeObject(path, avahi::kServiceResolverInterface);
+    // Stopped or released, the instance went away, or it went away and came back and a later
+    // resolver already serves it.
+    if (!self || generation != m_generation || !m_instances.contains(key) || !m_instances.value(key).isEmpty()) {
+        sendFree(bus, path, avahi::kServiceResolverInterface);
         co_return;
     }
     if (avahi::isError(prepared) || path.isEmpty()) {
