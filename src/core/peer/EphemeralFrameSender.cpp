@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <stop_token>
 
 namespace verandel {
@@ -108,8 +109,14 @@ private:
             self->failConnection(failure);
             co_return std::nullopt;
         }
+        // IPv4 first: a peer checks a frame's source against the addresses it resolved for us, and an
+        // IPv6 source may be a temporary address it never saw.
+        QList<QHostAddress> addresses = resolved.resolvedAddresses();
+        std::stable_partition(addresses.begin(), addresses.end(), [](const QHostAddress &address) {
+            return PeerEndpoint::normalizedAddress(address).protocol() == QAbstractSocket::IPv4Protocol;
+        });
         QList<Target> targets;
-        for (const QHostAddress &address : resolved.resolvedAddresses()) {
+        for (const QHostAddress &address : addresses) {
             targets.append(Target{address.toString(), resolved.port()});
         }
         co_return targets;

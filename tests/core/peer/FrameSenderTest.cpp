@@ -224,6 +224,21 @@ TEST_F(SenderFixture, WithoutResolverTheLastResolvedAddressesAreTriedInTurn)
     EXPECT_EQ(ports.size(), 2);
 }
 
+TEST_F(SenderFixture, ResolvedIpv4AddressesAreTriedBeforeIpv6)
+{
+    auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
+    QStringList hosts;
+    EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &socket, const QString &host, quint16) {
+        hosts.append(host);
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), server->makeHostPortEndpoint().port());
+    });
+    const PeerEndpoint service
+        = PeerEndpoint::serviceInstance(QStringLiteral("Peer"), DiscoverableMac::serviceType(), QStringLiteral("local"))
+              .withResolution({QHostAddress(QStringLiteral("fe80::1")), QHostAddress(QStringLiteral("192.0.2.7"))}, 1);
+    EXPECT_TRUE(test::runTask(sender.send(envelope(), recipientAt(service))));
+    EXPECT_EQ(hosts, QStringList{QStringLiteral("192.0.2.7")});
+}
+
 namespace {
 
 class FakeSender final : public FrameSenderProtocol
