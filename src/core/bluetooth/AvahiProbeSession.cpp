@@ -5,6 +5,7 @@
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
+#include <QPointer>
 
 namespace verandel {
 
@@ -25,8 +26,24 @@ void AvahiProbeSession::start(const QString &serviceType)
     // Any interface, any protocol, the default domain, no flags.
     prepare << qint32(avahi::kInterfaceUnspecified) << qint32(avahi::kProtocolUnspecified) << serviceType << QString()
             << quint32(0);
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(prepare), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, &AvahiProbeSession::onPrepared);
+    // The watcher outlives the session: a browser the daemon makes after we are gone must still be freed.
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(prepare));
+    const QPointer<AvahiProbeSession> session(this);
+    QDBusConnection bus = m_bus;
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [session, bus](QDBusPendingCallWatcher *call) {
+                         if (session) {
+                             session->onPrepared(call);
+                             return;
+                         }
+                         call->deleteLater();
+                         const QDBusMessage reply = call->reply();
+                         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+                             const QString path = reply.arguments().constFirst().value<QDBusObjectPath>().path();
+                             bus.asyncCall(QDBusMessage::createMethodCall(
+                                 avahi::kService, path, avahi::kServiceBrowserInterface, QStringLiteral("Free")));
+                         }
+                     });
 }
 
 void AvahiProbeSession::onPrepared(QDBusPendingCallWatcher *watcher)

@@ -365,6 +365,12 @@ QCoro::Task<OperationResult> BluetoothDeviceManager::runPairingSession(QString a
     }
     m_logger->debug(QStringLiteral("Pairing started on Main Thread..."));
     const QDBusError pairError = co_await m_client->pairDevice(device.path, m_timing.pairCallTimeoutMs);
+    if (pairError.type() == QDBusError::NoReply) {
+        // We stopped waiting, bluetoothd did not: end its attempt so the next one is not refused as
+        // already in progress.
+        m_logger->warning(QStringLiteral("Pairing did not finish in time, cancelling it"));
+        co_await m_client->cancelPairing(device.path);
+    }
     if (registered) {
         co_await m_client->unregisterAgent(BluetoothPairingDelegate::objectPath);
     }

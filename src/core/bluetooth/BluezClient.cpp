@@ -110,6 +110,15 @@ QCoro::Task<QDBusError> BluezClient::pairDevice(QString devicePath, int timeoutM
     co_return error;
 }
 
+QCoro::Task<QDBusError> BluezClient::cancelPairing(QString devicePath)
+{
+    const QVariantList arguments{};
+
+    const QDBusError error
+        = co_await callVoid(devicePath, Bluez::deviceInterface, QStringLiteral("CancelPairing"), arguments);
+    co_return error;
+}
+
 QCoro::Task<QDBusError> BluezClient::removeDevice(QString adapterPath, QString devicePath)
 {
     const QVariantList arguments{QVariant::fromValue(QDBusObjectPath(devicePath))};

@@ -41,6 +41,7 @@ public:
 
     QCoro::Task<QDBusError> connectDevice(QString devicePath, int timeoutMs = defaultTimeoutMs);
     QCoro::Task<QDBusError> pairDevice(QString devicePath, int timeoutMs);
+    QCoro::Task<QDBusError> cancelPairing(QString devicePath);
     QCoro::Task<QDBusError> removeDevice(QString adapterPath, QString devicePath);
     // Adapter1.ConnectDevice: creates (and connects) a device bluetoothd does not know yet.
     QCoro::Task<BluezReply<QString>> connectDeviceByAddress(QString adapterPath, QString address);

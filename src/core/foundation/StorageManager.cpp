@@ -193,9 +193,18 @@ void StorageManager::readJSONInternal(const QString &path, const Decoder &decode
         if (!recoverFromCorruptedFile(path)) {
             throw StorageError::jsonDecodingFailed(decodingError);
         }
-        // Errors of the second read are not wrapped here; the retry policy reports them as unknown.
+        // A failed second read is not wrapped here; the retry policy reports it as unknown. A restored
+        // backup that does not decode either is still a document that does not decode: callers repair
+        // those, so it must not look like a passing I/O failure.
         m_logger->info(QStringLiteral("Attempting to re-read after recovery"));
-        decode(m_fileManager->readFile(path));
+        const QByteArray restored = m_fileManager->readFile(path);
+        try {
+            decode(restored);
+        } catch (const std::exception &error) {
+            decodingError = describeError(error);
+            m_logger->error(QStringLiteral("JSON decoding failed for %1: %2").arg(path, decodingError));
+            throw StorageError::jsonDecodingFailed(decodingError);
+        }
         m_logger->info(QStringLiteral("Successfully read recovered file"));
     });
 }

@@ -22,7 +22,7 @@ class FakeAvahiServer final : public QObject, protected QDBusContext
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Avahi.Server2")
 
 public:
-    enum class Answer { AllForNow, Refuse, Silent };
+    enum class Answer { AllForNow, Refuse, Silent, LatePrepare };
 
     FakeAvahiServer(QDBusConnection bus, Answer answer)
         : m_bus(std::move(bus))
@@ -43,8 +43,18 @@ public Q_SLOTS:
         preparedType = type;
         if (m_answer == Answer::Refuse) {
             sendErrorReply(QStringLiteral("org.freedesktop.Avahi.NotPermittedError"), QStringLiteral("Not permitted"));
+        } else if (m_answer == Answer::LatePrepare) {
+            setDelayedReply(true);
+            m_pendingPrepare = message();
         }
         return QDBusObjectPath(QStringLiteral("/Client1/ServiceBrowser1"));
+    }
+
+    // Answers a held-back ServiceBrowserPrepare now.
+    void answerPrepare()
+    {
+        m_bus.send(m_pendingPrepare.createReply(
+            QVariant::fromValue(QDBusObjectPath(QStringLiteral("/Client1/ServiceBrowser1")))));
     }
 
     void answerStart(const QDBusMessage &call)
@@ -60,6 +70,7 @@ public Q_SLOTS:
 private:
     QDBusConnection m_bus;
     Answer m_answer;
+    QDBusMessage m_pendingPrepare;
 };
 
 class FakeAvahiBrowser final : public QObject, protected QDBusContext
@@ -140,6 +151,16 @@ TEST_F(AvahiLocalNetworkProbeTest, UndecidedProbeGivesUpWhenStopped)
         QTimer::singleShot(50, [&stop] { stop.request_stop(); });
         EXPECT_EQ(probe(stop.get_token()), SystemPermissionStatus::Unknown);
     }
+    EXPECT_TRUE(waitUntil([&] { return server->freed == 1; }));
+}
+
+TEST_F(AvahiLocalNetworkProbeTest, BrowserMadeAfterTheProbeGaveUpIsFreed)
+{
+    runAvahi(FakeAvahiServer::Answer::LatePrepare);
+    std::stop_source stop;
+    QTimer::singleShot(50, [&stop] { stop.request_stop(); });
+    EXPECT_EQ(probe(stop.get_token()), SystemPermissionStatus::Unknown);
+    server->answerPrepare();
     EXPECT_TRUE(waitUntil([&] { return server->freed == 1; }));
 }
 

@@ -31,11 +31,11 @@ protected:
         adapter = bluez.addAdapter();
     }
 
-    std::shared_ptr<BluetoothDeviceManager> makeManager(BluetoothSystemAccessMode mode
-                                                        = BluetoothSystemAccessMode::Live)
+    std::shared_ptr<BluetoothDeviceManager>
+    makeManager(BluetoothSystemAccessMode mode = BluetoothSystemAccessMode::Live, int pairCallTimeoutMs = 10000)
     {
         BluetoothDeviceManagerTiming timing;
-        timing.pairCallTimeoutMs = 10000;
+        timing.pairCallTimeoutMs = pairCallTimeoutMs;
         timing.connectCallTimeoutMs = 5000;
         auto manager = BluetoothDeviceManager::create(bluez.connection(), clock, logs, mode, true, timing);
         return manager;
@@ -486,6 +486,19 @@ TEST_F(BluetoothDeviceManagerTest, MissingBluetoothServiceIsReportedNotThrown)
     EXPECT_FALSE(result.success);
     EXPECT_EQ(result.failureCategory, OperationFailureCategory::NetworkUnavailable);
     EXPECT_TRUE(runTask(manager->getPairedDevices()).isEmpty());
+}
+
+TEST_F(BluetoothDeviceManagerTest, PairingThatOutlastsTheCallIsCancelledInBluetoothd)
+{
+    const QString path = bluez.addDevice(QStringLiteral("hci0"), keyboardAddress, QStringLiteral("Keyboard"));
+    bluez.addMethod(path, QStringLiteral("org.bluez.Device1"), QStringLiteral("Pair"), QString(), QString(),
+                    QStringLiteral("import time; time.sleep(1.0)"));
+    auto manager = makeManager(BluetoothSystemAccessMode::Live, 200);
+    const OperationResult result = runTask(manager->pairDevice(keyboardAddress));
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ(result.failureCategory, OperationFailureCategory::Timeout);
+    EXPECT_TRUE(waitUntil([&] { return bluez.calledMethods(path).contains(QStringLiteral("CancelPairing")); }, 5000))
+        << bluez.calledMethods(path).join(u',').toStdString();
 }
 
 } // namespace

@@ -230,10 +230,16 @@ TEST_F(StorageManagerTest, CorruptDocumentWithoutUsableBackupFailsAndIsNeverDele
     EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Error, QStringLiteral("Failed to recover from backup: ")));
     EXPECT_EQ(leftovers(), QStringList{QStringLiteral("notes.backup.json")});
 
-    // A backup that does not decode either is reported as an unknown error after the restore.
+    // A restored backup that does not decode either is a decoding failure (callers repair those),
+    // while a failure to read the restored file stays an unknown error.
     m_files->clearFailures();
     writeRaw(StorageManager::backupPath(file), "[1, 2]");
+    EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::JsonDecodingFailed);
+    writeRaw(file, "not json");
+    writeRaw(StorageManager::backupPath(file), "{\"text\": \"b\", \"at\": \"2026-01-01T00:00:00Z\"}");
+    m_files->setHook(Op::ReplaceFile, [this] { m_files->failWith(Op::ReadFile, EIO, 1); });
     EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::UnknownError);
+    m_files->setHook(Op::ReplaceFile, {});
 }
 
 TEST_F(StorageManagerTest, ReadFailuresAreClassifiedAndMissingFilesReported)

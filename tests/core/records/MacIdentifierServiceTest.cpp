@@ -87,6 +87,13 @@ TEST_F(MacIdentifierServiceTest, UndecodableFileIsReplacedWithAWarning)
     EXPECT_EQ(stored(), (QJsonObject{{QStringLiteral("installationId"), service->installationId()}}));
     EXPECT_TRUE(m_logs.containsSubstring(
         LogLevel::Warning, QStringLiteral("Failed to load local identity state from disk: JSON decoding")));
+
+    // A backup that does not decode either still counts as an undecodable file, not a passing failure.
+    writeRaw(identityFile, "{");
+    writeRaw(QStringLiteral("advertised-mac-identity.backup.json"), "[]");
+    const auto repaired = make();
+    EXPECT_NE(repaired->installationId(), service->installationId());
+    EXPECT_EQ(stored(), (QJsonObject{{QStringLiteral("installationId"), repaired->installationId()}}));
 }
 
 TEST_F(MacIdentifierServiceTest, AReadFailureLeavesTheFileAlone)
