@@ -1,7 +1,7 @@
 // Encoding and decoding a devices-ready envelope with three full descriptors (the largest message the
 // system sends) beside a plain QJsonDocument parse and compact write of the same bytes: the ratio is
 // what the ordered writer, the strict field checks and the Base64 payload cost.
-#include "peer/EventEnvelopeCodec.h"
+#include "peer/wire/EventEnvelopeCodec.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

@@ -3,11 +3,11 @@
 // size: the difference is what the peer transport adds to one short connection.
 #include "foundation/LoggerFactory.h"
 #include "foundation/SystemClock.h"
-#include "linking/PeerDirectoryServiceProtocol.h"
-#include "peer/EphemeralFrameListener.h"
-#include "peer/EphemeralFrameSender.h"
-#include "peer/EventEnvelopeCodec.h"
 #include "peer/NetworkBridge.h"
+#include "peer/PeerDirectoryServiceProtocol.h"
+#include "peer/tcp/EphemeralFrameListener.h"
+#include "peer/tcp/EphemeralFrameSender.h"
+#include "peer/wire/EventEnvelopeCodec.h"
 #include "records/MacIdentifierServiceProtocol.h"
 
 #include <QCoreApplication>

@@ -2,13 +2,13 @@
 
 #include "foundation/LoggerFactory.h"
 #include "foundation/SystemClock.h"
-#include "linking/PeerDirectoryServiceProtocol.h"
-#include "peer/EventEnvelopeCodec.h"
-#include "peer/FrameListenerProtocol.h"
-#include "peer/FrameReader.h"
-#include "peer/FrameSenderProtocol.h"
 #include "peer/NetworkBridge.h"
 #include "peer/PeerCommunicationHub.h"
+#include "peer/PeerDirectoryServiceProtocol.h"
+#include "peer/tcp/FrameListenerProtocol.h"
+#include "peer/tcp/FrameSenderProtocol.h"
+#include "peer/wire/EventEnvelopeCodec.h"
+#include "peer/wire/FrameReader.h"
 #include "records/MacIdentifierServiceProtocol.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 
 #include "foundation/ClockProtocol.h"
 #include "foundation/OneShot.h"
-#include "peer/PeerEndpoint.h"
+#include "records/PeerEndpoint.h"
 
 #include <QByteArray>
 #include <QHash>

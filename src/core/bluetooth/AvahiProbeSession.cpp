@@ -1,7 +1,7 @@
 #include "bluetooth/AvahiProbeSession.h"
 
+#include "avahi/AvahiDBus.h"
 #include "bluetooth/AvahiLocalNetworkProbe.h"
-#include "peer/AvahiDBus.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>

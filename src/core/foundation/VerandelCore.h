@@ -1,12 +1,14 @@
 #pragma once
 
+#include "foundation/VerandelVersion.h"
+
 #include <QString>
 
 namespace verandel {
 
 struct VerandelCore
 {
-    static inline const QString version = QStringLiteral("1.0.6");
+    static inline const QString version = QStringLiteral(VERANDEL_VERSION);
 };
 
 } // namespace verandel

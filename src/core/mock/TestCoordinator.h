@@ -2,7 +2,7 @@
 
 #include "foundation/ClockProtocol.h"
 #include "foundation/OneShot.h"
-#include "mock/TestCoordinatorProtocol.h"
+#include "foundation/TestCoordinatorProtocol.h"
 
 #include <QHash>
 #include <QList>

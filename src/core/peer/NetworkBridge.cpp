@@ -2,8 +2,8 @@
 
 #include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
-#include "peer/EventEnvelopeCodec.h"
-#include "peer/PeerMessageSanitizer.h"
+#include "peer/wire/EventEnvelopeCodec.h"
+#include "peer/wire/PeerMessageSanitizer.h"
 
 namespace verandel {
 

@@ -2,11 +2,11 @@
 
 #include "foundation/ClockProtocol.h"
 #include "foundation/LoggerFactory.h"
-#include "linking/PeerDirectoryServiceProtocol.h"
-#include "mock/TestCoordinatorProtocol.h"
-#include "peer/FrameListenerProtocol.h"
-#include "peer/FrameSenderProtocol.h"
+#include "foundation/TestCoordinatorProtocol.h"
 #include "peer/PeerCommunicationHub.h"
+#include "peer/PeerDirectoryServiceProtocol.h"
+#include "peer/tcp/FrameListenerProtocol.h"
+#include "peer/tcp/FrameSenderProtocol.h"
 #include "records/MacIdentifierServiceProtocol.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "foundation/LoggerFactory.h"
-#include "peer/PeerMessages.h"
+#include "peer/wire/PeerMessages.h"
 
 #include <QHash>
 #include <QObject>

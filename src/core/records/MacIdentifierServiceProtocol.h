@@ -1,6 +1,6 @@
 #pragma once
 
-#include "peer/DiscoverableMac.h"
+#include "records/DiscoverableMac.h"
 
 #include <QObject>
 #include <QString>

@@ -4,8 +4,8 @@
 #include "bluetooth/BluetoothPairingDelegate.h"
 #include "support/FakeBluez.h"
 #include "support/ManualClock.h"
-#include "support/RecordingLoggerFactory.h"
 #include "support/RunTask.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 #include "telemetry/TelemetryDeviceIdPolicy.h"
 
 #include <QSignalSpy>

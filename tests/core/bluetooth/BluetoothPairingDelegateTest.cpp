@@ -1,8 +1,8 @@
 #include "bluetooth/BluetoothPairingDelegate.h"
 #include "bluetooth/BluezClient.h"
 #include "support/PrivateDBus.h"
-#include "support/RecordingLoggerFactory.h"
 #include "support/RunTask.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCall>

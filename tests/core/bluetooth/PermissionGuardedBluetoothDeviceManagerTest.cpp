@@ -1,8 +1,10 @@
-#include "FakeBluetoothDeviceManager.h"
+#include "support/TestDevices.h"
+#include "support/fakes/FakeBluetoothDeviceManager.h"
+#include "support/fakes/FakeSystemPermissionChecker.h"
 
 #include "bluetooth/PermissionGuardedBluetoothDeviceManager.h"
-#include "support/RecordingLoggerFactory.h"
 #include "support/RunTask.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QSignalSpy>
 

@@ -7,8 +7,8 @@
 #include "support/FakeBluez.h"
 #include "support/ManualClock.h"
 #include "support/PrivateDBus.h"
-#include "support/RecordingLoggerFactory.h"
 #include "support/RunTask.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QCoro/QCoroTimer>
 #include <QDBusConnectionInterface>

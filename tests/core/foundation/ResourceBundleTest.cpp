@@ -1,5 +1,5 @@
 #include "foundation/ResourceBundle.h"
-#include "support/RecordingLoggerFactory.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>
 #include <QFile>

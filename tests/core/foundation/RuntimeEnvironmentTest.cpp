@@ -1,7 +1,7 @@
 #include "foundation/DefaultLogger.h"
 #include "foundation/RuntimeEnvironmentLoader.h"
 #include "support/QtPrinters.h"
-#include "support/RecordingLoggerFactory.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,8 @@
 
 #include "support/FaultyFileManager.h"
 #include "support/ManualClock.h"
-#include "support/RecordingLoggerFactory.h"
 #include "support/RunTask.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>
 #include <QFile>

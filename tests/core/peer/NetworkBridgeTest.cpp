@@ -1,11 +1,14 @@
 #include "peer/NetworkBridge.h"
 
-#include "PeerTestDoubles.h"
 #include "mock/TestCoordinator.h"
-#include "peer/EventEnvelopeCodec.h"
+#include "peer/wire/EventEnvelopeCodec.h"
 #include "support/ManualClock.h"
-#include "support/RecordingLoggerFactory.h"
 #include "support/RunTask.h"
+#include "support/fakes/FakeFrameListener.h"
+#include "support/fakes/FakeMacIdentifier.h"
+#include "support/fakes/FakePeerDirectory.h"
+#include "support/fakes/RecordingFrameSender.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "peer/PeerCommunicationHub.h"
 
-#include "support/RecordingLoggerFactory.h"
 #include "support/RunTask.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <gtest/gtest.h>
 

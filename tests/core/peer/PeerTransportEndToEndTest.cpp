@@ -1,10 +1,12 @@
-#include "PeerTestDoubles.h"
 #include "foundation/SystemClock.h"
-#include "peer/EphemeralFrameListener.h"
-#include "peer/EphemeralFrameSender.h"
 #include "peer/NetworkBridge.h"
-#include "support/RecordingLoggerFactory.h"
+#include "peer/tcp/EphemeralFrameListener.h"
+#include "peer/tcp/EphemeralFrameSender.h"
 #include "support/RunTask.h"
+#include "support/fakes/FakeMacIdentifier.h"
+#include "support/fakes/FakePeerDirectory.h"
+#include "support/fakes/FakeServiceAdvertiser.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +17,14 @@ namespace {
 const QUuid kMacA = QUuid::fromString(QStringLiteral("d0000000-0000-4000-8000-00000000000a"));
 const QUuid kMacB = QUuid::fromString(QStringLiteral("d0000000-0000-4000-8000-00000000000b"));
 
-class NullAdvertiser final : public ServiceAdvertiserProtocol
-{
-public:
-    void advertise(const ServiceAdvertisement &) override { }
-    void withdraw() override { }
-};
-
 // One computer: hub, sender, listener on 127.0.0.1, directory and bridge.
 struct Node
 {
     Node(QUuid id, const std::shared_ptr<test::RecordingLoggerFactory> &logs)
         : identity(std::make_shared<test::FakeMacIdentifier>(id))
         , hub(std::make_shared<PeerCommunicationHub>(logs))
-        , listener(std::make_shared<EphemeralFrameListener>(logs, clock, std::make_shared<NullAdvertiser>(), nullptr,
-                                                            QHostAddress::LocalHost))
+        , listener(std::make_shared<EphemeralFrameListener>(
+              logs, clock, std::make_shared<test::FakeServiceAdvertiser>(), nullptr, QHostAddress::LocalHost))
         , bridge(hub, std::make_shared<EphemeralFrameSender>(logs, clock, 5.0), listener, directory, identity,
                  NetworkBridge::Configuration{10.0}, logs, clock)
     {

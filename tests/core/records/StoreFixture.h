@@ -4,7 +4,7 @@
 
 #include "support/FaultyFileManager.h"
 #include "support/ManualClock.h"
-#include "support/RecordingLoggerFactory.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,311 @@
+#include "peer/tcp/EphemeralFrameListener.h"
+
+#include "foundation/CancellationError.h"
+#include "foundation/JsonFields.h"
+#include "foundation/LogText.h"
+#include "peer/dnssd/DiscoverableMacTxt.h"
+#include "peer/wire/EventEnvelopeCodec.h"
+#include "peer/wire/FrameReader.h"
+
+#include <QStringDecoder>
+
+namespace verandel {
+
+namespace {
+
+QString idText(const QUuid &id)
+{
+    return json::uuidToString(id);
+}
+
+QString endpointText(const QTcpSocket &socket)
+{
+    return PeerEndpoint::hostPort(socket.peerAddress().toString(), socket.peerPort()).description();
+}
+
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+} // namespace
+
+EphemeralFrameListener::EphemeralFrameListener(const LoggerFactoryPtr &loggerFactory, ClockPtr clock,
+                                               std::shared_ptr<ServiceAdvertiserProtocol> advertiser,
+                                               TestCoordinatorPtr testCoordinator, QHostAddress listenAddress,
+                                               InboundConnectionLimits limits)
+    : m_logger(loggerFactory->createLogger(QStringLiteral("EphemeralFrameListener")))
+    , m_clock(std::move(clock))
+    , m_advertiser(std::move(advertiser))
+    , m_testCoordinator(std::move(testCoordinator))
+    , m_listenAddress(std::move(listenAddress))
+    , m_limits(limits)
+{
+    if (m_advertiser) {
+        connect(m_advertiser.get(), &ServiceAdvertiserProtocol::advertised, this, [this](const QString &name) {
+            m_logger->info(QStringLiteral("Frame listener advertised as %1").arg(escapeControlCharacters(name)));
+        });
+        connect(m_advertiser.get(), &ServiceAdvertiserProtocol::advertisingFailed, this,
+                [this](const TransportError &error) {
+                    m_logger->error(QStringLiteral("Failed to advertise frame listener: %1").arg(error.description()));
+                });
+    }
+}
+
+EphemeralFrameListener::~EphemeralFrameListener()
+{
+    for (const QUuid &id : m_connections.keys()) {
+        cleanupConnection(id, QStringLiteral("listener released"));
+    }
+}
+
+qsizetype EphemeralFrameListener::maxBufferSize()
+{
+    return EventEnvelopeCodec::MAX_FRAME_SIZE + 4;
+}
+
+quint16 EphemeralFrameListener::port() const
+{
+    return m_running && m_server ? m_server->serverPort() : 0;
+}
+
+void EphemeralFrameListener::start(const DiscoverableMac &advertisedMac)
+{
+    if (m_running) {
+        m_logger->debug(QStringLiteral("EphemeralFrameListener.start() called but already running"));
+        return;
+    }
+    m_logger->info(QStringLiteral("Starting frame listener for Mac %1").arg(idText(advertisedMac.id())));
+    auto server = std::make_unique<QTcpServer>();
+    if (!server->listen(m_listenAddress, 0)) {
+        m_logger->error(QStringLiteral("Failed to start frame listener: %1").arg(server->errorString()));
+        m_server.reset();
+        return;
+    }
+    connect(server.get(), &QTcpServer::newConnection, this, &EphemeralFrameListener::handleNewConnections);
+    connect(server.get(), &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
+        m_logger->error(QStringLiteral("Frame listener failed: %1").arg(m_server->errorString()));
+        m_running = false;
+    });
+    m_server = std::move(server);
+    m_running = true;
+    updateListenerService(advertisedMac);
+    m_logger->info(QStringLiteral("Frame listener ready"));
+    signalTest(QStringLiteral("listenerReady"));
+}
+
+void EphemeralFrameListener::alterAdvertisedMac(const DiscoverableMac &newAdvertisedMac)
+{
+    if (!m_running) {
+        m_logger->debug(QStringLiteral("EphemeralFrameListener.alterAdvertisedMac() called but not running"));
+        return;
+    }
+    m_logger->info(QStringLiteral("Altering advertised Mac to %1").arg(idText(newAdvertisedMac.id())));
+    updateListenerService(newAdvertisedMac);
+}
+
+void EphemeralFrameListener::stop()
+{
+    if (!m_running) {
+        m_logger->debug(QStringLiteral("EphemeralFrameListener.stop() called but not running"));
+        return;
+    }
+    m_logger->info(QStringLiteral("Stopping frame listener"));
+    for (const QUuid &id : m_connections.keys()) {
+        cleanupConnection(id, QStringLiteral("cancelled"));
+    }
+    m_server.reset();
+    if (m_advertiser) {
+        m_advertiser->withdraw();
+    }
+    m_running = false;
+    m_logger->debug(QStringLiteral("Frame listener cancelled"));
+    signalTest(QStringLiteral("listenerStopped"));
+}
+
+void EphemeralFrameListener::updateListenerService(const DiscoverableMac &mac)
+{
+    if (!m_server) {
+        m_logger->warning(QStringLiteral("updateListenerService() called but nwListener is nil"));
+        return;
+    }
+    if (!m_advertiser) {
+        return;
+    }
+    const TxtRecord record = DiscoverableMacTxt::txtRecordData(mac);
+    TxtRecord txt;
+    for (const TxtRecord::Entry &entry : record.entries()) {
+        if (entry.value && isUtf8(*entry.value)) {
+            txt.set(entry.key, *entry.value);
+        }
+    }
+    m_advertiser->advertise(
+        ServiceAdvertisement{mac.name(), DiscoverableMacTxt::serviceType(), m_server->serverPort(), txt});
+}
+
+void EphemeralFrameListener::handleNewConnections()
+{
+    while (m_server && m_server->hasPendingConnections()) {
+        QTcpSocket *socket = m_server->nextPendingConnection();
+        if (!socket) {
+            break;
+        }
+        socket->setParent(nullptr);
+        if (m_connections.size() >= m_limits.maxConnections) {
+            m_logger->warning(QStringLiteral("Refusing connection from %1: %2 inbound connections already open")
+                                  .arg(endpointText(*socket), QString::number(m_connections.size())));
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        const QUuid id = QUuid::createUuid();
+        Connection connection;
+        connection.socket = socket;
+        connection.sourceAddress = socket->peerAddress();
+        connection.endpoint = endpointText(*socket);
+        connection.deadline = std::make_shared<std::stop_source>();
+        m_connections.insert(id, connection);
+        m_logger->debug(
+            QStringLiteral("Accepted new connection: %1, endpoint: %2").arg(idText(id), connection.endpoint));
+        signalTest(QStringLiteral("connectionAccepted"));
+
+        // Qt buffers no more than one frame ahead of us.
+        socket->setReadBufferSize(maxBufferSize() + 1);
+        connect(socket, &QIODevice::readyRead, this, [this, id] { readAvailable(id); });
+        connect(socket, &QAbstractSocket::errorOccurred, this, [this, id] { handleSocketError(id); });
+        connect(socket, &QAbstractSocket::disconnected, this, [this, id] { handleEndOfStream(id); });
+        enforceDeadline(this, id, m_clock, m_limits.deadlineSeconds, connection.deadline);
+        signalTest(QStringLiteral("connectionReady"));
+        readAvailable(id);
+    }
+}
+
+QCoro::Task<> EphemeralFrameListener::enforceDeadline(QPointer<EphemeralFrameListener> self, QUuid connectionId,
+                                                      ClockPtr clock, double seconds,
+                                                      std::shared_ptr<std::stop_source> stop)
+{
+    try {
+        co_await clock->sleep(seconds, stop->get_token());
+    } catch (const CancellationError &) {
+        co_return;
+    }
+    if (!self || !self->m_connections.contains(connectionId)) {
+        co_return;
+    }
+    self->m_logger->warning(
+        QStringLiteral("Connection %1 from %2 did not end its stream within %3s, closing it")
+            .arg(idText(connectionId), self->m_connections.value(connectionId).endpoint, formatDouble(seconds)));
+    self->cleanupConnection(connectionId, QStringLiteral("deadline exceeded"));
+}
+
+void EphemeralFrameListener::readAvailable(const QUuid &connectionId)
+{
+    auto it = m_connections.find(connectionId);
+    if (it == m_connections.end() || !it->socket || !it->socket->isOpen()) {
+        return;
+    }
+    const qsizetype limit = maxBufferSize();
+    while (it->socket->bytesAvailable() > 0) {
+        // One byte past the limit is enough to know the frame is too large.
+        it->buffer += it->socket->read(limit + 1 - it->buffer.size());
+        if (it->buffer.size() > limit) {
+            m_logger->error(QStringLiteral("Connection %1 buffer size %2 exceeds maximum %3")
+                                .arg(idText(connectionId), QString::number(it->buffer.size()), QString::number(limit)));
+            cleanupConnection(connectionId, QStringLiteral("buffer size exceeded"));
+            return;
+        }
+    }
+}
+
+void EphemeralFrameListener::handleSocketError(const QUuid &connectionId)
+{
+    auto it = m_connections.find(connectionId);
+    if (it == m_connections.end() || !it->socket) {
+        return;
+    }
+    // The peer ending its side is the end of the frame, not an error.
+    if (it->socket->error() == QAbstractSocket::RemoteHostClosedError) {
+        readAvailable(connectionId);
+        return;
+    }
+    m_logger->warning(
+        QStringLiteral("Connection %1 receive error: %2").arg(idText(connectionId), it->socket->errorString()));
+    cleanupConnection(connectionId, QStringLiteral("receive error"));
+}
+
+void EphemeralFrameListener::handleEndOfStream(const QUuid &connectionId)
+{
+    readAvailable(connectionId);
+    auto it = m_connections.find(connectionId);
+    if (it == m_connections.end()) {
+        return;
+    }
+    const QByteArray buffer = it->buffer;
+    const QHostAddress source = it->sourceAddress;
+    m_logger->debug(QStringLiteral("All data received from %1 on connection %2, processing %3 bytes")
+                        .arg(it->endpoint, idText(connectionId), QString::number(buffer.size())));
+    cleanupConnection(connectionId, QStringLiteral("all data received"));
+    processCompleteFrame(buffer, connectionId, source);
+}
+
+void EphemeralFrameListener::cleanupConnection(const QUuid &connectionId, const QString &reason)
+{
+    const auto it = m_connections.find(connectionId);
+    if (it == m_connections.end()) {
+        return;
+    }
+    const Connection connection = *it;
+    m_connections.erase(it);
+    connection.deadline->request_stop();
+    if (connection.socket) {
+        connection.socket->disconnect(this);
+        connection.socket->abort();
+        connection.socket->deleteLater();
+    }
+    m_logger->debug(QStringLiteral("Connection %1 cleanup due to %2").arg(idText(connectionId), reason));
+}
+
+void EphemeralFrameListener::processCompleteFrame(const QByteArray &buffer, const QUuid &connectionId,
+                                                  const QHostAddress &sourceAddress)
+{
+    const FrameReader::Result frame = FrameReader::read(buffer);
+    switch (frame.problem) {
+    case FrameReader::Problem::InsufficientData:
+        m_logger->warning(QStringLiteral("Connection %1 closed with insufficient data: %2 bytes")
+                              .arg(idText(connectionId), QString::number(buffer.size())));
+        return;
+    case FrameReader::Problem::SizeMismatch:
+        m_logger->warning(
+            QStringLiteral("Connection %1 frame size mismatch: expected %2, got %3")
+                .arg(idText(connectionId), QString::number(frame.expectedSize), QString::number(buffer.size())));
+        return;
+    case FrameReader::Problem::None: break;
+    }
+    processFrame(frame.envelopeJson, connectionId, sourceAddress);
+}
+
+void EphemeralFrameListener::processFrame(const QByteArray &envelopeJson, const QUuid &connectionId,
+                                          const QHostAddress &sourceAddress)
+{
+    const EnvelopeResult<RawEventEnvelope> envelope = EventEnvelopeCodec::decodeFromData(envelopeJson);
+    if (!envelope) {
+        m_logger->warning(QStringLiteral("Failed to decode envelope from connection %1: %2")
+                              .arg(idText(connectionId), escapeControlCharacters(envelope.error().description())));
+        return;
+    }
+    m_logger->debug(QStringLiteral("Received frame from Mac %1 on connection %2")
+                        .arg(idText(envelope->senderMacId), idText(connectionId)));
+    Q_EMIT receivedFrames(ReceivedFrame{envelope->senderMacId, envelopeJson, sourceAddress});
+    signalTest(QStringLiteral("frameReceived"));
+}
+
+void EphemeralFrameListener::signalTest(const QString &name)
+{
+    if (m_testCoordinator) {
+        m_testCoordinator->signal(name);
+    }
+}
+
+} // namespace verandel

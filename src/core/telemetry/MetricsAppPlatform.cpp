@@ -1,0 +1,25 @@
+#include "telemetry/MetricsAppPlatform.h"
+
+namespace verandel {
+
+QString toString(MetricsAppPlatform value)
+{
+    switch (value) {
+    case MetricsAppPlatform::LinuxX8664: return QStringLiteral("linux_x86_64");
+    case MetricsAppPlatform::LinuxArm64: return QStringLiteral("linux_arm64");
+    case MetricsAppPlatform::LinuxUnknown: return QStringLiteral("linux_unknown");
+    }
+    return {};
+}
+
+std::optional<MetricsAppPlatform> metricsAppPlatformFromString(QStringView text)
+{
+    for (MetricsAppPlatform value : allMetricsAppPlatforms) {
+        if (text == toString(value)) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace verandel

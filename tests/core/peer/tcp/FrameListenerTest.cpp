@@ -1,0 +1,239 @@
+#include "peer/dnssd/DiscoverableMacTxt.h"
+#include "peer/tcp/EphemeralFrameListener.h"
+#include "peer/tcp/EphemeralFrameSender.h"
+#include "peer/wire/EventEnvelopeCodec.h"
+
+#include "mock/TestCoordinator.h"
+#include "support/ManualClock.h"
+#include "support/RunTask.h"
+#include "support/fakes/FakeServiceAdvertiser.h"
+#include "support/fakes/RecordingLoggerFactory.h"
+
+#include <QSignalSpy>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+
+namespace {
+
+const QUuid kLocal = QUuid::fromString(QStringLiteral("b0000000-0000-4000-8000-000000000001"));
+const QUuid kPeer = QUuid::fromString(QStringLiteral("b0000000-0000-4000-8000-000000000002"));
+const QDateTime kNow(QDate(2026, 2, 1), QTime(8, 0), Qt::UTC);
+
+DiscoverableMac localMac(std::optional<QString> securityCode = std::nullopt)
+{
+    return DiscoverableMac(kLocal, QStringLiteral("Studio"), QStringLiteral("2.4.1"), std::nullopt,
+                           QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::move(securityCode), kNow);
+}
+
+QByteArray envelopeJson()
+{
+    return EventEnvelopeCodec::encodeToData(EventEnvelopeCodec::createPingRequest(kPeer, kLocal, kNow)).value();
+}
+
+struct ListenerFixture : ::testing::Test
+{
+    std::shared_ptr<test::RecordingLoggerFactory> logs = std::make_shared<test::RecordingLoggerFactory>();
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
+    std::shared_ptr<test::FakeServiceAdvertiser> advertiser = std::make_shared<test::FakeServiceAdvertiser>();
+    std::shared_ptr<TestCoordinator> coordinator = std::make_shared<TestCoordinator>(clock);
+    EphemeralFrameListener listener{logs, clock, advertiser, coordinator, QHostAddress::LocalHost};
+    QList<ReceivedFrame> frames;
+
+    void SetUp() override
+    {
+        QObject::connect(&listener, &FrameListenerProtocol::receivedFrames, &listener,
+                         [this](const ReceivedFrame &frame) { frames.append(frame); });
+        listener.start(localMac());
+        ASSERT_TRUE(listener.isRunning());
+    }
+
+    std::unique_ptr<QTcpSocket> connectClient()
+    {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, listener.port());
+        // The listener accepts from the event loop, so keep it running while connecting.
+        EXPECT_TRUE(test::waitUntil([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
+        return socket;
+    }
+
+    // Sends the bytes, ends the stream and waits until the listener has dealt with the connection.
+    void sendAndClose(const QByteArray &bytes)
+    {
+        auto socket = connectClient();
+        ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 1; }));
+        socket->write(bytes);
+        socket->disconnectFromHost();
+        ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
+    }
+
+    int cleanupLines() const
+    {
+        int count = 0;
+        for (const QString &line : logs->messages(LogLevel::Debug)) {
+            count += line.contains(QStringLiteral(" cleanup due to ")) ? 1 : 0;
+        }
+        return count;
+    }
+};
+
+} // namespace
+
+TEST_F(ListenerFixture, PublishesAWholeFrameWithItsSource)
+{
+    const QByteArray json = envelopeJson();
+    sendAndClose(EphemeralFrameSender::frame(json));
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames.first().senderMacId, kPeer);
+    EXPECT_EQ(frames.first().payload, json);
+    EXPECT_EQ(PeerEndpoint::normalizedAddress(frames.first().sourceAddress), QHostAddress(QHostAddress::LocalHost));
+    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("connectionAccepted")));
+    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("frameReceived")));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to all data received")));
+    EXPECT_EQ(cleanupLines(), 1);
+}
+
+TEST_F(ListenerFixture, FramesThatAreNotWholeAreDropped)
+{
+    sendAndClose(QByteArray("\x00\x00\x01", 3));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(" closed with insufficient data: 3 bytes")));
+
+    QByteArray mismatch = QByteArray::fromHex("0000000a") + QByteArray(20, '{');
+    sendAndClose(mismatch);
+    EXPECT_TRUE(
+        logs->containsSubstring(LogLevel::Warning, QStringLiteral(" frame size mismatch: expected 14, got 24")));
+
+    sendAndClose(EphemeralFrameSender::frame(envelopeJson()) + EphemeralFrameSender::frame(envelopeJson()));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(" frame size mismatch: expected ")));
+
+    sendAndClose(EphemeralFrameSender::frame(R"({"not":"an envelope"})"));
+    EXPECT_TRUE(
+        logs->containsSubstring(LogLevel::Warning, QStringLiteral("Failed to decode envelope from connection ")));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(": Failed to decode envelope: ")));
+
+    EXPECT_TRUE(frames.isEmpty());
+    EXPECT_EQ(cleanupLines(), 4);
+}
+
+TEST_F(ListenerFixture, OversizedStreamIsCutOff)
+{
+    auto socket = connectClient();
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 1; }));
+    socket->write(QByteArray::fromHex("00004001") + QByteArray(EventEnvelopeCodec::MAX_FRAME_SIZE + 1, 'x'));
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Error, QStringLiteral(" exceeds maximum 16388")));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to buffer size exceeded")));
+    EXPECT_TRUE(test::waitUntil([&] { return socket->state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_TRUE(frames.isEmpty());
+}
+
+TEST_F(ListenerFixture, LargestFrameIsAccepted)
+{
+    // An envelope of exactly the limit, built by padding the type.
+    RawEventEnvelope raw{QUuid::createUuid(), std::nullopt, kPeer, kLocal, QString(), QByteArray("{}"), kNow};
+    const qsizetype base = EventEnvelopeCodec::encodeToData(raw)->size();
+    raw.type = QString(EventEnvelopeCodec::MAX_FRAME_SIZE - base, QLatin1Char('t'));
+    const QByteArray json = EventEnvelopeCodec::encodeToData(raw).value();
+    ASSERT_EQ(json.size(), 16384);
+    sendAndClose(EphemeralFrameSender::frame(json));
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames.first().payload, json);
+}
+
+TEST_F(ListenerFixture, IdleConnectionIsClosedAtTheDeadline)
+{
+    auto socket = connectClient();
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 1; }));
+    socket->write(QByteArray::fromHex("0000"));
+    clock->advance(9.9);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(listener.activeConnectionCount(), 1);
+    clock->advance(0.1);
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(" did not end its stream within 10.0s")));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to deadline exceeded")));
+    EXPECT_TRUE(test::waitUntil([&] { return socket->state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_EQ(cleanupLines(), 1);
+}
+
+TEST_F(ListenerFixture, ConnectionsBeyondTheCapAreRefused)
+{
+    std::vector<std::unique_ptr<QTcpSocket>> open;
+    for (int i = 0; i < 64; ++i) {
+        open.push_back(connectClient());
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 64; }));
+    QTcpSocket extra;
+    extra.connectToHost(QHostAddress::LocalHost, listener.port());
+    ASSERT_TRUE(test::waitUntil([&] {
+        return logs->containsSubstring(LogLevel::Warning, QStringLiteral(": 64 inbound connections already open"));
+    }));
+    EXPECT_TRUE(test::waitUntil([&] { return extra.state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_EQ(listener.activeConnectionCount(), 64);
+
+    // Once one ends, a new one is accepted again.
+    open.front()->disconnectFromHost();
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 63; }));
+    auto next = connectClient();
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 64; }));
+}
+
+TEST_F(ListenerFixture, StopClosesConnectionsAndWithdrawsTheService)
+{
+    auto socket = connectClient();
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 1; }));
+    listener.stop();
+    EXPECT_FALSE(listener.isRunning());
+    EXPECT_EQ(listener.activeConnectionCount(), 0);
+    EXPECT_EQ(advertiser->withdrawals, 1);
+    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("listenerStopped")));
+    EXPECT_TRUE(test::waitUntil([&] { return socket->state() == QAbstractSocket::UnconnectedState; }));
+    listener.stop();
+    EXPECT_TRUE(
+        logs->contains(LogLevel::Debug, QStringLiteral("EphemeralFrameListener.stop() called but not running")));
+}
+
+TEST_F(ListenerFixture, AdvertisesTheRecordAndReplacesItOnTheSamePort)
+{
+    ASSERT_EQ(advertiser->advertised.size(), 1);
+    const ServiceAdvertisement first = advertiser->advertised.first();
+    EXPECT_EQ(first.name, QStringLiteral("Studio"));
+    EXPECT_EQ(first.type, QStringLiteral("_verandel._tcp"));
+    EXPECT_EQ(first.port, listener.port());
+    EXPECT_EQ(first.txtRecord, DiscoverableMacTxt::txtRecordData(localMac()));
+    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("listenerReady")));
+
+    const quint16 port = listener.port();
+    listener.start(localMac());
+    EXPECT_TRUE(
+        logs->contains(LogLevel::Debug, QStringLiteral("EphemeralFrameListener.start() called but already running")));
+    EXPECT_EQ(listener.port(), port);
+    EXPECT_EQ(advertiser->advertised.size(), 1);
+
+    listener.alterAdvertisedMac(localMac(QStringLiteral("K7Q2ZX")));
+    ASSERT_EQ(advertiser->advertised.size(), 2);
+    EXPECT_EQ(advertiser->advertised.last().port, port);
+    EXPECT_EQ(advertiser->advertised.last().txtRecord.value("securityCode"), QByteArray("K7Q2ZX"));
+    EXPECT_TRUE(logs->contains(LogLevel::Info,
+                               QStringLiteral("Altering advertised Mac to B0000000-0000-4000-8000-000000000001")));
+
+    listener.stop();
+    listener.alterAdvertisedMac(localMac());
+    EXPECT_EQ(advertiser->advertised.size(), 2);
+    EXPECT_TRUE(logs->contains(LogLevel::Debug,
+                               QStringLiteral("EphemeralFrameListener.alterAdvertisedMac() called but not running")));
+
+    listener.start(localMac());
+    EXPECT_TRUE(listener.isRunning());
+    EXPECT_EQ(advertiser->advertised.size(), 3);
+}
+
+TEST_F(ListenerFixture, AdvertisingFailureIsLogged)
+{
+    Q_EMIT advertiser->advertisingFailed(TransportError::serviceRegistrationFailed(QStringLiteral("collision")));
+    EXPECT_TRUE(logs->contains(LogLevel::Error,
+                               QStringLiteral("Failed to advertise frame listener: Failed to register "
+                                              "service: collision")));
+}

@@ -1,0 +1,258 @@
+#include "peer/dnssd/DiscoverableMacTxt.h"
+#include "peer/dnssd/TransportError.h"
+#include "peer/tcp/EphemeralFrameSender.h"
+#include "peer/tcp/MultiplexFrameSender.h"
+#include "peer/wire/EventEnvelopeCodec.h"
+
+#include "foundation/SystemClock.h"
+#include "support/ManualClock.h"
+#include "support/NetworkTestServer.h"
+#include "support/RunTask.h"
+#include "support/fakes/FakeServiceResolver.h"
+#include "support/fakes/RecordingFrameSender.h"
+#include "support/fakes/RecordingLoggerFactory.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+
+namespace {
+
+const QUuid kRecipient = QUuid::fromString(QStringLiteral("a1b2c3d4-0000-4000-8000-000000000001"));
+const QUuid kSender = QUuid::fromString(QStringLiteral("a1b2c3d4-0000-4000-8000-000000000002"));
+const QDateTime kNow(QDate(2026, 2, 1), QTime(8, 0), Qt::UTC);
+
+RawEventEnvelope envelope(QByteArray payload = R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001"})")
+{
+    return RawEventEnvelope{QUuid::createUuid(), std::nullopt, kSender, kRecipient, QStringLiteral("ping_request"),
+                            std::move(payload),  kNow};
+}
+
+DiscoverableMac recipientAt(std::optional<PeerEndpoint> endpoint)
+{
+    return DiscoverableMac(kRecipient, QStringLiteral("Peer"), QStringLiteral("1.0"), std::move(endpoint),
+                           QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::nullopt, kNow);
+}
+
+QString id(const QUuid &uuid)
+{
+    return uuid.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QCoro::Task<> sendInto(FrameSenderProtocol &sender, RawEventEnvelope env, DiscoverableMac mac,
+                       std::shared_ptr<std::optional<bool>> answer)
+{
+    const bool sent = co_await sender.send(std::move(env), std::move(mac));
+    *answer = sent;
+}
+
+// Starts a send and keeps its answer for the test to poll while it drives time and sockets.
+std::shared_ptr<std::optional<bool>> startSend(FrameSenderProtocol &sender, RawEventEnvelope env, DiscoverableMac mac)
+{
+    auto answer = std::make_shared<std::optional<bool>>();
+    sendInto(sender, std::move(env), std::move(mac), answer);
+    return answer;
+}
+
+struct SenderFixture : ::testing::Test
+{
+    std::shared_ptr<test::RecordingLoggerFactory> logs = std::make_shared<test::RecordingLoggerFactory>();
+    std::shared_ptr<SystemClock> clock = std::make_shared<SystemClock>();
+};
+
+} // namespace
+
+TEST(FrameLayoutTest, LengthPrefixIsBigEndian)
+{
+    const QByteArray frame = EphemeralFrameSender::frame(QByteArray(300, 'j'));
+    ASSERT_EQ(frame.size(), 304);
+    EXPECT_EQ(frame.left(4), QByteArray::fromHex("0000012c"));
+}
+
+TEST_F(SenderFixture, WritesOneFrameThenEndsTheStream)
+{
+    auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
+    EphemeralFrameSender sender(logs, clock, 5.0);
+    const RawEventEnvelope env = envelope();
+    const QByteArray json = EventEnvelopeCodec::encodeToData(env).value();
+
+    EXPECT_TRUE(test::runTask(sender.send(env, recipientAt(server->makeHostPortEndpoint()))));
+    const auto request = test::runTask(server->waitForRequest(5.0));
+    EXPECT_EQ(request.requestData, json);
+    ASSERT_TRUE(test::waitUntil([&] { return server->hasEnded(request.connectionId); }));
+    EXPECT_EQ(server->bytesReceived(request.connectionId), json.size() + 4);
+    EXPECT_TRUE(logs->contains(LogLevel::Debug,
+                               QStringLiteral("Successfully sent envelope %1 (%2 bytes) to Mac %3")
+                                   .arg(id(env.id), QString::number(json.size()), id(kRecipient))));
+    EXPECT_TRUE(
+        logs->contains(LogLevel::Debug,
+                       QStringLiteral("Attempting to send envelope %1 (type: ping_request, %2 bytes) to Mac %3 at %4")
+                           .arg(id(env.id), QString::number(json.size()), id(kRecipient),
+                                server->makeHostPortEndpoint().description())));
+}
+
+TEST_F(SenderFixture, TwoSendsAtOnceUseTwoConnections)
+{
+    auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
+    EphemeralFrameSender sender(logs, clock, 5.0);
+    const auto first = startSend(sender, envelope(), recipientAt(server->makeHostPortEndpoint()));
+    const auto second = startSend(sender, envelope(), recipientAt(server->makeHostPortEndpoint()));
+    ASSERT_TRUE(test::waitUntil([&] { return first->has_value() && second->has_value(); }));
+    EXPECT_TRUE(**first && **second);
+    const auto a = test::runTask(server->waitForRequest(5.0));
+    const auto b = test::runTask(server->waitForRequest(5.0));
+    EXPECT_NE(a.connectionId, b.connectionId);
+}
+
+TEST_F(SenderFixture, NoEndpointAnswersFalseWithoutConnecting)
+{
+    int connects = 0;
+    EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &, const QString &, quint16) { ++connects; });
+    const RawEventEnvelope env = envelope();
+    EXPECT_FALSE(test::runTask(sender.send(env, recipientAt(std::nullopt))));
+    EXPECT_EQ(connects, 0);
+    EXPECT_EQ(
+        logs->messages(LogLevel::Warning),
+        QStringList{QStringLiteral("Cannot send envelope %1 to Mac %2: no endpoint").arg(id(env.id), id(kRecipient))});
+}
+
+TEST_F(SenderFixture, OversizedEnvelopeAnswersFalseWithoutConnecting)
+{
+    int connects = 0;
+    EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &, const QString &, quint16) { ++connects; });
+    const RawEventEnvelope env = envelope(QByteArray(13000, 'x'));
+    EXPECT_FALSE(test::runTask(sender.send(env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), 9)))));
+    EXPECT_EQ(connects, 0);
+    const QStringList errors = logs->messages(LogLevel::Error);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().startsWith(
+        QStringLiteral("Failed to encode envelope %1: Failed to encode envelope: Frame size ").arg(id(env.id))));
+    EXPECT_TRUE(errors.first().endsWith(QStringLiteral(" exceeds maximum 16384")));
+}
+
+TEST_F(SenderFixture, RefusedPortAnswersFalse)
+{
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    EphemeralFrameSender sender(logs, clock, 5.0);
+    const RawEventEnvelope env = envelope();
+    EXPECT_FALSE(
+        test::runTask(sender.send(env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), port)))));
+    EXPECT_TRUE(logs->containsSubstring(
+        LogLevel::Warning,
+        QStringLiteral("Connection to Mac %1 failed for envelope %2: ").arg(id(kRecipient), id(env.id))));
+}
+
+TEST_F(SenderFixture, ConnectionThatNeverBecomesReadyTimesOut)
+{
+    auto manualClock = std::make_shared<test::ManualClock>();
+    // Never connects: stands for a peer that does not answer, without touching any real address.
+    EphemeralFrameSender sender(logs, manualClock, 5.0, nullptr, [](QTcpSocket &, const QString &, quint16) {});
+    const RawEventEnvelope env = envelope();
+    const auto answer = startSend(sender, env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), 9)));
+    QCoreApplication::processEvents();
+    manualClock->advance(4.9);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(answer->has_value());
+    manualClock->advance(0.1);
+    ASSERT_TRUE(test::waitUntil([&] { return answer->has_value(); }));
+    EXPECT_FALSE(**answer);
+    EXPECT_EQ(logs->messages(LogLevel::Warning),
+              QStringList{QStringLiteral("Connection to Mac %1 timed out after 5.0s for envelope %2")
+                              .arg(id(kRecipient), id(env.id))});
+}
+
+TEST_F(SenderFixture, ServiceInstancesAreResolvedBeforeConnecting)
+{
+    auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
+    auto resolver = std::make_shared<test::FakeServiceResolver>();
+    resolver->failingRecipient = kRecipient;
+    const PeerEndpoint service = PeerEndpoint::serviceInstance(
+        QStringLiteral("Peer"), DiscoverableMacTxt::serviceType(), QStringLiteral("local"));
+    resolver->answer = service.withResolution({QHostAddress::LocalHost}, server->makeHostPortEndpoint().port());
+    EphemeralFrameSender sender(logs, clock, 5.0, resolver);
+
+    EXPECT_TRUE(test::runTask(sender.send(envelope(), recipientAt(service))));
+    EXPECT_EQ(resolver->calls, 1);
+    test::runTask(server->waitForRequest(5.0));
+
+    resolver->answer.reset();
+    EXPECT_FALSE(test::runTask(sender.send(envelope(), recipientAt(service))));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("instance not found")));
+}
+
+TEST_F(SenderFixture, WithoutResolverTheLastResolvedAddressesAreTriedInTurn)
+{
+    auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        closedPort = probe.serverPort();
+    }
+    QList<quint16> ports;
+    EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &socket, const QString &host, quint16) {
+        // The first address refuses, the second is the server.
+        const quint16 port = ports.isEmpty() ? closedPort : server->makeHostPortEndpoint().port();
+        ports.append(port);
+        socket.connectToHost(host, port);
+    });
+    const PeerEndpoint service = PeerEndpoint::serviceInstance(
+                                     QStringLiteral("Peer"), DiscoverableMacTxt::serviceType(), QStringLiteral("local"))
+                                     .withResolution({QHostAddress::LocalHost, QHostAddress::LocalHost}, 1);
+    EXPECT_TRUE(test::runTask(sender.send(envelope(), recipientAt(service))));
+    EXPECT_EQ(ports.size(), 2);
+}
+
+TEST_F(SenderFixture, ResolvedIpv4AddressesAreTriedBeforeIpv6)
+{
+    auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
+    QStringList hosts;
+    EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &socket, const QString &host, quint16) {
+        hosts.append(host);
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), server->makeHostPortEndpoint().port());
+    });
+    const PeerEndpoint service
+        = PeerEndpoint::serviceInstance(QStringLiteral("Peer"), DiscoverableMacTxt::serviceType(),
+                                        QStringLiteral("local"))
+              .withResolution({QHostAddress(QStringLiteral("fe80::1")), QHostAddress(QStringLiteral("192.0.2.7"))}, 1);
+    EXPECT_TRUE(test::runTask(sender.send(envelope(), recipientAt(service))));
+    EXPECT_EQ(hosts, QStringList{QStringLiteral("192.0.2.7")});
+}
+
+TEST_F(SenderFixture, MultiplexStopsAtTheFirstFailure)
+{
+    const RawEventEnvelope env = envelope();
+    const DiscoverableMac mac = recipientAt(std::nullopt);
+
+    EXPECT_FALSE(test::runTask(MultiplexFrameSender({}, logs).send(env, mac)));
+    EXPECT_TRUE(logs->contains(LogLevel::Debug,
+                               QStringLiteral("MultiplexFrameSender.send() - no senders configured, returning false")));
+
+    auto failing = std::make_shared<test::RecordingFrameSender>(false);
+    auto never = std::make_shared<test::RecordingFrameSender>(true);
+    EXPECT_FALSE(test::runTask(MultiplexFrameSender({failing, never}, logs).send(env, mac)));
+    ASSERT_EQ(failing->sent.size(), 1);
+    EXPECT_EQ(failing->sent.first().envelope.id, env.id);
+    EXPECT_TRUE(never->sent.isEmpty());
+    EXPECT_TRUE(logs->contains(LogLevel::Warning,
+                               QStringLiteral("MultiplexFrameSender.send() - sender 0 failed, short-circuiting")));
+
+    logs->clear();
+    auto first = std::make_shared<test::RecordingFrameSender>(true);
+    auto second = std::make_shared<test::RecordingFrameSender>(true);
+    EXPECT_TRUE(test::runTask(MultiplexFrameSender({first, second}, logs).send(env, mac)));
+    EXPECT_EQ(
+        logs->messages(LogLevel::Debug),
+        (QStringList{QStringLiteral("MultiplexFrameSender.send() - sending envelope %1 to 2 senders").arg(id(env.id)),
+                     QStringLiteral("MultiplexFrameSender.send() - sender 0 succeeded"),
+                     QStringLiteral("MultiplexFrameSender.send() - sender 1 succeeded"),
+                     QStringLiteral("MultiplexFrameSender.send() - all 2 senders succeeded")}));
+}
