@@ -6,6 +6,7 @@
 
 #include <coroutine>
 #include <map>
+#include <memory>
 #include <utility>
 
 namespace verandel::test {
@@ -15,12 +16,32 @@ namespace verandel::test {
 // and returns at once, which suits code that blocks on a pause.
 class ManualClock final : public ClockProtocol
 {
+    struct AwaiterState;
+
 public:
+    // What sleep() awaits. A coroutine frame destroyed while it waits takes its sleeper out of the
+    // clock, so a later advance() never resumes a dangling handle.
+    class Awaiter
+    {
+    public:
+        Awaiter(ManualClock &clock, qint64 milliseconds, std::stop_token token);
+        Awaiter(Awaiter &&) noexcept;
+        ~Awaiter();
+        bool await_ready();
+        void await_suspend(std::coroutine_handle<> handle);
+        void await_resume();
+
+    private:
+        std::unique_ptr<AwaiterState> m_state; // on the heap: the stop callback points at it
+    };
+
     explicit ManualClock(QDateTime start = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC));
     ~ManualClock() override;
 
     using ClockProtocol::sleep;
     QCoro::Task<> sleep(double seconds, std::stop_token token) override;
+    // The same wait, awaited directly by the caller's own frame.
+    Awaiter wait(double seconds, std::stop_token token = {});
     QDateTime now() const override { return m_now; }
 
     // Moves time forward, waking every sleeper due by then; a woken coroutine that sleeps again within
@@ -37,11 +58,9 @@ private:
     struct Sleeper
     {
         std::coroutine_handle<> handle;
-        bool *cancelled;
+        AwaiterState *state;
     };
     using Key = std::pair<qint64, quint64>; // wake time in ms since start, sequence number
-
-    class Awaiter;
 
     QDateTime m_now;
     QDateTime m_origin;

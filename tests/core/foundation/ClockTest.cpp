@@ -32,7 +32,44 @@ QCoro::Task<> periodic(ClockProtocol &clock, double interval, int times, QString
     }
 }
 
+// A coroutine whose frame the test may destroy while it waits on the clock.
+struct DestroyableFrame
+{
+    struct promise_type
+    {
+        DestroyableFrame get_return_object() { return {std::coroutine_handle<promise_type>::from_promise(*this)}; }
+        std::suspend_never initial_suspend() noexcept { return {}; }
+        std::suspend_always final_suspend() noexcept { return {}; }
+        void return_void() { }
+        void unhandled_exception() { std::terminate(); }
+    };
+    std::coroutine_handle<promise_type> handle;
+};
+
+DestroyableFrame waitOn(test::ManualClock &clock, double seconds, bool &woke)
+{
+    co_await clock.wait(seconds);
+    woke = true;
+}
+
 } // namespace
+
+TEST(ManualClockTest, FrameDestroyedWhileWaitingIsDroppedFromTheClock)
+{
+    test::ManualClock clock;
+    bool firstWoke = false;
+    bool secondWoke = false;
+    DestroyableFrame first = waitOn(clock, 5, firstWoke);
+    DestroyableFrame second = waitOn(clock, 5, secondWoke);
+    ASSERT_EQ(clock.sleeperCount(), 2);
+
+    first.handle.destroy();
+    EXPECT_EQ(clock.sleeperCount(), 1);
+    clock.advance(10); // would resume the destroyed frame
+    EXPECT_FALSE(firstWoke);
+    EXPECT_TRUE(secondWoke);
+    second.handle.destroy();
+}
 
 TEST(ManualClockTest, WakesSleepersInOrderOfWakeTime)
 {
