@@ -145,10 +145,15 @@ quint32 BluetoothPairingDelegate::RequestPasskey(const QDBusObjectPath &device)
 
 void BluetoothPairingDelegate::DisplayPasskey(const QDBusObjectPath &device, quint32 passkey, quint16 entered)
 {
-    Q_UNUSED(entered);
-    answerLater(device.path(), [this, passkey](const QDBusMessage &call) -> std::optional<QDBusMessage> {
-        m_logger->info(QStringLiteral("Passkey ") + sixDigits(passkey) + QStringLiteral(" should be entered on ")
-                       + deviceLabel());
+    answerLater(device.path(), [this, passkey, entered](const QDBusMessage &call) -> std::optional<QDBusMessage> {
+        if (m_displayedPasskey != passkey) {
+            m_displayedPasskey = passkey;
+            m_logger->info(QStringLiteral("Passkey ") + sixDigits(passkey) + QStringLiteral(" should be entered on ")
+                           + deviceLabel());
+        } else {
+            m_logger->debug(
+                QStringLiteral("%1 of 6 passkey digits entered on %2").arg(QString::number(entered), deviceLabel()));
+        }
         return call.createReply();
     });
 }

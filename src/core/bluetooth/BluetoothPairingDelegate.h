@@ -78,6 +78,8 @@ private:
     QPointer<BluezClient> m_client;
     LoggerPtr m_logger;
     bool m_exported = false;
+    // bluetoothd calls DisplayPasskey again on every key the user presses.
+    std::optional<quint32> m_displayedPasskey;
 };
 
 } // namespace verandel

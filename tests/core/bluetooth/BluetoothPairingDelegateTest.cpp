@@ -93,6 +93,24 @@ TEST_F(BluetoothPairingDelegateTest, AnswersBluetoothdAboutTheDeviceBeingPaired)
     EXPECT_EQ(callAgent(bluetoothd, QStringLiteral("Release"), {}).type(), QDBusMessage::ReplyMessage);
 }
 
+TEST_F(BluetoothPairingDelegateTest, PasskeyIsLoggedOnceAndKeyPressesOnlyAtDebugLevel)
+{
+    // bluetoothd repeats DisplayPasskey with the count of digits typed so far.
+    for (quint16 entered = 0; entered <= 6; ++entered) {
+        const QDBusMessage display
+            = callAgent(bluetoothd, QStringLiteral("DisplayPasskey"),
+                        {path(devicePath), QVariant::fromValue(quint32(123456)), QVariant::fromValue(entered)});
+        EXPECT_EQ(display.type(), QDBusMessage::ReplyMessage);
+    }
+    EXPECT_EQ(
+        logs.messages(LogLevel::Info),
+        QStringList{QStringLiteral("Passkey 123456 should be entered on \"Magic Keyboard\" (aa:bb:cc:dd:ee:01)")});
+    const QStringList presses = logs.messages(LogLevel::Debug).filter(QStringLiteral("passkey digits entered"));
+    ASSERT_EQ(presses.size(), 6);
+    EXPECT_EQ(presses.constLast(),
+              QStringLiteral("6 of 6 passkey digits entered on \"Magic Keyboard\" (aa:bb:cc:dd:ee:01)"));
+}
+
 TEST_F(BluetoothPairingDelegateTest, RejectsCallersOtherThanBluetoothd)
 {
     for (const auto &[method, arguments] : QList<std::pair<QString, QVariantList>>{
