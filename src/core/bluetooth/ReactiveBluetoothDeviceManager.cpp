@@ -13,12 +13,22 @@ ReactiveBluetoothDeviceManager::ReactiveBluetoothDeviceManager(BluetoothDeviceMa
             &ReactiveBluetoothDeviceManager::handleConnectionStatusChange);
     connect(m_inner.get(), &BluetoothDeviceManagerProtocol::pairedDevicesChanged, this,
             &ReactiveBluetoothDeviceManager::setPairedDevices);
-    connect(m_inner.get(), &BluetoothDeviceManagerProtocol::deviceRemoved, this, [this](const QString &macAddress) {
-        // A device the system forgot is no longer in any state worth remembering.
-        m_connectionStatusCache.remove(cacheKey(macAddress));
-        Q_EMIT deviceRemoved(macAddress);
-    });
+    connect(m_inner.get(), &BluetoothDeviceManagerProtocol::deviceRemoved, this,
+            &ReactiveBluetoothDeviceManager::handleDeviceRemoved);
     m_logger->info(QStringLiteral("ReactiveBluetoothDeviceManager initialized"));
+}
+
+void ReactiveBluetoothDeviceManager::handleDeviceRemoved(const QString &macAddress)
+{
+    // A device the system forgot is no longer in any state worth remembering, and what a lookup
+    // still waiting for it will hear describes the device as it was.
+    const QString key = cacheKey(macAddress);
+    m_connectionStatusCache.remove(key);
+    for (const std::shared_ptr<bool> &removed : m_lookupsInFlight.values(key)) {
+        *removed = true;
+    }
+    m_lookupsInFlight.remove(key);
+    Q_EMIT deviceRemoved(macAddress);
 }
 
 QString ReactiveBluetoothDeviceManager::cacheKey(const QString &macAddress)
@@ -51,7 +61,15 @@ QCoro::Task<ConnectionStatus> ReactiveBluetoothDeviceManager::getConnectionStatu
     }
     m_logger->debug(QStringLiteral("Connection status not in cache for device: ") + address
                     + QStringLiteral(", querying inner"));
+    const auto removed = std::make_shared<bool>(false);
+    m_lookupsInFlight.insert(key, removed);
     const ConnectionStatus status = co_await m_inner->getConnectionStatus(device);
+    m_lookupsInFlight.remove(key, removed);
+    if (*removed) {
+        m_logger->debug(QStringLiteral("Device ") + address
+                        + QStringLiteral(" was removed while its connection status was queried, dropping the answer"));
+        co_return ConnectionStatus::NotPaired;
+    }
     m_connectionStatusCache.insert(key, status);
     co_return status;
 }

@@ -4,6 +4,9 @@
 #include "foundation/LoggerFactory.h"
 
 #include <QHash>
+#include <QMultiHash>
+
+#include <memory>
 
 namespace verandel {
 
@@ -27,6 +30,7 @@ public:
 
 private:
     void handleConnectionStatusChange(const QString &macAddress, ConnectionStatus status);
+    void handleDeviceRemoved(const QString &macAddress);
     void setPairedDevices(const QList<Device> &devices);
     static QCoro::Task<> refreshPairedDevices(std::shared_ptr<ReactiveBluetoothDeviceManager> self);
     // Events carry canonical addresses; lookups may come with any spelling of the same address.
@@ -35,6 +39,8 @@ private:
     BluetoothDeviceManagerPtr m_inner;
     LoggerPtr m_logger;
     QHash<QString, ConnectionStatus> m_connectionStatusCache;
+    // One flag per lookup that waits on the inner manager, set when its device is removed meanwhile.
+    QMultiHash<QString, std::shared_ptr<bool>> m_lookupsInFlight;
     QList<Device> m_pairedDevices;
 };
 

@@ -1,3 +1,4 @@
+#include "BluetoothTestSupport.h"
 #include "support/TestDevices.h"
 #include "support/fakes/FakeBluetoothDeviceManager.h"
 #include "support/fakes/FakeSystemPermissionChecker.h"
@@ -111,6 +112,32 @@ TEST_F(ReactiveManagerTest, CacheIsCorrectedAfterUnpairPairAndRemoval)
     inner->statuses.insert(keyboard, ConnectionStatus::NotPaired);
     EXPECT_EQ(lookUp(keyboard), ConnectionStatus::NotPaired);
     EXPECT_EQ(inner->statusCalls, 2);
+}
+
+TEST_F(ReactiveManagerTest, LookupAnsweredAfterItsDeviceWasRemovedIsDropped)
+{
+    inner->statuses.insert(keyboard, ConnectionStatus::Connected);
+    inner->holdStatusLookups = true;
+    std::optional<ConnectionStatus> late;
+    auto lateLookup = collectInto(manager->getConnectionStatus(makeDevice(keyboard)), &late);
+    Q_EMIT inner->deviceRemoved(keyboard);
+    // A lookup that starts after the removal asks about the device as it is now.
+    inner->statuses.insert(keyboard, ConnectionStatus::PairedNotConnected);
+    std::optional<ConnectionStatus> fresh;
+    auto freshLookup = collectInto(manager->getConnectionStatus(makeDevice(keyboard)), &fresh);
+    ASSERT_EQ(inner->statusCalls, 2);
+
+    inner->releaseStatusLookups();
+    ASSERT_TRUE(waitUntil([&] { return late.has_value() && fresh.has_value(); }));
+
+    EXPECT_EQ(*late, ConnectionStatus::NotPaired);
+    EXPECT_EQ(*fresh, ConnectionStatus::PairedNotConnected);
+    EXPECT_EQ(lookUp(keyboard), ConnectionStatus::PairedNotConnected);
+    EXPECT_EQ(inner->statusCalls, 2);
+    EXPECT_TRUE(logs.contains(LogLevel::Debug,
+                              QStringLiteral("Device ") + keyboard
+                                  + QStringLiteral(" was removed while its connection status was queried, dropping "
+                                                   "the answer")));
 }
 
 TEST_F(ReactiveManagerTest, FailedOperationsLeaveTheCacheAlone)

@@ -2,6 +2,7 @@
 
 #include "bluetooth/BluetoothDeviceManagerProtocol.h"
 
+#include <QCoro/QCoroSignal>
 #include <QHash>
 
 namespace verandel::test {
@@ -23,7 +24,12 @@ public:
     QCoro::Task<ConnectionStatus> getConnectionStatus(Device device) override
     {
         ++statusCalls;
-        co_return statuses.value(device.macAddress(), ConnectionStatus::NotPaired);
+        // Read when asked, delivered when released: an answer that arrives late.
+        const ConnectionStatus status = statuses.value(device.macAddress(), ConnectionStatus::NotPaired);
+        if (holdStatusLookups) {
+            co_await qCoro(this, &FakeBluetoothDeviceManager::statusLookupsReleased);
+        }
+        co_return status;
     }
     QCoro::Task<OperationResult> pairDevice(QString macAddress) override
     {
@@ -45,6 +51,12 @@ public:
         co_return;
     }
 
+    void releaseStatusLookups()
+    {
+        holdStatusLookups = false;
+        Q_EMIT statusLookupsReleased();
+    }
+
     QList<Device> devices;
     QList<Device> published;
     QHash<QString, ConnectionStatus> statuses;
@@ -55,6 +67,11 @@ public:
     int bootstrapCalls = 0;
     QStringList pairCalls;
     QStringList unpairCalls;
+    // While set, status lookups wait for releaseStatusLookups().
+    bool holdStatusLookups = false;
+
+Q_SIGNALS:
+    void statusLookupsReleased();
 };
 
 } // namespace verandel::test
