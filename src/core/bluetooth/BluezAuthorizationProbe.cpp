@@ -4,9 +4,9 @@
 
 namespace verandel {
 
-BluezAuthorizationProbe::BluezAuthorizationProbe(QDBusConnection bus, ClockPtr clock, double pollIntervalSeconds,
-                                                 double maxWaitSeconds)
-    : m_client(std::make_unique<BluezClient>(std::move(bus)))
+BluezAuthorizationProbe::BluezAuthorizationProbe(std::shared_ptr<BluezClient> client, ClockPtr clock,
+                                                 double pollIntervalSeconds, double maxWaitSeconds)
+    : m_client(std::move(client))
     , m_clock(std::move(clock))
     , m_pollIntervalSeconds(pollIntervalSeconds)
     , m_maxWaitSeconds(maxWaitSeconds)

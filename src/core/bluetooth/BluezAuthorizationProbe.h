@@ -3,7 +3,7 @@
 #include "bluetooth/BluetoothAuthorizationProbeProtocol.h"
 #include "foundation/ClockProtocol.h"
 
-#include <QDBusConnection>
+#include <memory>
 
 namespace verandel {
 
@@ -19,7 +19,8 @@ public:
     static constexpr double defaultPollIntervalSeconds = 0.1;
     static constexpr double defaultMaxWaitSeconds = 30.0;
 
-    BluezAuthorizationProbe(QDBusConnection bus, ClockPtr clock,
+    // The client is shared: probes are made afresh for every guarded operation.
+    BluezAuthorizationProbe(std::shared_ptr<BluezClient> client, ClockPtr clock,
                             double pollIntervalSeconds = defaultPollIntervalSeconds,
                             double maxWaitSeconds = defaultMaxWaitSeconds);
     ~BluezAuthorizationProbe() override;
@@ -28,7 +29,7 @@ public:
     QCoro::Task<SystemPermissionStatus> currentStatus();
 
 private:
-    std::unique_ptr<BluezClient> m_client;
+    std::shared_ptr<BluezClient> m_client;
     ClockPtr m_clock;
     double m_pollIntervalSeconds;
     double m_maxWaitSeconds;

@@ -35,9 +35,10 @@ BluezClient::BluezClient(QDBusConnection bus, QObject *parent)
                   this, SLOT(onInterfacesAdded(QDBusMessage)));
     m_bus.connect(Bluez::service, Bluez::rootPath, Bluez::objectManagerInterface, QStringLiteral("InterfacesRemoved"),
                   this, SLOT(onInterfacesRemoved(QDBusMessage)));
+    // Filtered on the name: without it the bus wakes us for every name that changes hands.
     m_bus.connect(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"), this,
-                  SLOT(onNameOwnerChanged(QString, QString, QString)));
+                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"), {Bluez::service},
+                  QString(), this, SLOT(onNameOwnerChanged(QString, QString, QString)));
 }
 
 QCoro::Task<QDBusMessage> BluezClient::call(QString path, QString interface, QString method, QVariantList arguments,
@@ -80,6 +81,19 @@ QCoro::Task<BluezReply<QVariant>> BluezClient::getProperty(QString path, QString
     result.error = errorOf(reply);
     if (result.ok() && !reply.arguments().isEmpty()) {
         result.value = reply.arguments().constFirst().value<QDBusVariant>().variant();
+    }
+    co_return result;
+}
+
+QCoro::Task<BluezReply<QVariantMap>> BluezClient::getProperties(QString path, QString interface)
+{
+    const QVariantList arguments{interface};
+
+    const QDBusMessage reply = co_await call(path, Bluez::propertiesInterface, QStringLiteral("GetAll"), arguments);
+    BluezReply<QVariantMap> result;
+    result.error = errorOf(reply);
+    if (result.ok() && !reply.arguments().isEmpty()) {
+        result.value = toVariantMap(reply.arguments().constFirst());
     }
     co_return result;
 }

@@ -23,6 +23,8 @@ struct BluezReply
 
 // The thin asynchronous layer over bluetoothd's D-Bus API. Knows names and signatures, nothing about
 // what the program does with them; every call reports failure as a D-Bus error instead of throwing.
+// Each client subscribes to bluetoothd's signals on construction, so one client per bus is made
+// and shared by everything that talks to bluetoothd on it.
 class BluezClient final : public QObject
 {
     Q_OBJECT
@@ -37,6 +39,7 @@ public:
 
     QCoro::Task<BluezReply<Bluez::ManagedObjects>> getManagedObjects();
     QCoro::Task<BluezReply<QVariant>> getProperty(QString path, QString interface, QString name);
+    QCoro::Task<BluezReply<QVariantMap>> getProperties(QString path, QString interface);
     QCoro::Task<QDBusError> setProperty(QString path, QString interface, QString name, QVariant value);
 
     QCoro::Task<QDBusError> connectDevice(QString devicePath, int timeoutMs = defaultTimeoutMs);

@@ -2,6 +2,7 @@
 
 #include "bluetooth/AvahiLocalNetworkProbe.h"
 #include "bluetooth/BluezAuthorizationProbe.h"
+#include "bluetooth/BluezClient.h"
 #include "bluetooth/PermissionsStateStore.h"
 #include "foundation/CancellationError.h"
 
@@ -22,11 +23,15 @@ bool isUndecodable(const StorageError &error)
 
 } // namespace
 
-SystemPermissionChecker::Probes SystemPermissionChecker::systemProbes(QDBusConnection bus, ClockPtr clock)
+SystemPermissionChecker::Probes SystemPermissionChecker::systemProbes(QDBusConnection bus, ClockPtr clock,
+                                                                      std::shared_ptr<BluezClient> bluez)
 {
+    if (!bluez) {
+        bluez = std::make_shared<BluezClient>(bus);
+    }
     Probes probes;
     probes.localNetwork = [bus] { return std::make_shared<AvahiLocalNetworkProbe>(bus); };
-    probes.bluetooth = [bus, clock] { return std::make_shared<BluezAuthorizationProbe>(bus, clock); };
+    probes.bluetooth = [bluez, clock] { return std::make_shared<BluezAuthorizationProbe>(bluez, clock); };
     probes.launcher = &SystemPermissionChecker::launchDetached;
     return probes;
 }

@@ -11,8 +11,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace verandel {
+
+class BluezClient;
 
 // Knows whether this program may use the local network (the Avahi probe) and Bluetooth (the BlueZ
 // probe), remembers the last decision of each in "system-permissions-state.json", and opens the
@@ -35,8 +38,9 @@ public:
         CommandLauncher launcher;
     };
 
-    // Avahi and BlueZ on the given (system) bus, and settings programs found on PATH.
-    static Probes systemProbes(QDBusConnection bus, ClockPtr clock);
+    // Avahi and BlueZ on the given (system) bus, and settings programs found on PATH. Every BlueZ
+    // probe talks through the one given client, or through one made here for the bus.
+    static Probes systemProbes(QDBusConnection bus, ClockPtr clock, std::shared_ptr<BluezClient> bluez = nullptr);
     static bool launchDetached(const QString &program, const QStringList &arguments);
 
     SystemPermissionChecker(StorageManagerPtr storageManager, LoggerFactory &loggerFactory, ClockPtr clock,

@@ -1,6 +1,8 @@
 #include "bluetooth/SystemPermissionChecker.h"
 #include "bluetooth/AvahiLocalNetworkProbe.h"
 #include "bluetooth/BluezAuthorizationProbe.h"
+#include "bluetooth/BluezClient.h"
+#include "bluetooth/PermissionGuardedBluetoothDeviceManager.h"
 #include "bluetooth/PermissionsStateStore.h"
 #include "foundation/JsonFields.h"
 #include "foundation/PosixFileManager.h"
@@ -8,6 +10,8 @@
 #include "support/ManualClock.h"
 #include "support/PrivateDBus.h"
 #include "support/RunTask.h"
+#include "support/TestDevices.h"
+#include "support/fakes/FakeBluetoothDeviceManager.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QCoro/QCoroTimer>
@@ -296,7 +300,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(bluez.start()); }
     std::shared_ptr<BluezAuthorizationProbe> makeProbe()
     {
-        return std::make_shared<BluezAuthorizationProbe>(bluez.connection(), clock);
+        return std::make_shared<BluezAuthorizationProbe>(std::make_shared<BluezClient>(bluez.connection()), clock);
     }
     FakeBluez bluez;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
@@ -373,7 +377,7 @@ TEST(BluezAuthorizationProbeStallTest, RequestWaitsAtMostThirtySecondsAlsoWhenCa
     ASSERT_TRUE(bluetoothd.registerVirtualObject(QStringLiteral("/"), &root));
 
     const QDateTime start = clock->now();
-    auto probe = std::make_shared<BluezAuthorizationProbe>(bus.connection(), clock);
+    auto probe = std::make_shared<BluezAuthorizationProbe>(std::make_shared<BluezClient>(bus.connection()), clock);
     EXPECT_EQ(runTask(probe->checkAuthorization(true)), Status::Unknown);
 
     EXPECT_LE(start.secsTo(clock->now()), 30 + 25);
@@ -395,6 +399,56 @@ TEST_F(BluezAuthorizationProbeTest, CheckerPersistsWhatTheBluezProbeFinds)
     // bluetoothd gone: a refresh withdraws the remembered authorization.
     EXPECT_EQ(runTask(checker->refreshBluetoothAccess()), Status::Denied);
     EXPECT_EQ(checker->bluetoothStatus(), Status::Denied);
+}
+
+// The match rules the bus daemon holds for one connection, from its statistics interface.
+QStringList matchRulesOf(const QDBusConnection &bus, const QString &uniqueName)
+{
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus.Debug.Stats"), QStringLiteral("GetAllMatchRules"));
+    const QDBusMessage reply = bus.call(call);
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    QMap<QString, QStringList> rules;
+    reply.arguments().value(0).value<QDBusArgument>() >> rules;
+    QStringList own = rules.value(uniqueName);
+    own.sort();
+    return own;
+}
+
+TEST_F(BluezAuthorizationProbeTest, GuardedOperationsShareOneClientThatHearsOnlyBluetoothdsNameChanges)
+{
+    bluez.addAdapter();
+    const QString name = QStringLiteral("guarded-operations");
+    QDBusConnection own = QDBusConnection::connectToBus(bluez.busAddress(), name);
+    {
+        QTemporaryDir directory;
+        RecordingLoggerFactory logs;
+        auto storage = StorageManager::create(std::make_shared<PosixFileManager>(), clock, directory.path(), logs);
+        auto checker = std::make_shared<SystemPermissionChecker>(storage, logs, clock,
+                                                                 SystemPermissionChecker::systemProbes(own, clock));
+        auto guard = std::make_shared<PermissionGuardedBluetoothDeviceManager>(
+            std::make_shared<FakeBluetoothDeviceManager>(), checker, logs);
+
+        runTask(guard->getPairedDevices());
+        const QStringList afterOne = matchRulesOf(bluez.connection(), own.baseService());
+        for (int i = 0; i < 10; ++i) {
+            runTask(guard->getConnectionStatus(makeDevice(QStringLiteral("aa:bb:cc:dd:ee:01"))));
+        }
+        EXPECT_EQ(checker->bluetoothStatus(), Status::Authorized);
+
+        // The client outlives each operation, so its subscriptions are made once and kept.
+        const QStringList rules = matchRulesOf(bluez.connection(), own.baseService());
+        EXPECT_EQ(rules, afterOne);
+        EXPECT_FALSE(rules.filter(QStringLiteral("member='PropertiesChanged'")).isEmpty())
+            << rules.join(u'\n').toStdString();
+        const QStringList nameChanges = rules.filter(QStringLiteral("member='NameOwnerChanged'"));
+        EXPECT_FALSE(nameChanges.isEmpty());
+        for (const QString &rule : nameChanges) {
+            EXPECT_TRUE(rule.contains(QStringLiteral("arg0='org.bluez'"))) << rule.toStdString();
+        }
+    }
+    QDBusConnection::disconnectFromBus(name);
 }
 
 } // namespace
