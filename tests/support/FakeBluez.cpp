@@ -25,9 +25,11 @@ FakeBluez::~FakeBluez()
 
 bool FakeBluez::start()
 {
-    if (!m_bus.start()) {
-        return false;
-    }
+    return m_bus.start() && startBluez();
+}
+
+bool FakeBluez::startBluez()
+{
     // Debian's python: another python3 first on PATH may lack the dbusmock module.
     m_mock = std::make_unique<HelperProcess>(QStringLiteral("/usr/bin/python3"),
                                              QStringList{QStringLiteral("-m"), QStringLiteral("dbusmock"),

@@ -25,6 +25,8 @@ public:
     bool start();
     // Stops the mock (bluetoothd going away); the bus stays.
     void stopBluez();
+    // Starts the mock again on the same bus, empty like a fresh template, and waits for its name.
+    bool startBluez();
 
     QDBusConnection connection() const { return m_bus.connection(); }
     QString busAddress() const { return m_bus.address(); }

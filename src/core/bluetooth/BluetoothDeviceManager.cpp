@@ -17,6 +17,8 @@ namespace {
 const QString disabledMessage = QStringLiteral("Bluetooth system access is disabled for this manager instance");
 const QString invalidAddressMessage = QStringLiteral("Invalid MAC address format or device not found: ");
 const QString alreadyConnectedError = QStringLiteral("org.bluez.Error.AlreadyConnected");
+// What bluetoothd answers for an adapter that is powered off.
+const QString notReadyError = QStringLiteral("org.bluez.Error.NotReady");
 constexpr int connectAttempts = 5;
 constexpr int stabilityChecks = 3;
 constexpr double settleSeconds = 2.0;
@@ -73,20 +75,30 @@ std::optional<BluezDeviceProperties> findDevice(const Bluez::ManagedObjects &obj
 
 } // namespace
 
+std::shared_ptr<BluetoothDeviceManager> BluetoothDeviceManager::create(std::shared_ptr<BluezClient> client,
+                                                                       ClockPtr clock, LoggerFactoryPtr loggerFactory,
+                                                                       BluetoothSystemAccessMode mode,
+                                                                       bool deferInitialLoad, Timing timing)
+{
+    std::shared_ptr<BluetoothDeviceManager> manager(
+        new BluetoothDeviceManager(std::move(client), std::move(clock), std::move(loggerFactory), mode, timing));
+    manager->start(deferInitialLoad);
+    return manager;
+}
+
 std::shared_ptr<BluetoothDeviceManager> BluetoothDeviceManager::create(QDBusConnection bus, ClockPtr clock,
                                                                        LoggerFactoryPtr loggerFactory,
                                                                        BluetoothSystemAccessMode mode,
                                                                        bool deferInitialLoad, Timing timing)
 {
-    std::shared_ptr<BluetoothDeviceManager> manager(
-        new BluetoothDeviceManager(std::move(bus), std::move(clock), std::move(loggerFactory), mode, timing));
-    manager->start(deferInitialLoad);
-    return manager;
+    return create(std::make_shared<BluezClient>(std::move(bus)), std::move(clock), std::move(loggerFactory), mode,
+                  deferInitialLoad, timing);
 }
 
-BluetoothDeviceManager::BluetoothDeviceManager(QDBusConnection bus, ClockPtr clock, LoggerFactoryPtr loggerFactory,
-                                               BluetoothSystemAccessMode mode, Timing timing)
-    : m_client(new BluezClient(std::move(bus), this))
+BluetoothDeviceManager::BluetoothDeviceManager(std::shared_ptr<BluezClient> client, ClockPtr clock,
+                                               LoggerFactoryPtr loggerFactory, BluetoothSystemAccessMode mode,
+                                               Timing timing)
+    : m_client(std::move(client))
     , m_clock(std::move(clock))
     , m_loggerFactory(std::move(loggerFactory))
     , m_logger(m_loggerFactory->createLogger(QStringLiteral("BluetoothDeviceManager")))
@@ -103,16 +115,31 @@ void BluetoothDeviceManager::start(bool deferInitialLoad)
         m_logger->info(QStringLiteral("Bluetooth system access disabled for this manager instance"));
         return;
     }
-    connect(m_client, &BluezClient::propertiesChanged, this, &BluetoothDeviceManager::onPropertiesChanged);
-    connect(m_client, &BluezClient::interfacesAdded, this, &BluetoothDeviceManager::onInterfacesAdded);
-    connect(m_client, &BluezClient::interfacesRemoved, this, &BluetoothDeviceManager::onInterfacesRemoved);
-    connect(m_client, &BluezClient::serviceOwnerChanged, this, [this](const QString &owner) {
-        forgetAllDevices();
-        if (!owner.isEmpty()) {
-            refreshAddresses(weak_from_this(), false);
-        }
-    });
+    BluezClient *client = m_client.get();
+    connect(client, &BluezClient::propertiesChanged, this, &BluetoothDeviceManager::onPropertiesChanged);
+    connect(client, &BluezClient::interfacesAdded, this, &BluetoothDeviceManager::onInterfacesAdded);
+    connect(client, &BluezClient::interfacesRemoved, this, &BluetoothDeviceManager::onInterfacesRemoved);
+    connect(client, &BluezClient::serviceOwnerChanged, this, &BluetoothDeviceManager::onServiceOwnerChanged);
     refreshAddresses(weak_from_this(), !deferInitialLoad);
+}
+
+void BluetoothDeviceManager::onServiceOwnerChanged(const QString &owner)
+{
+    forgetAllDevices();
+    if (m_published) {
+        // Whatever listing is under way describes the bluetoothd that left.
+        ++m_publicationTicket;
+        if (!m_pairedDevices.isEmpty()) {
+            m_logger->info(QStringLiteral("Bluetooth service went away, clearing the paired device list"));
+            publish({});
+        }
+    }
+    if (!owner.isEmpty()) {
+        if (m_published) {
+            m_logger->info(QStringLiteral("Bluetooth service is back, listing paired devices again"));
+        }
+        refreshAddresses(weak_from_this(), m_published);
+    }
 }
 
 QCoro::Task<> BluetoothDeviceManager::refreshAddresses(std::weak_ptr<BluetoothDeviceManager> weak, bool publish)
@@ -185,7 +212,17 @@ QCoro::Task<QList<Device>> BluetoothDeviceManager::getPairedDevices()
 QCoro::Task<> BluetoothDeviceManager::publishPairedDevices()
 {
     const auto self = shared_from_this();
-    m_pairedDevices = co_await getPairedDevices();
+    const quint64 ticket = ++m_publicationTicket;
+    const QList<Device> devices = co_await getPairedDevices();
+    if (ticket == m_publicationTicket) {
+        publish(devices);
+    }
+}
+
+void BluetoothDeviceManager::publish(const QList<Device> &devices)
+{
+    m_published = true;
+    m_pairedDevices = devices;
     Q_EMIT pairedDevicesChanged(m_pairedDevices);
 }
 
@@ -296,43 +333,58 @@ QCoro::Task<BluetoothDeviceManager::Located> BluetoothDeviceManager::locateUnkno
         if (reply.value.device) {
             co_return *reply.value.device;
         }
+    } else if (created.error.name() == notReadyError) {
+        co_return adapterPoweredOff(address);
     } else {
         m_logger->debug(QStringLiteral("ConnectDevice unavailable for %1 (%2), searching for it instead")
                             .arg(address, created.error.name()));
     }
-    const std::optional<BluezDeviceProperties> discovered = co_await discover(address, *adapter);
-    if (discovered) {
-        co_return *discovered;
+    const BluezReply<std::optional<BluezDeviceProperties>> discovered = co_await discover(address, *adapter);
+    if (discovered.value) {
+        co_return *discovered.value;
+    }
+    if (discovered.error.name() == notReadyError) {
+        co_return adapterPoweredOff(address);
     }
     const QString message = BluetoothError::deviceNotFound(address).errorDescription();
     m_logger->warning(message);
     co_return OperationResult::failure(message, OperationFailureCategory::Timeout);
 }
 
-QCoro::Task<std::optional<BluezDeviceProperties>> BluetoothDeviceManager::discover(QString address, QString adapterPath)
+OperationResult BluetoothDeviceManager::adapterPoweredOff(const QString &address)
 {
+    // Searching cannot find anything with the radio off: say so instead of "not found".
+    m_logger->warning(QStringLiteral("Bluetooth adapter is powered off, unable to pair device: ") + address);
+    return OperationResult::failure(QStringLiteral("The Bluetooth adapter is powered off"),
+                                    OperationFailureCategory::NetworkUnavailable);
+}
+
+QCoro::Task<BluezReply<std::optional<BluezDeviceProperties>>> BluetoothDeviceManager::discover(QString address,
+                                                                                               QString adapterPath)
+{
+    BluezReply<std::optional<BluezDeviceProperties>> result;
     m_logger->debug(QStringLiteral("Searching for device: ") + address);
     const QVariantMap filter{{QStringLiteral("Transport"), QStringLiteral("auto")}};
     const QDBusError filterError = co_await m_client->setDiscoveryFilter(adapterPath, filter);
     if (filterError.isValid()) {
         m_logger->debug(QStringLiteral("Unable to set the discovery filter: ") + filterError.message());
     }
-    const QDBusError startError = co_await m_client->startDiscovery(adapterPath);
-    if (startError.isValid()) {
-        m_logger->warning(QStringLiteral("Unable to start discovery: ") + startError.message());
-        co_return std::nullopt;
+    result.error = co_await m_client->startDiscovery(adapterPath);
+    if (!result.ok()) {
+        m_logger->warning(QStringLiteral("Unable to start discovery: ") + result.error.message());
+        co_return result;
     }
-    std::optional<BluezDeviceProperties> found;
-    for (double waited = 0; waited < m_timing.discoverySeconds && !found; waited += m_timing.discoveryPollSeconds) {
+    for (double waited = 0; waited < m_timing.discoverySeconds && !result.value;
+         waited += m_timing.discoveryPollSeconds) {
         co_await m_clock->sleep(m_timing.discoveryPollSeconds);
         const BluezReply<Snapshot> reply = co_await snapshot(address);
-        found = reply.value.device;
+        result.value = reply.value.device;
     }
     const QDBusError stopError = co_await m_client->stopDiscovery(adapterPath);
     if (stopError.isValid()) {
         m_logger->debug(QStringLiteral("Unable to stop discovery: ") + stopError.message());
     }
-    co_return found;
+    co_return result;
 }
 
 QCoro::Task<OperationResult> BluetoothDeviceManager::alreadyPaired(QString address, QString devicePath)
@@ -351,7 +403,7 @@ QCoro::Task<OperationResult> BluetoothDeviceManager::runPairingSession(QString a
 {
     m_logger->debug(QStringLiteral("Starting pairing process for device: ") + address);
     BluetoothPairingDelegate delegate(BluetoothPairingDelegate::defaultPin, {device.path, device.name, address},
-                                      m_client, *m_loggerFactory);
+                                      m_client.get(), *m_loggerFactory);
     if (!delegate.exportObject()) {
         co_return OperationResult::failure(QStringLiteral("Failed to create pairing session"),
                                            OperationFailureCategory::Unknown);
@@ -475,18 +527,32 @@ QCoro::Task<bool> BluetoothDeviceManager::verifyStableConnection(QString address
 {
     m_logger->debug(QStringLiteral("Performing %1 connection stability checks for device: %2")
                         .arg(QString::number(stabilityChecks), address));
+    // An LE device is connected before its services are known, and unusable until then; so a device
+    // that reports ServicesResolved must have them resolved by the last check.
+    bool servicesResolved = false;
     for (int check = 1; check <= stabilityChecks; ++check) {
         m_logger->debug(QStringLiteral("Stability check %1/%2 for device: %3")
                             .arg(QString::number(check), QString::number(stabilityChecks), address));
-        const bool connected = co_await isConnected(devicePath);
-        if (!connected) {
+        const BluezReply<QVariantMap> state = co_await m_client->getProperties(devicePath, Bluez::deviceInterface);
+        if (!state.ok() || !state.value.value(QStringLiteral("Connected")).toBool()) {
             m_logger->warning(QStringLiteral("Connection lost during stability check %1 for device: %2")
                                   .arg(QString::number(check), address));
             co_return false;
         }
+        const auto resolved = state.value.constFind(QStringLiteral("ServicesResolved"));
+        servicesResolved = resolved == state.value.constEnd() || resolved->toBool();
+        if (!servicesResolved) {
+            m_logger->debug(QStringLiteral("Services of device %1 not resolved yet at stability check %2")
+                                .arg(address, QString::number(check)));
+        }
         if (check < stabilityChecks) {
             co_await m_clock->sleep(stabilityIntervalSeconds);
         }
+    }
+    if (!servicesResolved) {
+        m_logger->warning(
+            QStringLiteral("Services of device %1 were not resolved during the stability checks").arg(address));
+        co_return false;
     }
     m_logger->info(QStringLiteral("Connection to device ") + address + QStringLiteral(" is stable"));
     co_return true;
@@ -537,6 +603,7 @@ QCoro::Task<OperationResult> BluetoothDeviceManager::unpairDevice(QString macAdd
             PairingErrorMapping::bluezFailureCategory(error.name()).value_or(OperationFailureCategory::Unknown));
     }
     m_logger->info(QStringLiteral("Successfully sent unpair command to device: ") + address);
+    const quint64 ticket = ++m_publicationTicket;
     const QList<Device> remaining = co_await getPairedDevices();
     QStringList addresses;
     for (const Device &remainingDevice : remaining) {
@@ -544,8 +611,9 @@ QCoro::Task<OperationResult> BluetoothDeviceManager::unpairDevice(QString macAdd
     }
     m_logger->debug(QStringLiteral("Unpaired device: ") + address + QStringLiteral(", remaining devices: ")
                     + addresses.join(QStringLiteral(", ")));
-    m_pairedDevices = remaining;
-    Q_EMIT pairedDevicesChanged(m_pairedDevices);
+    if (ticket == m_publicationTicket) {
+        publish(remaining);
+    }
     co_return OperationResult::succeeded(QStringLiteral("Device unpaired successfully"));
 }
 
@@ -593,6 +661,11 @@ void BluetoothDeviceManager::emitConnectionChange(const QString &address, bool c
 
 void BluetoothDeviceManager::onInterfacesAdded(const QString &path, const Bluez::InterfaceMap &interfaces)
 {
+    if (m_published && interfaces.contains(Bluez::adapterInterface)) {
+        // A starting bluetoothd takes its name before its adapters appear, and brings their paired
+        // devices along with them; so does an adapter that is plugged in.
+        refreshAddresses(weak_from_this(), true);
+    }
     const auto device = interfaces.constFind(Bluez::deviceInterface);
     if (device == interfaces.constEnd()) {
         return;

@@ -39,6 +39,12 @@ class BluetoothDeviceManager final : public BluetoothDeviceManagerProtocol,
 public:
     using Timing = BluetoothDeviceManagerTiming;
 
+    // Talks to bluetoothd through the given client, shared with the other users of the bus.
+    static std::shared_ptr<BluetoothDeviceManager> create(std::shared_ptr<BluezClient> client, ClockPtr clock,
+                                                          LoggerFactoryPtr loggerFactory,
+                                                          BluetoothSystemAccessMode mode, bool deferInitialLoad = true,
+                                                          Timing timing = {});
+    // The same with a client of its own on the bus.
     static std::shared_ptr<BluetoothDeviceManager> create(QDBusConnection bus, ClockPtr clock,
                                                           LoggerFactoryPtr loggerFactory,
                                                           BluetoothSystemAccessMode mode, bool deferInitialLoad = true,
@@ -56,7 +62,7 @@ Q_SIGNALS:
     void pairingSlotFreed();
 
 private:
-    BluetoothDeviceManager(QDBusConnection bus, ClockPtr clock, LoggerFactoryPtr loggerFactory,
+    BluetoothDeviceManager(std::shared_ptr<BluezClient> client, ClockPtr clock, LoggerFactoryPtr loggerFactory,
                            BluetoothSystemAccessMode mode, Timing timing);
     void start(bool deferInitialLoad);
 
@@ -70,13 +76,16 @@ private:
     QCoro::Task<BluezReply<Snapshot>> snapshot(QString canonicalAddress);
     QCoro::Task<OperationResult> performPairing(QString address);
     QCoro::Task<Located> locateUnknownDevice(QString address, Bluez::ManagedObjects objects);
-    QCoro::Task<std::optional<BluezDeviceProperties>> discover(QString address, QString adapterPath);
+    // The error is StartDiscovery's, when the search could not start.
+    QCoro::Task<BluezReply<std::optional<BluezDeviceProperties>>> discover(QString address, QString adapterPath);
+    OperationResult adapterPoweredOff(const QString &address);
     QCoro::Task<OperationResult> runPairingSession(QString address, BluezDeviceProperties device);
     QCoro::Task<OperationResult> alreadyPaired(QString address, QString devicePath);
     QCoro::Task<bool> connectWithRetries(QString address, QString devicePath);
     QCoro::Task<bool> verifyStableConnection(QString address, QString devicePath);
     QCoro::Task<bool> isConnected(QString devicePath);
     QCoro::Task<> publishPairedDevices();
+    void publish(const QList<Device> &devices);
     static QCoro::Task<> refreshAddresses(std::weak_ptr<BluetoothDeviceManager> weak, bool publish);
 
     Device toDevice(const BluezDeviceProperties &properties) const;
@@ -84,18 +93,24 @@ private:
     void onPropertiesChanged(const QString &path, const QString &interface, const QVariantMap &changed);
     void onInterfacesAdded(const QString &path, const Bluez::InterfaceMap &interfaces);
     void onInterfacesRemoved(const QString &path, const QStringList &interfaces);
+    void onServiceOwnerChanged(const QString &owner);
     void forgetAllDevices();
     static QCoro::Task<> publishConnectionChange(std::weak_ptr<BluetoothDeviceManager> weak, QString path,
                                                  bool connected);
     void emitConnectionChange(const QString &address, bool connected);
 
-    BluezClient *m_client;
+    std::shared_ptr<BluezClient> m_client;
     ClockPtr m_clock;
     LoggerFactoryPtr m_loggerFactory;
     LoggerPtr m_logger;
     BluetoothSystemAccessMode m_mode;
     Timing m_timing;
     QList<Device> m_pairedDevices;
+    // Whether a list was published at all: until then a returning bluetoothd publishes nothing.
+    bool m_published = false;
+    // Each listing meant for publication takes a number; a listing overtaken by a newer one, or by
+    // bluetoothd going away, is not published.
+    quint64 m_publicationTicket = 0;
     // Object path -> canonical address of every device object seen, so a signal on a path can be
     // reported by address without building paths from addresses.
     QHash<QString, QString> m_addresses;

@@ -19,7 +19,11 @@ namespace {
 
 const QString keyboardAddress = QStringLiteral("AA:BB:CC:DD:EE:01");
 const QString keyboard = QStringLiteral("aa:bb:cc:dd:ee:01");
-const QString connectStoresConnected
+// As BlueZ does for a device whose services are known once it connects.
+const QString connectStoresConnected = QStringLiteral("self.UpdateProperties('org.bluez.Device1', {'Connected': "
+                                                      "dbus.Boolean(True), 'ServicesResolved': dbus.Boolean(True)})");
+// An LE device: connected at once, its services resolved later (or never).
+const QString connectLeavesServicesUnresolved
     = QStringLiteral("self.UpdateProperties('org.bluez.Device1', {'Connected': dbus.Boolean(True)})");
 
 class BluetoothDeviceManagerTest : public ::testing::Test
@@ -61,6 +65,28 @@ protected:
         }
     }
 
+    static QString numberedAddress(int number)
+    {
+        return QStringLiteral("aa:bb:cc:dd:ee:%1").arg(number, 2, 10, QLatin1Char('0'));
+    }
+
+    // A device bluetoothd knows but has not paired, whose Connect runs the given mock code.
+    QString addDeviceConnectingWith(const QString &address, const QString &connectCode)
+    {
+        const QString path = bluez.addDevice(QStringLiteral("hci0"), address, QStringLiteral("Keyboard"));
+        bluez.addMethod(path, QStringLiteral("org.bluez.Device1"), QStringLiteral("Connect"), QString(), QString(),
+                        connectCode);
+        return path;
+    }
+
+    // Calls a method the test added to the mock with addMethod.
+    void callMock(const QString &path, const QString &interface, const QString &method)
+    {
+        const QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.bluez"), path, interface, method);
+        const QDBusMessage reply = bluez.connection().call(call);
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    }
+
     FakeBluez bluez;
     QString adapter;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
@@ -81,9 +107,7 @@ TEST_F(BluetoothDeviceManagerTest, ListsPairedDevicesWithTheirAttributesWithoutP
                           {{QStringLiteral("Modalias"), QStringLiteral("bluetooth:v004Cp0265d0110")}});
     bluez.addMethod(trackpad, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("DropName"), QString(),
                     QString(), QStringLiteral("del self.props['org.bluez.Device1']['Name']"));
-    QDBusMessage dropName = QDBusMessage::createMethodCall(
-        QStringLiteral("org.bluez"), trackpad, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("DropName"));
-    ASSERT_EQ(bluez.connection().call(dropName).type(), QDBusMessage::ReplyMessage);
+    callMock(trackpad, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("DropName"));
     bluez.addDevice(QStringLiteral("hci0"), QStringLiteral("AA:BB:CC:DD:EE:03"), QStringLiteral("Not paired"));
 
     auto manager = makeManager();
@@ -172,6 +196,42 @@ TEST_F(BluetoothDeviceManagerTest, DevicesOfABluetoothdThatWentAwayAreReportedRe
     EXPECT_EQ(removed.at(0).at(0).toString(), keyboard);
 }
 
+TEST_F(BluetoothDeviceManagerTest, PairedListIsClearedWhenBluetoothdLeavesAndPublishedAgainWhenItReturns)
+{
+    addPairedDevice(keyboardAddress, QStringLiteral("Magic Keyboard"));
+    auto manager = makeManager();
+    runTask(manager->bootstrapBluetooth());
+    ASSERT_EQ(manager->pairedDevices().size(), 1);
+    // A manager that never published a list keeps waiting for its bootstrap.
+    auto unpublished = makeManager();
+    QSignalSpy published(manager.get(), &BluetoothDeviceManagerProtocol::pairedDevicesChanged);
+    QSignalSpy unpublishedLists(unpublished.get(), &BluetoothDeviceManagerProtocol::pairedDevicesChanged);
+
+    bluez.stopBluez();
+    ASSERT_TRUE(waitUntil([&] { return published.count() == 1; }));
+    EXPECT_TRUE(published.at(0).at(0).value<QList<Device>>().isEmpty());
+    EXPECT_TRUE(manager->pairedDevices().isEmpty());
+    EXPECT_TRUE(
+        logs->contains(LogLevel::Info, QStringLiteral("Bluetooth service went away, clearing the paired device list")));
+
+    // bluetoothd takes its name first and brings its adapter, with the devices it had paired, after.
+    ASSERT_TRUE(bluez.startBluez());
+    ASSERT_TRUE(waitUntil([&] { return published.count() == 2; }));
+    EXPECT_TRUE(manager->pairedDevices().isEmpty());
+    bluez.addMethod(
+        QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QStringLiteral("Restore"), QString(), QString(),
+        QStringLiteral("objects['/'].AddAdapter('hci0', 'test-host')\n"
+                       "path = objects['/'].AddDevice('hci0', '%1', 'Magic Keyboard')\n"
+                       "objects[path].UpdateProperties('org.bluez.Device1', {'Paired': dbus.Boolean(True)})")
+            .arg(keyboardAddress));
+    callMock(QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QStringLiteral("Restore"));
+
+    ASSERT_TRUE(waitUntil([&] { return manager->pairedDevices().size() == 1; }));
+    EXPECT_EQ(manager->pairedDevices().constFirst().macAddress(), keyboard);
+    EXPECT_EQ(published.constLast().at(0).value<QList<Device>>().size(), 1);
+    EXPECT_EQ(unpublishedLists.count(), 0);
+}
+
 TEST_F(BluetoothDeviceManagerTest, ReportsConnectionStatusOfKnownAndUnknownDevices)
 {
     const QString path = addPairedDevice(keyboardAddress, QStringLiteral("Magic Keyboard"));
@@ -254,29 +314,101 @@ TEST_F(BluetoothDeviceManagerTest, PairedDeviceThatNeverConnectsIsStillASuccessA
     EXPECT_EQ(published.count(), 1);
 }
 
-TEST_F(BluetoothDeviceManagerTest, ConnectionLostDuringStabilityChecksIsRetried)
+TEST_F(BluetoothDeviceManagerTest, StabilityChecksFollowTheLinkAndWaitForItsServices)
 {
-    const QString path = bluez.addDevice(QStringLiteral("hci0"), keyboardAddress, QStringLiteral("Magic Keyboard"));
-    // First Connect holds for one check only; the second holds.
-    bluez.addMethod(path, QStringLiteral("org.bluez.Device1"), QStringLiteral("Connect"), QString(), QString(),
-                    connectStoresConnected);
+    struct Row
+    {
+        const char *name;
+        QString connectCode;
+        // Applied while the manager sleeps between the first and second stability check.
+        QVariantMap change;
+        int connectCalls;
+        QList<double> sleeps;
+        LogLevel level;
+        QString logLine;
+    };
+    const QList<Row> rows{
+        // Connected again by the second Connect, which holds.
+        {"link lost: retried",
+         connectStoresConnected,
+         {{QStringLiteral("Connected"), false}},
+         2,
+         {0.5, 2.0, 1.0, 1.5, 2.0, 1.0, 1.0},
+         LogLevel::Warning,
+         QStringLiteral("Connection lost during stability check 2 for device: %1")},
+        {"services resolved later: waited for",
+         connectLeavesServicesUnresolved,
+         {{QStringLiteral("ServicesResolved"), true}},
+         1,
+         {0.5, 2.0, 1.0, 1.0},
+         LogLevel::Debug,
+         QStringLiteral("Services of device %1 not resolved yet at stability check 1")},
+    };
     auto manager = makeManager();
-    std::optional<OperationResult> result;
-    auto pairing = collectInto(manager->pairDevice(keyboard), &result);
-    // 0.5 settle, 2.0 after Connect, first stability gap: then the link drops.
-    for (const double step : {0.5, 2.0}) {
+    int index = 0;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString address = numberedAddress(++index);
+        const QString path = addDeviceConnectingWith(address, row.connectCode);
+        const qsizetype sleepsBefore = clock->requestedSleeps().size();
+        std::optional<OperationResult> result;
+        auto pairing = collectInto(manager->pairDevice(address), &result);
+        // Settle after pairing, settle after Connect, then the first gap between stability checks.
+        for (const double step : {0.5, 2.0}) {
+            ASSERT_TRUE(waitUntil([&] { return clock->sleeperCount() == 1; }));
+            clock->advance(step);
+        }
         ASSERT_TRUE(waitUntil([&] { return clock->sleeperCount() == 1; }));
-        clock->advance(step);
-    }
-    ASSERT_TRUE(waitUntil([&] { return clock->sleeperCount() == 1; }));
-    bluez.updateDevice(path, {{QStringLiteral("Connected"), false}});
-    driveUntilDone(result);
+        bluez.updateDevice(path, row.change);
+        driveUntilDone(result);
 
-    ASSERT_TRUE(result->success) << describe(*result);
-    EXPECT_EQ(result->message, QStringLiteral("Device paired and connected successfully"));
-    EXPECT_TRUE(logs->contains(LogLevel::Warning,
-                               QStringLiteral("Connection lost during stability check 2 for device: ") + keyboard));
-    EXPECT_EQ(bluez.calledMethods(path).count(QStringLiteral("Connect")), 2);
+        ASSERT_TRUE(result->success) << describe(*result);
+        EXPECT_EQ(result->message, QStringLiteral("Device paired and connected successfully"));
+        EXPECT_EQ(bluez.calledMethods(path).count(QStringLiteral("Connect")), row.connectCalls);
+        EXPECT_EQ(clock->requestedSleeps().mid(sleepsBefore), row.sleeps);
+        EXPECT_TRUE(logs->contains(row.level, row.logLine.arg(address)));
+    }
+}
+
+TEST_F(BluetoothDeviceManagerTest, ConnectedCountsAsStableUnlessReportedServicesStayUnresolved)
+{
+    struct Row
+    {
+        const char *name;
+        bool reportsServicesResolved;
+        QString message;
+        int connectCalls;
+    };
+    const QList<Row> rows{
+        {"no ServicesResolved property", false, QStringLiteral("Device paired and connected successfully"), 1},
+        {"services never resolved", true,
+         QStringLiteral("Device paired successfully but connection failed. You may need to manually connect later."),
+         5},
+    };
+    auto manager = makeManager();
+    clock->setAutoAdvance(true);
+    int index = 0;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString address = numberedAddress(++index);
+        const QString path = addDeviceConnectingWith(address, connectLeavesServicesUnresolved);
+        if (!row.reportsServicesResolved) {
+            bluez.addMethod(path, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("DropServicesResolved"),
+                            QString(), QString(),
+                            QStringLiteral("del self.props['org.bluez.Device1']['ServicesResolved']"));
+            callMock(path, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("DropServicesResolved"));
+        }
+
+        const OperationResult result = runTask(manager->pairDevice(address));
+
+        EXPECT_TRUE(result.success) << describe(result);
+        EXPECT_EQ(result.message, row.message);
+        EXPECT_EQ(bluez.calledMethods(path).count(QStringLiteral("Connect")), row.connectCalls);
+        EXPECT_EQ(logs->contains(LogLevel::Warning,
+                                 QStringLiteral("Services of device ") + address
+                                     + QStringLiteral(" were not resolved during the stability checks")),
+                  row.reportsServicesResolved);
+    }
 }
 
 TEST_F(BluetoothDeviceManagerTest, PairingFailuresAreMappedFromBluezErrorNames)
@@ -391,6 +523,40 @@ TEST_F(BluetoothDeviceManagerTest, DeviceThatCannotBeFoundTimesOut)
     EXPECT_EQ(result.message, QStringLiteral("Device not found: ") + keyboard);
     EXPECT_TRUE(bluez.calledMethods(adapter).contains(QStringLiteral("StopDiscovery")));
     EXPECT_FALSE(bluez.property(adapter, QStringLiteral("org.bluez.Adapter1"), QStringLiteral("Discovering")).toBool());
+}
+
+TEST_F(BluetoothDeviceManagerTest, UnknownDeviceOnAPoweredOffAdapterIsReportedAtOnce)
+{
+    bluez.updateProperties(adapter, QStringLiteral("org.bluez.Adapter1"), {{QStringLiteral("Powered"), false}});
+    struct Row
+    {
+        const char *name;
+        QString method;
+        QString signature;
+    };
+    // bluetoothd answers NotReady to both while the radio is off; the template offers no ConnectDevice
+    // until the second row adds one.
+    const QList<Row> rows{{"discovery refused", QStringLiteral("StartDiscovery"), QString()},
+                          {"ConnectDevice refused", QStringLiteral("ConnectDevice"), QStringLiteral("a{sv}")}};
+    auto manager = makeManager();
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        bluez.failMethod(adapter, QStringLiteral("org.bluez.Adapter1"), row.method, row.signature,
+                         QStringLiteral("org.bluez.Error.NotReady"), QStringLiteral("Resource Not Ready"));
+        const qsizetype discoveriesBefore = bluez.calledMethods(adapter).count(QStringLiteral("StartDiscovery"));
+
+        const OperationResult result = runTask(manager->pairDevice(keyboard));
+
+        EXPECT_FALSE(result.success);
+        EXPECT_EQ(result.failureCategory, OperationFailureCategory::NetworkUnavailable);
+        EXPECT_EQ(result.message, QStringLiteral("The Bluetooth adapter is powered off"));
+        EXPECT_TRUE(clock->requestedSleeps().isEmpty());
+        EXPECT_TRUE(logs->contains(
+            LogLevel::Warning, QStringLiteral("Bluetooth adapter is powered off, unable to pair device: ") + keyboard));
+        EXPECT_FALSE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("Device not found")));
+        EXPECT_EQ(bluez.calledMethods(adapter).count(QStringLiteral("StartDiscovery")) - discoveriesBefore,
+                  row.method == QStringLiteral("StartDiscovery") ? 1 : 0);
+    }
 }
 
 TEST_F(BluetoothDeviceManagerTest, CreatesAForgottenDeviceWithConnectDeviceWhenOffered)
