@@ -4,7 +4,7 @@
 
 namespace verandel::test {
 
-// Answers the statuses the test set; counts Bluetooth refreshes.
+// Answers the statuses the test set; counts Bluetooth refreshes and settings opened.
 class FakeSystemPermissionChecker final : public SystemPermissionCheckerProtocol
 {
 public:
@@ -18,12 +18,14 @@ public:
         ++bluetoothRefreshes;
         co_return bluetooth;
     }
-    void openLocalNetworkSettings() override { }
-    void openBluetoothSettings() override { }
+    void openLocalNetworkSettings() override { ++localNetworkSettingsOpened; }
+    void openBluetoothSettings() override { ++bluetoothSettingsOpened; }
 
     SystemPermissionStatus localNetwork = SystemPermissionStatus::Unknown;
     SystemPermissionStatus bluetooth = SystemPermissionStatus::Unknown;
     int bluetoothRefreshes = 0;
+    int localNetworkSettingsOpened = 0;
+    int bluetoothSettingsOpened = 0;
 };
 
 } // namespace verandel::test

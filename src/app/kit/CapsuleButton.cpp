@@ -1,0 +1,130 @@
+#include "kit/CapsuleButton.h"
+
+#include "kit/Metrics.h"
+#include "kit/Theme.h"
+
+#include <QEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace verandel {
+
+namespace {
+
+// Room around the capsule for the focus ring.
+constexpr int focusMargin = 2;
+
+struct ButtonColors
+{
+    QColor fill;
+    QColor border;
+    QColor text;
+};
+
+ButtonColors colorsFor(CapsuleButton::Kind kind, const QPalette &palette)
+{
+    switch (kind) {
+    case CapsuleButton::Kind::Prominent:
+        return {Theme::color(palette, ThemeColor::Accent), Qt::transparent,
+                Theme::color(palette, ThemeColor::AccentText)};
+    case CapsuleButton::Kind::Destructive:
+        return {Theme::color(palette, ThemeColor::Red), Qt::transparent,
+                Theme::readableTextOn(Theme::color(palette, ThemeColor::Red))};
+    case CapsuleButton::Kind::Bordered:
+        return {Theme::color(palette, ThemeColor::ControlBackground), Theme::color(palette, ThemeColor::Separator),
+                Theme::color(palette, ThemeColor::ControlText)};
+    case CapsuleButton::Kind::Plain:
+        return {Qt::transparent, Qt::transparent, Theme::color(palette, ThemeColor::Accent)};
+    }
+    return {};
+}
+
+} // namespace
+
+CapsuleButton::CapsuleButton(const QString &text, Kind kind, QWidget *parent)
+    : QPushButton(text, parent)
+    , m_kind(kind)
+{
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAutoDefault(false);
+    setAttribute(Qt::WA_Hover);
+    applyFont();
+}
+
+void CapsuleButton::setKind(Kind kind)
+{
+    if (kind != m_kind) {
+        m_kind = kind;
+        update();
+    }
+}
+
+void CapsuleButton::setControlSize(Size size)
+{
+    if (size != m_size) {
+        m_size = size;
+        applyFont();
+    }
+}
+
+void CapsuleButton::applyFont()
+{
+    QFont font = Theme::font(m_size == Size::Small ? TextStyle::Caption : TextStyle::Body);
+    font.setWeight(QFont::Medium);
+    setFont(font);
+    updateGeometry();
+}
+
+QSize CapsuleButton::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    const bool small = m_size == Size::Small;
+    const int horizontal = small ? Metrics::buttonSmallHorizontalPadding : Metrics::buttonHorizontalPadding;
+    const int vertical = small ? Metrics::buttonSmallVerticalPadding : Metrics::buttonVerticalPadding;
+    const int width = metrics.size(Qt::TextShowMnemonic, text()).width() + 2 * horizontal + 2 * focusMargin;
+    const int height = metrics.height() + 2 * vertical + 2 * focusMargin;
+    return {std::max(width, minimumWidth()), height};
+}
+
+void CapsuleButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) {
+        painter.setOpacity(Theme::disabledOpacity);
+    }
+    ButtonColors colors = colorsFor(m_kind, palette());
+    if (isDown()) {
+        colors.fill = colors.fill.alpha() ? colors.fill.darker(115) : colors.fill;
+        colors.text = m_kind == Kind::Plain ? colors.text.darker(130) : colors.text;
+    } else if (underMouse() && isEnabled()) {
+        colors.fill = colors.fill.alpha() ? colors.fill.lighter(106) : colors.fill;
+    }
+
+    const QRectF capsule = QRectF(rect()).adjusted(focusMargin, focusMargin, -focusMargin, -focusMargin);
+    const qreal radius = capsule.height() / 2;
+    painter.setPen(colors.border.alpha() ? QPen(colors.border, 1) : QPen(Qt::NoPen));
+    painter.setBrush(colors.fill);
+    painter.drawRoundedRect(capsule.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+
+    if (hasFocus()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(Theme::color(palette(), ThemeTint{ThemeColor::Accent, 0.6}), 2));
+        painter.drawRoundedRect(capsule.adjusted(-1, -1, 1, 1), radius + 1, radius + 1);
+    }
+
+    painter.setPen(colors.text);
+    painter.setFont(font());
+    painter.drawText(capsule, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text());
+}
+
+void CapsuleButton::changeEvent(QEvent *event)
+{
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::ApplicationFontChange) {
+        applyFont();
+    }
+}
+
+} // namespace verandel

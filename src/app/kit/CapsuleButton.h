@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QPushButton>
+
+namespace verandel {
+
+// A push button drawn as a capsule in one of four kinds, the same on every desktop style. It keeps
+// QPushButton's keyboard handling and accessibility, and its text rules: "&" marks a mnemonic, so a
+// title holding text from elsewhere needs "&" doubled (never markup: the text is drawn plainly).
+class CapsuleButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    enum class Kind {
+        Prominent, // filled with the accent colour: the action a card or row offers first
+        Bordered, // a plain outlined button
+        Destructive, // filled red: confirms a removal
+        Plain, // text only, in the accent colour
+    };
+    enum class Size { Regular, Small };
+
+    explicit CapsuleButton(const QString &text, Kind kind = Kind::Bordered, QWidget *parent = nullptr);
+
+    Kind kind() const { return m_kind; }
+    void setKind(Kind kind);
+    Size controlSize() const { return m_size; }
+    void setControlSize(Size size);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void applyFont();
+
+    Kind m_kind;
+    Size m_size = Size::Regular;
+};
+
+} // namespace verandel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "kit/TextStyle.h"
+#include "kit/ThemeColor.h"
+
+#include <QLabel>
+
+#include <optional>
+
+namespace verandel {
+
+// A label in one of the theme's text styles and colours. It always shows plain text, so a name from
+// another machine can never turn into markup. With eliding on it keeps one line, shortens the text to
+// its width with "…" (again on every resize) and offers the whole text as an escaped tool tip.
+//
+// Set the text through TextLabel::setText (as with KDE's squeezed label), not through QLabel.
+class TextLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit TextLabel(TextStyle style, ThemeColor color = ThemeColor::PrimaryText, QWidget *parent = nullptr);
+
+    void setText(const QString &text);
+    // The whole text, whatever is shown.
+    QString fullText() const { return m_fullText; }
+
+    void setTextStyle(TextStyle style);
+    TextStyle textStyle() const { return m_style; }
+    void setColor(ThemeColor color);
+    ThemeColor color() const { return m_color; }
+    // Overrides the style's weight (a semibold body line, for example).
+    void setFontWeight(QFont::Weight weight);
+
+    // One line, shortened at the end to the width it gets.
+    void setElided(bool elided);
+    bool isElided() const { return m_elided; }
+
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void applyFont();
+    void applyColor();
+    void updateShownText();
+
+    TextStyle m_style;
+    ThemeColor m_color;
+    std::optional<QFont::Weight> m_weight;
+    QString m_fullText;
+    bool m_elided = false;
+};
+
+} // namespace verandel

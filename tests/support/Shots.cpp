@@ -1,0 +1,33 @@
+#include "support/Shots.h"
+
+#include <QDir>
+#include <QImage>
+#include <QLayout>
+#include <QPainter>
+#include <QPixmap>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace verandel::test {
+
+QString saveShot(QWidget &widget, const QString &name)
+{
+    const QString directory = QStringLiteral(VERANDEL_BINARY_DIR "/shots");
+    QDir().mkpath(directory);
+    const QString path = directory + QLatin1Char('/') + name + QStringLiteral(".png");
+
+    widget.ensurePolished();
+    if (QLayout *layout = widget.layout()) {
+        layout->activate();
+    }
+    const QPixmap grabbed = widget.grab();
+    QImage picture(grabbed.size() * grabbed.devicePixelRatio(), QImage::Format_ARGB32);
+    picture.setDevicePixelRatio(grabbed.devicePixelRatio());
+    picture.fill(widget.palette().color(QPalette::Window));
+    QPainter(&picture).drawPixmap(0, 0, grabbed);
+    EXPECT_TRUE(picture.save(path)) << "cannot write " << path.toStdString();
+    return path;
+}
+
+} // namespace verandel::test
