@@ -94,4 +94,10 @@ void FaultyFileManager::removeFile(const QString &path)
     m_real.removeFile(path);
 }
 
+QStringList FaultyFileManager::listDirectory(const QString &path)
+{
+    enter(Operation::ListDirectory, path);
+    return m_real.listDirectory(path);
+}
+
 } // namespace verandel::test

@@ -14,7 +14,16 @@ namespace verandel::test {
 class FaultyFileManager final : public FileManagerProtocol
 {
 public:
-    enum class Operation { Exists, CreateDirectory, ReadFile, WriteNewFile, CopyFile, ReplaceFile, RemoveFile };
+    enum class Operation {
+        Exists,
+        CreateDirectory,
+        ReadFile,
+        WriteNewFile,
+        CopyFile,
+        ReplaceFile,
+        RemoveFile,
+        ListDirectory
+    };
 
     // Fails the next `times` calls of the operation (-1: every call) with errno `code`.
     void failWith(Operation operation, int code, int times = -1);
@@ -30,6 +39,7 @@ public:
     void copyFile(const QString &source, const QString &destination) override;
     void replaceFile(const QString &destination, const QString &source) override;
     void removeFile(const QString &path) override;
+    QStringList listDirectory(const QString &path) override;
 
 private:
     struct Failure

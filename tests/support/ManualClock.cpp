@@ -120,6 +120,12 @@ QCoro::Task<> ManualClock::sleep(double seconds, std::stop_token token)
     co_await wait(seconds, std::move(token));
 }
 
+void ManualClock::sleepBlocking(double seconds)
+{
+    m_requestedSleeps.append(seconds);
+    m_now = m_now.addMSecs(toMilliseconds(seconds));
+}
+
 void ManualClock::advance(double seconds)
 {
     const qint64 target = m_origin.msecsTo(m_now) + toMilliseconds(seconds);

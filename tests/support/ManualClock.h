@@ -42,6 +42,9 @@ public:
     QCoro::Task<> sleep(double seconds, std::stop_token token) override;
     // The same wait, awaited directly by the caller's own frame.
     Awaiter wait(double seconds, std::stop_token token = {});
+    // Moves time forward at once and wakes nobody, as a blocked thread lets its timers fall due: the
+    // sleepers due meanwhile wake at the next advance().
+    void sleepBlocking(double seconds) override;
     QDateTime now() const override { return m_now; }
 
     // Moves time forward, waking every sleeper due by then; a woken coroutine that sleeps again within

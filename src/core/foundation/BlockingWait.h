@@ -37,8 +37,8 @@ inline QCoro::Task<> awaitVoid(QCoro::Task<> task, std::exception_ptr &error, bo
 
 } // namespace detail
 
-// Runs a task to completion in a nested event loop and rethrows what it threw. Only for the few
-// places that must block (the file store's synchronous retry pause, tests).
+// Runs a task to completion in a nested event loop and rethrows what it threw. For tests only: in the
+// program, other handlers would run in the middle of the caller's work.
 template <typename T>
 T waitBlocking(QCoro::Task<T> task)
 {

@@ -20,6 +20,11 @@ public:
     virtual QCoro::Task<> sleep(double seconds, std::stop_token token) = 0;
     QCoro::Task<> sleep(double seconds) { return sleep(seconds, std::stop_token{}); }
 
+    // Blocks the calling thread for the given seconds (negative or non-finite: no wait) without
+    // running its event loop, so no other handler runs meanwhile. Only for the few calls that must
+    // not return before a pause is over.
+    virtual void sleepBlocking(double seconds) = 0;
+
     // The current wall-clock time, in UTC.
     virtual QDateTime now() const = 0;
 };

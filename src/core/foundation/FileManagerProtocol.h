@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -26,6 +27,8 @@ public:
     // Renames source over destination in one step and flushes the directory entry.
     virtual void replaceFile(const QString &destination, const QString &source) = 0;
     virtual void removeFile(const QString &path) = 0;
+    // Names of the directory's entries, without "." and "..".
+    virtual QStringList listDirectory(const QString &path) = 0;
 };
 
 using FileManagerPtr = std::shared_ptr<FileManagerProtocol>;

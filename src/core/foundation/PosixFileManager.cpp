@@ -6,6 +6,9 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <memory>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -171,6 +174,29 @@ void PosixFileManager::removeFile(const QString &path)
 {
     if (::unlink(encodedPath(path).constData()) != 0) {
         throwErrno(path);
+    }
+}
+
+QStringList PosixFileManager::listDirectory(const QString &path)
+{
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(encodedPath(path).constData()), ::closedir);
+    if (!dir) {
+        throwErrno(path);
+    }
+    QStringList names;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0) {
+                throwErrno(path);
+            }
+            return names;
+        }
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.append(QFile::decodeName(name));
+        }
     }
 }
 

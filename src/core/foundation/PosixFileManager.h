@@ -17,6 +17,7 @@ public:
     void copyFile(const QString &source, const QString &destination) override;
     void replaceFile(const QString &destination, const QString &source) override;
     void removeFile(const QString &path) override;
+    QStringList listDirectory(const QString &path) override;
 };
 
 } // namespace verandel

@@ -1,7 +1,7 @@
 #include "foundation/StorageManager.h"
 
-#include "foundation/BlockingWait.h"
 #include "foundation/FileSystemError.h"
+#include "foundation/JsonFields.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -227,10 +227,54 @@ void StorageManager::writeJSONInternal(const QString &path, const Encoder &encod
     });
 }
 
+bool StorageManager::isTemporaryFileName(const QString &name, const QString &path)
+{
+    const QFileInfo info(path);
+    const QString prefix = info.completeBaseName() + QStringLiteral(".tmp.");
+    const QString suffix = QLatin1Char('.') + info.suffix();
+    constexpr qsizetype uuidLength = 36;
+    if (name.size() != prefix.size() + uuidLength + suffix.size() || !name.startsWith(prefix)
+        || !name.endsWith(suffix)) {
+        return false;
+    }
+    // Only the upper-case UUIDs temporaryPath() makes: nothing else of the directory is ours to remove.
+    const QString uuid = name.mid(prefix.size(), uuidLength);
+    const std::optional<QUuid> parsed = json::uuidFromString(uuid);
+    return parsed && json::uuidToString(*parsed) == uuid;
+}
+
+void StorageManager::removeStaleTemporaryFiles(const QString &path)
+{
+    // Runs under the document's lock, so no write of this store is using one of them; what is left
+    // was abandoned by a process killed during a write.
+    const QString directory = QFileInfo(path).path();
+    QStringList names;
+    try {
+        names = m_fileManager->listDirectory(directory);
+    } catch (const FileSystemError &error) {
+        m_logger->warning(QStringLiteral("Failed to look for stale temporary files: ") + error.description());
+        return;
+    }
+    for (const QString &name : names) {
+        if (!isTemporaryFileName(name, path)) {
+            continue;
+        }
+        const QString stale = QDir(directory).filePath(name);
+        try {
+            m_fileManager->removeFile(stale);
+            m_logger->info(QStringLiteral("Removed stale temporary file ") + stale);
+        } catch (const FileSystemError &error) {
+            m_logger->warning(
+                QStringLiteral("Failed to remove stale temporary file %1: %2").arg(stale, error.description()));
+        }
+    }
+}
+
 void StorageManager::writeDataAtomically(const QByteArray &data, const QString &path)
 {
     const QString backup = backupPath(path);
     const QString temporary = temporaryPath(path);
+    removeStaleTemporaryFiles(path);
 
     if (m_fileManager->exists(path)) {
         try {
@@ -352,11 +396,9 @@ void StorageManager::performWithRetrySync(const std::function<void()> &operation
         } catch (...) {
             handleAttemptFailure(std::current_exception(), attempt);
         }
-        try {
-            waitBlocking(m_clock->sleep(StorageConstants::retryDelaySeconds));
-        } catch (const std::exception &error) {
-            throw StorageError::unknownError(describeError(error));
-        }
+        // A plain pause of the calling thread: running the event loop here would let other handlers
+        // (a received frame, a ping) run in the middle of a store call.
+        m_clock->sleepBlocking(StorageConstants::retryDelaySeconds);
     }
 }
 

@@ -19,7 +19,11 @@ namespace verandel {
 // The only way the program reads and writes its documents: one JSON file per store, written whole
 // through a temporary file that is flushed and renamed into place, with a short-lived backup of the
 // previous document that a read restores when the document no longer decodes. Every operation on
-// one path runs under that path's lock; recoverable failures are tried three times.
+// one path runs under that path's lock; recoverable failures are tried three times. A write first
+// removes the temporary files of its document that a killed process left behind.
+//
+// The synchronous entry points never run the event loop: their retry pause blocks the thread. Code
+// on the main loop that may wait on a contended file uses the awaiting ones.
 //
 // Always held by shared_ptr (see create()): an asynchronous operation keeps its store alive until it
 // ends, so no write can be dropped and reported as done.
@@ -118,6 +122,9 @@ private:
     void readJSONInternal(const QString &path, const Decoder &decode);
     void writeJSONInternal(const QString &path, const Encoder &encode);
     void writeDataAtomically(const QByteArray &data, const QString &path);
+    // Whether a file name in the document's directory is one of the document's temporary files.
+    static bool isTemporaryFileName(const QString &name, const QString &path);
+    void removeStaleTemporaryFiles(const QString &path);
     bool validateAndRecover(const QString &path, const Decoder &decode);
     void performWithRetrySync(const std::function<void()> &operation);
     QCoro::Task<> performWithRetryAsync(std::function<void()> operation);

@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace verandel {
 
@@ -100,6 +101,11 @@ private:
 QCoro::Task<> SystemClock::sleep(double seconds, std::stop_token token)
 {
     co_await TimerSleep(toMilliseconds(seconds), std::move(token));
+}
+
+void SystemClock::sleepBlocking(double seconds)
+{
+    std::this_thread::sleep_for(toMilliseconds(seconds));
 }
 
 QDateTime SystemClock::now() const

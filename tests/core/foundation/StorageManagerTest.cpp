@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,44 @@ struct Note
 };
 
 const QDateTime kNoon(QDate(2026, 3, 4), QTime(12, 0, 5, 250), Qt::UTC);
+
+// Another thread writes the document and stays inside the write, holding the file's lock, until the
+// holder is destroyed.
+class LockHolder
+{
+public:
+    LockHolder(StorageManagerPtr store, test::FaultyFileManager &files, const QString &file)
+        : m_files(files)
+    {
+        m_files.setHook(Op::WriteNewFile, [this] {
+            std::unique_lock lock(m_mutex);
+            m_holding = true;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_release; });
+        });
+        m_writer = std::thread([store, file] { store->writeJSONSync(Note{QStringLiteral("y"), kNoon}, file); });
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_holding; });
+    }
+    ~LockHolder()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_release = true;
+        }
+        m_changed.notify_all();
+        m_writer.join();
+        m_files.setHook(Op::WriteNewFile, {});
+    }
+
+private:
+    test::FaultyFileManager &m_files;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_holding = false;
+    bool m_release = false;
+    std::thread m_writer;
+};
 
 class StorageManagerTest : public ::testing::Test
 {
@@ -274,22 +313,7 @@ TEST_F(StorageManagerTest, LockHeldElsewhereIsRetriedThreeTimesOnTheClock)
     const QString file = store->getFileURL(QStringLiteral("notes.json"));
     store->writeJSONSync(Note{QStringLiteral("x"), kNoon}, file);
 
-    // Another thread holds the file's lock in the middle of a write until released.
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool holding = false;
-    bool release = false;
-    m_files->setHook(Op::WriteNewFile, [&] {
-        std::unique_lock lock(mutex);
-        holding = true;
-        changed.notify_all();
-        changed.wait(lock, [&] { return release; });
-    });
-    std::thread writer([&] { store->writeJSONSync(Note{QStringLiteral("y"), kNoon}, file); });
-    {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return holding; });
-    }
+    auto holder = std::make_unique<LockHolder>(store, *m_files, file);
     const QDateTime before = m_clock->now();
     m_logs.clear();
     EXPECT_EQ(kindOf([&] { store->readJSONSync<Note>(file); }), StorageError::Kind::FileLockTimeout);
@@ -322,14 +346,103 @@ TEST_F(StorageManagerTest, LockHeldElsewhereIsRetriedThreeTimesOnTheClock)
     m_clock->advance(0.5);
     EXPECT_TRUE(threw);
 
-    {
-        std::lock_guard lock(mutex);
-        release = true;
-    }
-    changed.notify_all();
-    writer.join();
-    m_files->setHook(Op::WriteNewFile, {});
+    holder.reset();
     EXPECT_EQ(store->readJSONSync<Note>(file).text, QStringLiteral("y"));
+}
+
+TEST_F(StorageManagerTest, SynchronousCallsRunNoOtherHandlerEvenWhileTheyPause)
+{
+    auto store = makeStore(m_dir.filePath(QStringLiteral("store")), 0.02);
+    const QString file = store->getFileURL(QStringLiteral("notes.json"));
+    store->writeJSONSync(Note{QStringLiteral("x"), kNoon}, file);
+    LockHolder holder(store, *m_files, file);
+
+    // Handlers that are due at once: a posted call and a zero timer. Each one that runs in the middle
+    // of a store call is counted, and wakes any pause waiting on the clock (else a nested event loop
+    // would wait forever).
+    m_clock->setAutoAdvance(false);
+    bool inStoreCall = false;
+    int ranInside = 0;
+    int ran = 0;
+    const auto handler = [&] {
+        ++ran;
+        ranInside += inStoreCall ? 1 : 0;
+        m_clock->advance(0.5);
+    };
+    QObject context;
+    QMetaObject::invokeMethod(&context, handler, Qt::QueuedConnection);
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &context, handler);
+    timer.start(0);
+
+    const QDateTime before = m_clock->now();
+    inStoreCall = true;
+    EXPECT_EQ(kindOf([&] { store->readJSONSync<Note>(file); }), StorageError::Kind::FileLockTimeout);
+    EXPECT_EQ(kindOf([&] {
+                  store->writeJSONSync(Note{QStringLiteral("z"), kNoon}, file);
+              }),
+              StorageError::Kind::FileLockTimeout);
+    inStoreCall = false;
+    EXPECT_EQ(ranInside, 0);
+    // Both calls still paused twice, as long as the clock says.
+    EXPECT_EQ(m_clock->requestedSleeps(), (QList<double>{0.5, 0.5, 0.5, 0.5}));
+    EXPECT_EQ(m_clock->now(), before.addSecs(2));
+
+    EXPECT_TRUE(test::waitUntil([&] { return ran >= 2; }));
+    timer.stop();
+}
+
+TEST_F(StorageManagerTest, WriteRemovesOnlyTheStaleTemporaryFilesOfItsDocument)
+{
+    const QString file = path();
+    const QString uuid = QStringLiteral("0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D");
+    struct Case
+    {
+        QString name;
+        bool removed;
+    };
+    const Case cases[] = {
+        {QStringLiteral("notes.tmp.") + uuid + QStringLiteral(".json"), true},
+        {QStringLiteral("notes.tmp.F0000000-0000-4000-8000-000000000001.json"), true},
+        {QStringLiteral("other.tmp.") + uuid + QStringLiteral(".json"), false},
+        {QStringLiteral("xnotes.tmp.") + uuid + QStringLiteral(".json"), false},
+        {QStringLiteral("notes.tmp.") + uuid + QStringLiteral(".json.part"), false},
+        {QStringLiteral("notes.tmp.") + uuid + QStringLiteral(".txt"), false},
+        {QStringLiteral("notes.tmp.") + uuid.toLower() + QStringLiteral(".json"), false},
+        {QStringLiteral("notes.tmp.0A1B2C3D_4E5F-4A6B-8C7D-9E0F1A2B3C4D.json"), false},
+        {QStringLiteral("notes.tmp.keep.json"), false},
+        {QStringLiteral("notes.json.tmp"), false},
+    };
+    QDir(m_dir.path()).mkpath(QStringLiteral("store"));
+    for (const Case &c : cases) {
+        writeRaw(path(c.name), "left behind");
+    }
+    // Reading leaves them alone; the next write of the document removes its own.
+    EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::FileNotFound);
+    EXPECT_TRUE(QFileInfo::exists(path(cases[0].name)));
+    m_store->writeJSONSync(Note{QStringLiteral("v1"), kNoon}, file);
+    for (const Case &c : cases) {
+        EXPECT_NE(QFileInfo::exists(path(c.name)), c.removed) << c.name.toStdString();
+    }
+    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("Removed stale temporary file ") + path(cases[0].name)));
+
+    // A temporary file of a document without extension, and failures of the clean-up, which never
+    // fail the write.
+    const QString plain = path(QStringLiteral("plain"));
+    const QString stale = path(QStringLiteral("plain.tmp.") + uuid + QLatin1Char('.'));
+    writeRaw(stale, "left behind");
+    m_files->failWith(Op::ListDirectory, EIO, 1);
+    m_store->writeJSONSync(Note{QStringLiteral("v1"), kNoon}, plain);
+    EXPECT_TRUE(QFileInfo::exists(stale));
+    EXPECT_TRUE(
+        m_logs.containsSubstring(LogLevel::Warning, QStringLiteral("Failed to look for stale temporary files")));
+    m_files->failWith(Op::RemoveFile, EPERM, 1);
+    m_store->writeJSONSync(Note{QStringLiteral("v2"), kNoon}, plain);
+    EXPECT_TRUE(QFileInfo::exists(stale));
+    EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Warning, QStringLiteral("Failed to remove stale temporary file ")));
+    m_store->writeJSONSync(Note{QStringLiteral("v3"), kNoon}, plain);
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_EQ(m_store->readJSONSync<Note>(plain).text, QStringLiteral("v3"));
 }
 
 TEST_F(StorageManagerTest, BaseDirectoryAndSideFileNames)

@@ -40,7 +40,8 @@ qint64 generationOf(const QByteArray &bytes)
 } // namespace
 
 // A writer killed with SIGKILL at random moments of a tight write loop: the document on disk is
-// always a whole document, never older than one seen before.
+// always a whole document, never older than one seen before, and the temporary files killed writes
+// leave behind do not pile up (the next write removes them, so at most the last one is left).
 TEST(StoreCrashTest, DocumentSurvivesKillDuringWrites)
 {
     QTemporaryDir dir;
@@ -59,6 +60,10 @@ TEST(StoreCrashTest, DocumentSurvivesKillDuringWrites)
         QThread::usleep(QRandomGenerator::global()->bounded(1000, 30000));
         ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
         ASSERT_TRUE(writer.waitForFinished(10000));
+
+        const QStringList temporaries
+            = QDir(dir.path()).entryList({QStringLiteral("crash.tmp.*.json")}, QDir::Files | QDir::Hidden);
+        ASSERT_LE(temporaries.size(), 1) << "temporary files pile up after round " << round;
 
         QFile file(document);
         if (!file.exists()) {
