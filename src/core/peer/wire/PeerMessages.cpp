@@ -21,7 +21,8 @@ const QString kSecurityCode = QStringLiteral("securityCode");
 
 void writeUuid(WireJsonWriter &writer, const QString &key, const QUuid &id)
 {
-    writer.field(key, json::uuidToString(id));
+    writer.key(key);
+    writer.uuid(id);
 }
 
 void writeStrings(WireJsonWriter &writer, const QString &key, const QStringList &values)

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace verandel {
 
@@ -61,6 +62,26 @@ void WireJsonWriter::string(QStringView value)
     appendEscaped(m_out, value);
 }
 
+void WireJsonWriter::string(QLatin1StringView value)
+{
+    beforeValue();
+    appendEscaped(m_out, value);
+}
+
+void WireJsonWriter::uuid(const QUuid &value)
+{
+    beforeValue();
+    QByteArray text = value.toByteArray(QUuid::WithoutBraces);
+    for (char &c : text) {
+        if (c >= 'a' && c <= 'f') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    m_out.append('"');
+    m_out.append(text);
+    m_out.append('"');
+}
+
 void WireJsonWriter::number(double value)
 {
     if (!std::isfinite(value)) {
@@ -75,36 +96,92 @@ void WireJsonWriter::number(double value)
 void WireJsonWriter::integer(qint64 value)
 {
     beforeValue();
-    m_out.append(QByteArray::number(value));
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    m_out.append(buffer, result.ptr - buffer);
 }
+
+namespace {
+
+// Writes an ASCII character, escaped where JSON or the wire form asks for it; answers the end.
+char *putAscii(char *out, char16_t c)
+{
+    static const char hex[] = "0123456789abcdef";
+    if (c >= 0x20 && c != u'"' && c != u'\\' && c != u'/') {
+        *out++ = static_cast<char>(c);
+        return out;
+    }
+    *out++ = '\\';
+    switch (c) {
+    case u'"': *out++ = '"'; break;
+    case u'\\': *out++ = '\\'; break;
+    case u'/': *out++ = '/'; break;
+    case u'\b': *out++ = 'b'; break;
+    case u'\f': *out++ = 'f'; break;
+    case u'\n': *out++ = 'n'; break;
+    case u'\r': *out++ = 'r'; break;
+    case u'\t': *out++ = 't'; break;
+    default:
+        *out++ = 'u';
+        *out++ = '0';
+        *out++ = '0';
+        *out++ = hex[c >> 4];
+        *out++ = hex[c & 0xF];
+    }
+    return out;
+}
+
+// Six bytes ("\u001f") is the most one UTF-16 unit or one Latin-1 character becomes; the output is
+// written in place into that much room and cut to its length afterwards.
+constexpr qsizetype kMaxBytesPerUnit = 6;
+
+} // namespace
 
 void WireJsonWriter::appendEscaped(QByteArray &out, QStringView text)
 {
-    static const char hex[] = "0123456789abcdef";
-    const QByteArray utf8 = text.toUtf8();
-    out.append('"');
-    for (const char ch : utf8) {
+    const qsizetype start = out.size();
+    out.resize(start + 2 + kMaxBytesPerUnit * text.size());
+    char *p = out.data() + start;
+    *p++ = '"';
+    const char16_t *s = text.utf16();
+    const char16_t *const end = s + text.size();
+    while (s < end) {
+        if (*s < 0x80) {
+            p = putAscii(p, *s++);
+            continue;
+        }
+        // A run of non-ASCII units goes through Qt's encoder, which decides how a lone surrogate is
+        // written; none of its bytes needs an escape.
+        const char16_t *runEnd = s;
+        while (runEnd < end && *runEnd >= 0x80) {
+            ++runEnd;
+        }
+        const QByteArray utf8 = QStringView(s, runEnd).toUtf8();
+        std::memcpy(p, utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        p += utf8.size();
+        s = runEnd;
+    }
+    *p++ = '"';
+    out.resize(p - out.constData());
+}
+
+void WireJsonWriter::appendEscaped(QByteArray &out, QLatin1StringView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + 2 + kMaxBytesPerUnit * text.size());
+    char *p = out.data() + start;
+    *p++ = '"';
+    for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '/': out.append("\\/"); break;
-        case '\b': out.append("\\b"); break;
-        case '\f': out.append("\\f"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
-        default:
-            if (c < 0x20) {
-                out.append("\\u00");
-                out.append(hex[c >> 4]);
-                out.append(hex[c & 0xF]);
-            } else {
-                out.append(ch);
-            }
+        if (c < 0x80) {
+            p = putAscii(p, c);
+        } else {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    out.append('"');
+    *p++ = '"';
+    out.resize(p - out.constData());
 }
 
 } // namespace verandel

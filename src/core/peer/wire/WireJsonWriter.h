@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QStringView>
-
+#include <QLatin1StringView>
 #include <QList>
+#include <QStringView>
+#include <QUuid>
 
 namespace verandel {
 
@@ -20,6 +21,9 @@ public:
     void key(QStringView key);
 
     void string(QStringView value);
+    void string(QLatin1StringView value);
+    // Upper-case 8-4-4-4-12 text.
+    void uuid(const QUuid &value);
     // Shortest text that reads back as the same double; non-finite numbers are not JSON and throw
     // JsonEncodeError.
     void number(double value);
@@ -35,6 +39,7 @@ public:
     QByteArray take() { return std::exchange(m_out, {}); }
 
     static void appendEscaped(QByteArray &out, QStringView text);
+    static void appendEscaped(QByteArray &out, QLatin1StringView text);
 
 private:
     void beforeValue();

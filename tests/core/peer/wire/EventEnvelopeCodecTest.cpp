@@ -172,6 +172,32 @@ TEST(EventEnvelopeCodecTest, RefusesWhatIsNotStrictlyAnEnvelope)
     }
 }
 
+TEST(EventEnvelopeCodecTest, Base64IsReadOnlyInItsOneCanonicalForm)
+{
+    const struct
+    {
+        const char *text;
+        std::optional<QByteArray> bytes;
+    } cases[] = {
+        {"", QByteArray()},
+        {"QQ==", QByteArray("A")},
+        {"QUI=", QByteArray("AB")},
+        {"QUJD", QByteArray("ABC")},
+        {"+/+/", QByteArray::fromHex("fbffbf")},
+        {"QR==", std::nullopt}, // bits that carry no byte must be zero
+        {"QUJ=", std::nullopt},
+        {"QQ", std::nullopt},
+        {"A===", std::nullopt},
+        {"====", std::nullopt},
+        {"QQ=A", std::nullopt},
+        {"QU D", std::nullopt},
+        {"QU-_", std::nullopt},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(EventEnvelopeCodec::decodeBase64Strict(QString::fromLatin1(c.text)), c.bytes) << c.text;
+    }
+}
+
 TEST(EventEnvelopeCodecTest, ExtraKeysAreIgnored)
 {
     QByteArray extra = kGoldenPing;
