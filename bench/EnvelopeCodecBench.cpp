@@ -1,10 +1,13 @@
 // Encoding and decoding a devices-ready envelope with three full descriptors (the largest message the
-// system sends) beside a plain QJsonDocument parse and compact write of the same bytes: the ratio is
-// what the ordered writer, the strict field checks and the Base64 payload cost.
+// system sends) beside the same round trip done with plain QJsonDocument calls: parse the envelope,
+// Base64-decode the payload, parse the payload's JSON, write it back compactly, Base64-encode it and
+// write the envelope. Both do the same work, so the ratio is what the ordered writer and the strict
+// field checks cost.
 #include "peer/wire/EventEnvelopeCodec.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <benchmark/benchmark.h>
 
@@ -43,9 +46,13 @@ BENCHMARK(BM_EnvelopeEncodeDecode)->Unit(benchmark::kMicrosecond);
 void BM_QJsonDocumentRoundTrip(benchmark::State &state)
 {
     const QByteArray bytes = EventEnvelopeCodec::encodeToData(devicesReadyEnvelope()).value();
+    const QString payloadKey = QStringLiteral("payload");
     for (auto _ : state) {
-        const QJsonDocument document = QJsonDocument::fromJson(bytes);
-        benchmark::DoNotOptimize(document.toJson(QJsonDocument::Compact));
+        QJsonObject envelope = QJsonDocument::fromJson(bytes).object();
+        const QByteArray payload = QByteArray::fromBase64(envelope.value(payloadKey).toString().toLatin1());
+        const QByteArray payloadJson = QJsonDocument::fromJson(payload).toJson(QJsonDocument::Compact);
+        envelope.insert(payloadKey, QString::fromLatin1(payloadJson.toBase64()));
+        benchmark::DoNotOptimize(QJsonDocument(envelope).toJson(QJsonDocument::Compact));
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
