@@ -13,6 +13,12 @@ struct Target
     int (*harness)(const std::uint8_t *, std::size_t);
 };
 
+// Test names stay the same from build to build.
+void PrintTo(const Target &target, std::ostream *out)
+{
+    *out << target.corpus;
+}
+
 class DecoderCorpusReplayTest : public ::testing::TestWithParam<Target>
 { };
 
