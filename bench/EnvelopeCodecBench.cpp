@@ -5,7 +5,6 @@
 // field checks cost.
 #include "peer/wire/EventEnvelopeCodec.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -59,12 +58,3 @@ void BM_QJsonDocumentRoundTrip(benchmark::State &state)
 BENCHMARK(BM_QJsonDocumentRoundTrip)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

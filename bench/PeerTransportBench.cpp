@@ -12,7 +12,6 @@
 #include "support/fakes/FakeMacIdentifier.h"
 #include "support/fakes/FakePeerDirectory.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -112,12 +111,3 @@ void BM_BareTcpConnectWriteCloseRead(benchmark::State &state)
 BENCHMARK(BM_BareTcpConnectWriteCloseRead)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -8,7 +8,6 @@
 #include "foundation/StorageManager.h"
 #include "foundation/SystemClock.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -97,12 +96,3 @@ void BM_PlainWriteFsyncRename(benchmark::State &state)
 BENCHMARK(BM_PlainWriteFsyncRename)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,0 +1,13 @@
+// The main of every benchmark program: the services under measurement expect a Qt application.
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
