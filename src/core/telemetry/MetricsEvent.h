@@ -7,6 +7,7 @@
 #include "telemetry/MetricsRuntimeMetadata.h"
 
 #include <QDateTime>
+#include <QJsonValue>
 #include <QString>
 #include <QUuid>
 
@@ -65,6 +66,12 @@ struct MetricsEvent
 
     // The same event, id included, carrying the given metadata.
     MetricsEvent withRuntimeMetadata(MetricsRuntimeMetadata metadata) const;
+
+    // "id", "name", "installationId" and "occurredAt" (whole seconds) are always written and required;
+    // every other key is written only when it has a value. Unknown enumeration texts and numbers out
+    // of their field's range make the object unreadable.
+    QJsonValue toJson() const;
+    static MetricsEvent fromJson(const QJsonValue &json);
 };
 
 } // namespace verandel
