@@ -1,7 +1,7 @@
 #include "records/DeviceStorageService.h"
 #include "foundation/JsonFields.h"
 
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

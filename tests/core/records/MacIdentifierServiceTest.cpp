@@ -1,7 +1,7 @@
 #include "records/MacIdentifierService.h"
 #include "foundation/JsonFields.h"
 
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 
 #include <QJsonDocument>
 #include <QSignalSpy>

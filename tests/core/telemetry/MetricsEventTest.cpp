@@ -3,7 +3,7 @@
 #include "telemetry/TelemetryDeviceIdPolicy.h"
 
 #include "TelemetryTestEvents.h"
-#include "core/records/StoreFixture.h"
+#include "support/StoreFixture.h"
 
 #include <QJsonDocument>
 #include <QRegularExpression>

@@ -3,9 +3,9 @@
 #include "telemetry/DefaultMetricsRuntimeMetadataProvider.h"
 
 #include "TelemetryTestEvents.h"
-#include "core/records/StoreFixture.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
+#include "support/StoreFixture.h"
 #include "support/fakes/FakeMetricsQueueStore.h"
 #include "support/fakes/RecordingMetricsDispatchRequester.h"
 

@@ -1,9 +1,9 @@
 #include "telemetry/MetricsQueueStore.h"
 
 #include "TelemetryTestEvents.h"
-#include "core/records/StoreFixture.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
+#include "support/StoreFixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -9,9 +9,9 @@
 
 #include "BeaconResponder.h"
 #include "TelemetryTestEvents.h"
-#include "core/records/StoreFixture.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
+#include "support/StoreFixture.h"
 
 #include <QUrlQuery>
 

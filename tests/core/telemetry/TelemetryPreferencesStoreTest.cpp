@@ -2,9 +2,9 @@
 #include "telemetry/DefaultMetricsConsentProvider.h"
 
 #include "TelemetryTestEvents.h"
-#include "core/records/StoreFixture.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
+#include "support/StoreFixture.h"
 #include "support/fakes/FakeMetricsQueueStore.h"
 
 #include <QJsonDocument>
