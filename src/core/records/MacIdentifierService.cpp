@@ -1,10 +1,10 @@
 #include "records/MacIdentifierService.h"
 
 #include "foundation/JsonFields.h"
+#include "records/PeerNamePolicy.h"
 
 #include <QJsonObject>
 #include <QSysInfo>
-#include <QTextBoundaryFinder>
 
 namespace verandel {
 
@@ -16,44 +16,6 @@ const QString fallbackMachineIdFileName = QStringLiteral("fallback-machine-id.js
 QString newInstallationId()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
-}
-
-qsizetype utf8Length(char32_t codePoint)
-{
-    return codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : codePoint < 0x10000 ? 3 : 4;
-}
-
-// The longest prefix of at most maxBytes UTF-8 bytes that ends between two user-perceived
-// characters; between two code points when even the first character is longer.
-QString capToUtf8Bytes(const QString &text, qsizetype maxBytes)
-{
-    qsizetype bytes = 0;
-    qsizetype end = 0;
-    while (end < text.size()) {
-        qsizetype units = 1;
-        char32_t codePoint = text.at(end).unicode();
-        if (text.at(end).isHighSurrogate() && end + 1 < text.size() && text.at(end + 1).isLowSurrogate()) {
-            codePoint = QChar::surrogateToUcs4(text.at(end), text.at(end + 1));
-            units = 2;
-        }
-        if (bytes + utf8Length(codePoint) > maxBytes) {
-            break;
-        }
-        bytes += utf8Length(codePoint);
-        end += units;
-    }
-    if (end == text.size()) {
-        return text;
-    }
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    graphemes.setPosition(end);
-    if (!graphemes.isAtBoundary()) {
-        const qsizetype previous = graphemes.toPreviousBoundary();
-        if (previous > 0) {
-            end = previous;
-        }
-    }
-    return text.left(end);
 }
 
 // None for none or blank; otherwise trimmed and short enough to be a DNS-SD instance name.
@@ -224,8 +186,9 @@ void MacIdentifierService::setAdvertisedName(const std::optional<QString> &name)
 
 DiscoverableMac MacIdentifierService::makeDiscoveredMac(const std::optional<QString> &securityCode) const
 {
-    return DiscoverableMac(m_currentMacId, m_advertisedName.value_or(QSysInfo::machineHostName()),
-                           QStringLiteral("1.0.0"), std::nullopt, m_installationId, securityCode, m_clock->now());
+    return DiscoverableMac(
+        m_currentMacId, m_advertisedName.value_or(capToUtf8Bytes(QSysInfo::machineHostName(), maxAdvertisedNameBytes)),
+        QStringLiteral("1.0.0"), std::nullopt, m_installationId, securityCode, m_clock->now());
 }
 
 } // namespace verandel
