@@ -1,0 +1,54 @@
+#include "linking/ConnectionRequestState.h"
+
+#include "linking/EnumText.h"
+
+namespace verandel {
+
+QString toString(ConnectionRequestState state)
+{
+    switch (state) {
+    case ConnectionRequestState::None: return QStringLiteral("none");
+    case ConnectionRequestState::Connected: return QStringLiteral("connected");
+    case ConnectionRequestState::Pending: return QStringLiteral("pending");
+    case ConnectionRequestState::Rejected: return QStringLiteral("rejected");
+    }
+    return {};
+}
+
+std::optional<ConnectionRequestState> connectionRequestStateFromString(QStringView text)
+{
+    return enumFromString(allConnectionRequestStates, text);
+}
+
+QString displayName(ConnectionRequestState state)
+{
+    switch (state) {
+    case ConnectionRequestState::None: return QStringLiteral("No Request");
+    case ConnectionRequestState::Connected: return QStringLiteral("Connected");
+    case ConnectionRequestState::Pending: return QStringLiteral("Pending");
+    case ConnectionRequestState::Rejected: return QStringLiteral("Rejected");
+    }
+    return {};
+}
+
+bool isCompleted(ConnectionRequestState state)
+{
+    return state == ConnectionRequestState::Connected || state == ConnectionRequestState::Rejected;
+}
+
+bool isValidTransition(ConnectionRequestState from, ConnectionRequestState to)
+{
+    if (from == to) {
+        return true;
+    }
+    switch (from) {
+    case ConnectionRequestState::None: return to == ConnectionRequestState::Pending;
+    case ConnectionRequestState::Pending:
+        return to == ConnectionRequestState::Connected || to == ConnectionRequestState::Rejected;
+    case ConnectionRequestState::Connected:
+    case ConnectionRequestState::Rejected: return false;
+    }
+    return false;
+}
+
+} // namespace verandel

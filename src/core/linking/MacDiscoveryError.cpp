@@ -1,0 +1,26 @@
+#include "linking/MacDiscoveryError.h"
+
+namespace verandel {
+
+MacDiscoveryError::MacDiscoveryError(Kind kind, QString text)
+    : m_kind(kind)
+    , m_text(std::move(text))
+    , m_what(description().toUtf8())
+{ }
+
+QString MacDiscoveryError::description() const
+{
+    switch (m_kind) {
+    case Kind::InvalidState: return QStringLiteral("Invalid state: ") + m_text;
+    case Kind::InvalidSecurityCode: return QStringLiteral("Invalid security code: ") + m_text;
+    case Kind::ConnectionFailed: return QStringLiteral("Connection failed: ") + m_text;
+    case Kind::PermissionDenied: return m_text;
+    case Kind::TransportNotSupported: return QStringLiteral("Transport not supported");
+    case Kind::Timeout: return QStringLiteral("Operation timed out");
+    case Kind::TransportUnavailable: return QStringLiteral("Transport unavailable");
+    case Kind::NetworkError: return QStringLiteral("Network error");
+    }
+    return {};
+}
+
+} // namespace verandel

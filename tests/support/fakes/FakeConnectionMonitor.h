@@ -1,0 +1,75 @@
+#pragma once
+
+#include "linking/ConnectionMonitorServiceProtocol.h"
+
+namespace verandel::test {
+
+// A status table the test fills; every call is recorded, and updateConnectionState sets and publishes
+// the state of a record it holds.
+class FakeConnectionMonitor final : public ConnectionMonitorServiceProtocol
+{
+public:
+    StatusTable statuses;
+    MonitoringState state = MonitoringState::Stopped;
+    int startCalls = 0;
+    int stopCalls = 0;
+    QList<ConnectedMac> added;
+    QList<QUuid> removed;
+    QList<QUuid> forcedHealthChecks;
+
+    StatusTable connectionStatuses() const override { return statuses; }
+    MonitoringState monitoringState() const override { return state; }
+    int activeConnectionCount() const override
+    {
+        return static_cast<int>(std::count_if(statuses.cbegin(), statuses.cend(), [](const MacConnectionStatusPtr &s) {
+            return isActive(s->connectionState());
+        }));
+    }
+    std::optional<QDateTime> lastUpdateTimestamp() const override { return std::nullopt; }
+
+    void startMonitoring() override
+    {
+        ++startCalls;
+        setState(MonitoringState::Running);
+    }
+    void stopMonitoring() override
+    {
+        ++stopCalls;
+        setState(MonitoringState::Stopped);
+    }
+    void addMacToMonitoring(const ConnectedMac &mac) override
+    {
+        added.append(mac);
+        statuses.insert(mac.id(), std::make_shared<MacConnectionStatus>(mac.id()));
+        Q_EMIT connectionStatusesChanged(statuses);
+    }
+    void removeMacFromMonitoring(const QUuid &macId) override
+    {
+        removed.append(macId);
+        if (statuses.remove(macId) > 0) {
+            Q_EMIT connectionStatusesChanged(statuses);
+        }
+    }
+    void forceHealthCheck(const QUuid &macId) override { forcedHealthChecks.append(macId); }
+    MacConnectionStatusPtr getConnectionStatus(const QUuid &macId) const override { return statuses.value(macId); }
+    StatusTable getAllConnectionStatuses() const override { return statuses; }
+    void updateConnectionState(const QUuid &macId, ConnectionState connectionState) override
+    {
+        const MacConnectionStatusPtr status = statuses.value(macId);
+        if (!status) {
+            return;
+        }
+        status->updateConnectionState(connectionState);
+        Q_EMIT connectionStateChanged(macId, connectionState);
+        Q_EMIT connectionStatusChanged(macId, status);
+    }
+
+private:
+    void setState(MonitoringState newState)
+    {
+        state = newState;
+        Q_EMIT monitoringStateChanged(newState);
+    }
+};
+
+} // namespace verandel::test
