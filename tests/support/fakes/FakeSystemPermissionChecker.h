@@ -7,9 +7,9 @@
 
 namespace verandel::test {
 
-// Answers the statuses the test set and counts the calls, settings opened included. A Local Network request or refresh adopts
-// `localNetworkProbeAnswer` when one is set; the first one waits for `heldLocalNetworkProbe` when the test
-// holds it (the test keeps a copy to answer).
+// Answers the statuses the test set and counts the calls, settings opened included. A Local Network request or refresh
+// adopts `localNetworkProbeAnswer` when one is set; the first one waits for `heldLocalNetworkProbe` when the test holds
+// it (the test keeps a copy to answer).
 class FakeSystemPermissionChecker final : public SystemPermissionCheckerProtocol
 {
 public:
