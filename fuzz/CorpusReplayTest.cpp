@@ -14,7 +14,9 @@ TEST(FuzzCorpusReplayTest, EverySeedRunsThroughThePeerInputPath)
     ASSERT_GE(seeds.size(), 10) << "corpus missing at " << corpus.path().toStdString();
     QStringList deliverable
         = {QStringLiteral("envelope-lower-case-ids"), QStringLiteral("envelope-null-correlation"),
-           QStringLiteral("envelope-with-correlation"), QStringLiteral("envelope-control-characters")};
+           QStringLiteral("envelope-with-correlation"), QStringLiteral("envelope-control-characters"),
+           // Link handshakes pass the gate from anyone.
+           QStringLiteral("envelope-stranger-connection_request")};
     for (const char *type : {"ping_request", "ping_response", "transfer_to_requester", "devices_ready_for_pairing",
                              "connection_request", "connection_request_accepted", "connection_request_rejected"}) {
         deliverable << QStringLiteral("frame-") + QLatin1String(type)

@@ -1,15 +1,14 @@
 #include "PeerInputHarness.h"
 
-#include "foundation/LoggerFactory.h"
-#include "foundation/SystemClock.h"
 #include "peer/NetworkBridge.h"
 #include "peer/PeerCommunicationHub.h"
-#include "peer/PeerDirectoryServiceProtocol.h"
-#include "peer/tcp/FrameListenerProtocol.h"
-#include "peer/tcp/FrameSenderProtocol.h"
-#include "peer/wire/EventEnvelopeCodec.h"
-#include "peer/wire/FrameReader.h"
-#include "records/MacIdentifierServiceProtocol.h"
+#include "peer/tcp/EphemeralFrameListener.h"
+#include "peer/tcp/EphemeralFrameSender.h"
+#include "support/ManualClock.h"
+#include "support/fakes/FakeMacIdentifier.h"
+#include "support/fakes/FakePeerDirectory.h"
+#include "support/fakes/RecordingFrameSender.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QCoreApplication>
 
@@ -17,72 +16,37 @@ namespace verandel::fuzz {
 
 namespace {
 
-class SilentLogger final : public LoggerProtocol
-{
-public:
-    void write(LogLevel, const QString &) override { }
-};
-
-class SilentLoggerFactory final : public LoggerFactory
-{
-public:
-    using LoggerFactory::createLogger;
-    LoggerPtr createLogger(const QString &, std::optional<LogLevel>) override
-    {
-        return std::make_shared<SilentLogger>();
-    }
-};
-
 const QHostAddress kPeerAddress(QHostAddress::LocalHost);
+// The same peer as a dual-stack listener sees it.
+const QHostAddress kMappedPeerAddress(QStringLiteral("::ffff:127.0.0.1"));
 
-class EveryoneIsLinked final : public PeerDirectoryServiceProtocol
+// What the directory holds of a sender, by the last byte of its id modulo 4, so that the fuzzer reaches
+// every answer of the gate as easily as delivery.
+enum class Sender { Unknown, DiscoveredNotLinked, LinkedHere, LinkedElsewhere };
+
+Sender senderKind(const QUuid &macId)
 {
-public:
-    std::optional<DiscoverableMac> discoverableMac(const QUuid &macId) const override
-    {
-        return DiscoverableMac(macId, QStringLiteral("Peer"), QStringLiteral("1.0"),
-                               PeerEndpoint::hostPort(kPeerAddress.toString(), 5000),
-                               QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::nullopt,
-                               QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
+    return static_cast<Sender>(macId.data4[7] % 4);
+}
+
+std::optional<DiscoverableMac> discoveredRecord(const QUuid &macId)
+{
+    const Sender kind = senderKind(macId);
+    if (kind == Sender::Unknown) {
+        return std::nullopt;
     }
-    bool isEligible(const QUuid &) const override { return true; }
-    QList<QUuid> eligiblePeers() const override { return {}; }
-};
-
-class FixedIdentity final : public MacIdentifierServiceProtocol
-{
-public:
-    QUuid currentMacId() const override { return QUuid::fromString(QLatin1String(kLocalMacId)); }
-    QString installationId() const override { return QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"); }
-    std::optional<QString> advertisedName() const override { return std::nullopt; }
-    DiscoverableMac makeDiscoveredMac(const std::optional<QString> &securityCode) const override
-    {
-        return DiscoverableMac(currentMacId(), QStringLiteral("Fuzz"), QStringLiteral("1.0"), std::nullopt,
-                               installationId(), securityCode, QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
-    }
-    void setAdvertisedName(const std::optional<QString> &) override { }
-};
-
-class InjectedFrames final : public FrameListenerProtocol
-{
-public:
-    void start(const DiscoverableMac &) override { }
-    void alterAdvertisedMac(const DiscoverableMac &) override { }
-    void stop() override { }
-    bool isRunning() const override { return true; }
-    void publish(const ReceivedFrame &frame) { Q_EMIT receivedFrames(frame); }
-};
-
-class NoSender final : public FrameSenderProtocol
-{
-public:
-    QCoro::Task<bool> send(RawEventEnvelope, DiscoverableMac) override { co_return false; }
-};
+    const QString host = kind == Sender::LinkedElsewhere ? QStringLiteral("192.0.2.1") : kPeerAddress.toString();
+    return test::FakeMacIdentifier(macId, QStringLiteral("Peer"))
+        .makeDiscoveredMac(std::nullopt)
+        .withEndpoint(PeerEndpoint::hostPort(host, 5000));
+}
 
 struct Harness
 {
     Harness()
     {
+        directory->discoveredRule = discoveredRecord;
+        directory->linkedRule = [](const QUuid &macId) { return senderKind(macId) != Sender::DiscoveredNotLinked; };
         bridge.start();
         PeerCommunicationHub *h = hub.get();
         const auto count = [this] { ++delivered; };
@@ -97,17 +61,22 @@ struct Harness
 
     int delivered = 0;
 
-    std::shared_ptr<SilentLoggerFactory> logs = std::make_shared<SilentLoggerFactory>();
+    std::shared_ptr<test::RecordingLoggerFactory> logs
+        = std::make_shared<test::RecordingLoggerFactory>(test::RecordingLoggerFactory::Keeping::Nothing);
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
     std::shared_ptr<PeerCommunicationHub> hub = std::make_shared<PeerCommunicationHub>(logs);
-    std::shared_ptr<InjectedFrames> listener = std::make_shared<InjectedFrames>();
+    // Never started: the fuzz input arrives as the stream of a connection, not through a socket.
+    std::shared_ptr<EphemeralFrameListener> listener
+        = std::make_shared<EphemeralFrameListener>(logs, clock, nullptr, nullptr, QHostAddress::LocalHost);
+    std::shared_ptr<test::FakePeerDirectory> directory = std::make_shared<test::FakePeerDirectory>();
     NetworkBridge bridge{hub,
-                         std::make_shared<NoSender>(),
+                         std::make_shared<test::RecordingFrameSender>(false),
                          listener,
-                         std::make_shared<EveryoneIsLinked>(),
-                         std::make_shared<FixedIdentity>(),
+                         directory,
+                         std::make_shared<test::FakeMacIdentifier>(QUuid::fromString(QLatin1String(kLocalMacId))),
                          NetworkBridge::Configuration{10.0},
                          logs,
-                         std::make_shared<SystemClock>()};
+                         clock};
 };
 
 void ensureApplication()
@@ -128,27 +97,16 @@ Harness &harness()
     return instance;
 }
 
-void demultiplex(Harness &h, const QByteArray &envelopeJson)
-{
-    // The listener publishes only frames whose envelope decodes; the bridge decodes again itself.
-    const EnvelopeResult<RawEventEnvelope> envelope = EventEnvelopeCodec::decodeFromData(envelopeJson);
-    if (envelope) {
-        h.listener->publish(ReceivedFrame{envelope->senderMacId, envelopeJson, kPeerAddress});
-    }
-}
-
 } // namespace
 
 int feedPeerInput(const std::uint8_t *data, std::size_t size)
 {
     Harness &h = harness();
     h.delivered = 0;
+    h.directory->eligibilityQuestions.clear();
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const FrameReader::Result frame = FrameReader::read(bytes);
-    if (frame.problem == FrameReader::Problem::None) {
-        demultiplex(h, frame.envelopeJson);
-    }
-    demultiplex(h, bytes);
+    h.listener->receiveStream(bytes, kPeerAddress);
+    h.listener->receiveStream(EphemeralFrameSender::frame(bytes), kMappedPeerAddress);
     // Delivers (and so frees) whatever the bridge handed to the hub.
     QCoreApplication::processEvents();
     return h.delivered;

@@ -9,11 +9,13 @@ namespace verandel::fuzz {
 // payload decoding.
 inline constexpr const char *kLocalMacId = "F0000000-0000-4000-8000-000000000001";
 
-// Feeds one input, as a peer could send it, to the frame reader, the envelope decoder and the network
-// bridge's demultiplexer: once as a whole inbound stream (length prefix included) and once as bare
-// envelope JSON. Every sender counts as a linked, discovered peer at 127.0.0.1 so that nothing stops
-// at the gate. Needs no event loop of its own; creates a QCoreApplication when there is none.
-// Answers how many received events reached the hub.
+// Feeds one input, as a peer could send it, through the frame listener's handling of a connection's
+// stream (size limit, frame reader, envelope decoder) into the network bridge's gate and
+// demultiplexer: once as the whole stream (length prefix included) and once wrapped in a frame of its
+// own length, so that bare envelope JSON reaches the decoder too. The directory takes a sender by the
+// last byte of its id modulo 4: 0 unknown, 1 discovered but not linked, 2 linked at 127.0.0.1 (where
+// the input comes from), 3 linked at another address. Needs no event loop of its own; creates a
+// QCoreApplication when there is none. Answers how many received events reached the hub.
 int feedPeerInput(const std::uint8_t *data, std::size_t size);
 
 } // namespace verandel::fuzz

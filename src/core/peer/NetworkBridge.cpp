@@ -191,15 +191,10 @@ QCoro::Task<> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Command c
 
 void NetworkBridge::demultiplexReceivedFrame(const ReceivedFrame &frame)
 {
-    const EnvelopeResult<RawEventEnvelope> decoded = EventEnvelopeCodec::decodeFromData(frame.payload);
-    if (!decoded) {
-        m_logger->warning(QStringLiteral("Failed to decode envelope from frame: %1")
-                              .arg(escapeControlCharacters(decoded.error().description())));
-        return;
-    }
-    const RawEventEnvelope &envelope = decoded.value();
+    // The listener decoded the envelope; its payload is still the sender's JSON.
+    const RawEventEnvelope &envelope = frame.envelope;
     const QString type = escapeControlCharacters(envelope.type);
-    const QString sender = idText(frame.senderMacId);
+    const QString sender = idText(frame.senderMacId());
 
     const QUuid localMacId = m_macIdentifier->currentMacId();
     if (envelope.recipientMacId != localMacId) {
@@ -210,14 +205,14 @@ void NetworkBridge::demultiplexReceivedFrame(const ReceivedFrame &frame)
     }
 
     const bool handshake = isLinkHandshake(envelope.type);
-    const bool eligible = m_directory->isEligible(frame.senderMacId);
+    const bool eligible = m_directory->isEligible(frame.senderMacId());
     if (!handshake && !eligible) {
         m_logger->warning(QStringLiteral("Rejecting frame from non-eligible peer: %1, type: %2").arg(sender, type));
         return;
     }
     if (!handshake) {
         // The sender id is only what the frame claims: it must also come from where that computer is.
-        const std::optional<DiscoverableMac> record = m_directory->discoverableMac(frame.senderMacId);
+        const std::optional<DiscoverableMac> record = m_directory->discoverableMac(frame.senderMacId());
         if (!record || !record->endpoint() || !record->endpoint()->hasAddress(frame.sourceAddress)) {
             m_logger->warning(QStringLiteral("Rejecting frame from Mac %1: source address %2 is not an address it "
                                              "was discovered at, type: %3")
@@ -227,30 +222,28 @@ void NetworkBridge::demultiplexReceivedFrame(const ReceivedFrame &frame)
     }
 
     if (envelope.type == SendPingCommand::envelopeType()) {
-        deliver<SendPingCommand, PingRequestReceivedEvent>(envelope, frame, "ping request");
+        deliver<SendPingCommand, PingRequestReceivedEvent>(frame, "ping request");
     } else if (envelope.type == SendPingResponseCommand::envelopeType()) {
-        deliver<SendPingResponseCommand, PingResponseReceivedEvent>(envelope, frame, "ping response");
+        deliver<SendPingResponseCommand, PingResponseReceivedEvent>(frame, "ping response");
     } else if (envelope.type == SendTransferCommand::envelopeType()) {
-        deliver<SendTransferCommand, TransferRequestReceivedEvent>(envelope, frame, "transfer_to_requester");
+        deliver<SendTransferCommand, TransferRequestReceivedEvent>(frame, "transfer_to_requester");
     } else if (envelope.type == DevicesReadyForPairingCommand::envelopeType()) {
-        deliver<DevicesReadyForPairingCommand, DevicesReadyForPairingReceivedEvent>(envelope, frame,
-                                                                                    "devices_ready_for_pairing");
+        deliver<DevicesReadyForPairingCommand, DevicesReadyForPairingReceivedEvent>(frame, "devices_ready_for_pairing");
     } else if (envelope.type == SendConnectionRequestCommand::envelopeType()) {
-        deliver<SendConnectionRequestCommand, ConnectionRequestReceivedEvent>(envelope, frame, "connection_request");
+        deliver<SendConnectionRequestCommand, ConnectionRequestReceivedEvent>(frame, "connection_request");
     } else if (envelope.type == AcceptConnectionRequestCommand::envelopeType()) {
-        deliver<AcceptConnectionRequestCommand, ConnectionRequestAcceptedEvent>(envelope, frame,
-                                                                                "connection_request_accepted");
+        deliver<AcceptConnectionRequestCommand, ConnectionRequestAcceptedEvent>(frame, "connection_request_accepted");
     } else if (envelope.type == RejectConnectionRequestCommand::envelopeType()) {
-        deliver<RejectConnectionRequestCommand, ConnectionRequestRejectedEvent>(envelope, frame,
-                                                                                "connection_request_rejected");
+        deliver<RejectConnectionRequestCommand, ConnectionRequestRejectedEvent>(frame, "connection_request_rejected");
     } else {
         m_logger->debug(QStringLiteral("Received frame with unknown type: %1").arg(type));
     }
 }
 
 template <typename Command, typename Event>
-void NetworkBridge::deliver(const RawEventEnvelope &envelope, const ReceivedFrame &frame, const char *name)
+void NetworkBridge::deliver(const ReceivedFrame &frame, const char *name)
 {
+    const RawEventEnvelope &envelope = frame.envelope;
     EnvelopeResult<Command> decoded = EventEnvelopeCodec::decodePayload<Command>(envelope);
     if (!decoded) {
         m_logger->warning(QStringLiteral("Failed to decode %1: %2")
@@ -260,10 +253,10 @@ void NetworkBridge::deliver(const RawEventEnvelope &envelope, const ReceivedFram
     Command command = std::move(decoded).value();
     if (const std::optional<QString> problem = PeerMessageSanitizer::sanitize(command)) {
         m_logger->warning(QStringLiteral("Dropping %1 from Mac %2: %3")
-                              .arg(escapeControlCharacters(envelope.type), idText(frame.senderMacId), *problem));
+                              .arg(escapeControlCharacters(envelope.type), idText(frame.senderMacId()), *problem));
         return;
     }
-    Event event = makeEvent(frame.senderMacId, std::move(command));
+    Event event = makeEvent(frame.senderMacId(), std::move(command));
     m_eventHub->send(std::move(event));
 }
 

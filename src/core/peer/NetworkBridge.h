@@ -20,7 +20,7 @@ namespace verandel {
 
 // Joins the hub to the network. Outbound, every command published on the hub goes, wrapped in an
 // envelope from this computer, to its recipient's discovered endpoint through the frame sender: once,
-// with no retry and no answer to the publisher. Inbound, every frame the listener publishes becomes at
+// with no retry and no answer to the publisher. Inbound, every envelope the listener decoded becomes at
 // most one received event on the hub, if it is addressed to this computer and comes from a linked,
 // discovered computer at one of its discovered addresses (connection requests and their answers pass
 // from anyone).
@@ -61,7 +61,7 @@ private:
 
     void demultiplexReceivedFrame(const ReceivedFrame &frame);
     template <typename Command, typename Event>
-    void deliver(const RawEventEnvelope &envelope, const ReceivedFrame &frame, const char *name);
+    void deliver(const ReceivedFrame &frame, const char *name);
     void signalTest(const QString &name) const;
 
     std::shared_ptr<PeerCommunicationHub> m_eventHub;

@@ -184,7 +184,7 @@ TEST_F(BonjourDiscoveryAvahiTest, FrameReachesTheListenerThroughTheDiscoveredSer
     EXPECT_TRUE(runTask(sender.send(envelope, recipient)));
 
     ASSERT_TRUE(waitUntil([&] { return !frames.isEmpty(); }, kWaitMs));
-    EXPECT_EQ(frames.first().senderMacId, senderId);
+    EXPECT_EQ(frames.first().senderMacId(), senderId);
     listener.stop();
 }
 

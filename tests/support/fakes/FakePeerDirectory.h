@@ -5,27 +5,38 @@
 #include <QHash>
 #include <QSet>
 
+#include <functional>
+
 namespace verandel::test {
 
 // The directory over two plain tables: a computer is eligible when it is both linked and discovered.
 // The linked list the last update handed in replaces `linked`; announcements are the test's to make.
+// Computers outside the tables are asked of the two rules, when set, for callers that cannot list
+// every computer (a fuzz target meets any sender): the record it was discovered with (none: not
+// discovered; an endpoint elsewhere refuses frames from its claimed address) and whether it is linked.
 class FakePeerDirectory final : public LinkedPeerDirectoryProtocol
 {
 public:
     QHash<QUuid, DiscoverableMac> discovered;
     QSet<QUuid> linked;
+    std::function<std::optional<DiscoverableMac>(const QUuid &macId)> discoveredRule;
+    std::function<bool(const QUuid &macId)> linkedRule;
     mutable QList<QUuid> eligibilityQuestions;
     QList<QList<ConnectedMac>> connectedMacUpdates;
 
     std::optional<DiscoverableMac> discoverableMac(const QUuid &macId) const override
     {
         const auto it = discovered.find(macId);
-        return it == discovered.end() ? std::nullopt : std::optional<DiscoverableMac>(*it);
+        if (it != discovered.end()) {
+            return *it;
+        }
+        return discoveredRule ? discoveredRule(macId) : std::nullopt;
     }
     bool isEligible(const QUuid &macId) const override
     {
         eligibilityQuestions.append(macId);
-        return linked.contains(macId) && discovered.contains(macId);
+        const bool isLinked = linked.contains(macId) || (linkedRule && linkedRule(macId));
+        return isLinked && discoverableMac(macId).has_value();
     }
     QList<QUuid> eligiblePeers() const override
     {

@@ -37,6 +37,9 @@ LoggerPtr RecordingLoggerFactory::createLogger(const QString &category, std::opt
 
 void RecordingLoggerFactory::append(LogRecord record)
 {
+    if (m_keeping == Keeping::Nothing) {
+        return;
+    }
     std::lock_guard guard(m_mutex);
     m_records.append(std::move(record));
 }

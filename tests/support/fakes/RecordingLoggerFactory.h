@@ -17,9 +17,16 @@ struct LogRecord
 };
 
 // Keeps every line, from any thread, for assertions; applies the minimum level a logger was made with.
+// Made with Keeping::Nothing it formats every line as usual and keeps none (a fuzz target runs millions).
 class RecordingLoggerFactory final : public LoggerFactory
 {
 public:
+    enum class Keeping { Lines, Nothing };
+
+    explicit RecordingLoggerFactory(Keeping keeping = Keeping::Lines)
+        : m_keeping(keeping)
+    { }
+
     using LoggerFactory::createLogger;
     LoggerPtr createLogger(const QString &category, std::optional<LogLevel> minLevel) override;
 
@@ -34,6 +41,7 @@ public:
     void append(LogRecord record);
 
 private:
+    Keeping m_keeping;
     mutable std::mutex m_mutex;
     QList<LogRecord> m_records;
 };

@@ -206,16 +206,33 @@ void EphemeralFrameListener::readAvailable(const QUuid &connectionId)
     if (it == m_connections.end() || !it->socket || !it->socket->isOpen()) {
         return;
     }
-    const qsizetype limit = maxBufferSize();
     while (it->socket->bytesAvailable() > 0) {
         // One byte past the limit is enough to know the frame is too large.
-        it->buffer += it->socket->read(limit + 1 - it->buffer.size());
-        if (it->buffer.size() > limit) {
-            m_logger->error(QStringLiteral("Connection %1 buffer size %2 exceeds maximum %3")
-                                .arg(idText(connectionId), QString::number(it->buffer.size()), QString::number(limit)));
+        if (!appendWithinLimit(connectionId, it->buffer, it->socket->read(maxBufferSize() + 1 - it->buffer.size()))) {
             cleanupConnection(connectionId, QStringLiteral("buffer size exceeded"));
             return;
         }
+    }
+}
+
+bool EphemeralFrameListener::appendWithinLimit(const QUuid &connectionId, QByteArray &buffer, const QByteArray &bytes)
+{
+    buffer += bytes;
+    const qsizetype limit = maxBufferSize();
+    if (buffer.size() <= limit) {
+        return true;
+    }
+    m_logger->error(QStringLiteral("Connection %1 buffer size %2 exceeds maximum %3")
+                        .arg(idText(connectionId), QString::number(buffer.size()), QString::number(limit)));
+    return false;
+}
+
+void EphemeralFrameListener::receiveStream(const QByteArray &stream, const QHostAddress &sourceAddress)
+{
+    const QUuid connectionId = QUuid::createUuid();
+    QByteArray buffer;
+    if (appendWithinLimit(connectionId, buffer, stream.left(maxBufferSize() + 1))) {
+        processCompleteFrame(buffer, connectionId, sourceAddress);
     }
 }
 
@@ -289,7 +306,7 @@ void EphemeralFrameListener::processCompleteFrame(const QByteArray &buffer, cons
 void EphemeralFrameListener::processFrame(const QByteArray &envelopeJson, const QUuid &connectionId,
                                           const QHostAddress &sourceAddress)
 {
-    const EnvelopeResult<RawEventEnvelope> envelope = EventEnvelopeCodec::decodeFromData(envelopeJson);
+    EnvelopeResult<RawEventEnvelope> envelope = EventEnvelopeCodec::decodeFromData(envelopeJson);
     if (!envelope) {
         m_logger->warning(QStringLiteral("Failed to decode envelope from connection %1: %2")
                               .arg(idText(connectionId), escapeControlCharacters(envelope.error().description())));
@@ -297,7 +314,7 @@ void EphemeralFrameListener::processFrame(const QByteArray &envelopeJson, const 
     }
     m_logger->debug(QStringLiteral("Received frame from Mac %1 on connection %2")
                         .arg(idText(envelope->senderMacId), idText(connectionId)));
-    Q_EMIT receivedFrames(ReceivedFrame{envelope->senderMacId, envelopeJson, sourceAddress});
+    Q_EMIT receivedFrames(ReceivedFrame{std::move(envelope).value(), sourceAddress});
     signalTest(QStringLiteral("frameReceived"));
 }
 

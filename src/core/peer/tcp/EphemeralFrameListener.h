@@ -29,7 +29,7 @@ struct InboundConnectionLimits
 };
 
 // Accepts TCP connections that each carry exactly one frame (4-byte big-endian length, the envelope
-// JSON, end of stream), checks it, and publishes the decoded frame. Every inbound connection is
+// JSON, end of stream), checks it, decodes the envelope and publishes it. Every inbound connection is
 // bounded in size, in time (from accept to end of stream) and in number; nothing is ever written back.
 class EphemeralFrameListener final : public FrameListenerProtocol
 {
@@ -56,6 +56,10 @@ public:
     // The largest connection buffer: one frame of the largest envelope.
     static qsizetype maxBufferSize();
 
+    // Handles a whole inbound stream as if a connection from the source had delivered it and ended:
+    // the same size limit, frame checks, decoding and publication (the fuzz target drives this).
+    void receiveStream(const QByteArray &stream, const QHostAddress &sourceAddress);
+
 private:
     struct Connection
     {
@@ -72,6 +76,7 @@ private:
     void handleEndOfStream(const QUuid &connectionId);
     void handleSocketError(const QUuid &connectionId);
     void cleanupConnection(const QUuid &connectionId, const QString &reason);
+    bool appendWithinLimit(const QUuid &connectionId, QByteArray &buffer, const QByteArray &bytes);
     void processCompleteFrame(const QByteArray &buffer, const QUuid &connectionId, const QHostAddress &sourceAddress);
     void processFrame(const QByteArray &envelopeJson, const QUuid &connectionId, const QHostAddress &sourceAddress);
     void signalTest(const QString &name);

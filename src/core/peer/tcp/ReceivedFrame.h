@@ -1,22 +1,23 @@
 #pragma once
 
-#include <QByteArray>
+#include "peer/wire/EventEnvelope.h"
+
 #include <QHostAddress>
-#include <QUuid>
 
 namespace verandel {
 
-// One frame as the listener hands it on: the sender id from the envelope inside, the envelope JSON
-// exactly as received (without the length prefix), and the address the connection came from.
+// One frame as the listener hands it on: the envelope it decoded (its payload still the payload's own
+// JSON bytes) and the address the connection came from. The envelope is decoded once, by the listener.
 struct ReceivedFrame
 {
-    QUuid senderMacId;
-    QByteArray payload;
+    RawEventEnvelope envelope;
     QHostAddress sourceAddress;
+
+    const QUuid &senderMacId() const { return envelope.senderMacId; }
 
     bool operator==(const ReceivedFrame &other) const
     {
-        return senderMacId == other.senderMacId && payload == other.payload && sourceAddress == other.sourceAddress;
+        return envelope == other.envelope && sourceAddress == other.sourceAddress;
     }
 };
 

@@ -86,8 +86,8 @@ TEST_F(ListenerFixture, PublishesAWholeFrameWithItsSource)
     const QByteArray json = envelopeJson();
     sendAndClose(EphemeralFrameSender::frame(json));
     ASSERT_EQ(frames.size(), 1);
-    EXPECT_EQ(frames.first().senderMacId, kPeer);
-    EXPECT_EQ(frames.first().payload, json);
+    EXPECT_EQ(frames.first().senderMacId(), kPeer);
+    EXPECT_EQ(frames.first().envelope, EventEnvelopeCodec::decodeFromData(json).value());
     EXPECT_EQ(PeerEndpoint::normalizedAddress(frames.first().sourceAddress), QHostAddress(QHostAddress::LocalHost));
     EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("connectionAccepted")));
     EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("frameReceived")));
@@ -139,7 +139,7 @@ TEST_F(ListenerFixture, LargestFrameIsAccepted)
     ASSERT_EQ(json.size(), 16384);
     sendAndClose(EphemeralFrameSender::frame(json));
     ASSERT_EQ(frames.size(), 1);
-    EXPECT_EQ(frames.first().payload, json);
+    EXPECT_EQ(frames.first().envelope, raw);
 }
 
 TEST_F(ListenerFixture, IdleConnectionIsClosedAtTheDeadline)
