@@ -9,9 +9,13 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace verandel {
 
 namespace {
+
+constexpr int kListenBacklog = 1024;
 
 QString idText(const QUuid &id)
 {
@@ -79,7 +83,11 @@ void EphemeralFrameListener::start(const DiscoverableMac &advertisedMac)
     }
     m_logger->info(QStringLiteral("Starting frame listener for Mac %1").arg(idText(advertisedMac.id())));
     auto server = std::make_unique<QTcpServer>();
-    if (!server->listen(m_listenAddress, 0)) {
+    // A queue deep enough that a burst of connections from a flooding host does not make the kernel drop
+    // a linked computer's handshake (its retry would come a second later); the flood itself is cut here.
+    server->setListenBacklogSize(kListenBacklog);
+    const QHostAddress address = m_fixedLoopbackPort ? QHostAddress(QHostAddress::LocalHost) : m_listenAddress;
+    if (!server->listen(address, m_fixedLoopbackPort.value_or(0))) {
         m_logger->error(QStringLiteral("Failed to start frame listener: %1").arg(server->errorString()));
         m_server.reset();
         return;
@@ -153,9 +161,9 @@ void EphemeralFrameListener::handleNewConnections()
             break;
         }
         socket->setParent(nullptr);
-        if (m_connections.size() >= m_limits.maxConnections) {
-            m_logger->warning(QStringLiteral("Refusing connection from %1: %2 inbound connections already open")
-                                  .arg(endpointText(*socket), QString::number(m_connections.size())));
+        const QHostAddress source = PeerEndpoint::normalizedAddress(socket->peerAddress());
+        const QString endpoint = endpointText(*socket);
+        if (!makeRoom(source, endpoint)) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -164,7 +172,9 @@ void EphemeralFrameListener::handleNewConnections()
         Connection connection;
         connection.socket = socket;
         connection.sourceAddress = socket->peerAddress();
-        connection.endpoint = endpointText(*socket);
+        connection.source = source;
+        connection.endpoint = endpoint;
+        connection.sequence = ++m_acceptedCount;
         connection.deadline = std::make_shared<std::stop_source>();
         m_connections.insert(id, connection);
         m_logger->debug(
@@ -176,27 +186,87 @@ void EphemeralFrameListener::handleNewConnections()
         connect(socket, &QIODevice::readyRead, this, [this, id] { readAvailable(id); });
         connect(socket, &QAbstractSocket::errorOccurred, this, [this, id] { handleSocketError(id); });
         connect(socket, &QAbstractSocket::disconnected, this, [this, id] { handleEndOfStream(id); });
-        enforceDeadline(this, id, m_clock, m_limits.deadlineSeconds, connection.deadline);
+        enforceDeadlines(this, id, m_clock, m_limits, connection.deadline);
         signalTest(QStringLiteral("connectionReady"));
         readAvailable(id);
     }
 }
 
-QCoro::Task<> EphemeralFrameListener::enforceDeadline(QPointer<EphemeralFrameListener> self, QUuid connectionId,
-                                                      ClockPtr clock, double seconds,
-                                                      std::shared_ptr<std::stop_source> stop)
+bool EphemeralFrameListener::makeRoom(const QHostAddress &source, const QString &endpoint)
 {
+    qsizetype fromSource = 0;
+    for (const Connection &connection : std::as_const(m_connections)) {
+        fromSource += connection.source == source ? 1 : 0;
+    }
+    if (fromSource >= m_limits.maxConnectionsPerSource && !closeOldestWithoutPrefix(source, endpoint)) {
+        m_logger->warning(QStringLiteral("Refusing connection from %1: %2 inbound connections already open from %3")
+                              .arg(endpoint, QString::number(fromSource), source.toString()));
+        return false;
+    }
+    if (m_connections.size() >= m_limits.maxConnections && !closeOldestWithoutPrefix(std::nullopt, endpoint)) {
+        m_logger->warning(QStringLiteral("Refusing connection from %1: %2 inbound connections already open")
+                              .arg(endpoint, QString::number(m_connections.size())));
+        return false;
+    }
+    return true;
+}
+
+bool EphemeralFrameListener::closeOldestWithoutPrefix(const std::optional<QHostAddress> &source,
+                                                      const QString &newEndpoint)
+{
+    std::optional<QUuid> oldest;
+    quint64 oldestSequence = 0;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (it->hasPrefix() || (source && it->source != *source)) {
+            continue;
+        }
+        if (!oldest || it->sequence < oldestSequence) {
+            oldest = it.key();
+            oldestSequence = it->sequence;
+        }
+    }
+    if (!oldest) {
+        return false;
+    }
+    m_logger->warning(QStringLiteral("Closing connection %1 from %2, which has not sent its frame length, to make "
+                                     "room for a connection from %3")
+                          .arg(idText(*oldest), m_connections.value(*oldest).endpoint, newEndpoint));
+    cleanupConnection(*oldest, QStringLiteral("room made for a newer connection"));
+    return true;
+}
+
+QCoro::Task<> EphemeralFrameListener::enforceDeadlines(QPointer<EphemeralFrameListener> self, QUuid connectionId,
+                                                       ClockPtr clock, InboundConnectionLimits limits,
+                                                       std::shared_ptr<std::stop_source> stop)
+{
+    const double prefixSeconds = std::min(limits.prefixDeadlineSeconds, limits.deadlineSeconds);
     try {
-        co_await clock->sleep(seconds, stop->get_token());
+        co_await clock->sleep(prefixSeconds, stop->get_token());
     } catch (const CancellationError &) {
         co_return;
     }
     if (!self || !self->m_connections.contains(connectionId)) {
         co_return;
     }
-    self->m_logger->warning(
-        QStringLiteral("Connection %1 from %2 did not end its stream within %3s, closing it")
-            .arg(idText(connectionId), self->m_connections.value(connectionId).endpoint, formatDouble(seconds)));
+    if (!self->m_connections.value(connectionId).hasPrefix()) {
+        self->m_logger->warning(QStringLiteral("Connection %1 from %2 did not send its frame length within %3s, "
+                                               "closing it")
+                                    .arg(idText(connectionId), self->m_connections.value(connectionId).endpoint,
+                                         formatDouble(prefixSeconds)));
+        self->cleanupConnection(connectionId, QStringLiteral("length deadline exceeded"));
+        co_return;
+    }
+    try {
+        co_await clock->sleep(limits.deadlineSeconds - prefixSeconds, stop->get_token());
+    } catch (const CancellationError &) {
+        co_return;
+    }
+    if (!self || !self->m_connections.contains(connectionId)) {
+        co_return;
+    }
+    self->m_logger->warning(QStringLiteral("Connection %1 from %2 did not end its stream within %3s, closing it")
+                                .arg(idText(connectionId), self->m_connections.value(connectionId).endpoint,
+                                     formatDouble(limits.deadlineSeconds)));
     self->cleanupConnection(connectionId, QStringLiteral("deadline exceeded"));
 }
 

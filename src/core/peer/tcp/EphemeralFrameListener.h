@@ -24,13 +24,19 @@ struct InboundConnectionLimits
 {
     // From accept to end of stream.
     double deadlineSeconds = 10.0;
-    // Connections open at once; further ones are closed at once.
+    // From accept to the 4-byte length prefix: an idle connection holds its place no longer.
+    double prefixDeadlineSeconds = 2.0;
+    // Connections open at once.
     int maxConnections = 64;
+    // Connections open at once from one source address.
+    int maxConnectionsPerSource = 8;
 };
 
 // Accepts TCP connections that each carry exactly one frame (4-byte big-endian length, the envelope
 // JSON, end of stream), checks it, decodes the envelope and publishes it. Every inbound connection is
-// bounded in size, in time (from accept to end of stream) and in number; nothing is ever written back.
+// bounded in size, in time and in number, in total and per source address; nothing is ever written
+// back. At a cap the oldest connection that has not yet sent its length prefix makes room for the new
+// one, so idle connections from a flooding host cannot shut out a linked computer's frame.
 class EphemeralFrameListener final : public FrameListenerProtocol
 {
     Q_OBJECT
@@ -49,6 +55,10 @@ public:
     void stop() override;
     bool isRunning() const override { return m_running; }
 
+    // Start option: listen on this port of 127.0.0.1 only, instead of a port the system picks on the
+    // listen address (two instances on one machine find each other by it). Applies from the next start.
+    void setFixedLoopbackPort(std::optional<quint16> port) { m_fixedLoopbackPort = port; }
+
     // The port listened on; 0 while not running.
     quint16 port() const;
     int activeConnectionCount() const { return static_cast<int>(m_connections.size()); }
@@ -66,12 +76,21 @@ private:
         QPointer<QTcpSocket> socket;
         QByteArray buffer;
         QHostAddress sourceAddress;
+        // The source address with IPv4-mapped IPv6 unwrapped, for the per-source count.
+        QHostAddress source;
         QString endpoint;
+        // Order of acceptance.
+        quint64 sequence = 0;
         std::shared_ptr<std::stop_source> deadline;
+
+        bool hasPrefix() const { return buffer.size() >= 4; }
     };
 
     void updateListenerService(const DiscoverableMac &mac);
     void handleNewConnections();
+    bool makeRoom(const QHostAddress &source, const QString &endpoint);
+    // Closes the oldest connection (from the source, when given) that has not sent its length prefix.
+    bool closeOldestWithoutPrefix(const std::optional<QHostAddress> &source, const QString &newEndpoint);
     void readAvailable(const QUuid &connectionId);
     void handleEndOfStream(const QUuid &connectionId);
     void handleSocketError(const QUuid &connectionId);
@@ -80,8 +99,8 @@ private:
     void processCompleteFrame(const QByteArray &buffer, const QUuid &connectionId, const QHostAddress &sourceAddress);
     void processFrame(const QByteArray &envelopeJson, const QUuid &connectionId, const QHostAddress &sourceAddress);
     void signalTest(const QString &name);
-    static QCoro::Task<> enforceDeadline(QPointer<EphemeralFrameListener> self, QUuid connectionId, ClockPtr clock,
-                                         double seconds, std::shared_ptr<std::stop_source> stop);
+    static QCoro::Task<> enforceDeadlines(QPointer<EphemeralFrameListener> self, QUuid connectionId, ClockPtr clock,
+                                          InboundConnectionLimits limits, std::shared_ptr<std::stop_source> stop);
 
     LoggerPtr m_logger;
     ClockPtr m_clock;
@@ -89,7 +108,9 @@ private:
     TestCoordinatorPtr m_testCoordinator;
     QHostAddress m_listenAddress;
     InboundConnectionLimits m_limits;
+    std::optional<quint16> m_fixedLoopbackPort;
     bool m_running = false;
+    quint64 m_acceptedCount = 0;
     std::unique_ptr<QTcpServer> m_server;
     QHash<QUuid, Connection> m_connections;
 };

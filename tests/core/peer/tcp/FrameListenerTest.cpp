@@ -9,8 +9,10 @@
 #include "support/fakes/FakeServiceAdvertiser.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
-#include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -50,13 +52,40 @@ struct ListenerFixture : ::testing::Test
         ASSERT_TRUE(listener.isRunning());
     }
 
-    std::unique_ptr<QTcpSocket> connectClient()
+    // Connects from the source address and waits until the listener has accepted or refused it.
+    std::unique_ptr<QTcpSocket> connectClient(const QHostAddress &source = QHostAddress(QHostAddress::LocalHost))
     {
+        const qsizetype before = handledConnections();
         auto socket = std::make_unique<QTcpSocket>();
+        EXPECT_TRUE(socket->bind(source));
         socket->connectToHost(QHostAddress::LocalHost, listener.port());
         // The listener accepts from the event loop, so keep it running while connecting.
-        EXPECT_TRUE(test::waitUntil([&] { return socket->state() == QAbstractSocket::ConnectedState; }));
+        EXPECT_TRUE(test::waitUntil([&] { return handledConnections() == before + 1; }));
         return socket;
+    }
+
+    qsizetype handledConnections() const
+    {
+        qsizetype count = 0;
+        for (const QString &line : logs->allMessages()) {
+            count += line.startsWith(QStringLiteral("Accepted new connection: "))
+                || line.startsWith(QStringLiteral("Refusing connection from "));
+        }
+        return count;
+    }
+
+    // Waits until what the clients wrote has reached the listener.
+    static void delivered(const QList<QTcpSocket *> &clients)
+    {
+        ASSERT_TRUE(test::waitUntil([&] {
+            return std::all_of(clients.begin(), clients.end(), [](QTcpSocket *c) { return c->bytesToWrite() == 0; });
+        }));
+        QTest::qWait(20);
+    }
+
+    static bool isClosed(QTcpSocket &socket)
+    {
+        return test::waitUntil([&] { return socket.state() == QAbstractSocket::UnconnectedState; });
     }
 
     // Sends the bytes, ends the stream and waits until the listener has dealt with the connection.
@@ -142,11 +171,27 @@ TEST_F(ListenerFixture, LargestFrameIsAccepted)
     EXPECT_EQ(frames.first().envelope, raw);
 }
 
-TEST_F(ListenerFixture, IdleConnectionIsClosedAtTheDeadline)
+TEST_F(ListenerFixture, ConnectionWithoutItsLengthIsClosedAfterTwoSeconds)
 {
     auto socket = connectClient();
-    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 1; }));
     socket->write(QByteArray::fromHex("0000"));
+    clock->advance(1.9);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(listener.activeConnectionCount(), 1);
+    clock->advance(0.1);
+    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
+    EXPECT_TRUE(
+        logs->containsSubstring(LogLevel::Warning, QStringLiteral(" did not send its frame length within 2.0s")));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to length deadline exceeded")));
+    EXPECT_TRUE(isClosed(*socket));
+    EXPECT_EQ(cleanupLines(), 1);
+}
+
+TEST_F(ListenerFixture, ConnectionThatDoesNotEndIsClosedAtTheDeadline)
+{
+    auto socket = connectClient();
+    socket->write(QByteArray::fromHex("00000100") + "{\"id\":");
+    delivered({socket.get()});
     clock->advance(9.9);
     QCoreApplication::processEvents();
     EXPECT_EQ(listener.activeConnectionCount(), 1);
@@ -154,30 +199,113 @@ TEST_F(ListenerFixture, IdleConnectionIsClosedAtTheDeadline)
     ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(" did not end its stream within 10.0s")));
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to deadline exceeded")));
-    EXPECT_TRUE(test::waitUntil([&] { return socket->state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_TRUE(isClosed(*socket));
     EXPECT_EQ(cleanupLines(), 1);
 }
 
-TEST_F(ListenerFixture, ConnectionsBeyondTheCapAreRefused)
+TEST_F(ListenerFixture, AtTheCapOfASourceItsOldestIdleConnectionMakesRoom)
 {
+    const QHostAddress flooder(QStringLiteral("127.0.0.2"));
     std::vector<std::unique_ptr<QTcpSocket>> open;
-    for (int i = 0; i < 64; ++i) {
-        open.push_back(connectClient());
+    for (int i = 0; i < 8; ++i) {
+        open.push_back(connectClient(flooder));
     }
-    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 64; }));
-    QTcpSocket extra;
-    extra.connectToHost(QHostAddress::LocalHost, listener.port());
-    ASSERT_TRUE(test::waitUntil([&] {
-        return logs->containsSubstring(LogLevel::Warning, QStringLiteral(": 64 inbound connections already open"));
-    }));
-    EXPECT_TRUE(test::waitUntil([&] { return extra.state() == QAbstractSocket::UnconnectedState; }));
+    ASSERT_EQ(listener.activeConnectionCount(), 8);
+
+    // The ninth from the same address closes the first, which never sent its length.
+    open.push_back(connectClient(flooder));
+    EXPECT_TRUE(isClosed(*open.front()));
+    EXPECT_EQ(listener.activeConnectionCount(), 8);
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning,
+                                        QStringLiteral(", which has not sent its frame length, to "
+                                                       "make room for a connection from 127.0.0.2:")));
+
+    // Once all eight have sent their length, a newcomer from there is refused instead.
+    QList<QTcpSocket *> writers;
+    for (std::size_t i = 1; i < open.size(); ++i) {
+        open[i]->write(QByteArray::fromHex("00000100"));
+        writers.append(open[i].get());
+    }
+    delivered(writers);
+    auto refused = connectClient(flooder);
+    EXPECT_TRUE(isClosed(*refused));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning,
+                                        QStringLiteral(": 8 inbound connections already open from 127.0.0.2")));
+
+    // Other addresses are not held up by it.
+    auto other = connectClient();
+    EXPECT_EQ(listener.activeConnectionCount(), 9);
+    other->write(EphemeralFrameSender::frame(envelopeJson()));
+    other->disconnectFromHost();
+    ASSERT_TRUE(test::waitUntil([&] { return frames.size() == 1; }));
+}
+
+TEST_F(ListenerFixture, AtTheTotalCapTheOldestIdleConnectionMakesRoom)
+{
+    // 64 connections, 8 from each of eight addresses; only the very first never sends its length.
+    std::vector<std::unique_ptr<QTcpSocket>> open;
+    QList<QTcpSocket *> writers;
+    for (int i = 0; i < 64; ++i) {
+        open.push_back(connectClient(QHostAddress(QStringLiteral("127.0.0.%1").arg(2 + i / 8))));
+        if (i > 0) {
+            open.back()->write(QByteArray::fromHex("00000100"));
+            writers.append(open.back().get());
+        }
+    }
+    delivered(writers);
+    ASSERT_EQ(listener.activeConnectionCount(), 64);
+
+    auto newcomer = connectClient(QHostAddress(QStringLiteral("127.0.0.10")));
+    EXPECT_TRUE(isClosed(*open.front()));
     EXPECT_EQ(listener.activeConnectionCount(), 64);
 
-    // Once one ends, a new one is accepted again.
-    open.front()->disconnectFromHost();
-    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 63; }));
-    auto next = connectClient();
-    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 64; }));
+    // With every connection past its length, the next one is refused.
+    newcomer->write(QByteArray::fromHex("00000100"));
+    delivered({newcomer.get()});
+    auto refused = connectClient(QHostAddress(QStringLiteral("127.0.0.11")));
+    EXPECT_TRUE(isClosed(*refused));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(": 64 inbound connections already open")));
+    EXPECT_EQ(listener.activeConnectionCount(), 64);
+}
+
+TEST_F(ListenerFixture, AFixedPortIsListenedOnOnlyAtTheLoopbackAddress)
+{
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    EphemeralFrameListener fixed(logs, clock, advertiser, nullptr);
+    fixed.setFixedLoopbackPort(port);
+    fixed.start(localMac());
+    ASSERT_TRUE(fixed.isRunning());
+    EXPECT_EQ(fixed.port(), port);
+    EXPECT_EQ(advertiser->advertised.last().port, port);
+
+    QTcpSocket elsewhere;
+    elsewhere.connectToHost(QHostAddress(QStringLiteral("127.0.0.2")), port);
+    EXPECT_TRUE(isClosed(elsewhere));
+    EXPECT_EQ(elsewhere.error(), QAbstractSocket::ConnectionRefusedError);
+
+    QList<ReceivedFrame> received;
+    QObject::connect(&fixed, &FrameListenerProtocol::receivedFrames, &fixed,
+                     [&](const ReceivedFrame &frame) { received.append(frame); });
+    QTcpSocket loopback;
+    loopback.connectToHost(QHostAddress::LocalHost, port);
+    loopback.write(EphemeralFrameSender::frame(envelopeJson()));
+    loopback.disconnectFromHost();
+    ASSERT_TRUE(test::waitUntil([&] { return received.size() == 1; }));
+
+    // The same port again after a stop; a port in use is a failed start.
+    fixed.stop();
+    fixed.start(localMac());
+    EXPECT_EQ(fixed.port(), port);
+    EphemeralFrameListener clash(logs, clock, nullptr, nullptr);
+    clash.setFixedLoopbackPort(port);
+    clash.start(localMac());
+    EXPECT_FALSE(clash.isRunning());
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Error, QStringLiteral("Failed to start frame listener: ")));
 }
 
 TEST_F(ListenerFixture, StopClosesConnectionsAndWithdrawsTheService)

@@ -1,0 +1,207 @@
+#include "peer/NetworkBridge.h"
+#include "peer/tcp/EphemeralFrameListener.h"
+#include "peer/tcp/EphemeralFrameSender.h"
+#include "peer/wire/EventEnvelopeCodec.h"
+
+#include "support/ManualClock.h"
+#include "support/RunTask.h"
+#include "support/fakes/FakeMacIdentifier.h"
+#include "support/fakes/FakePeerDirectory.h"
+#include "support/fakes/RecordingFrameSender.h"
+#include "support/fakes/RecordingLoggerFactory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+
+namespace {
+
+const QUuid kLocal = QUuid::fromString(QStringLiteral("e0000000-0000-4000-8000-000000000001"));
+const QUuid kPeer = QUuid::fromString(QStringLiteral("e0000000-0000-4000-8000-000000000002"));
+const QHostAddress kFlooder(QStringLiteral("127.0.0.2"));
+
+// Descriptors this process holds for connections accepted on the port (the listening socket and the
+// clients' own sockets are not counted).
+int acceptedDescriptors(quint16 port)
+{
+    QSet<QString> inodes;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &name : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = QFile::symLinkTarget(fds.filePath(name));
+        const qsizetype open = target.indexOf(QStringLiteral("socket:["));
+        if (open >= 0) {
+            inodes.insert(target.mid(open + 8).chopped(1));
+        }
+    }
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    int count = 0;
+    const QList<QByteArray> lines = table.readAll().split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> fields = lines[i].simplified().split(' ');
+        if (fields.size() < 10 || fields[3] == "0A") { // 0A: listening
+            continue;
+        }
+        const quint16 localPort = fields[1].split(':').value(1).toUShort(nullptr, 16);
+        count += localPort == port && inodes.contains(QString::fromLatin1(fields[9])) ? 1 : 0;
+    }
+    return count;
+}
+
+// Connections from 127.0.0.2 that send the greeting (nothing: idle) and never end their stream; with
+// `reopen`, every one the listener cuts is opened again at once.
+class Flooder final : public QObject
+{
+public:
+    Flooder(quint16 port, QByteArray greeting, bool reopen)
+        : m_port(port)
+        , m_greeting(std::move(greeting))
+        , m_reopen(reopen)
+    { }
+
+    void open(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            openOne();
+        }
+    }
+
+    int opened = 0;
+
+private:
+    void openOne()
+    {
+        auto *socket = new QTcpSocket(this);
+        EXPECT_TRUE(socket->bind(kFlooder));
+        connect(socket, &QAbstractSocket::connected, socket, [socket, greeting = m_greeting] {
+            if (!greeting.isEmpty()) {
+                socket->write(greeting);
+            }
+        });
+        connect(socket, &QAbstractSocket::stateChanged, this, [this, socket](QAbstractSocket::SocketState state) {
+            if (state != QAbstractSocket::UnconnectedState) {
+                return;
+            }
+            socket->disconnect(this);
+            socket->deleteLater();
+            if (m_reopen) {
+                QMetaObject::invokeMethod(
+                    this, [this] { openOne(); }, Qt::QueuedConnection);
+            }
+        });
+        socket->connectToHost(QHostAddress::LocalHost, m_port);
+        ++opened;
+    }
+
+    quint16 m_port;
+    QByteArray m_greeting;
+    bool m_reopen;
+};
+
+// The listener as the program runs it, behind a bridge and a hub, with a linked peer at 127.0.0.1.
+struct FloodFixture : ::testing::Test
+{
+    std::shared_ptr<test::RecordingLoggerFactory> logs = std::make_shared<test::RecordingLoggerFactory>();
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
+    std::shared_ptr<PeerCommunicationHub> hub = std::make_shared<PeerCommunicationHub>(logs);
+    std::shared_ptr<EphemeralFrameListener> listener
+        = std::make_shared<EphemeralFrameListener>(logs, clock, nullptr, nullptr, QHostAddress::LocalHost);
+    std::shared_ptr<test::FakePeerDirectory> directory = std::make_shared<test::FakePeerDirectory>();
+    std::shared_ptr<test::FakeMacIdentifier> identity = std::make_shared<test::FakeMacIdentifier>(kLocal);
+    NetworkBridge bridge{hub,      std::make_shared<test::RecordingFrameSender>(),
+                         listener, directory,
+                         identity, NetworkBridge::Configuration{10.0},
+                         logs,     clock};
+    int pings = 0;
+
+    void SetUp() override
+    {
+        listener->start(identity->makeDiscoveredMac(std::nullopt));
+        ASSERT_TRUE(listener->isRunning());
+        bridge.start();
+        directory->discovered.insert(kPeer,
+                                     test::FakeMacIdentifier(kPeer)
+                                         .makeDiscoveredMac(std::nullopt)
+                                         .withEndpoint(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), 5000)));
+        directory->linked.insert(kPeer);
+        QObject::connect(hub.get(), &PeerCommunicationHub::receivedPingRequests, hub.get(), [this] { ++pings; });
+    }
+
+    // One ping request from the linked peer; whether it reached the hub within a second.
+    bool pingArrives()
+    {
+        const int before = pings;
+        const QByteArray json
+            = EventEnvelopeCodec::encodeToData(EventEnvelopeCodec::createPingRequest(kPeer, kLocal, clock->now()))
+                  .value();
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, listener->port());
+        socket.write(EphemeralFrameSender::frame(json));
+        socket.disconnectFromHost();
+        return test::waitUntil([&] { return pings == before + 1; }, 1000);
+    }
+
+    qsizetype handledConnections() const
+    {
+        qsizetype count = 0;
+        for (const QString &line : logs->messages(LogLevel::Debug)) {
+            count += line.startsWith(QStringLiteral("Accepted new connection: ")) ? 1 : 0;
+        }
+        return count + logs->messages(LogLevel::Warning).filter(QStringLiteral("Refusing connection from ")).size();
+    }
+};
+
+// A length that promises a whole frame, then bytes that are no envelope; the stream never ends.
+const QByteArray kGarbage = QByteArray::fromHex("00003000") + QByteArray(600, '\x7f');
+
+} // namespace
+
+TEST_F(FloodFixture, AFloodFromOneHostNeitherDelaysALinkedPeerNorHoldsDescriptors)
+{
+    Flooder idle(listener->port(), {}, false);
+    Flooder garbage(listener->port(), kGarbage, false);
+    // In batches, so that the kernel's accept queue never overflows and drops the peer's handshake.
+    for (int batch = 0; batch < 10; ++batch) {
+        idle.open(20);
+        garbage.open(5);
+        ASSERT_TRUE(test::waitUntil([&] { return handledConnections() == idle.opened + garbage.opened; }));
+    }
+    EXPECT_EQ(idle.opened + garbage.opened, 250);
+    EXPECT_LE(listener->activeConnectionCount(), 8);
+    EXPECT_LE(acceptedDescriptors(listener->port()), 8);
+
+    EXPECT_TRUE(pingArrives());
+    EXPECT_TRUE(pingArrives());
+}
+
+TEST_F(FloodFixture, ASustainedFloodOverThreeDeadlinePeriodsLetsEveryFrameThrough)
+{
+    Flooder idle(listener->port(), {}, true);
+    Flooder garbage(listener->port(), kGarbage, true);
+    // More than the listener's total cap, as the flood that shut out linked peers.
+    idle.open(64);
+    garbage.open(16);
+    int sent = 0;
+    int arrived = 0;
+    int mostDescriptors = 0;
+    // Steps of a second of virtual time through three periods of the ten-second deadline.
+    for (int step = 0; step < 30; ++step) {
+        clock->advance(1.0);
+        ++sent;
+        arrived += pingArrives() ? 1 : 0;
+        EXPECT_LE(listener->activeConnectionCount(), 9);
+        mostDescriptors = std::max(mostDescriptors, acceptedDescriptors(listener->port()));
+    }
+    EXPECT_EQ(arrived, sent);
+    EXPECT_LE(mostDescriptors, 9);
+    // The flood was cut and came back throughout.
+    EXPECT_GT(idle.opened, 64);
+    EXPECT_GT(garbage.opened, 16);
+}
