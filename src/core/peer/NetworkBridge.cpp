@@ -150,14 +150,30 @@ QVariantMap NetworkBridge::diagnosticInfo() const
 template <typename Command, typename Signal>
 void NetworkBridge::subscribe(Signal signal, const SendPath &path)
 {
-    m_subscriptions.append(connect(m_eventHub.get(), signal, this, [this, &path](const Command &command) {
-        // Fire and forget: network delays never hold up the hub.
-        sendCommand<Command>(this, command, path);
-    }));
+    // Fire and forget: network delays never hold up the hub.
+    if constexpr (std::is_same_v<Command, DevicesReadyForPairingCommand>) {
+        m_subscriptions.append(connect(m_eventHub.get(), signal, this,
+                                       [this, &path](const Command &command, const DeliveryReport &report) {
+                                           sendAndReport(this, command, path, report);
+                                       }));
+    } else {
+        m_subscriptions.append(connect(m_eventHub.get(), signal, this, [this, &path](const Command &command) {
+            sendCommand<Command>(this, command, path);
+        }));
+    }
 }
 
 template <typename Command>
-QCoro::Task<> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Command command, const SendPath &path)
+QCoro::Task<> NetworkBridge::sendAndReport(QPointer<NetworkBridge> self, Command command, const SendPath &path,
+                                           DeliveryReport report)
+{
+    QCoro::Task<bool> sending = sendCommand<Command>(self, std::move(command), path);
+    const bool sent = co_await std::move(sending);
+    report.report(sent);
+}
+
+template <typename Command>
+QCoro::Task<bool> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Command command, const SendPath &path)
 {
     const LoggerPtr logger = self->m_logger;
     const TestCoordinatorPtr testCoordinator = self->m_testCoordinator;
@@ -166,6 +182,7 @@ QCoro::Task<> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Command c
                                                              std::nullopt, self->m_clock->now());
     const std::optional<DiscoverableMac> record = self->m_directory->discoverableMac(command.recipientMacId);
     const EnvelopeResult<RawEventEnvelope> raw = EventEnvelopeCodec::toRawEnvelope(envelope);
+    bool sent = false;
     if (!record) {
         logger->warning(QStringLiteral("Cannot send %1: Mac %2 not found").arg(path.noun, recipient));
         if constexpr (std::is_same_v<Command, SendPingCommand>) {
@@ -177,7 +194,7 @@ QCoro::Task<> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Command c
     } else {
         const FrameSenderPtr sender = self->m_sender;
         QCoro::Task<bool> sending = sender->send(raw.value(), *record);
-        const bool sent = co_await std::move(sending);
+        sent = co_await std::move(sending);
         if (sent) {
             logger->debug(QStringLiteral("%1 sent successfully to Mac %2").arg(path.noun, recipient));
         } else {
@@ -187,6 +204,7 @@ QCoro::Task<> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Command c
     if (testCoordinator) {
         testCoordinator->signal(path.sentSignal);
     }
+    co_return sent;
 }
 
 void NetworkBridge::demultiplexReceivedFrame(const ReceivedFrame &frame)

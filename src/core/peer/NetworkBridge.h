@@ -20,10 +20,10 @@ namespace verandel {
 
 // Joins the hub to the network. Outbound, every command published on the hub goes, wrapped in an
 // envelope from this computer, to its recipient's discovered endpoint through the frame sender: once,
-// with no retry and no answer to the publisher. Inbound, every envelope the listener decoded becomes at
-// most one received event on the hub, if it is addressed to this computer and comes from a linked,
-// discovered computer at one of its discovered addresses (connection requests and their answers pass
-// from anyone).
+// with no retry; only a devices-ready command's publisher learns whether it was delivered. Inbound,
+// every envelope the listener decoded becomes at most one received event on the hub, if it is addressed
+// to this computer and comes from a linked, discovered computer at one of its discovered addresses
+// (connection requests and their answers pass from anyone).
 class NetworkBridge final : public QObject
 {
     Q_OBJECT
@@ -56,8 +56,12 @@ private:
 
     template <typename Command, typename Signal>
     void subscribe(Signal signal, const SendPath &path);
+    // Whether the frame sender delivered the command.
     template <typename Command>
-    static QCoro::Task<> sendCommand(QPointer<NetworkBridge> self, Command command, const SendPath &path);
+    static QCoro::Task<bool> sendCommand(QPointer<NetworkBridge> self, Command command, const SendPath &path);
+    template <typename Command>
+    static QCoro::Task<> sendAndReport(QPointer<NetworkBridge> self, Command command, const SendPath &path,
+                                       DeliveryReport report);
 
     void demultiplexReceivedFrame(const ReceivedFrame &frame);
     template <typename Command, typename Event>

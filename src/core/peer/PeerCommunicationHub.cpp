@@ -74,14 +74,19 @@ void PeerCommunicationHub::send(SendTransferCommand command)
     });
 }
 
-void PeerCommunicationHub::send(DevicesReadyForPairingCommand command)
+QCoro::Task<bool> PeerCommunicationHub::send(DevicesReadyForPairingCommand command)
 {
-    deliver([this, command = std::move(command)] {
+    const OneShot<bool> delivered;
+    // Only the queued delivery holds the report: it dies unreported, answering false, when no
+    // subscriber keeps it or the hub goes first.
+    deliver([this, command = std::move(command), report = DeliveryReport(delivered)] {
         logEvent(QStringLiteral("DevicesReadyForPairingCommand"),
                  {{kRecipientMacId, idText(command.recipientMacId)},
                   {QStringLiteral("deviceMacAddresses"), joined(command.deviceMacAddresses())}});
-        Q_EMIT devicesReadyCommands(command);
+        Q_EMIT devicesReadyCommands(command, report);
     });
+    const bool result = co_await delivered;
+    co_return result;
 }
 
 void PeerCommunicationHub::send(SendConnectionRequestCommand command)

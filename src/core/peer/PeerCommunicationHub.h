@@ -1,7 +1,10 @@
 #pragma once
 
 #include "foundation/LoggerFactory.h"
+#include "peer/DeliveryReport.h"
 #include "peer/wire/PeerMessages.h"
+
+#include <QCoro/QCoroTask>
 
 #include <QHash>
 #include <QObject>
@@ -15,6 +18,8 @@ namespace verandel {
 // services send commands and subscribe to received events; the bridge does the opposite. send()
 // returns at once; each message is logged and delivered later from the event loop, one at a time and
 // in the order of the send() calls over all types. A message nobody is subscribed to is dropped.
+// Devices-ready commands alone report back: handing devices over must know whether the other computer
+// got the list.
 class PeerCommunicationHub final : public QObject
 {
     Q_OBJECT
@@ -25,7 +30,9 @@ public:
     void send(SendPingCommand command);
     void send(SendPingResponseCommand command);
     void send(SendTransferCommand command);
-    void send(DevicesReadyForPairingCommand command);
+    // True only when the network bridge's frame sender delivered the frame; false when no bridge runs,
+    // the recipient is not discovered or the send fails. Awaiting it is optional.
+    QCoro::Task<bool> send(DevicesReadyForPairingCommand command);
     void send(SendConnectionRequestCommand command);
     void send(AcceptConnectionRequestCommand command);
     void send(RejectConnectionRequestCommand command);
@@ -49,7 +56,9 @@ Q_SIGNALS:
     void pingRequests(const verandel::SendPingCommand &command);
     void pingResponses(const verandel::SendPingResponseCommand &command);
     void transferRequests(const verandel::SendTransferCommand &command);
-    void devicesReadyCommands(const verandel::DevicesReadyForPairingCommand &command);
+    // The subscriber that sends the command reports the outcome.
+    void devicesReadyCommands(const verandel::DevicesReadyForPairingCommand &command,
+                              const verandel::DeliveryReport &report);
     void connectionRequestCommands(const verandel::SendConnectionRequestCommand &command);
     void acceptConnectionCommands(const verandel::AcceptConnectionRequestCommand &command);
     void rejectConnectionCommands(const verandel::RejectConnectionRequestCommand &command);

@@ -197,6 +197,31 @@ TEST_F(BridgeFixture, EachCommandTypeTravelsUnderItsType)
     }
 }
 
+TEST_F(BridgeFixture, DevicesReadyReportsWhetherTheFrameSenderDeliveredIt)
+{
+    directory->discovered.insert(kStranger, recordOf(kStranger));
+    const auto devicesReady = [&](const QUuid &recipient) {
+        return test::runTask(hub->send(DevicesReadyForPairingCommand(recipient, QStringLiteral("t"), {})));
+    };
+    EXPECT_FALSE(devicesReady(kPeer)) << "no bridge runs";
+
+    bridge.start();
+    EXPECT_TRUE(devicesReady(kPeer));
+    // Discovered is enough, as for every other command.
+    EXPECT_TRUE(devicesReady(kStranger));
+    EXPECT_FALSE(devicesReady(QUuid::createUuid())) << "recipient not discovered";
+    sender->answer = false;
+    EXPECT_FALSE(devicesReady(kPeer)) << "send failed";
+    EXPECT_EQ(sender->sent.size(), 3);
+    EXPECT_TRUE(logs->contains(LogLevel::Warning,
+                               QStringLiteral("Failed to send devices ready for pairing to Mac %1").arg(id(kPeer))));
+
+    sender->answer = true;
+    bridge.stop();
+    EXPECT_FALSE(devicesReady(kPeer)) << "bridge stopped";
+    EXPECT_EQ(sender->sent.size(), 3);
+}
+
 TEST_F(BridgeFixture, UnknownRecipientsAreDroppedWithTheirLines)
 {
     bridge.start();

@@ -95,3 +95,27 @@ TEST_F(HubFixture, OwnershipStateAndDiagnostics)
     EXPECT_EQ(hub.diagnosticInfo(),
               (QVariantMap{{QStringLiteral("queueLabel"), QStringLiteral("com.verandel.eventhub")}}));
 }
+
+TEST_F(HubFixture, DevicesReadyCountsAsDeliveredOnlyWhenItsSubscriberReportsIt)
+{
+    const auto devicesReady = [](PeerCommunicationHub &on) {
+        return on.send(DevicesReadyForPairingCommand(kMac, QStringLiteral("t"), {}));
+    };
+    EXPECT_FALSE(test::runTask(devicesReady(hub))) << "nobody subscribed";
+
+    int looked = 0;
+    QObject::connect(&hub, &PeerCommunicationHub::devicesReadyCommands, &hub, [&] { ++looked; });
+    EXPECT_FALSE(test::runTask(devicesReady(hub))) << "a subscriber that does not report";
+    EXPECT_EQ(looked, 1);
+
+    QObject::connect(&hub, &PeerCommunicationHub::devicesReadyCommands, &hub,
+                     [](const DevicesReadyForPairingCommand &, const DeliveryReport &report) { report.report(true); });
+    EXPECT_TRUE(test::runTask(devicesReady(hub)));
+
+    auto released = std::make_unique<PeerCommunicationHub>(logs);
+    QObject::connect(released.get(), &PeerCommunicationHub::devicesReadyCommands, released.get(),
+                     [](const DevicesReadyForPairingCommand &, const DeliveryReport &report) { report.report(true); });
+    QCoro::Task<bool> pending = devicesReady(*released);
+    released.reset();
+    EXPECT_FALSE(test::runTask(std::move(pending))) << "hub released before it delivered";
+}

@@ -50,13 +50,17 @@ struct Node
     NetworkBridge bridge;
 };
 
+struct PeerTransportEndToEndTest : ::testing::Test
+{
+    std::shared_ptr<test::RecordingLoggerFactory> logs = std::make_shared<test::RecordingLoggerFactory>();
+    Node a{kMacA, logs};
+    Node b{kMacB, logs};
+};
+
 } // namespace
 
-TEST(PeerTransportEndToEndTest, EverySevenCommandsArriveAsTheirEventsWithTheSendersId)
+TEST_F(PeerTransportEndToEndTest, EverySevenCommandsArriveAsTheirEventsWithTheSendersId)
 {
-    auto logs = std::make_shared<test::RecordingLoggerFactory>();
-    Node a(kMacA, logs);
-    Node b(kMacB, logs);
     a.knows(b);
     b.knows(a);
 
@@ -112,11 +116,8 @@ TEST(PeerTransportEndToEndTest, EverySevenCommandsArriveAsTheirEventsWithTheSend
         << logs->messages(LogLevel::Warning).join(u'\n').toStdString();
 }
 
-TEST(PeerTransportEndToEndTest, AnAnswerTravelsBackOnANewConnection)
+TEST_F(PeerTransportEndToEndTest, AnAnswerTravelsBackOnANewConnection)
 {
-    auto logs = std::make_shared<test::RecordingLoggerFactory>();
-    Node a(kMacA, logs);
-    Node b(kMacB, logs);
     a.knows(b);
     b.knows(a);
     // B answers every ping request, as its connection monitor does.
@@ -133,11 +134,8 @@ TEST(PeerTransportEndToEndTest, AnAnswerTravelsBackOnANewConnection)
     EXPECT_EQ(answer->senderMacId, kMacB);
 }
 
-TEST(PeerTransportEndToEndTest, UnlinkedSenderIsRejectedOnArrival)
+TEST_F(PeerTransportEndToEndTest, UnlinkedSenderIsRejectedOnArrival)
 {
-    auto logs = std::make_shared<test::RecordingLoggerFactory>();
-    Node a(kMacA, logs);
-    Node b(kMacB, logs);
     a.knows(b); // B has never linked A.
 
     a.hub->send(SendPingCommand(kMacB, {}, std::nullopt));
@@ -146,4 +144,15 @@ TEST(PeerTransportEndToEndTest, UnlinkedSenderIsRejectedOnArrival)
                               QStringLiteral("Rejecting frame from non-eligible peer: "
                                              "D0000000-0000-4000-8000-00000000000A, type: ping_request"));
     }));
+}
+
+TEST_F(PeerTransportEndToEndTest, DevicesReadyAnswersWhetherThePeersListenerTookTheFrame)
+{
+    a.knows(b);
+    b.knows(a);
+    const auto devicesReady
+        = [&] { return test::runTask(a.hub->send(DevicesReadyForPairingCommand(kMacB, QStringLiteral("tx"), {}))); };
+    EXPECT_TRUE(devicesReady());
+    b.listener->stop();
+    EXPECT_FALSE(devicesReady());
 }

@@ -33,6 +33,7 @@ public:
         LoggerPtr logger;
         ClockPtr clock;
         double timeout = 0;
+        double writeTimeout = 0;
         std::shared_ptr<ServiceResolverProtocol> resolver;
         EphemeralFrameSender::Connector connector;
         QString envelopeId;
@@ -80,6 +81,21 @@ private:
         self->m_resolveStop.request_stop();
         self->releaseSocket(false);
         self->m_answer.answer(false);
+    }
+
+    // A peer that accepts but never reads must not hold the send: the frame and the end of stream
+    // are handed over within the write time-out, or the send fails.
+    static QCoro::Task<> watchWrite(std::shared_ptr<SendAttempt> self)
+    {
+        try {
+            co_await self->m.clock->sleep(self->m.writeTimeout, self->m_deadlineStop.get_token());
+        } catch (const CancellationError &) {
+            co_return;
+        }
+        if (!self->m_answer.isAnswered()) {
+            self->writeFailed(QStringLiteral("the frame was not written within %1s of connecting")
+                                  .arg(formatDouble(self->m.writeTimeout)));
+        }
     }
 
     static QCoro::Task<std::optional<QList<Target>>> resolveTargets(std::shared_ptr<SendAttempt> self)
@@ -154,6 +170,7 @@ private:
             return;
         }
         m_ready = true;
+        watchWrite(shared_from_this());
         m.logger->debug(QStringLiteral("Connection ready to Mac %1, sending envelope %2 (type: %3)")
                             .arg(m.macId, m.envelopeId, escapeControlCharacters(m.type)));
         if (m_socket->write(m.frame) != m.frame.size()) {
@@ -287,9 +304,9 @@ QCoro::Task<bool> EphemeralFrameSender::send(RawEventEnvelope envelope, Discover
     m_logger->debug(QStringLiteral("Attempting to send envelope %1 (type: %2, %3 bytes) to Mac %4 at %5")
                         .arg(envelopeId, escapeControlCharacters(envelope.type), QString::number(json->size()), macId,
                              recipient.endpoint()->description()));
-    auto attempt = std::make_shared<SendAttempt>(SendAttempt::Setup{m_logger, m_clock, m_connectionTimeout, m_resolver,
-                                                                    m_connector, envelopeId, macId, envelope.type,
-                                                                    frame(json.value()), *recipient.endpoint()});
+    auto attempt = std::make_shared<SendAttempt>(
+        SendAttempt::Setup{m_logger, m_clock, m_connectionTimeout, WRITE_TIMEOUT, m_resolver, m_connector, envelopeId,
+                           macId, envelope.type, frame(json.value()), *recipient.endpoint()});
     co_return co_await SendAttempt::run(std::move(attempt));
 }
 

@@ -13,7 +13,8 @@ namespace verandel {
 
 // Sends every envelope as one frame on a TCP connection of its own: a 4-byte big-endian length, the
 // envelope JSON, then end of stream. Nothing is read back and no connection is reused. A connection
-// that is not ready within the time-out (DNS-SD resolution included) is given up.
+// that is not ready within the time-out (DNS-SD resolution included) is given up, and so is a frame not
+// written to the end of its stream within WRITE_TIMEOUT of connecting.
 class EphemeralFrameSender final : public FrameSenderProtocol
 {
 public:
@@ -28,6 +29,9 @@ public:
     QCoro::Task<bool> send(RawEventEnvelope envelope, DiscoverableMac recipient) override;
 
     static QByteArray frame(const QByteArray &envelopeJson);
+
+    // Seconds from connecting to the end of the stream.
+    static constexpr double WRITE_TIMEOUT = 10.0;
 
 private:
     LoggerPtr m_logger;

@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 
+#include <sys/socket.h>
+
 #include <gtest/gtest.h>
 
 using namespace verandel;
@@ -167,6 +169,41 @@ TEST_F(SenderFixture, ConnectionThatNeverBecomesReadyTimesOut)
     EXPECT_EQ(logs->messages(LogLevel::Warning),
               QStringList{QStringLiteral("Connection to Mac %1 timed out after 5.0s for envelope %2")
                               .arg(id(kRecipient), id(env.id))});
+}
+
+TEST_F(SenderFixture, APeerThatNeverReadsHoldsTheSendNoLongerThanTheWriteTimeOut)
+{
+    auto manualClock = std::make_shared<test::ManualClock>();
+    // The kernel completes the handshake but nobody accepts or reads; with the smallest buffers on both
+    // sides a large frame cannot be handed over.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    silent.pauseAccepting();
+    const int smallest = 1;
+    ASSERT_EQ(
+        ::setsockopt(static_cast<int>(silent.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest),
+        0);
+    EphemeralFrameSender sender(logs, manualClock, 5.0, nullptr,
+                                [](QTcpSocket &socket, const QString &host, quint16 port) {
+                                    socket.connectToHost(host, port);
+                                    socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 1);
+                                });
+    const RawEventEnvelope env = envelope(QByteArray(11000, 'x'));
+    const auto answer
+        = startSend(sender, env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), silent.serverPort())));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return logs->containsSubstring(LogLevel::Debug, QStringLiteral("Connection ready to Mac ")); }));
+    QTest::qWait(50);
+    manualClock->advance(9.9);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(answer->has_value()) << "the write still stalls";
+    manualClock->advance(0.1);
+    ASSERT_TRUE(test::waitUntil([&] { return answer->has_value(); }));
+    EXPECT_FALSE(**answer);
+    EXPECT_EQ(logs->messages(LogLevel::Warning),
+              QStringList{QStringLiteral("Failed to send envelope %1 to Mac %2: the frame was not written within 10.0s "
+                                         "of connecting")
+                              .arg(id(env.id), id(kRecipient))});
 }
 
 TEST_F(SenderFixture, ServiceInstancesAreResolvedBeforeConnecting)
