@@ -71,12 +71,3 @@ void BM_HealthCheckPass(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_HealthCheckPass)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

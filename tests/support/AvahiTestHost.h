@@ -3,6 +3,7 @@
 #include "support/HelperProcess.h"
 #include "support/NetworkNamespace.h"
 #include "support/PrivateDBus.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDBusConnection>
 
@@ -74,3 +75,21 @@ private:
             GTEST_SKIP() << "avahi-daemon tests skipped: " << verandelAvahiReason.toStdString();                       \
         }                                                                                                              \
     } while (false)
+
+namespace verandel::test {
+
+// A test that runs against its own avahi-daemon, with the lines its services log.
+class AvahiHostTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        VERANDEL_REQUIRE_AVAHI_TEST_HOST();
+        ASSERT_TRUE(m_host.start()) << m_host.errorText().toStdString();
+    }
+
+    AvahiTestHost m_host;
+    RecordingLoggerFactory m_logs;
+};
+
+} // namespace verandel::test

@@ -86,18 +86,7 @@ ServiceAdvertisement service(const QString &name, quint16 port, const QByteArray
     return ServiceAdvertisement{name, kType, port, TxtRecord::fromStrings(txt)};
 }
 
-class AvahiServiceAdvertiserTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        VERANDEL_REQUIRE_AVAHI_TEST_HOST();
-        ASSERT_TRUE(m_host.start()) << m_host.errorText().toStdString();
-    }
-
-    AvahiTestHost m_host;
-    RecordingLoggerFactory m_logs;
-};
+using AvahiServiceAdvertiserTest = AvahiHostTest;
 
 } // namespace
 

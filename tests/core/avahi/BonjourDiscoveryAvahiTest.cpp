@@ -81,18 +81,7 @@ private:
     QList<TransportError> m_errors;
 };
 
-class BonjourDiscoveryAvahiTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        VERANDEL_REQUIRE_AVAHI_TEST_HOST();
-        ASSERT_TRUE(m_host.start()) << m_host.errorText().toStdString();
-    }
-
-    AvahiTestHost m_host;
-    RecordingLoggerFactory m_logs;
-};
+using BonjourDiscoveryAvahiTest = AvahiHostTest;
 
 } // namespace
 
