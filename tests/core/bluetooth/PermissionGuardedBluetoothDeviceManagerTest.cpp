@@ -1,6 +1,6 @@
-#include "support/TestDevices.h"
+#include "support/TestData.h"
 #include "support/fakes/FakeBluetoothDeviceManager.h"
-#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 
 #include "bluetooth/PermissionGuardedBluetoothDeviceManager.h"
 #include "support/RunTask.h"
@@ -19,7 +19,8 @@ class PermissionGuardTest : public ::testing::Test
 {
 protected:
     std::shared_ptr<FakeBluetoothDeviceManager> inner = std::make_shared<FakeBluetoothDeviceManager>();
-    std::shared_ptr<FakeSystemPermissionChecker> checker = std::make_shared<FakeSystemPermissionChecker>();
+    std::shared_ptr<MockSystemPermissionChecker> checker
+        = std::make_shared<MockSystemPermissionChecker>(SystemPermissionStatus::Unknown);
     RecordingLoggerFactory logs;
     std::shared_ptr<PermissionGuardedBluetoothDeviceManager> guard
         = std::make_shared<PermissionGuardedBluetoothDeviceManager>(inner, checker, logs);
@@ -29,7 +30,7 @@ TEST_F(PermissionGuardTest, RefusesEveryOperationWithoutPermission)
 {
     inner->devices = {makeDevice(QStringLiteral("aa:bb:cc:dd:ee:01"))};
     for (const SystemPermissionStatus status : {SystemPermissionStatus::Unknown, SystemPermissionStatus::Denied}) {
-        checker->bluetooth = status;
+        checker->simulateBluetoothStatus(status);
         logs.clear();
 
         EXPECT_TRUE(runTask(guard->getPairedDevices()).isEmpty());
@@ -53,12 +54,12 @@ TEST_F(PermissionGuardTest, RefusesEveryOperationWithoutPermission)
     EXPECT_EQ(inner->listCalls + inner->statusCalls + inner->bootstrapCalls, 0);
     EXPECT_TRUE(inner->pairCalls.isEmpty());
     EXPECT_TRUE(inner->unpairCalls.isEmpty());
-    EXPECT_EQ(checker->bluetoothRefreshes, 10);
+    EXPECT_EQ(checker->bluetoothRefreshCallCount(), 10);
 }
 
 TEST_F(PermissionGuardTest, PassesEverythingThroughOnceWhenAuthorized)
 {
-    checker->bluetooth = SystemPermissionStatus::Authorized;
+    checker->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
     inner->devices = {makeDevice(QStringLiteral("aa:bb:cc:dd:ee:01"))};
     inner->statuses.insert(QStringLiteral("aa:bb:cc:dd:ee:01"), ConnectionStatus::Connected);
     inner->pairResult
@@ -93,7 +94,7 @@ TEST_F(PermissionGuardTest, SignalsPassThroughWithoutAskingForPermission)
     EXPECT_EQ(events.count(), 1);
     EXPECT_EQ(removed.count(), 1);
     EXPECT_TRUE(guard->pairedDevices().isEmpty());
-    EXPECT_EQ(checker->bluetoothRefreshes, 0);
+    EXPECT_EQ(checker->bluetoothRefreshCallCount(), 0);
 }
 
 } // namespace

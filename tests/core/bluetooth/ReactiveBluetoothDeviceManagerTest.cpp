@@ -1,7 +1,7 @@
 #include "BluetoothTestSupport.h"
-#include "support/TestDevices.h"
+#include "support/TestData.h"
 #include "support/fakes/FakeBluetoothDeviceManager.h"
-#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 
 #include "bluetooth/ReactiveBluetoothDeviceManager.h"
 #include "support/RunTask.h"

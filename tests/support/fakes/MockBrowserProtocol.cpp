@@ -1,5 +1,7 @@
 #include "support/fakes/MockBrowserProtocol.h"
 
+#include <cerrno>
+
 namespace verandel::test {
 
 void MockBrowserProtocol::clearCalls()
@@ -17,8 +19,7 @@ void MockBrowserProtocol::simulateStateUpdate(const BrowserState &state)
 
 void MockBrowserProtocol::simulateStateUpdateWithError(const QString &description)
 {
-    simulateStateUpdate(
-        BrowserState::failed(description.isEmpty() ? QStringLiteral("Connection refused") : description));
+    simulateStateUpdate(BrowserState::failed(description.isEmpty() ? qt_error_string(ECONNREFUSED) : description));
 }
 
 void MockBrowserProtocol::simulateBrowseResultsChanged(const QList<BrowserResult> &results,
@@ -27,6 +28,11 @@ void MockBrowserProtocol::simulateBrowseResultsChanged(const QList<BrowserResult
     if (m_resultsHandler) {
         m_resultsHandler(results, changes);
     }
+}
+
+void MockBrowserProtocol::simulateServiceDiscovery()
+{
+    simulateBrowseResultsChanged({}, {});
 }
 
 } // namespace verandel::test

@@ -25,9 +25,11 @@ public:
     void clearCalls();
 
     void simulateStateUpdate(const BrowserState &state);
-    // A failed state with the description ("Connection refused" when none is given).
+    // A failed state with the description (the system's text for ECONNREFUSED when none is given).
     void simulateStateUpdateWithError(const QString &description = {});
     void simulateBrowseResultsChanged(const QList<BrowserResult> &results, const QList<BrowserResultChange> &changes);
+    // A browse update with no results and no changes.
+    void simulateServiceDiscovery();
 
 private:
     StateUpdateHandler m_stateUpdateHandler;

@@ -21,18 +21,49 @@ public:
 
     explicit TestableMacStorageService(TestCoordinatorPtr = nullptr) { }
 
+    struct AddConnectedMacCall
+    {
+        ConnectedMacInput macInput;
+    };
+    struct UpdateConnectedMacCall
+    {
+        ConnectedMac connectedMac;
+    };
+    struct DeleteConnectedMacCall
+    {
+        QUuid id;
+    };
+    struct GetConnectedMacCall
+    {
+        QUuid id;
+    };
+    struct AddConnectedMacsCall
+    {
+        QList<ConnectedMacInput> macInputs;
+    };
+    struct DeleteConnectedMacsCall
+    {
+        QList<QUuid> ids;
+    };
+    struct LoadConnectedMacsCall
+    { };
+    struct SaveConnectedMacsCall
+    {
+        QList<ConnectedMac> macs;
+    };
+
     // Calls, oldest first.
-    QList<ConnectedMacInput> addConnectedMacCalls;
-    QList<ConnectedMac> updateConnectedMacCalls;
-    QList<QUuid> deleteConnectedMacCalls;
+    QList<AddConnectedMacCall> addConnectedMacCalls;
+    QList<UpdateConnectedMacCall> updateConnectedMacCalls;
+    QList<DeleteConnectedMacCall> deleteConnectedMacCalls;
     int listConnectedMacsCalls = 0;
-    QList<QUuid> getConnectedMacCalls;
+    QList<GetConnectedMacCall> getConnectedMacCalls;
     int getConnectedMacsCountCalls = 0;
     int hasConnectedMacsCalls = 0;
-    QList<QList<ConnectedMacInput>> addConnectedMacsCalls;
-    QList<QList<QUuid>> deleteConnectedMacsCalls;
-    int loadConnectedMacsCalls = 0;
-    QList<QList<ConnectedMac>> saveConnectedMacsCalls;
+    QList<AddConnectedMacsCall> addConnectedMacsCalls;
+    QList<DeleteConnectedMacsCall> deleteConnectedMacsCalls;
+    QList<LoadConnectedMacsCall> loadConnectedMacsCalls;
+    QList<SaveConnectedMacsCall> saveConnectedMacsCalls;
 
     Stub<ConnectedMac> stubbedAddConnectedMacResponse;
     Stub<bool> stubbedUpdateConnectedMacResponse;
@@ -51,7 +82,7 @@ public:
 
     ConnectedMac addConnectedMac(const ConnectedMacInput &input) override
     {
-        addConnectedMacCalls.append(input);
+        addConnectedMacCalls.append({input});
         if (const ConnectedMac *stubbed = answer(stubbedAddConnectedMacResponse)) {
             m_macs.append(*stubbed);
             return *stubbed;
@@ -63,11 +94,14 @@ public:
 
     void updateConnectedMac(const ConnectedMac &mac) override
     {
-        updateConnectedMacCalls.append(mac);
+        updateConnectedMacCalls.append({mac});
         if (const bool *stubbed = answer(stubbedUpdateConnectedMacResponse)) {
             if (*stubbed) {
-                const int index = indexOf(mac.id());
-                index < 0 ? m_macs.append(mac) : void(m_macs[index] = mac);
+                if (const int index = indexOf(mac.id()); index < 0) {
+                    m_macs.append(mac);
+                } else {
+                    m_macs[index] = mac;
+                }
             }
             return;
         }
@@ -81,7 +115,7 @@ public:
 
     void deleteConnectedMac(const QUuid &id) override
     {
-        deleteConnectedMacCalls.append(id);
+        deleteConnectedMacCalls.append({id});
         if (const bool *stubbed = answer(stubbedDeleteConnectedMacResponse); stubbed && !*stubbed) {
             return;
         }
@@ -99,7 +133,7 @@ public:
 
     std::optional<ConnectedMac> getConnectedMac(const QUuid &id) override
     {
-        getConnectedMacCalls.append(id);
+        getConnectedMacCalls.append({id});
         if (const std::optional<ConnectedMac> *stubbed = answer(stubbedGetConnectedMacResponse)) {
             return *stubbed;
         }
@@ -127,7 +161,7 @@ public:
 
     QList<ConnectedMac> addConnectedMacs(const QList<ConnectedMacInput> &inputs)
     {
-        addConnectedMacsCalls.append(inputs);
+        addConnectedMacsCalls.append({inputs});
         if (const QList<ConnectedMac> *stubbed = answer(stubbedAddConnectedMacsResponse)) {
             m_macs.append(*stubbed);
             return *stubbed;
@@ -141,7 +175,7 @@ public:
 
     int deleteConnectedMacs(const QList<QUuid> &ids)
     {
-        deleteConnectedMacsCalls.append(ids);
+        deleteConnectedMacsCalls.append({ids});
         if (const int *stubbed = answer(stubbedDeleteConnectedMacsResponse)) {
             if (*stubbed >= 1) {
                 removeIds(ids);
@@ -153,7 +187,7 @@ public:
 
     QList<ConnectedMac> loadConnectedMacs()
     {
-        ++loadConnectedMacsCalls;
+        loadConnectedMacsCalls.append(LoadConnectedMacsCall{});
         if (const QList<ConnectedMac> *stubbed = answer(stubbedLoadConnectedMacsResponse)) {
             return *stubbed;
         }
@@ -162,7 +196,7 @@ public:
 
     void saveConnectedMacs(const QList<ConnectedMac> &macs)
     {
-        saveConnectedMacsCalls.append(macs);
+        saveConnectedMacsCalls.append({macs});
         answer(stubbedSaveConnectedMacsResponse);
         m_macs = macs;
     }
