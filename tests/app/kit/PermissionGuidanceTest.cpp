@@ -8,7 +8,7 @@
 #include "support/QtPrinters.h"
 #include "support/Shots.h"
 #include "support/TestPalettes.h"
-#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -94,11 +94,11 @@ TEST(PermissionGuidanceCardsTest, ACardShowsWhileAccessIsUndecidedOrRefused)
          BluetoothPermissionGuidanceState::DeniedRecovery},
         {SystemPermissionStatus::Authorized, std::nullopt, std::nullopt},
     };
-    FakeSystemPermissionChecker checker;
+    MockSystemPermissionChecker checker;
     for (const Row &row : rows) {
         SCOPED_TRACE(toString(row.status).toStdString());
-        checker.localNetwork = row.status;
-        checker.bluetooth = row.status;
+        checker.simulateLocalNetworkStatus(row.status);
+        checker.simulateBluetoothStatus(row.status);
         EXPECT_EQ(PermissionGuidanceCards::localNetworkState(checker.localNetworkStatus()), row.localNetwork);
         EXPECT_EQ(PermissionGuidanceCards::bluetoothState(checker.bluetoothStatus()), row.bluetooth);
     }
@@ -322,8 +322,8 @@ TEST_F(PermissionGuidanceViewTest, AnActionMayReplaceTheCardsConfiguration)
 
 TEST_F(PermissionGuidanceViewTest, SettingsButtonOpensTheDesktopSettingsThroughTheChecker)
 {
-    const auto checker = std::make_shared<FakeSystemPermissionChecker>();
-    checker->localNetwork = SystemPermissionStatus::Denied;
+    const auto checker = std::make_shared<MockSystemPermissionChecker>();
+    checker->simulateLocalNetworkStatus(SystemPermissionStatus::Denied);
     PermissionGuidanceActions actions;
     actions.openSettings = [checker] { checker->openLocalNetworkSettings(); };
     const std::optional<DiscoveryPermissionGuidanceState> state
@@ -332,8 +332,8 @@ TEST_F(PermissionGuidanceViewTest, SettingsButtonOpensTheDesktopSettingsThroughT
     view.setConfiguration(PermissionGuidanceCards::localNetwork(*state, actions));
 
     QTest::mouseClick(view.primaryButton(), Qt::LeftButton);
-    EXPECT_EQ(checker->localNetworkSettingsOpened, 1);
-    EXPECT_EQ(checker->bluetoothSettingsOpened, 0);
+    EXPECT_EQ(checker->openSettingsCallCount(), 1);
+    EXPECT_EQ(checker->openBluetoothSettingsCallCount(), 0);
 }
 
 TEST_F(PermissionGuidanceViewTest, TextsAreShownAsPlainText)

@@ -10,7 +10,7 @@
 #include "support/ManualClock.h"
 #include "support/PrivateDBus.h"
 #include "support/RunTask.h"
-#include "support/TestDevices.h"
+#include "support/TestData.h"
 #include "support/fakes/FakeBluetoothDeviceManager.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 

@@ -8,7 +8,7 @@
 #include "support/fakes/FakeFrameListener.h"
 #include "support/fakes/FakeMacIdentifier.h"
 #include "support/fakes/FakePeerDirectory.h"
-#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 #include "support/fakes/MockTransport.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 #include "support/fakes/RecordingMetricsPublisher.h"
@@ -48,8 +48,8 @@ struct DiscoveryFixture : ::testing::Test
     std::shared_ptr<test::TestableMacStorageService> storage = std::make_shared<test::TestableMacStorageService>();
     std::shared_ptr<test::FakeConnectionMonitor> monitor = std::make_shared<test::FakeConnectionMonitor>();
     std::shared_ptr<test::FakePeerDirectory> directory = std::make_shared<test::FakePeerDirectory>();
-    std::shared_ptr<test::FakeSystemPermissionChecker> permissions
-        = std::make_shared<test::FakeSystemPermissionChecker>();
+    std::shared_ptr<test::MockSystemPermissionChecker> permissions
+        = std::make_shared<test::MockSystemPermissionChecker>();
     std::shared_ptr<test::RecordingMetricsPublisher> metrics = std::make_shared<test::RecordingMetricsPublisher>();
     std::shared_ptr<test::RecordingTestCoordinator> signals = std::make_shared<test::RecordingTestCoordinator>();
     std::shared_ptr<MacDiscoveryService> service;
@@ -58,7 +58,7 @@ struct DiscoveryFixture : ::testing::Test
 
     void SetUp() override
     {
-        permissions->localNetwork = SystemPermissionStatus::Authorized;
+        permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
         service = std::make_shared<MacDiscoveryService>(transport, listener, identity, hub, storage, monitor, directory,
                                                         permissions, metrics, *logs, clock, signals);
         QObject::connect(hub.get(), &PeerCommunicationHub::connectionRequestCommands, hub.get(),
@@ -119,16 +119,17 @@ TEST_F(DiscoveryFixture, BackgroundAdvertisingStartsOnceAndProbesOnceBeforeSkipp
 
     auto other = std::make_shared<MacDiscoveryService>(transport, listener, identity, hub, storage, monitor, directory,
                                                        permissions, metrics, *logs, clock);
-    permissions->localNetwork = SystemPermissionStatus::Denied;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Denied);
     test::runTask(other->startAdvertising());
-    EXPECT_EQ(permissions->localNetworkRequests, 1);
+    EXPECT_EQ(permissions->requestCallCount(), 1);
     EXPECT_FALSE(other->isBackgroundRuntimeActive());
     EXPECT_TRUE(logs->contains(LogLevel::Info,
                                QStringLiteral("Skipping background Bonjour startup because Local "
                                               "Network access is not authorized")));
 
     // avahi-daemon was only away: the probe finds access.
-    permissions->localNetworkProbeAnswer = SystemPermissionStatus::Authorized;
+    permissions->nextRequestResult = SystemPermissionStatus::Authorized;
+    permissions->nextRefreshResult = SystemPermissionStatus::Authorized;
     transport->browsing = false;
     test::runTask(other->startAdvertising());
     EXPECT_TRUE(other->isBackgroundRuntimeActive());
@@ -137,8 +138,9 @@ TEST_F(DiscoveryFixture, BackgroundAdvertisingStartsOnceAndProbesOnceBeforeSkipp
 TEST_F(DiscoveryFixture, DiscoveryModeJoinsABackgroundStartUnderWay)
 {
     // At launch the cached status says denied; the probe is still out when the user turns Discovery Mode on.
-    permissions->localNetwork = SystemPermissionStatus::Denied;
-    permissions->localNetworkProbeAnswer = SystemPermissionStatus::Authorized;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Denied);
+    permissions->nextRequestResult = SystemPermissionStatus::Authorized;
+    permissions->nextRefreshResult = SystemPermissionStatus::Authorized;
     OneShot<bool> probe;
     permissions->heldLocalNetworkProbe = probe;
     QCoro::Task<> background = service->startAdvertising();
@@ -162,7 +164,7 @@ TEST_F(DiscoveryFixture, ABrowsingFailureRollsBackAndReachesTheCallerUnchanged)
     }
     EXPECT_FALSE(listener->isRunning());
     EXPECT_EQ(transport->stopBrowsingCalls, 1);
-    EXPECT_EQ(permissions->localNetworkRefreshes, 2);
+    EXPECT_EQ(permissions->refreshCallCount(), 2);
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
     EXPECT_EQ(service->lastError(), TransportError::browsingFailed(QStringLiteral("no daemon")).description());
     EXPECT_EQ(service->currentSession(), nullptr);
@@ -171,8 +173,9 @@ TEST_F(DiscoveryFixture, ABrowsingFailureRollsBackAndReachesTheCallerUnchanged)
 
 TEST_F(DiscoveryFixture, PermissionDeniedLeavesTheExactErrorAndNoSession)
 {
-    permissions->localNetwork = SystemPermissionStatus::Unknown;
-    permissions->localNetworkProbeAnswer = SystemPermissionStatus::Denied;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Unknown);
+    permissions->nextRequestResult = SystemPermissionStatus::Denied;
+    permissions->nextRefreshResult = SystemPermissionStatus::Denied;
     try {
         test::runTask(service->startDiscovery(std::nullopt));
         FAIL() << "no error";
@@ -180,8 +183,8 @@ TEST_F(DiscoveryFixture, PermissionDeniedLeavesTheExactErrorAndNoSession)
         EXPECT_EQ(error.kind(), MacDiscoveryError::Kind::PermissionDenied);
         EXPECT_EQ(error.description(), QStringLiteral("Local Network access is required to enable Discovery Mode"));
     }
-    EXPECT_EQ(permissions->localNetworkRequests, 1) << "an unknown status is asked for";
-    EXPECT_EQ(permissions->localNetworkRefreshes, 0);
+    EXPECT_EQ(permissions->requestCallCount(), 1) << "an unknown status is asked for";
+    EXPECT_EQ(permissions->refreshCallCount(), 0);
     EXPECT_EQ(service->lastError(), QStringLiteral("Local Network access is required to enable Discovery Mode"));
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
     EXPECT_EQ(service->currentSession(), nullptr);
@@ -191,7 +194,7 @@ TEST_F(DiscoveryFixture, PermissionDeniedLeavesTheExactErrorAndNoSession)
 TEST_F(DiscoveryFixture, StartingAdvertisesTheCodeTheSessionAndTheScreenShare)
 {
     activate();
-    EXPECT_EQ(permissions->localNetworkRefreshes, 1) << "a known status is refreshed";
+    EXPECT_EQ(permissions->refreshCallCount(), 1) << "a known status is refreshed";
     const DiscoverySessionPtr session = service->currentSession();
     ASSERT_NE(session, nullptr);
     EXPECT_EQ(session->state(), DiscoverySessionState::Discovering);

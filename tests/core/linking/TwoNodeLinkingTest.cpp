@@ -15,7 +15,7 @@
 #include "support/fakes/FakeMacIdentifier.h"
 #include "support/fakes/FakeNetworkPathSource.h"
 #include "support/fakes/FakeServiceAdvertiser.h"
-#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 #include "support/fakes/MockTransport.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 #include "support/fakes/RecordingMetricsPublisher.h"
@@ -89,7 +89,7 @@ struct Node
             = std::make_shared<ConnectionMonitorService>(linkedComputers, hub, directory, ownership, identity, *logs,
                                                          ConnectionMonitorConfiguration::defaultConfiguration(), clock,
                                                          std::make_shared<test::FakeNetworkPathSource>());
-        permissions->localNetwork = SystemPermissionStatus::Authorized;
+        permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
         discovery = std::make_shared<MacDiscoveryService>(
             transport, listener, identity, hub, linkedComputers, monitor, directory, permissions,
             std::make_shared<test::RecordingMetricsPublisher>(), *logs, clock);
@@ -124,8 +124,8 @@ struct Node
     std::shared_ptr<test::ManualClock> clock;
     std::shared_ptr<test::FakeMacIdentifier> identity;
     std::shared_ptr<test::MockTransport> transport = std::make_shared<test::MockTransport>();
-    std::shared_ptr<test::FakeSystemPermissionChecker> permissions
-        = std::make_shared<test::FakeSystemPermissionChecker>();
+    std::shared_ptr<test::MockSystemPermissionChecker> permissions
+        = std::make_shared<test::MockSystemPermissionChecker>();
     std::shared_ptr<ConnectedMacStorageService> linkedComputers;
     std::shared_ptr<PeerCommunicationHub> hub;
     std::shared_ptr<EphemeralFrameListener> listener;

@@ -2,7 +2,7 @@
 
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
-#include "support/TestDevices.h"
+#include "support/TestData.h"
 #include "support/fakes/FakeBluetoothDeviceManager.h"
 #include "support/fakes/FakeDeviceStorageService.h"
 #include "support/fakes/RecordingLoggerFactory.h"
