@@ -59,6 +59,27 @@ struct Metrics
     static constexpr int codeBoxHeight = 44;
     static constexpr int codeBoxSpacing = 6;
 
+    // Lists inside cards: the line between two rows starts where the row's text does.
+    static constexpr int rowDividerInset = 68;
+    static constexpr int rowDetailSpacing = 4;
+
+    // A settings tab: one scrolling column, padded, never wider than the maximum, with room kept for
+    // the scroll bar.
+    static constexpr int contentMaxWidth = 720;
+    static constexpr int contentPadding = 20;
+    static constexpr int reservedScrollBarWidth = 16;
+    static constexpr int tabSectionSpacing = 18;
+    static constexpr int tabHeaderSpacing = 6;
+    // A section's heading above its card, and the parts inside a screen's card.
+    static constexpr int sectionSpacing = 12;
+    static constexpr int screenSpacing = 14;
+    static constexpr int stepSpacing = 6;
+    // Room for a Discovery Mode flow badge where the switch stands otherwise.
+    static constexpr int flowBadgeWidth = 112;
+    // The empty and loading states of a list card.
+    static constexpr int emptyStatePadding = 12;
+    static constexpr int loadingVerticalPadding = 24;
+
     // Text styles never go below this, whatever the application font.
     static constexpr double minimumPointSize = 7.5;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/StorageError.h"
 #include "linking/MacDiscoveryError.h"
 #include "linking/MacDiscoveryServiceProtocol.h"
 
@@ -15,6 +16,10 @@ public:
     QStringList calls;
     // Thrown by startDiscovery instead of starting.
     std::optional<MacDiscoveryError> startDiscoveryError;
+    // Thrown by sendConnectionRequest, cancel…, accept… and reject… (still recorded).
+    std::optional<MacDiscoveryError> connectionRequestError;
+    // Thrown by removeConnectedMac (still recorded).
+    std::optional<StorageError> removeError;
     // The code startDiscovery and generateNewSecurityCode use when none is given.
     QString nextCode = QStringLiteral("K7Q2ZX");
 
@@ -64,7 +69,14 @@ public:
     QCoro::Task<> cancelConnectionRequest(QUuid macId) override { return record(QStringLiteral("cancel"), macId); }
     QCoro::Task<> acceptConnectionRequest(QUuid macId) override { return record(QStringLiteral("accept"), macId); }
     QCoro::Task<> rejectConnectionRequest(QUuid macId) override { return record(QStringLiteral("reject"), macId); }
-    QCoro::Task<> removeConnectedMac(QUuid macId) override { return record(QStringLiteral("remove"), macId); }
+    QCoro::Task<> removeConnectedMac(QUuid macId) override
+    {
+        calls.append(QStringLiteral("remove ") + idText(macId));
+        if (removeError) {
+            throw *removeError;
+        }
+        co_return;
+    }
 
     void setState(DiscoveryServiceState state)
     {
@@ -94,9 +106,14 @@ public:
     void establish(const ConnectedMac &mac) { Q_EMIT connectionEstablished(mac); }
 
 private:
+    static QString idText(const QUuid &id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
+
     QCoro::Task<> record(QString operation, QUuid macId)
     {
-        calls.append(operation + QLatin1Char(' ') + macId.toString(QUuid::WithoutBraces).toUpper());
+        calls.append(operation + QLatin1Char(' ') + idText(macId));
+        if (connectionRequestError) {
+            throw *connectionRequestError;
+        }
         co_return;
     }
 

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "kit/IconProvider.h"
+
+#include <QCoro/QCoroTask>
+#include <QHash>
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QScrollArea;
+
+namespace verandel {
+
+class Banner;
+class CapsuleBadge;
+class Card;
+class ConnectedMacRow;
+class ConnectedMacsViewModel;
+class DiscoveryModeView;
+class IconView;
+class TextLabel;
+
+// The Linked Computers tab: a summary of how many computers are linked, Discovery Mode, and the list of
+// linked computers (or its loading and empty states), in one scrolling column. It refreshes the list
+// each time it is shown and on Ctrl+R, and ends Discovery Mode when it is hidden (another tab, or the
+// window closed; minimising is not leaving). Rows are kept per computer, so a row confirming its
+// removal stays as it is while the list changes around it. Failures of the model's operations show in
+// a banner above Discovery Mode until dismissed.
+class ConnectedMacsView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class ListState { Loading, Empty, List };
+
+    ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, bool performsInitialRefresh,
+                      QWidget *parent = nullptr);
+
+    // Loading only while the first listing is still out; a refresh keeps a list that is there.
+    static ListState listStateFor(bool modelRefreshing, qsizetype connectedCount);
+    // The column's width in a tab of `tabWidth`: padded, room kept for the scroll bar, never wider than
+    // the maximum, never negative.
+    static int columnWidth(int tabWidth);
+
+    ListState listState() const { return m_listState; }
+    // True while a refresh this view started runs.
+    bool isRefreshing() const { return m_refreshing; }
+
+    QWidget *column() const { return m_column; }
+    CapsuleBadge *summaryBadge() const { return m_summary; }
+    QWidget *refreshingLine() const { return m_refreshingLine; }
+    Banner *errorBanner() const { return m_error; }
+    DiscoveryModeView *discoveryModeView() const { return m_discovery; }
+    TextLabel *countLabel() const { return m_count; }
+    Card *loadingCard() const { return m_loading; }
+    Card *emptyCard() const { return m_empty; }
+    // In the order shown.
+    QList<ConnectedMacRow *> rows() const;
+
+public Q_SLOTS:
+    void refresh();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QWidget *makeHeader();
+    QWidget *makeListSection();
+    void refreshRows();
+    QCoro::Task<> refreshConnections();
+    ConnectedMacRow *makeRow(const QUuid &id);
+
+    QPointer<ConnectedMacsViewModel> m_model;
+    IconProviderPtr m_icons;
+    bool m_performsInitialRefresh;
+    bool m_refreshing = false;
+    ListState m_listState = ListState::Empty;
+    QHash<QUuid, ConnectedMacRow *> m_rows;
+
+    QScrollArea *m_scroll;
+    QWidget *m_column;
+    CapsuleBadge *m_summary = nullptr;
+    QWidget *m_refreshingLine = nullptr;
+    Banner *m_error;
+    DiscoveryModeView *m_discovery;
+    TextLabel *m_count = nullptr;
+    Card *m_loading = nullptr;
+    Card *m_empty = nullptr;
+    Card *m_list = nullptr;
+};
+
+} // namespace verandel

@@ -1,0 +1,54 @@
+#include "support/PreviewFixtures.h"
+
+namespace verandel::test {
+
+namespace {
+
+QUuid fixedId(char kind, int index)
+{
+    return QUuid::fromString(
+        QStringLiteral("%1%2-0000-4000-8000-000000000000").arg(QLatin1Char(kind)).arg(index, 7, 10, QLatin1Char('0')));
+}
+
+} // namespace
+
+const QDateTime &PreviewFixtures::now()
+{
+    static const QDateTime fixed(QDate(2026, 3, 2), QTime(9, 30), Qt::UTC);
+    return fixed;
+}
+
+ConnectedMac PreviewFixtures::linkedMac(int index, const QString &name)
+{
+    return ConnectedMac(fixedId('a', index), name, QStringLiteral("installation-%1").arg(index), now(), now(), {});
+}
+
+QList<ConnectedMac> PreviewFixtures::linkedMacs()
+{
+    return {linkedMac(1, QStringLiteral("Design Studio")), linkedMac(2, QStringLiteral("Living Room")),
+            linkedMac(3, QStringLiteral("Workshop"))};
+}
+
+DiscoverableMac PreviewFixtures::nearbyMac(int index, const QString &name, std::optional<QString> code)
+{
+    return DiscoverableMac(fixedId('d', index), name, QStringLiteral("1.0.0"), std::nullopt,
+                           QStringLiteral("nearby-%1").arg(index), std::move(code), now());
+}
+
+QList<DiscoverableMac> PreviewFixtures::nearbyMacs()
+{
+    return {nearbyMac(1, QStringLiteral("Studio"), QStringLiteral("K7Q2ZX")),
+            nearbyMac(2, QStringLiteral("Kitchen PC"), QStringLiteral("4MW9PA")),
+            nearbyMac(3, QStringLiteral("Office"), QStringLiteral("HB35TR"))};
+}
+
+ConnectionRequest PreviewFixtures::request(const QUuid &otherMacId, ConnectionRequestState state,
+                                           ConnectionDirection direction, int secondsAfterNow)
+{
+    const QUuid id = QUuid::createUuidV5(
+        otherMacId, QStringLiteral("%1 %2 %3").arg(toString(state), toString(direction)).arg(secondsAfterNow));
+    return ConnectionRequest(id, otherMacId, now().addSecs(secondsAfterNow), QStringLiteral("K7Q2ZX"), state,
+                             direction);
+}
+
+} // namespace verandel::test

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "linking/ConnectionRequest.h"
+#include "records/ConnectedMac.h"
+#include "records/DiscoverableMac.h"
+
+#include <QList>
+
+namespace verandel::test {
+
+// Fixed computers and requests the windows' tests and pictures are drawn with: the same names, ids and
+// times on every run.
+class PreviewFixtures
+{
+public:
+    PreviewFixtures() = delete;
+
+    static const QDateTime &now();
+
+    // A linked computer with a fixed id derived from `index` (1, 2, …).
+    static ConnectedMac linkedMac(int index, const QString &name);
+    // "Design Studio", "Living Room" and "Workshop".
+    static QList<ConnectedMac> linkedMacs();
+
+    // A nearby computer with a fixed id derived from `index`, advertising `code` (none: no code).
+    static DiscoverableMac nearbyMac(int index, const QString &name, std::optional<QString> code);
+    // "Studio" (code K7Q2ZX), "Kitchen PC" (code 4MW9PA) and "Office" (code HB35TR).
+    static QList<DiscoverableMac> nearbyMacs();
+
+    // A request with the computer, made `secondsAfterNow` after now().
+    static ConnectionRequest request(const QUuid &otherMacId, ConnectionRequestState state,
+                                     ConnectionDirection direction, int secondsAfterNow = 0);
+};
+
+} // namespace verandel::test
