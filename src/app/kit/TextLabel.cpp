@@ -124,7 +124,12 @@ void TextLabel::updateShownText()
         setToolTip({});
         return;
     }
-    const QString shown = QFontMetrics(font()).elidedText(m_fullText, Qt::ElideRight, contentsRect().width());
+    // Measured as sizeHint measures: elidedText's fractional widths would cut a text given exactly its hint.
+    const QFontMetrics metrics(font());
+    const int width = contentsRect().width();
+    const QString shown = metrics.horizontalAdvance(m_fullText) <= width
+        ? m_fullText
+        : metrics.elidedText(m_fullText, Qt::ElideRight, width);
     QLabel::setText(shown);
     setToolTip(shown == m_fullText ? QString() : m_fullText.toHtmlEscaped());
 }

@@ -77,7 +77,8 @@ ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProvider
     outer->addWidget(m_scroll);
 
     auto *refreshShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
-    refreshShortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    // Only while the tab is shown: a shortcut of a hidden widget never fires.
+    refreshShortcut->setContext(Qt::WindowShortcut);
     connect(refreshShortcut, &QShortcut::activated, this, [this] { refreshConnections(); });
 
     if (model) {
