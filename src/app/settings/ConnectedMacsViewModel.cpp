@@ -169,7 +169,6 @@ std::optional<PermissionGuidanceConfiguration> ConnectedMacsViewModel::permissio
 
 QCoro::Task<> ConnectedMacsViewModel::setDiscoveryModeEnabled(bool enabled)
 {
-    const QPointer<ConnectedMacsViewModel> self(this);
     if (!enabled) {
         setInlinePermissionGuidanceState(std::nullopt);
         co_await stopDiscovery();
