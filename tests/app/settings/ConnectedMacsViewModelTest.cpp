@@ -70,12 +70,12 @@ TEST_F(ConnectedMacsViewModelTest, StartsWithTheLocalNetworkCardOnlyWhenAccessWa
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(toString(row.status).toStdString() + " " + toString(row.state).toStdString());
-        permissions->localNetwork = row.status;
+        permissions->simulateLocalNetworkStatus(row.status);
         discovery->setState(row.state);
         const ConnectedMacsViewModel &built = make();
         EXPECT_EQ(built.localNetworkPermissionStatus(), row.status);
         EXPECT_EQ(built.inlinePermissionGuidanceState(), row.card);
-        EXPECT_EQ(permissions->localNetworkRequests + permissions->localNetworkRefreshes, 0) << "nothing probed";
+        EXPECT_EQ(permissions->requestCallCount() + permissions->refreshCallCount(), 0) << "nothing probed";
     }
 }
 
@@ -291,8 +291,8 @@ TEST(ConnectedMacsViewModelWithDiscoveryTest, ANewCodeReachesTheScreenOnlyOnceIt
     const QDateTime now = PreviewFixtures::now();
     auto logs = std::make_shared<RecordingLoggerFactory>();
     auto listener = std::make_shared<FakeFrameListener>();
-    auto permissions = std::make_shared<FakeSystemPermissionChecker>();
-    permissions->localNetwork = SystemPermissionStatus::Authorized;
+    auto permissions = std::make_shared<MockSystemPermissionChecker>();
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
     auto storage = std::make_shared<TestableMacStorageService>();
     auto monitor = std::make_shared<FakeConnectionMonitor>();
     auto service = std::make_shared<MacDiscoveryService>(

@@ -316,7 +316,7 @@ TEST_F(ConnectedMacsViewTest, TheErrorBannerDismissesTheError)
 
 TEST_F(ConnectedMacsViewTest, LeavingTheTabEndsDiscoveryModeButMinimisingDoesNot)
 {
-    permissions->localNetwork = SystemPermissionStatus::Authorized;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
     ConnectedMacsView &tab = open(PreviewFixtures::linkedMacs());
     discovery->setState(DiscoveryServiceState::Active);
     settle();

@@ -106,7 +106,7 @@ TEST_F(DiscoveryViewModelTest, TheLocalNetworkCardFollowsEachEventAndTheCachedSt
              {SystemPermissionStatus::Unknown, SystemPermissionStatus::Denied, SystemPermissionStatus::Authorized}) {
             SCOPED_TRACE(std::string(row.name) + ", " + toString(status).toStdString());
             discovery = std::make_shared<FakeMacDiscoveryService>();
-            permissions->localNetwork = status;
+            permissions->simulateLocalNetworkStatus(status);
             ConnectedMacsViewModel &vm = make();
             bool serviceMayStart = true;
             switch (row.event) {
@@ -157,7 +157,7 @@ TEST_F(DiscoveryViewModelTest, TheSwitchTakesInputWhileIdleActiveOrWhileACardWai
         }
     }
     // The model publishes it with every change of its inputs.
-    permissions->localNetwork = SystemPermissionStatus::Unknown;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Unknown);
     ConnectedMacsViewModel &vm = make();
     discovery->setState(DiscoveryServiceState::Starting);
     settle();
@@ -170,7 +170,7 @@ TEST_F(DiscoveryViewModelTest, TheSwitchTakesInputWhileIdleActiveOrWhileACardWai
 
 TEST_F(DiscoveryViewModelTest, TheCardsButtonsActAndTheCardHidesWhileDiscoveryModeRuns)
 {
-    permissions->localNetwork = SystemPermissionStatus::Unknown;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Unknown);
     ConnectedMacsViewModel &vm = make();
     EXPECT_EQ(vm.permissionGuidanceConfiguration().has_value(), false);
     test::runTask(vm.setDiscoveryModeEnabled(true));
@@ -184,7 +184,7 @@ TEST_F(DiscoveryViewModelTest, TheCardsButtonsActAndTheCardHidesWhileDiscoveryMo
 
     test::runTask(vm.setDiscoveryModeEnabled(true));
     // Continue starts Discovery Mode; the check of the local network is the service's.
-    permissions->localNetwork = SystemPermissionStatus::Denied;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Denied);
     discovery->startDiscoveryError = MacDiscoveryError::permissionDenied(QStringLiteral("avahi-daemon is away"));
     vm.permissionGuidanceConfiguration()->primaryAction();
     settle();
@@ -195,11 +195,11 @@ TEST_F(DiscoveryViewModelTest, TheCardsButtonsActAndTheCardHidesWhileDiscoveryMo
     card = vm.permissionGuidanceConfiguration();
     EXPECT_EQ(card->title, PermissionGuidanceCards::localNetwork(Guidance::DeniedRecovery, {}).title);
     card->primaryAction(); // the desktop's network settings
-    EXPECT_EQ(permissions->localNetworkSettingsOpened, 1);
+    EXPECT_EQ(permissions->openSettingsCallCount(), 1);
     EXPECT_EQ(vm.inlinePermissionGuidanceState(), Guidance::DeniedRecovery) << "the card stays until the user acts";
 
     discovery->startDiscoveryError.reset();
-    permissions->localNetwork = SystemPermissionStatus::Authorized;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
     card->secondaryAction(); // I've Enabled It
     settle();
     EXPECT_TRUE(vm.isDiscoveryActive());
@@ -208,7 +208,7 @@ TEST_F(DiscoveryViewModelTest, TheCardsButtonsActAndTheCardHidesWhileDiscoveryMo
         << "a start leaves the last error to the next operation";
 
     // A card raised while Discovery Mode runs stays hidden.
-    permissions->localNetwork = SystemPermissionStatus::Unknown;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Unknown);
     test::runTask(vm.setDiscoveryModeEnabled(true));
     EXPECT_EQ(vm.inlinePermissionGuidanceState(), Guidance::Preflight);
     EXPECT_EQ(vm.permissionGuidanceConfiguration().has_value(), false);

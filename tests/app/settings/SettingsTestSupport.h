@@ -4,7 +4,7 @@
 
 #include "support/fakes/FakeConnectionMonitor.h"
 #include "support/fakes/FakeMacDiscoveryService.h"
-#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 #include "support/fakes/TestableMacStorageService.h"
 
@@ -45,7 +45,7 @@ protected:
     std::shared_ptr<FakeMacDiscoveryService> discovery = std::make_shared<FakeMacDiscoveryService>();
     std::shared_ptr<FakeConnectionMonitor> monitor = std::make_shared<FakeConnectionMonitor>();
     std::shared_ptr<TestableMacStorageService> storage = std::make_shared<TestableMacStorageService>();
-    std::shared_ptr<FakeSystemPermissionChecker> permissions = std::make_shared<FakeSystemPermissionChecker>();
+    std::shared_ptr<MockSystemPermissionChecker> permissions = std::make_shared<MockSystemPermissionChecker>();
     std::unique_ptr<ConnectedMacsViewModel> model;
 
     ConnectedMacsViewModel &make()
