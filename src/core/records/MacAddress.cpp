@@ -47,6 +47,11 @@ bool isValid(QStringView text)
     return canonicalize(text).has_value();
 }
 
+QString normalized(QStringView text)
+{
+    return canonicalize(text).value_or(text.toString());
+}
+
 bool isCanonical(QStringView text)
 {
     const std::optional<QString> canonical = canonicalize(text);

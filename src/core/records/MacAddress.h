@@ -16,6 +16,10 @@ std::optional<QString> canonicalize(QStringView text);
 
 bool isValid(QStringView text);
 
+// The canonical form of an address; any other text as it stands, so exact comparisons still tell it
+// from every address.
+QString normalized(QStringView text);
+
 // Already in the canonical form, so usable as a key as it stands.
 bool isCanonical(QStringView text);
 

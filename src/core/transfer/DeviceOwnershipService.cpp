@@ -2,6 +2,7 @@
 
 #include "foundation/JsonFields.h"
 #include "foundation/StorageError.h"
+#include "records/MacAddress.h"
 
 namespace verandel {
 
@@ -10,6 +11,19 @@ namespace {
 QString idText(const QUuid &id)
 {
     return json::uuidToString(id);
+}
+
+// Every address in its canonical form, each once, in the order first given.
+QStringList canonicalAddresses(const QStringList &addresses)
+{
+    QStringList result;
+    for (const QString &address : addresses) {
+        const QString canonical = MacAddress::normalized(address);
+        if (!result.contains(canonical)) {
+            result.append(canonical);
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -35,10 +49,11 @@ void DeviceOwnershipService::setOwner(const QUuid &macId, const QStringList &mac
     if (macAddresses.isEmpty()) {
         return;
     }
-    for (const QString &address : macAddresses) {
+    const QStringList addresses = canonicalAddresses(macAddresses);
+    for (const QString &address : addresses) {
         m_ownership.insert(address, macId);
     }
-    m_logger->debug(QStringLiteral("Set owner %1 for %2 device(s)").arg(idText(macId)).arg(macAddresses.size()));
+    m_logger->debug(QStringLiteral("Set owner %1 for %2 device(s)").arg(idText(macId)).arg(addresses.size()));
     Q_EMIT ownershipStateChanged(m_ownership);
 }
 
@@ -71,17 +86,19 @@ QCoro::Task<QStringList> DeviceOwnershipService::devicesOwnedByAndConnected(QUui
     }
     QStringList connected;
     for (const Device &device : std::as_const(devices)) {
-        // Read anew for every device: the map may change while a status request is pending.
-        if (ownerOf(device.macAddress()) != macId) {
+        // Read anew for every device: the map may change while a status request is pending. Stored
+        // addresses may be written in another form than the map's keys.
+        const QString address = MacAddress::normalized(device.macAddress());
+        if (ownerOf(address) != macId) {
             continue;
         }
         const ConnectionStatus status = co_await m_bluetoothManager->getConnectionStatus(device);
         if (status != ConnectionStatus::Connected) {
             continue;
         }
-        m_logger->debug(QStringLiteral("Device %1 is recognised as owned by %2 and connected")
-                            .arg(device.macAddress(), idText(macId)));
-        connected.append(device.macAddress());
+        m_logger->debug(
+            QStringLiteral("Device %1 is recognised as owned by %2 and connected").arg(address, idText(macId)));
+        connected.append(address);
     }
     co_return connected;
 }
@@ -102,13 +119,14 @@ void DeviceOwnershipService::mergePing(const QUuid &senderMacId, const QStringLi
     if (macAddresses.isEmpty()) {
         return;
     }
+    const QStringList addresses = canonicalAddresses(macAddresses);
     removeEntriesOwnedBy(senderMacId);
-    for (const QString &address : macAddresses) {
+    for (const QString &address : addresses) {
         m_ownership.insert(address, senderMacId);
     }
     m_logger->debug(QStringLiteral("Merged ownership from ping: %1 owns %2 device(s)")
                         .arg(idText(senderMacId))
-                        .arg(macAddresses.size()));
+                        .arg(addresses.size()));
     Q_EMIT ownershipStateChanged(m_ownership);
 }
 

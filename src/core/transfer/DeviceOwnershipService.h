@@ -14,10 +14,10 @@
 
 namespace verandel {
 
-// Which computer owns which shared Bluetooth device: device MAC address (exactly as handed in) to the
-// owning computer's id. This computer sets itself as owner of what it pairs or finds connected; every
-// ping a linked computer sends replaces that computer's claims. Kept in memory only, on the main
-// thread; always held by shared_ptr.
+// Which computer owns which shared Bluetooth device: device MAC address to the owning computer's id.
+// Addresses are kept in their canonical form (lower case, colons) and looked up exactly. This computer sets itself as
+// owner of what it pairs or finds connected; every ping a linked computer sends replaces that computer's claims. Kept
+// in memory only, on the main thread; always held by shared_ptr.
 class DeviceOwnershipService final : public QObject,
                                      public OwnedDevicesProtocol,
                                      public std::enable_shared_from_this<DeviceOwnershipService>
@@ -32,7 +32,7 @@ public:
                            BluetoothDeviceManagerPtr bluetoothManager, LoggerFactory &loggerFactory,
                            QObject *parent = nullptr);
 
-    // Makes the computer owner of every address; publishes the map for any non-empty list.
+    // Makes the computer owner of every address, each once; publishes the map for any non-empty list.
     void setOwner(const QUuid &macId, const QStringList &macAddresses);
     std::optional<QUuid> ownerOf(const QString &macAddress) const;
     // In no particular order.
@@ -47,7 +47,8 @@ Q_SIGNALS:
     void ownershipStateChanged(const verandel::DeviceOwnershipService::OwnershipMap &ownership);
 
 private:
-    // The sender's claims replace its earlier ones in full; an empty list changes nothing.
+    // The sender's claims replace its earlier ones in full; an empty list changes nothing; an address
+    // listed twice counts once.
     void mergePing(const QUuid &senderMacId, const QStringList &macAddresses);
     int removeEntriesOwnedBy(const QUuid &macId);
 

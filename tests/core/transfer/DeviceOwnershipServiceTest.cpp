@@ -19,9 +19,9 @@ namespace {
 const QUuid kLocal = QUuid::fromString(QStringLiteral("c1000000-0000-4000-8000-000000000001"));
 const QUuid kPeer = QUuid::fromString(QStringLiteral("c1000000-0000-4000-8000-000000000002"));
 const QUuid kOther = QUuid::fromString(QStringLiteral("c1000000-0000-4000-8000-000000000003"));
-const QString kA = QStringLiteral("A4:83:E7:00:00:0A");
-const QString kB = QStringLiteral("A4:83:E7:00:00:0B");
-const QString kC = QStringLiteral("A4:83:E7:00:00:0C");
+const QString kA = QStringLiteral("a4:83:e7:00:00:0a");
+const QString kB = QStringLiteral("a4:83:e7:00:00:0b");
+const QString kC = QStringLiteral("a4:83:e7:00:00:0c");
 
 struct OwnershipFixture : ::testing::Test
 {
@@ -56,10 +56,10 @@ TEST_F(OwnershipFixture, SettingOwnersPublishesEveryNonEmptyCall)
     EXPECT_EQ(published.count(), 3) << "also when nothing changed";
     EXPECT_EQ(ownership->ownerOf(kA), kLocal);
     EXPECT_EQ(ownership->ownerOf(kC), kPeer) << "the other entries of the earlier owner stay";
-    EXPECT_EQ(ownership->ownerOf(kA.toLower()), std::nullopt) << "addresses are exact keys";
+    EXPECT_EQ(ownership->ownerOf(kA.toUpper()), std::nullopt) << "addresses are exact keys";
     EXPECT_EQ(ownership->currentOwnershipState().size(), 2);
     EXPECT_TRUE(logs->contains(LogLevel::Debug,
-                               QStringLiteral("Set owner C1000000-0000-4000-8000-000000000001 for 2 device(s)")));
+                               QStringLiteral("Set owner C1000000-0000-4000-8000-000000000002 for 2 device(s)")));
 }
 
 TEST_F(OwnershipFixture, APingReplacesItsSendersClaimsInFull)
@@ -105,7 +105,7 @@ TEST_F(OwnershipFixture, OwnedAndConnectedListsStoredConnectedDevicesInStoreOrde
     bluetooth->statuses = {{kA, ConnectionStatus::Connected},
                            {kB, ConnectionStatus::PairedNotConnected},
                            {kC, ConnectionStatus::Connected}};
-    ownership->setOwner(kLocal, {kA, kB, kC, QStringLiteral("A4:83:E7:00:00:0D")});
+    ownership->setOwner(kLocal, {kA, kB, kC, QStringLiteral("a4:83:e7:00:00:0d")});
     EXPECT_EQ(test::runTask(ownership->devicesOwnedByAndConnected(kLocal)), (QStringList{kC, kA}));
     EXPECT_EQ(bluetooth->statusCalls, 3);
     EXPECT_TRUE(test::runTask(ownership->devicesOwnedByAndConnected(kPeer)).isEmpty());
@@ -114,4 +114,24 @@ TEST_F(OwnershipFixture, OwnedAndConnectedListsStoredConnectedDevicesInStoreOrde
     EXPECT_TRUE(test::runTask(ownership->devicesOwnedByAndConnected(kLocal)).isEmpty());
     EXPECT_TRUE(
         logs->containsSubstring(LogLevel::Error, QStringLiteral("Failed to get devices owned by and connected: ")));
+}
+
+TEST_F(OwnershipFixture, AddressesAreKeptInOneFormEachOnce)
+{
+    ownership->setOwner(kLocal, {QStringLiteral("A4-83-E7-00-00-0A"), kA, QStringLiteral("A4:83:E7:00:00:0C")});
+    EXPECT_EQ(ownership->currentOwnershipState(), (DeviceOwnershipService::OwnershipMap{{kA, kLocal}, {kC, kLocal}}));
+    EXPECT_TRUE(logs->contains(LogLevel::Debug,
+                               QStringLiteral("Set owner C1000000-0000-4000-8000-000000000001 for 2 device(s)")));
+
+    ping(kPeer, {QStringLiteral("A4:83:E7:00:00:0B"), kB, QStringLiteral("a4-83-e7-00-00-0b")});
+    EXPECT_EQ(ownership->ownerOf(kB), kPeer);
+    EXPECT_EQ(ownership->devicesOwnedBy(kPeer), QStringList{kB}) << "a duplicate claim counts once";
+    EXPECT_TRUE(logs->contains(LogLevel::Debug,
+                               QStringLiteral("Merged ownership from ping: "
+                                              "C1000000-0000-4000-8000-000000000002 owns 1 device(s)")));
+
+    // A device stored under another spelling of its address is still recognised, and pinged canonically.
+    devices->devices = {test::makeDevice(QStringLiteral("A4:83:E7:00:00:0A"), QStringLiteral("Keyboard"))};
+    bluetooth->statuses = {{QStringLiteral("A4:83:E7:00:00:0A"), ConnectionStatus::Connected}};
+    EXPECT_EQ(test::runTask(ownership->devicesOwnedByAndConnected(kLocal)), QStringList{kA});
 }
