@@ -1,0 +1,169 @@
+#pragma once
+
+#include "bluetooth/BluetoothDeviceManagerProtocol.h"
+#include "bluetooth/BluetoothPermissionGuidanceState.h"
+#include "bluetooth/SystemPermissionCheckerProtocol.h"
+#include "foundation/ClockProtocol.h"
+#include "foundation/LoggerFactory.h"
+#include "linking/ConnectionMonitorServiceProtocol.h"
+#include "peer/PeerCommunicationHub.h"
+#include "peer/PeerDirectoryServiceProtocol.h"
+#include "records/ConnectedMacStorageServiceProtocol.h"
+#include "records/DeviceStorageServiceProtocol.h"
+#include "records/MacIdentifierServiceProtocol.h"
+#include "telemetry/MetricsPublisherProtocol.h"
+#include "transfer/ControlTransferProgress.h"
+#include "transfer/DeviceOwnershipService.h"
+#include "transfer/LocalTakeControlPendingTargetsStore.h"
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+namespace verandel {
+
+// Moves control of the shared Bluetooth devices between linked computers. Take control asks other
+// computers for their devices; send control gives this computer's devices to one; a transfer request
+// from another computer gives them up; a devices-ready command pairs what another computer gave up.
+// Every step is published as a ControlTransferProgress. Every flow passes the Bluetooth permission
+// gate first, which also drives the permission guidance.
+//
+// Main thread only. The entry operations post their flow to the event loop and return at once; each
+// flow (and each received event) runs as a coroutine of its own, so flows may overlap. Always held by
+// shared_ptr: a running flow keeps the coordinator alive until it ends.
+class ControlCoordinator final : public QObject, public std::enable_shared_from_this<ControlCoordinator>
+{
+    Q_OBJECT
+
+public:
+    // How long take control waits for each target's devices-ready answer.
+    static constexpr double ANSWER_TIMEOUT_SECONDS = 60.0;
+
+    ControlCoordinator(std::shared_ptr<PeerCommunicationHub> eventHub, DeviceOwnershipServicePtr deviceOwnership,
+                       BluetoothDeviceManagerPtr bluetoothManager, SystemPermissionCheckerPtr systemPermissionChecker,
+                       ConnectedMacStorageServicePtr connectedMacStorage, DeviceStorageServicePtr deviceStorage,
+                       std::shared_ptr<MacIdentifierServiceProtocol> macIdentifierService,
+                       ConnectionMonitorServicePtr connectionMonitor,
+                       std::shared_ptr<PeerDirectoryServiceProtocol> peerDirectory,
+                       MetricsPublisherPtr metricsPublisher, LoggerFactory &loggerFactory, ClockPtr clock,
+                       QObject *parent = nullptr);
+    ~ControlCoordinator() override;
+
+    // Pulls the devices of every reachable linked computer, or of the one given.
+    void takeControl();
+    void takeControl(const QUuid &fromMacId);
+    // Gives this computer's connected shared devices to the computer.
+    void sendControl(const QUuid &toMacId);
+
+    // Whether offering take control makes sense: another computer is linked and some stored device is
+    // not known to be owned here. Reads the stores anew; never throws.
+    bool canTakeControl();
+    // Whether offering send control to the computer makes sense: it is linked and some stored device
+    // is owned here.
+    bool canSendControl(const QUuid &toMacId);
+
+    QUuid currentMacId() const;
+
+    // The latest record of any flow; none before the first.
+    std::optional<ControlTransferProgress> currentControlTransferProgress() const { return m_progress; }
+    // None: no guidance is shown.
+    std::optional<BluetoothPermissionGuidanceState> currentBluetoothPermissionGuidanceState() const
+    {
+        return m_guidance;
+    }
+
+    // Publishes the guidance from the event loop (none puts the card away).
+    void stageBluetoothPermissionGuidance(std::optional<BluetoothPermissionGuidanceState> state);
+    void dismissBluetoothPermissionGuidance();
+    // Looks at the permission again and shows the matching guidance.
+    void retryBluetoothPermissionGuidance();
+    // Asks for the permission (the system may prompt) and shows the matching guidance.
+    void continueBluetoothPermissionGuidance();
+    void openBluetoothSettings();
+
+    // The targets of a take control begun here that have not reached a terminal status.
+    QSet<QUuid> pendingTakeControlTargets(const QString &transactionId) const;
+
+Q_SIGNALS:
+    // Each record as it is published.
+    void controlTransferProgressChanged(const verandel::ControlTransferProgress &progress);
+    void bluetoothPermissionGuidanceStateChanged(std::optional<verandel::BluetoothPermissionGuidanceState> state);
+
+private:
+    // What unpairing for a transfer achieved.
+    struct UnpairSummary
+    {
+        // One per device unpaired, in order, addresses in the canonical form.
+        QList<TransferDeviceDescriptor> unpairedDescriptors;
+        bool permissionDenied = false;
+        std::optional<OperationFailureCategory> lastFailureCategory;
+    };
+
+    // The records of one flow: its transaction, direction and peer.
+    struct FlowContext
+    {
+        QString transactionId;
+        ControlTransferDirection direction;
+        std::optional<QUuid> peerMacId;
+    };
+
+    QCoro::Task<> performTakeControl(std::optional<QUuid> targetMacId);
+    QCoro::Task<> performSendControl(QUuid targetMacId);
+    QCoro::Task<> handleInboundTransferRequest(TransferRequestReceivedEvent event);
+    QCoro::Task<> handleDevicesReadyForPairing(DevicesReadyForPairingReceivedEvent event);
+    static QCoro::Task<> awaitAnswer(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock, QString transactionId,
+                                     QUuid targetMacId, std::stop_token token);
+
+    // Refreshes the permission, publishes the matching guidance and answers the status.
+    QCoro::Task<SystemPermissionStatus> ensureBluetoothAuthorizedForTransferFlow();
+    QCoro::Task<> refreshBluetoothPermissionGuidanceState();
+    QCoro::Task<> requestBluetoothPermissionGuidanceState();
+    // The record a flow stops with when the gate does not let it through.
+    static std::optional<ControlTransferProgressStatus> gateStop(SystemPermissionStatus status);
+
+    // The linked computer's installation id, lower-cased; none when it is not stored or unreadable.
+    std::optional<QString> peerInstallationId(const QUuid &macId);
+    // The stored shared devices that Bluetooth reports connected, in store order.
+    QCoro::Task<QList<Device>> getConnectedSharedDevices();
+    QCoro::Task<UnpairSummary> unpairConnectedSharedDevicesForTransfer(QList<Device> devices,
+                                                                       QString localInstallationId,
+                                                                       QString peerInstallationId, FlowContext flow);
+    // Unpairs the devices, sends those unpaired to the peer and waits for the delivery; when it
+    // fails, pairs them here again rather than lose them. Publishes every step and the outcome.
+    QCoro::Task<> giveUpDevices(FlowContext flow, QList<Device> devices, QString peerInstallationId,
+                                QString recipientLabel);
+    // The stored shared device at that address, however its stored address is written.
+    std::optional<Device> findStoredDevice(const QString &canonicalAddress);
+    QCoro::Task<std::optional<QString>> savePairedDeviceToRepository(TransferDeviceDescriptor descriptor);
+    void forceHealthChecksOfLinkedMacs();
+
+    // Canonical, each address once; malformed ones dropped with a warning.
+    QList<TransferDeviceDescriptor> checkedDescriptors(const DevicesReadyForPairingReceivedEvent &event) const;
+    // True when the transaction id of a peer's command is a UUID; warns and answers false otherwise.
+    bool acceptsTransactionId(const QString &transactionId, const QUuid &senderMacId, const char *what) const;
+
+    void publish(const FlowContext &flow, ControlTransferProgressStatus status);
+    void setGuidance(std::optional<BluetoothPermissionGuidanceState> state);
+    void handleConnectionStateChange(const QUuid &macId, ConnectionState state);
+
+    std::shared_ptr<PeerCommunicationHub> m_eventHub;
+    DeviceOwnershipServicePtr m_deviceOwnership;
+    BluetoothDeviceManagerPtr m_bluetoothManager;
+    SystemPermissionCheckerPtr m_systemPermissionChecker;
+    ConnectedMacStorageServicePtr m_connectedMacStorage;
+    DeviceStorageServicePtr m_deviceStorage;
+    std::shared_ptr<MacIdentifierServiceProtocol> m_macIdentifierService;
+    ConnectionMonitorServicePtr m_connectionMonitor;
+    std::shared_ptr<PeerDirectoryServiceProtocol> m_peerDirectory;
+    MetricsPublisherPtr m_metricsPublisher;
+    LoggerPtr m_logger;
+    ClockPtr m_clock;
+    std::optional<BluetoothPermissionGuidanceState> m_guidance;
+    std::optional<ControlTransferProgress> m_progress;
+    LocalTakeControlPendingTargetsStore m_localTakeControlPendingTargetsStore;
+};
+
+using ControlCoordinatorPtr = std::shared_ptr<ControlCoordinator>;
+
+} // namespace verandel
