@@ -1,0 +1,282 @@
+// Two linked computers in one process over loopback TCP hand three Bluetooth devices back and forth.
+// Each has a scripted Bluetooth manager under the real permission guard and status cache; the two
+// managers share one table of devices, each paired with at most one computer.
+#include "support/LinkedNode.h"
+#include "support/QtPrinters.h"
+#include "support/RunTask.h"
+#include "support/TransferPrinters.h"
+
+#include "telemetry/TelemetryDeviceIdPolicy.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+using namespace verandel::test;
+using namespace verandel::ProgressStatus;
+using Status = ControlTransferProgressStatus;
+
+namespace {
+
+const QUuid kMacA = QUuid::fromString(QStringLiteral("f1000000-0000-4000-8000-00000000000a"));
+const QUuid kMacB = QUuid::fromString(QStringLiteral("f1000000-0000-4000-8000-00000000000b"));
+const QString kNodeA = QStringLiteral("Node A");
+const QString kNodeB = QStringLiteral("Node B");
+const QString kKeyboard = QStringLiteral("28:37:37:0a:00:01");
+const QString kTrackpad = QStringLiteral("28:37:37:0a:00:02");
+const QString kMouse = QStringLiteral("28:37:37:0a:00:03");
+
+// As BlueZ lists them: full detection data, no telemetry id yet. Stores sort them by name: keyboard,
+// mouse, trackpad.
+Device listed(const QString &address, const QString &name, quint16 productId, quint32 classOfDevice)
+{
+    return Device(address, name, TelemetryDeviceIdPolicy::preStoragePlaceholder,
+                  DeviceDetectionAttributes{0x05AC,
+                                            productId,
+                                            classOfDevice,
+                                            {QStringLiteral("Human Interface Device"), QStringLiteral("PnP")}},
+                  QDateTime(QDate(2025, 12, 1), QTime(10, 0), Qt::UTC));
+}
+
+std::shared_ptr<SharedDeviceTable> threeDevicesOnB()
+{
+    auto table = std::make_shared<SharedDeviceTable>();
+    table->devices = {listed(kKeyboard, QStringLiteral("Magic Keyboard"), 0x029C, 0x002540),
+                      listed(kTrackpad, QStringLiteral("Magic Trackpad"), 0x0265, 0x002580),
+                      listed(kMouse, QStringLiteral("Magic Mouse"), 0x0269, 0x002580)};
+    for (const Device &device : std::as_const(table->devices)) {
+        table->holders.insert(device.macAddress(), kNodeB);
+    }
+    return table;
+}
+
+OperationResult failure(OperationFailureCategory category)
+{
+    return OperationResult::failure(QStringLiteral("Scripted failure"), category);
+}
+
+// Two computers linked to each other; B holds the three devices, stored as shared there.
+struct TwoNodeTransferTest : ::testing::Test
+{
+    std::shared_ptr<RecordingLoggerFactory> logs = std::make_shared<RecordingLoggerFactory>();
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    std::shared_ptr<SharedDeviceTable> table = threeDevicesOnB();
+    LinkedNode a{kMacA, kNodeA, clock, logs, table};
+    LinkedNode b{kMacB, kNodeB, clock, logs, table};
+
+    void SetUp() override
+    {
+        int index = 0;
+        for (const Device &device : std::as_const(table->devices)) {
+            b.devices->saveOrUpdateDevice(Device(device.macAddress(), device.name(),
+                                                 QStringLiteral("a7c10000-0000-4000-8000-00000000000%1").arg(++index),
+                                                 device.detectionAttributes(), device.timestamp()));
+        }
+        ASSERT_TRUE(startLinked(a, b)) << explain();
+    }
+
+    void TearDown() override { EXPECT_TRUE(trafficEnded(a, b)) << explain(); }
+
+    std::string explain() const { return logs->allMessages().join(u'\n').toStdString(); }
+
+    // The transaction of the last transfer begun on the node.
+    static QString lastTransaction(const LinkedNode &node) { return node.progress.last().transactionId; }
+
+    static bool endedWith(const LinkedNode &node, const QString &transactionId, const Status &status)
+    {
+        const QList<ControlTransferProgressStatus> statuses = node.statusesOf(transactionId);
+        return !statuses.isEmpty() && statuses.last() == status;
+    }
+
+    // Waits until both computers end A's latest transfer, other than the one given, with success.
+    bool bothSucceed(const QString &previous = {})
+    {
+        return waitUntil([&] {
+            return !a.progress.isEmpty() && lastTransaction(a) != previous
+                && endedWith(a, lastTransaction(a), Success{}) && endedWith(b, lastTransaction(a), Success{});
+        });
+    }
+
+    // Moves virtual time to the next health check and waits for its pings and answers, so that
+    // the next move meets no ping still on its way.
+    bool advanceThroughHealthCheck(double seconds)
+    {
+        const int sentByA = a.sender->started;
+        const int sentByB = b.sender->started;
+        clock->advance(seconds);
+        return waitUntil([&] { return a.sender->started >= sentByA + 2 && b.sender->started >= sentByB + 2; })
+            && trafficEnded(a, b);
+    }
+
+    bool ownersAre(const QUuid &owner) const
+    {
+        for (const QString &address : {kKeyboard, kTrackpad, kMouse}) {
+            if (a.ownership->ownerOf(address) != owner || b.ownership->ownerOf(address) != owner) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Every device is paired with one computer, or a failed record on either side names it.
+    void expectEveryDeviceAccountedFor() const
+    {
+        for (const Device &device : std::as_const(table->devices)) {
+            const QString address = device.macAddress();
+            bool namedInFailure = false;
+            for (const LinkedNode *node : {&a, &b}) {
+                for (const ControlTransferProgress &record : node->progress) {
+                    if (const auto *pair = std::get_if<PairResult>(&record.status)) {
+                        namedInFailure |= pair->macAddress == address && !pair->success;
+                    }
+                    if (const auto *unpair = std::get_if<UnpairResult>(&record.status)) {
+                        namedInFailure |= unpair->macAddress == address && !unpair->success;
+                    }
+                }
+            }
+            EXPECT_TRUE(table->holders.contains(address) || namedInFailure) << address.toStdString();
+        }
+    }
+};
+
+QStringList storedAddressesInFile(const LinkedNode &node)
+{
+    QFile file(node.storage->devicesStorageURL());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList addresses;
+    for (const QJsonValue &device : QJsonDocument::fromJson(file.readAll()).array()) {
+        addresses.append(device.toObject().value(QStringLiteral("macAddress")).toString());
+    }
+    addresses.sort();
+    return addresses;
+}
+
+} // namespace
+
+TEST_F(TwoNodeTransferTest, ControlMovesToAAndBackToB)
+{
+    // A pulls B's three devices.
+    a.coordinator->takeControl(kMacB);
+    ASSERT_TRUE(bothSucceed()) << explain();
+    const QString taken = lastTransaction(a);
+    EXPECT_EQ(a.statusesOf(taken),
+              (QList<Status>{OperationStarted{}, OutboundTransferRequestSent{}, PairingStarted{3},
+                             PairResult{kKeyboard, true, {}}, PairResult{kMouse, true, {}},
+                             PairResult{kTrackpad, true, {}}, OwnershipUpdated{3}, Success{}}));
+    EXPECT_EQ(b.statusesOf(taken),
+              (QList<Status>{InboundTransferRequestReceived{}, OperationStarted{}, UnpairingStarted{3},
+                             UnpairResult{kKeyboard, true, {}}, UnpairResult{kMouse, true, {}},
+                             UnpairResult{kTrackpad, true, {}}, DevicesReadySent{3}, Success{}}));
+    EXPECT_EQ(a.progressOf(taken).last().direction, ControlTransferDirection::TakeControl);
+    EXPECT_EQ(b.progressOf(taken).last().direction, ControlTransferDirection::InboundTransfer);
+    EXPECT_EQ(table->heldBy(kNodeA).size(), 3);
+    EXPECT_EQ(storedAddressesInFile(a), (QStringList{kKeyboard, kTrackpad, kMouse}));
+    const std::optional<Device> keyboard = a.devices->getDeviceByMacAddress(kKeyboard);
+    ASSERT_TRUE(keyboard);
+    EXPECT_EQ(keyboard->telemetryDeviceId(), QStringLiteral("a7c10000-0000-4000-8000-000000000001"))
+        << "the telemetry id travels with the device";
+    EXPECT_EQ(keyboard->detectionAttributes(), table->devices.first().detectionAttributes());
+    ASSERT_TRUE(waitUntil([&] { return ownersAre(kMacA); })) << "the forced pings carry the new ownership";
+    ASSERT_TRUE(trafficEnded(a, b)) << explain();
+
+    // A sends them back to B.
+    a.coordinator->sendControl(kMacB);
+    ASSERT_TRUE(bothSucceed(taken)) << explain();
+    const QString sent = lastTransaction(a);
+    EXPECT_EQ(a.statusesOf(sent),
+              (QList<Status>{OperationStarted{}, UnpairingStarted{3}, UnpairResult{kKeyboard, true, {}},
+                             UnpairResult{kMouse, true, {}}, UnpairResult{kTrackpad, true, {}}, DevicesReadySent{3},
+                             Success{}}));
+    EXPECT_EQ(b.statusesOf(sent),
+              (QList<Status>{PairingStarted{3}, PairResult{kKeyboard, true, {}}, PairResult{kMouse, true, {}},
+                             PairResult{kTrackpad, true, {}}, OwnershipUpdated{3}, Success{}}));
+    EXPECT_EQ(b.progressOf(sent).last().direction, ControlTransferDirection::InboundTransfer);
+    EXPECT_EQ(table->heldBy(kNodeB).size(), 3);
+    ASSERT_TRUE(waitUntil([&] { return ownersAre(kMacB); })) << explain();
+}
+
+TEST_F(TwoNodeTransferTest, OneUnpairFailsAndTheOtherTwoMove)
+{
+    b.scriptedBluetooth->unpairResults.insert(kMouse, failure(OperationFailureCategory::Conflict));
+    a.coordinator->takeControl();
+    ASSERT_TRUE(bothSucceed()) << explain();
+    const QString transactionId = lastTransaction(a);
+    EXPECT_TRUE(b.statusesOf(transactionId).contains(Status(DevicesReadySent{2})));
+    EXPECT_TRUE(a.statusesOf(transactionId).contains(Status(OwnershipUpdated{2})));
+    EXPECT_EQ(table->heldBy(kNodeA).size(), 2);
+    EXPECT_EQ(table->holders.value(kMouse), kNodeB);
+    EXPECT_TRUE(a.coordinator->pendingTakeControlTargets(transactionId).isEmpty());
+    expectEveryDeviceAccountedFor();
+}
+
+TEST_F(TwoNodeTransferTest, OnePairFailsOnTheReceiverAndTheRunStillSucceeds)
+{
+    a.scriptedBluetooth->pairResults.insert(kTrackpad, failure(OperationFailureCategory::Timeout));
+    a.coordinator->takeControl(kMacB);
+    ASSERT_TRUE(bothSucceed()) << explain();
+    const QString transactionId = lastTransaction(a);
+    EXPECT_TRUE(
+        a.statusesOf(transactionId).contains(Status(PairResult{kTrackpad, false, OperationFailureCategory::Timeout})));
+    EXPECT_TRUE(a.statusesOf(transactionId).contains(Status(OwnershipUpdated{2})));
+    EXPECT_FALSE(table->holders.contains(kTrackpad)) << "given up by B, not taken by A";
+    expectEveryDeviceAccountedFor();
+}
+
+TEST_F(TwoNodeTransferTest, TheHolderPairsItsDevicesAgainWhenTheReceiverStopsListening)
+{
+    b.scriptedBluetooth->holdUnpairs = true;
+    a.coordinator->takeControl(kMacB);
+    ASSERT_TRUE(waitUntil([&] { return !b.scriptedBluetooth->unpairCalls.isEmpty(); })) << explain();
+    const QDateTime askedAt = clock->now();
+    a.listener->stop();
+    b.scriptedBluetooth->releaseUnpairs();
+    const QString transactionId = lastTransaction(a);
+    ASSERT_TRUE(waitUntil([&] {
+        return endedWith(b, transactionId, Failed{OperationFailureCategory::PeerUnavailable});
+    })) << explain();
+    const QList<Status> holder = b.statusesOf(transactionId);
+    EXPECT_EQ(holder.mid(holder.size() - 4),
+              (QList<Status>{PairResult{kKeyboard, true, {}}, PairResult{kMouse, true, {}},
+                             PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::PeerUnavailable}}));
+    EXPECT_FALSE(holder.contains(Status(Success{})));
+    EXPECT_EQ(table->heldBy(kNodeB).size(), 3) << "nothing is lost";
+
+    ASSERT_TRUE(trafficEnded(a, b)) << explain();
+    clock->advance(ControlCoordinator::ANSWER_TIMEOUT_SECONDS);
+    EXPECT_EQ(a.statusesOf(transactionId).last(), Status(Failed{OperationFailureCategory::Timeout}));
+    EXPECT_EQ(a.progressOf(transactionId).last().occurredAt, askedAt.addSecs(60));
+    expectEveryDeviceAccountedFor();
+}
+
+TEST_F(TwoNodeTransferTest, ARequesterGivesUpOnASilentHolderAndStillPairsItsLateAnswer)
+{
+    b.scriptedBluetooth->holdUnpairs = true;
+    const QDateTime askedAt = clock->now();
+    a.coordinator->takeControl(kMacB);
+    ASSERT_TRUE(waitUntil([&] { return !b.scriptedBluetooth->unpairCalls.isEmpty(); })) << explain();
+    ASSERT_TRUE(trafficEnded(a, b)) << explain();
+    const QString transactionId = lastTransaction(a);
+
+    ASSERT_TRUE(advanceThroughHealthCheck(30)) << explain();
+    EXPECT_EQ(a.statusesOf(transactionId).last(), Status(OutboundTransferRequestSent{}));
+    clock->advance(30);
+    EXPECT_EQ(a.statusesOf(transactionId).last(), Status(Failed{OperationFailureCategory::Timeout}));
+    EXPECT_EQ(a.progressOf(transactionId).last().occurredAt, askedAt.addSecs(60));
+    EXPECT_TRUE(a.coordinator->pendingTakeControlTargets(transactionId).isEmpty());
+    ASSERT_TRUE(trafficEnded(a, b)) << explain();
+
+    b.scriptedBluetooth->releaseUnpairs();
+    ASSERT_TRUE(waitUntil([&] {
+        return endedWith(b, transactionId, Success{}) && endedWith(a, transactionId, Success{});
+    })) << explain();
+    EXPECT_EQ(a.progressOf(transactionId).last().direction, ControlTransferDirection::InboundTransfer)
+        << "paired as devices sent unasked";
+    EXPECT_EQ(table->heldBy(kNodeA).size(), 3);
+    expectEveryDeviceAccountedFor();
+}

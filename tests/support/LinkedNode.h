@@ -1,0 +1,107 @@
+#pragma once
+
+#include "bluetooth/PermissionGuardedBluetoothDeviceManager.h"
+#include "bluetooth/ReactiveBluetoothDeviceManager.h"
+#include "linking/ConnectionMonitorService.h"
+#include "linking/MacDiscoveryService.h"
+#include "linking/PeerDirectoryService.h"
+#include "peer/NetworkBridge.h"
+#include "peer/tcp/EphemeralFrameListener.h"
+#include "records/ConnectedMacStorageService.h"
+#include "records/DeviceStorageService.h"
+#include "support/ManualClock.h"
+#include "support/fakes/FakeBluetoothDeviceManager.h"
+#include "support/fakes/FakeMacIdentifier.h"
+#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockTransport.h"
+#include "support/fakes/RecordingLoggerFactory.h"
+#include "support/fakes/RecordingMetricsPublisher.h"
+#include "transfer/ControlCoordinator.h"
+#include "transfer/DeviceOwnershipService.h"
+
+#include <QTemporaryDir>
+
+namespace verandel::test {
+
+// The real frame sender, counting what it was given and what it delivered, so that a test can wait
+// for the loopback traffic to end before it moves virtual time.
+class CountingFrameSender final : public FrameSenderProtocol
+{
+public:
+    explicit CountingFrameSender(FrameSenderPtr inner)
+        : m_inner(std::move(inner))
+    { }
+
+    QCoro::Task<bool> send(RawEventEnvelope envelope, DiscoverableMac recipient) override;
+
+    int started = 0;
+    int finished = 0;
+    int delivered = 0;
+
+private:
+    FrameSenderPtr m_inner;
+};
+
+// One computer's whole graph over real loopback TCP: stores in a temporary folder, the real hub,
+// bridge, sender and listener, the directory, the monitor, the discovery service, the ownership map
+// and the control coordinator. Discovery is a scripted double; Bluetooth is a scripted manager (on
+// the shared device table, when given) under the real permission guard and status cache, with
+// Bluetooth and Local Network permission granted; time is the shared virtual clock.
+struct LinkedNode
+{
+    LinkedNode(QUuid id, const QString &name, std::shared_ptr<ManualClock> clock,
+               std::shared_ptr<RecordingLoggerFactory> logs, std::shared_ptr<SharedDeviceTable> devices = nullptr);
+    LinkedNode(const LinkedNode &) = delete;
+    LinkedNode &operator=(const LinkedNode &) = delete;
+
+    QUuid id() const { return identity->currentMacId(); }
+
+    // Starts the bridge, the monitor and advertising.
+    void start();
+    // What this computer's browsing reports of the other: its record at its loopback port.
+    void discovers(const LinkedNode &other);
+    // Stores the other computer as linked and hands it to the directory and the monitor, as a
+    // finished linking handshake does.
+    void linkTo(const LinkedNode &other);
+
+    std::optional<ConnectedMac> stored(const QUuid &macId) const;
+    ConnectionState stateOf(const QUuid &macId) const;
+    // The progress records of this computer's coordinator for the transaction, in order.
+    QList<ControlTransferProgress> progressOf(const QString &transactionId) const;
+    // The statuses alone.
+    QList<ControlTransferProgressStatus> statusesOf(const QString &transactionId) const;
+
+    QTemporaryDir dir;
+    std::shared_ptr<RecordingLoggerFactory> logs;
+    std::shared_ptr<ManualClock> clock;
+    std::shared_ptr<FakeMacIdentifier> identity;
+    std::shared_ptr<MockTransport> transport = std::make_shared<MockTransport>();
+    std::shared_ptr<FakeSystemPermissionChecker> permissions = std::make_shared<FakeSystemPermissionChecker>();
+    StorageManagerPtr storage;
+    std::shared_ptr<FakeBluetoothDeviceManager> scriptedBluetooth;
+    std::shared_ptr<BluetoothDeviceManagerProtocol> bluetooth;
+    std::shared_ptr<ConnectedMacStorageService> linkedComputers;
+    std::shared_ptr<DeviceStorageService> devices;
+    std::shared_ptr<PeerCommunicationHub> hub;
+    std::shared_ptr<EphemeralFrameListener> listener;
+    std::shared_ptr<CountingFrameSender> sender;
+    std::shared_ptr<PeerDirectoryService> directory;
+    std::unique_ptr<NetworkBridge> bridge;
+    std::shared_ptr<DeviceOwnershipService> ownership;
+    std::shared_ptr<ConnectionMonitorService> monitor;
+    std::shared_ptr<MacDiscoveryService> discovery;
+    std::shared_ptr<RecordingMetricsPublisher> metrics = std::make_shared<RecordingMetricsPublisher>();
+    std::shared_ptr<ControlCoordinator> coordinator;
+    QList<ControlTransferProgress> progress;
+    int framesReceived = 0;
+};
+
+// Waits until every frame handed to either sender has arrived and no connection is open: a
+// connection still open when virtual time jumps would run into its deadline.
+bool trafficEnded(const LinkedNode &a, const LinkedNode &b);
+
+// Starts both, lets each discover the other and links them both ways, then waits for the first
+// pings to end. False when the traffic did not end.
+bool startLinked(LinkedNode &a, LinkedNode &b);
+
+} // namespace verandel::test
