@@ -37,8 +37,8 @@ LinkedNode::LinkedNode(QUuid id, const QString &name, std::shared_ptr<ManualCloc
     sender = std::make_shared<CountingFrameSender>(std::make_shared<EphemeralFrameSender>(logs, clock, 5.0));
     bridge = std::make_unique<NetworkBridge>(hub, sender, listener, directory, identity, NetworkBridge::Configuration{},
                                              logs, clock);
-    permissions->localNetwork = SystemPermissionStatus::Authorized;
-    permissions->bluetooth = SystemPermissionStatus::Authorized;
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
+    permissions->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
     scriptedBluetooth = table ? std::make_shared<FakeBluetoothDeviceManager>(std::move(table), name)
                               : std::make_shared<FakeBluetoothDeviceManager>();
     bluetooth = std::make_shared<ReactiveBluetoothDeviceManager>(

@@ -12,7 +12,7 @@
 #include "support/ManualClock.h"
 #include "support/fakes/FakeBluetoothDeviceManager.h"
 #include "support/fakes/FakeMacIdentifier.h"
-#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 #include "support/fakes/MockTransport.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 #include "support/fakes/RecordingMetricsPublisher.h"
@@ -76,7 +76,7 @@ struct LinkedNode
     std::shared_ptr<ManualClock> clock;
     std::shared_ptr<FakeMacIdentifier> identity;
     std::shared_ptr<MockTransport> transport = std::make_shared<MockTransport>();
-    std::shared_ptr<FakeSystemPermissionChecker> permissions = std::make_shared<FakeSystemPermissionChecker>();
+    std::shared_ptr<MockSystemPermissionChecker> permissions = std::make_shared<MockSystemPermissionChecker>();
     StorageManagerPtr storage;
     std::shared_ptr<FakeBluetoothDeviceManager> scriptedBluetooth;
     std::shared_ptr<BluetoothDeviceManagerProtocol> bluetooth;

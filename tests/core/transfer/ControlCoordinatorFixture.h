@@ -10,7 +10,7 @@
 #include "support/fakes/FakeDeviceStorageService.h"
 #include "support/fakes/FakeMacIdentifier.h"
 #include "support/fakes/FakePeerDirectory.h"
-#include "support/fakes/FakeSystemPermissionChecker.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 #include "support/fakes/RecordingMetricsPublisher.h"
 #include "support/fakes/TestableMacStorageService.h"
@@ -68,7 +68,7 @@ struct CoordinatorHarness
     std::shared_ptr<PeerCommunicationHub> hub = std::make_shared<PeerCommunicationHub>(logs);
     std::shared_ptr<FakeDeviceStorageService> devices = std::make_shared<FakeDeviceStorageService>();
     std::shared_ptr<FakeBluetoothDeviceManager> bluetooth = std::make_shared<FakeBluetoothDeviceManager>();
-    std::shared_ptr<FakeSystemPermissionChecker> permissions = std::make_shared<FakeSystemPermissionChecker>();
+    std::shared_ptr<MockSystemPermissionChecker> permissions = std::make_shared<MockSystemPermissionChecker>();
     std::shared_ptr<TestableMacStorageService> linked = std::make_shared<TestableMacStorageService>();
     std::shared_ptr<FakeMacIdentifier> identity = std::make_shared<FakeMacIdentifier>(kLocal);
     std::shared_ptr<FakeConnectionMonitor> monitor = std::make_shared<FakeConnectionMonitor>();
@@ -88,7 +88,7 @@ struct CoordinatorHarness
 
     CoordinatorHarness()
     {
-        permissions->bluetooth = SystemPermissionStatus::Authorized;
+        permissions->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
         QObject::connect(coordinator.get(), &ControlCoordinator::controlTransferProgressChanged, coordinator.get(),
                          [this](const ControlTransferProgress &record) { records.append(record); });
         QObject::connect(coordinator.get(), &ControlCoordinator::bluetoothPermissionGuidanceStateChanged,

@@ -33,7 +33,7 @@ FlowRecords runFlow(int flow, SystemPermissionStatus permission, CoordinatorHarn
         h.guidance.clear();
         h.transferRequests.clear();
     }
-    h.permissions->bluetooth = permission;
+    h.permissions->simulateBluetoothStatus(permission);
     switch (flow) {
     case 0: h.coordinator->takeControl(kPeer); break;
     case 1: h.coordinator->sendControl(kPeer); break;
@@ -102,16 +102,16 @@ TEST(ControlCoordinatorGateTest, AnAuthorizedGateTakesShownGuidanceDown)
 
 TEST_F(ControlCoordinatorFixture, GuidanceActionsAskThePermissionCheckerAndShowItsAnswer)
 {
-    permissions->bluetooth = SystemPermissionStatus::Denied;
+    permissions->simulateBluetoothStatus(SystemPermissionStatus::Denied);
     coordinator->retryBluetoothPermissionGuidance();
     settle();
-    EXPECT_EQ(permissions->bluetoothRefreshes, 1);
+    EXPECT_EQ(permissions->bluetoothRefreshCallCount(), 1);
     EXPECT_EQ(coordinator->currentBluetoothPermissionGuidanceState(), BluetoothPermissionGuidanceState::DeniedRecovery);
 
-    permissions->bluetooth = SystemPermissionStatus::Authorized;
+    permissions->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
     coordinator->continueBluetoothPermissionGuidance();
     settle();
-    EXPECT_EQ(permissions->bluetoothRefreshes, 1) << "continuing requests rather than refreshes";
+    EXPECT_EQ(permissions->bluetoothRefreshCallCount(), 1) << "continuing requests rather than refreshes";
     EXPECT_EQ(coordinator->currentBluetoothPermissionGuidanceState(), std::nullopt);
 
     coordinator->stageBluetoothPermissionGuidance(BluetoothPermissionGuidanceState::Preflight);
@@ -123,7 +123,7 @@ TEST_F(ControlCoordinatorFixture, GuidanceActionsAskThePermissionCheckerAndShowI
                                                                       std::nullopt}));
 
     coordinator->openBluetoothSettings();
-    EXPECT_EQ(permissions->bluetoothSettingsOpened, 1);
+    EXPECT_EQ(permissions->openBluetoothSettingsCallCount(), 1);
     EXPECT_TRUE(records.isEmpty()) << "guidance never publishes progress";
 }
 

@@ -31,14 +31,14 @@ TEST(DevicesReadyPairingTest, SequencesOfPairingWhatAnotherComputerHandedOver)
         {"permission undecided",
          [&](CoordinatorHarness &h) {
              linkedAndListed(h);
-             h.permissions->bluetooth = SystemPermissionStatus::Unknown;
+             h.permissions->simulateBluetoothStatus(SystemPermissionStatus::Unknown);
          },
          three,
          {Blocked{ControlTransferBlockedReason::BluetoothPermissionPreflight}}},
         {"permission denied",
          [&](CoordinatorHarness &h) {
              linkedAndListed(h);
-             h.permissions->bluetooth = SystemPermissionStatus::Denied;
+             h.permissions->simulateBluetoothStatus(SystemPermissionStatus::Denied);
          },
          three,
          {UserActionRequired{}}},
