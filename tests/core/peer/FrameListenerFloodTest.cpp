@@ -175,7 +175,9 @@ TEST_F(FloodFixture, AFloodFromOneHostNeitherDelaysALinkedPeerNorHoldsDescriptor
     }
     EXPECT_EQ(idle.opened + garbage.opened, 250);
     EXPECT_LE(listener->activeConnectionCount(), 8);
-    EXPECT_LE(acceptedDescriptors(listener->port()), 8);
+    // A cut connection gives its descriptor back when its socket is deleted, on the next turns of the loop.
+    EXPECT_TRUE(test::waitUntil([&] { return acceptedDescriptors(listener->port()) <= 8; }))
+        << acceptedDescriptors(listener->port()) << " descriptors held";
 
     EXPECT_TRUE(pingArrives());
     EXPECT_TRUE(pingArrives());
