@@ -1,10 +1,24 @@
 #include "support/LinkedNode.h"
 
+#include "bluetooth/SystemPermissionChecker.h"
+#include "foundation/JsonFields.h"
 #include "foundation/PosixFileManager.h"
+#include "mock/AuthorizedBluetoothProbe.h"
+#include "mock/AuthorizedLocalNetworkProbe.h"
+#include "mock/DebugContextDiscoveryTransport.h"
+#include "mock/DebugFrameSender.h"
+#include "mock/DebugMacIdentifierService.h"
+#include "mock/MockFileIO.h"
 #include "peer/tcp/EphemeralFrameSender.h"
+#include "peer/tcp/MultiplexFrameSender.h"
 #include "support/RunTask.h"
 #include "support/fakes/FakeNetworkPathSource.h"
 #include "support/fakes/FakeServiceAdvertiser.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QTcpServer>
 
 namespace verandel::test {
 
@@ -23,6 +37,56 @@ LinkedNode::LinkedNode(QUuid id, const QString &name, std::shared_ptr<ManualCloc
     : logs(std::move(loggers))
     , clock(std::move(sharedClock))
     , identity(std::make_shared<FakeMacIdentifier>(id, name))
+    , transport(std::make_shared<MockTransport>())
+    , permissions(std::make_shared<MockSystemPermissionChecker>())
+{
+    makeStores();
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
+    permissions->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
+    scriptedBluetooth = table ? std::make_shared<FakeBluetoothDeviceManager>(std::move(table), name)
+                              : std::make_shared<FakeBluetoothDeviceManager>();
+    macIdentifier = identity;
+    discoveryTransport = transport;
+    permissionChecker = permissions;
+    rawBluetooth = scriptedBluetooth;
+    wire(std::make_shared<EphemeralFrameSender>(logs, clock, 5.0), std::nullopt);
+}
+
+LinkedNode::LinkedNode(const MockModeSetup &setup, std::shared_ptr<ManualClock> sharedClock,
+                       std::shared_ptr<RecordingLoggerFactory> loggers)
+    : logs(std::move(loggers))
+    , clock(std::move(sharedClock))
+    , contextPath(dir.filePath(QStringLiteral("debug/context.json")))
+    , frameDataPath(dir.filePath(QStringLiteral("debug/frames.jsonl")))
+{
+    makeStores();
+    setup.context.save(contextPath);
+    const QString identityPath = DebugMacIdentifierService::identityFilePathBeside(contextPath);
+    MockFileIO::writeInPlace(identityPath,
+                             json::encodeDocument(QJsonObject{{QStringLiteral("id"), json::uuidToString(setup.id)}}));
+    MockFileIO::writeInPlace(QFileInfo(identityPath).dir().filePath(DebugMacIdentifierService::localIdentityFileName),
+                             json::encodeDocument(QJsonObject{
+                                 {QStringLiteral("advertisedName"), setup.name},
+                                 {QStringLiteral("installationId"), QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                             }));
+
+    debugContext = std::make_shared<DebugContextKeeper>(contextPath, *logs, clock);
+    macIdentifier = std::make_shared<DebugMacIdentifierService>(identityPath, *logs, std::nullopt, clock);
+    discoveryTransport = std::make_shared<DebugContextDiscoveryTransport>(debugContext, *logs, clock);
+    simulatedBluetooth = std::make_shared<DebugMockBluetoothDeviceManager>(debugContext, *logs, clock, 0.5);
+    rawBluetooth = simulatedBluetooth;
+    permissionChecker = std::make_shared<SystemPermissionChecker>(
+        storage, *logs, clock,
+        SystemPermissionChecker::Probes{AuthorizedLocalNetworkProbe::factory(), AuthorizedBluetoothProbe::factory(),
+                                        [](const QString &, const QStringList &) { return false; }});
+    const QList<FrameSenderPtr> senders{
+        std::make_shared<DebugFrameSender>(*logs, frameDataPath,
+                                           dir.filePath(QStringLiteral("debug/frames-config.json"))),
+        std::make_shared<EphemeralFrameSender>(logs, clock, 5.0)};
+    wire(std::make_shared<MultiplexFrameSender>(senders, logs), debugContext->getContext().listenerPort);
+}
+
+void LinkedNode::makeStores()
 {
     // The file store's own pauses (retries only) must never wait on the shared clock.
     auto storeClock = std::make_shared<ManualClock>();
@@ -30,27 +94,29 @@ LinkedNode::LinkedNode(QUuid id, const QString &name, std::shared_ptr<ManualCloc
     storage = StorageManager::create(std::make_shared<PosixFileManager>(), storeClock, dir.path(), *logs);
     linkedComputers = std::make_shared<ConnectedMacStorageService>(storage, *logs, clock);
     devices = std::make_shared<DeviceStorageService>(storage, *logs, clock);
+}
+
+void LinkedNode::wire(FrameSenderPtr frameSender, std::optional<quint16> listenerPort)
+{
     hub = std::make_shared<PeerCommunicationHub>(logs);
     listener = std::make_shared<EphemeralFrameListener>(logs, clock, std::make_shared<FakeServiceAdvertiser>(), nullptr,
                                                         QHostAddress::LocalHost);
-    directory = std::make_shared<PeerDirectoryService>(*transport, linkedComputers, *logs);
-    sender = std::make_shared<CountingFrameSender>(std::make_shared<EphemeralFrameSender>(logs, clock, 5.0));
-    bridge = std::make_unique<NetworkBridge>(hub, sender, listener, directory, identity, NetworkBridge::Configuration{},
-                                             logs, clock);
-    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
-    permissions->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
-    scriptedBluetooth = table ? std::make_shared<FakeBluetoothDeviceManager>(std::move(table), name)
-                              : std::make_shared<FakeBluetoothDeviceManager>();
+    listener->setFixedLoopbackPort(listenerPort);
+    directory = std::make_shared<PeerDirectoryService>(*discoveryTransport, linkedComputers, *logs);
+    sender = std::make_shared<CountingFrameSender>(std::move(frameSender));
+    bridge = std::make_unique<NetworkBridge>(hub, sender, listener, directory, macIdentifier,
+                                             NetworkBridge::Configuration{}, logs, clock);
     bluetooth = std::make_shared<ReactiveBluetoothDeviceManager>(
-        std::make_shared<PermissionGuardedBluetoothDeviceManager>(scriptedBluetooth, permissions, *logs), *logs);
+        std::make_shared<PermissionGuardedBluetoothDeviceManager>(rawBluetooth, permissionChecker, *logs), *logs);
     ownership = std::make_shared<DeviceOwnershipService>(hub, devices, bluetooth, *logs);
-    monitor = std::make_shared<ConnectionMonitorService>(linkedComputers, hub, directory, ownership, identity, *logs,
-                                                         ConnectionMonitorConfiguration::defaultConfiguration(), clock,
-                                                         std::make_shared<FakeNetworkPathSource>());
-    discovery = std::make_shared<MacDiscoveryService>(transport, listener, identity, hub, linkedComputers, monitor,
-                                                      directory, permissions, metrics, *logs, clock);
-    coordinator = std::make_shared<ControlCoordinator>(hub, ownership, bluetooth, permissions, linkedComputers, devices,
-                                                       identity, monitor, directory, metrics, *logs, clock);
+    monitor = std::make_shared<ConnectionMonitorService>(linkedComputers, hub, directory, ownership, macIdentifier,
+                                                         *logs, ConnectionMonitorConfiguration::defaultConfiguration(),
+                                                         clock, std::make_shared<FakeNetworkPathSource>());
+    discovery = std::make_shared<MacDiscoveryService>(discoveryTransport, listener, macIdentifier, hub, linkedComputers,
+                                                      monitor, directory, permissionChecker, metrics, *logs, clock);
+    coordinator
+        = std::make_shared<ControlCoordinator>(hub, ownership, bluetooth, permissionChecker, linkedComputers, devices,
+                                               macIdentifier, monitor, directory, metrics, *logs, clock);
     QObject::connect(listener.get(), &FrameListenerProtocol::receivedFrames, listener.get(),
                      [this] { ++framesReceived; });
     QObject::connect(coordinator.get(), &ControlCoordinator::controlTransferProgressChanged, coordinator.get(),
@@ -74,8 +140,11 @@ void LinkedNode::discovers(const LinkedNode &other)
 
 void LinkedNode::linkTo(const LinkedNode &other)
 {
-    const ConnectedMac mac = linkedComputers->addConnectedMac(
-        ConnectedMacInput{other.id(), other.identity->name, other.identity->installationId(), {}});
+    const ConnectedMac mac
+        = linkedComputers->addConnectedMac(ConnectedMacInput{other.id(),
+                                                             other.macIdentifier->advertisedName().value_or(QString()),
+                                                             other.macIdentifier->installationId(),
+                                                             {}});
     directory->updateConnectedMacs(linkedComputers->listConnectedMacs());
     monitor->addMacToMonitoring(mac);
 }
@@ -109,6 +178,12 @@ QList<ControlTransferProgressStatus> LinkedNode::statusesOf(const QString &trans
         statuses.append(record.status);
     }
     return statuses;
+}
+
+quint16 freeLoopbackPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 bool trafficEnded(const LinkedNode &a, const LinkedNode &b)

@@ -5,6 +5,8 @@
 #include "linking/ConnectionMonitorService.h"
 #include "linking/MacDiscoveryService.h"
 #include "linking/PeerDirectoryService.h"
+#include "mock/DebugContextKeeper.h"
+#include "mock/DebugMockBluetoothDeviceManager.h"
 #include "peer/NetworkBridge.h"
 #include "peer/tcp/EphemeralFrameListener.h"
 #include "records/ConnectedMacStorageService.h"
@@ -42,23 +44,42 @@ private:
     FrameSenderPtr m_inner;
 };
 
+// What a mock-mode computer starts from: its identity, written into the identity files before the
+// identity service reads them, and its debug context file.
+struct MockModeSetup
+{
+    QUuid id;
+    QString name;
+    DebugContext context;
+};
+
 // One computer's whole graph over real loopback TCP: stores in a temporary folder, the real hub,
 // bridge, sender and listener, the directory, the monitor, the discovery service, the ownership map
-// and the control coordinator. Discovery is a scripted double; Bluetooth is a scripted manager (on
-// the shared device table, when given) under the real permission guard and status cache, with
-// Bluetooth and Local Network permission granted; time is the shared virtual clock.
+// and the control coordinator; time is the shared virtual clock. Bluetooth runs under the real
+// permission guard and status cache.
+//
+// Scripted: discovery is a scripted double; Bluetooth is a scripted manager (on the shared device
+// table, when given), with Bluetooth and Local Network permission granted by a scripted checker.
+//
+// Mock mode, as the program runs it: one debug context file in the folder's "debug" folder drives
+// discovery and simulated Bluetooth (0.5 s per pair or unpair, on the virtual clock); the debug
+// identity lives beside it; every envelope goes to the debug frame log, then to the network; the
+// listener takes the context's "listenerPort"; the real permission checker runs on the probes that
+// answer authorized.
 struct LinkedNode
 {
     LinkedNode(QUuid id, const QString &name, std::shared_ptr<ManualClock> clock,
                std::shared_ptr<RecordingLoggerFactory> logs, std::shared_ptr<SharedDeviceTable> devices = nullptr);
+    LinkedNode(const MockModeSetup &setup, std::shared_ptr<ManualClock> clock,
+               std::shared_ptr<RecordingLoggerFactory> logs);
     LinkedNode(const LinkedNode &) = delete;
     LinkedNode &operator=(const LinkedNode &) = delete;
 
-    QUuid id() const { return identity->currentMacId(); }
+    QUuid id() const { return macIdentifier->currentMacId(); }
 
     // Starts the bridge, the monitor and advertising.
     void start();
-    // What this computer's browsing reports of the other: its record at its loopback port.
+    // What this computer's browsing reports of the other: its record at its loopback port (scripted).
     void discovers(const LinkedNode &other);
     // Stores the other computer as linked and hands it to the directory and the monitor, as a
     // finished linking handshake does.
@@ -74,11 +95,22 @@ struct LinkedNode
     QTemporaryDir dir;
     std::shared_ptr<RecordingLoggerFactory> logs;
     std::shared_ptr<ManualClock> clock;
-    std::shared_ptr<FakeMacIdentifier> identity;
-    std::shared_ptr<MockTransport> transport = std::make_shared<MockTransport>();
-    std::shared_ptr<MockSystemPermissionChecker> permissions = std::make_shared<MockSystemPermissionChecker>();
     StorageManagerPtr storage;
+    // Scripted only.
+    std::shared_ptr<FakeMacIdentifier> identity;
+    std::shared_ptr<MockTransport> transport;
+    std::shared_ptr<MockSystemPermissionChecker> permissions;
     std::shared_ptr<FakeBluetoothDeviceManager> scriptedBluetooth;
+    // Mock mode only.
+    QString contextPath;
+    QString frameDataPath;
+    std::shared_ptr<DebugContextKeeper> debugContext;
+    std::shared_ptr<DebugMockBluetoothDeviceManager> simulatedBluetooth;
+    // What the graph runs on, in either mode.
+    std::shared_ptr<MacIdentifierServiceProtocol> macIdentifier;
+    std::shared_ptr<DiscoveryProtocol> discoveryTransport;
+    SystemPermissionCheckerPtr permissionChecker;
+    BluetoothDeviceManagerPtr rawBluetooth;
     std::shared_ptr<BluetoothDeviceManagerProtocol> bluetooth;
     std::shared_ptr<ConnectedMacStorageService> linkedComputers;
     std::shared_ptr<DeviceStorageService> devices;
@@ -94,7 +126,15 @@ struct LinkedNode
     std::shared_ptr<ControlCoordinator> coordinator;
     QList<ControlTransferProgress> progress;
     int framesReceived = 0;
+
+private:
+    void makeStores();
+    // Builds the rest of the graph on the parts set so far.
+    void wire(FrameSenderPtr frameSender, std::optional<quint16> listenerPort);
 };
+
+// A port of 127.0.0.1 that nothing listens on right now.
+quint16 freeLoopbackPort();
 
 // Waits until every frame handed to either sender has arrived and no connection is open: a
 // connection still open when virtual time jumps would run into its deadline.
