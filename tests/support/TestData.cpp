@@ -207,6 +207,29 @@ DiscoverableMac randomDiscoverableMac(Seed seed)
         .build();
 }
 
+ConnectionRequest randomConnectionRequest(std::optional<QUuid> toMacId, std::optional<QDateTime> timestamp,
+                                          std::optional<QString> securityCode,
+                                          std::optional<ConnectionRequestState> state,
+                                          std::optional<ConnectionDirection> direction, Seed seed)
+{
+    const qint64 nowSeconds = now().toSecsSinceEpoch();
+    const qint64 requestSeed = seed.value_or(nowSeconds);
+    RandomSource random(requestSeed);
+    const QUuid otherMacId = toMacId.value_or(QUuid::createUuid());
+    if (!timestamp) {
+        const quint64 seconds = 1 + random.below(quint64(std::max<qint64>(nowSeconds, 1)));
+        timestamp = QDateTime::fromSecsSinceEpoch(qint64(seconds), Qt::UTC);
+    }
+    const QString code = securityCode ? *securityCode : randomSecurityCode(6, false, requestSeed);
+    if (!state) {
+        state = allConnectionRequestStates.at(random.next() >> 62);
+    }
+    if (!direction) {
+        direction = allConnectionDirections.at(random.next() >> 63);
+    }
+    return ConnectionRequest(QUuid::createUuid(), otherMacId, *timestamp, code, *state, *direction);
+}
+
 DebugDiscoverableMac randomDebugDiscoverableMac(quint16 port, std::optional<QString> id,
                                                 std::optional<QString> securityCode, std::optional<QString> name,
                                                 std::optional<QString> version, Seed seed)

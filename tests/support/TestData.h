@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bluetooth/BluetoothDevice.h"
+#include "linking/ConnectionRequest.h"
 #include "mock/DebugDiscoverableMac.h"
 #include "records/ConnectedMac.h"
 #include "records/Device.h"
@@ -76,6 +77,16 @@ Device randomDevice(Seed seed = std::nullopt);
 ConnectedMac randomConnectedMac(Seed seed = std::nullopt);
 BluetoothDevice randomBluetoothDevice(Seed seed = std::nullopt);
 DiscoverableMac randomDiscoverableMac(Seed seed = std::nullopt);
+// Each part not given is drawn: the time stamp (a whole second between 1970 and now), then the
+// state, then the direction, from one generator of the seed (the current second since 1970 when
+// none is given); the security code from the seed on its own. The id, and the other computer's id
+// when not given, are always new.
+ConnectionRequest randomConnectionRequest(std::optional<QUuid> toMacId = std::nullopt,
+                                          std::optional<QDateTime> timestamp = std::nullopt,
+                                          std::optional<QString> securityCode = std::nullopt,
+                                          std::optional<ConnectionRequestState> state = std::nullopt,
+                                          std::optional<ConnectionDirection> direction = std::nullopt,
+                                          Seed seed = std::nullopt);
 DebugDiscoverableMac randomDebugDiscoverableMac(quint16 port, std::optional<QString> id = std::nullopt,
                                                 std::optional<QString> securityCode = std::nullopt,
                                                 std::optional<QString> name = std::nullopt,

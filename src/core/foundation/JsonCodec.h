@@ -17,14 +17,15 @@ struct JsonCodec
     static T decode(const QJsonValue &json) { return T::fromJson(json); }
 };
 
-template <typename T>
-struct JsonCodec<QList<T>>
+// Lists element-wise, each element by the element codec (one with the encode/decode pair of JsonCodec).
+template <typename T, typename ElementCodec = JsonCodec<T>>
+struct JsonListCodec
 {
     static QJsonValue encode(const QList<T> &values)
     {
         QJsonArray array;
         for (const T &value : values) {
-            array.append(JsonCodec<T>::encode(value));
+            array.append(ElementCodec::encode(value));
         }
         return array;
     }
@@ -38,7 +39,7 @@ struct JsonCodec<QList<T>>
         values.reserve(array.size());
         for (qsizetype i = 0; i < array.size(); ++i) {
             try {
-                values.append(JsonCodec<T>::decode(array.at(i)));
+                values.append(ElementCodec::decode(array.at(i)));
             } catch (const JsonDecodeError &error) {
                 throw JsonDecodeError(QStringLiteral("Element %1: %2").arg(QString::number(i), error.description()));
             }
@@ -46,6 +47,10 @@ struct JsonCodec<QList<T>>
         return values;
     }
 };
+
+template <typename T>
+struct JsonCodec<QList<T>> : JsonListCodec<T>
+{ };
 
 template <>
 struct JsonCodec<QJsonObject>

@@ -4,13 +4,12 @@
 #include "foundation/JsonCodec.h"
 #include "foundation/JsonFields.h"
 #include "foundation/StorageError.h"
+#include "mock/DebugConnectionRequestCoding.h"
 #include "mock/DebugContextError.h"
 #include "mock/MockFileIO.h"
 
 #include <QFileInfo>
 #include <QJsonObject>
-
-#include <cmath>
 
 namespace verandel {
 
@@ -32,67 +31,17 @@ QJsonValue requireValue(const QJsonObject &object, const QString &key)
     return value;
 }
 
-template <typename T>
+template <typename T, typename Codec = JsonCodec<QList<T>>>
 QList<T> requireList(const QJsonObject &object, const QString &key)
 {
     try {
-        return JsonCodec<QList<T>>::decode(requireValue(object, key));
+        return Codec::decode(requireValue(object, key));
     } catch (const JsonDecodeError &error) {
         throw JsonDecodeError(key + QStringLiteral(": ") + error.description());
     }
 }
 
-void requireOneOf(const QJsonObject &object, const QString &key, std::initializer_list<const char16_t *> allowed)
-{
-    const QString value = json::requireString(object, key);
-    for (const char16_t *candidate : allowed) {
-        if (value == QStringView(candidate)) {
-            return;
-        }
-    }
-    throw JsonDecodeError(
-        QStringLiteral("Cannot initialize from invalid String value %1 for key \"%2\"").arg(value, key));
-}
-
-// A link request in the document's form: exactly its six keys, checked, anything else dropped.
-QJsonObject checkedConnectionRequest(const QJsonValue &json)
-{
-    const QJsonObject object = json::requireObject(json, QStringLiteral("connection request"));
-    json::requireUuid(object, QStringLiteral("id"));
-    json::requireUuid(object, QStringLiteral("otherMacId"));
-    const double timestamp = json::requireDouble(object, QStringLiteral("timestamp"));
-    if (!std::isfinite(timestamp)) {
-        throw JsonDecodeError(QStringLiteral("Number out of range for key \"timestamp\""));
-    }
-    json::requireString(object, QStringLiteral("securityCode"));
-    requireOneOf(object, QStringLiteral("state"), {u"none", u"connected", u"pending", u"rejected"});
-    requireOneOf(object, QStringLiteral("direction"), {u"incoming", u"outgoing"});
-    QJsonObject checked;
-    for (const char16_t *key : {u"id", u"otherMacId", u"timestamp", u"securityCode", u"state", u"direction"}) {
-        const QString name = QString::fromUtf16(key);
-        checked.insert(name, object.value(name));
-    }
-    return checked;
-}
-
-QJsonArray checkedConnectionRequests(const QJsonObject &object)
-{
-    const QJsonValue value = requireValue(object, connectionRequestsKey);
-    if (!value.isArray()) {
-        throw JsonDecodeError(connectionRequestsKey + QStringLiteral(": Expected an array"));
-    }
-    QJsonArray checked;
-    const QJsonArray requests = value.toArray();
-    for (qsizetype i = 0; i < requests.size(); ++i) {
-        try {
-            checked.append(checkedConnectionRequest(requests.at(i)));
-        } catch (const JsonDecodeError &error) {
-            throw JsonDecodeError(QStringLiteral("%1: Element %2: %3")
-                                      .arg(connectionRequestsKey, QString::number(i), error.description()));
-        }
-    }
-    return checked;
-}
+using ConnectionRequestListCoding = JsonListCodec<ConnectionRequest, DebugConnectionRequestCoding>;
 
 DeviceDetectionAttributes attributes(quint16 vendorID, quint16 productID, quint32 classOfDevice)
 {
@@ -108,7 +57,7 @@ QJsonValue DebugContext::toJson() const
         {discoverableMacsKey, JsonCodec<QList<DebugDiscoverableMac>>::encode(discoverableMacs)},
         {discoveryStateKey, discoveryState.toJson()},
         {localBluetoothDevicesKey, JsonCodec<QList<DebugBluetoothDevice>>::encode(localBluetoothDevices)},
-        {connectionRequestsKey, connectionRequests},
+        {connectionRequestsKey, ConnectionRequestListCoding::encode(connectionRequests)},
     };
     if (listenerPort) {
         object.insert(listenerPortKey, int(*listenerPort));
@@ -124,7 +73,8 @@ DebugContext DebugContext::fromJson(const QJsonValue &json)
     context.discoverableMacs = requireList<DebugDiscoverableMac>(object, discoverableMacsKey);
     context.discoveryState = DebugDiscoveryState::fromJson(requireValue(object, discoveryStateKey));
     context.localBluetoothDevices = requireList<DebugBluetoothDevice>(object, localBluetoothDevicesKey);
-    context.connectionRequests = checkedConnectionRequests(object);
+    context.connectionRequests
+        = requireList<ConnectionRequest, ConnectionRequestListCoding>(object, connectionRequestsKey);
     if (const std::optional<qint64> port = json::optionalInteger(object, listenerPortKey, 1, 65535)) {
         context.listenerPort = quint16(*port);
     }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "linking/ConnectionRequest.h"
 #include "mock/DebugBluetoothDevice.h"
 #include "mock/DebugDiscoverableMac.h"
 #include "mock/DebugDiscoveryState.h"
 
-#include <QJsonArray>
 #include <QJsonValue>
 #include <QList>
 #include <QString>
@@ -23,9 +23,9 @@ struct DebugContext
     QList<DebugDiscoverableMac> discoverableMacs;
     DebugDiscoveryState discoveryState;
     QList<DebugBluetoothDevice> localBluetoothDevices;
-    // Link requests in their JSON form (time stamps in seconds since 2001-01-01 UTC), checked when
-    // read and otherwise carried as they are; nothing acts on them.
-    QJsonArray connectionRequests;
+    // Carried through load, update and save; nothing acts on them. The file gives their time stamps
+    // in seconds since 2001-01-01 UTC.
+    QList<ConnectionRequest> connectionRequests;
     // The port this instance's frame listener takes on 127.0.0.1, so simulated peers can list it;
     // absent: the system picks one.
     std::optional<quint16> listenerPort;

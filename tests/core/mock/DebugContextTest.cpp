@@ -2,8 +2,10 @@
 
 #include "MockTestFiles.h"
 #include "foundation/JsonCodec.h"
+#include "foundation/JsonFields.h"
 #include "foundation/StorageError.h"
 #include "mock/DebugContextError.h"
+#include "support/TestData.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -90,7 +92,14 @@ TEST_F(DebugContextTest, ReadsEveryFieldAndAppliesTheDefaults)
     EXPECT_TRUE(trackpad.isPaired);
     EXPECT_EQ(trackpad.deviceType, QStringLiteral("magic_trackpad"));
     EXPECT_EQ(trackpad.detectionAttributes, std::nullopt);
-    EXPECT_EQ(context.connectionRequests, QJsonArray{request()});
+    ASSERT_EQ(context.connectionRequests.size(), 1);
+    const ConnectionRequest &request = context.connectionRequests.first();
+    EXPECT_EQ(request.id(), QUuid::fromString(requestId));
+    EXPECT_EQ(request.otherMacId(), QUuid::fromString(otherMacId));
+    EXPECT_EQ(request.timestamp(), QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC).addMSecs(789000000500));
+    EXPECT_EQ(request.securityCode(), QStringLiteral("482917"));
+    EXPECT_EQ(request.state(), ConnectionRequestState::Pending);
+    EXPECT_EQ(request.direction(), ConnectionDirection::Incoming);
     EXPECT_EQ(context.listenerPort, std::nullopt);
     EXPECT_EQ(context.discoveryState.state, QStringLiteral("active"));
 }
@@ -144,6 +153,7 @@ TEST_F(DebugContextTest, EveryShapeFaultFailsTheWholeLoad)
                                  {QStringLiteral("serviceNames"), QJsonArray()}}))},
         {"request time as ISO text",
          inFirst(requests, set(QStringLiteral("timestamp"), QStringLiteral("2026-01-01T00:00:00Z")))},
+        {"request time some 3000 years away", inFirst(requests, set(QStringLiteral("timestamp"), 2e11))},
         {"request without a code", inFirst(requests, without(QStringLiteral("securityCode")))},
         {"request state accepted", inFirst(requests, set(QStringLiteral("state"), QStringLiteral("accepted")))},
         {"request direction sideways", inFirst(requests, set(QStringLiteral("direction"), QStringLiteral("sideways")))},
@@ -205,6 +215,29 @@ TEST_F(DebugContextTest, SavingWritesSortedKnownKeysAndReadsBackTheSameContext)
     withoutPort.listenerPort.reset();
     withoutPort.save(saved);
     EXPECT_FALSE(readJsonObject(saved).contains(QStringLiteral("listenerPort")));
+}
+
+TEST_F(DebugContextTest, RequestsAreWrittenInSecondsSince2001AndReadBackTheSame)
+{
+    const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    DebugContext context = DebugContext::createDefault();
+    context.connectionRequests = {
+        TestData::randomConnectionRequest(std::nullopt, reference.addMSecs(-1500)),
+        TestData::randomConnectionRequest(std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, 5),
+        TestData::randomConnectionRequest(std::nullopt, reference.addMSecs(789000000123), QString(),
+                                          ConnectionRequestState::Rejected, ConnectionDirection::Outgoing),
+    };
+    context.save(path());
+    const QJsonArray written = readJsonObject(path()).value(QStringLiteral("connectionRequests")).toArray();
+    ASSERT_EQ(written.size(), 3);
+    EXPECT_EQ(written.at(0).toObject().value(QStringLiteral("timestamp")), QJsonValue(-1.5));
+    const QJsonObject last = written.at(2).toObject();
+    EXPECT_EQ(last.value(QStringLiteral("timestamp")), QJsonValue(789000000.123));
+    EXPECT_EQ(last.value(QStringLiteral("state")), QJsonValue(QStringLiteral("rejected")));
+    EXPECT_EQ(last.value(QStringLiteral("direction")), QJsonValue(QStringLiteral("outgoing")));
+    EXPECT_EQ(last.value(QStringLiteral("otherMacId")).toString(),
+              json::uuidToString(context.connectionRequests.at(2).otherMacId()));
+    EXPECT_EQ(DebugContext::load(path()), context);
 }
 
 TEST_F(DebugContextTest, TheDefaultContextRoundTrips)

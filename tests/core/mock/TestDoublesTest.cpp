@@ -192,6 +192,42 @@ TEST(TestDataTest, SeededValuesRepeatAndHaveTheirForms)
     EXPECT_TRUE(json::fromIso8601(TestData::randomISO8601Timestamp(3)).has_value());
 }
 
+TEST(TestDataTest, ARandomRequestDrawsOnlyWhatIsNotGivenInItsOrder)
+{
+    const auto make = [](std::optional<QDateTime> timestamp, std::optional<ConnectionRequestState> state) {
+        return TestData::randomConnectionRequest(std::nullopt, timestamp, std::nullopt, state, std::nullopt, 11);
+    };
+    const ConnectionRequest first = make(std::nullopt, std::nullopt);
+    const ConnectionRequest second = make(std::nullopt, std::nullopt);
+    EXPECT_EQ(first.timestamp(), second.timestamp());
+    EXPECT_EQ(first.state(), second.state());
+    EXPECT_EQ(first.direction(), second.direction());
+    EXPECT_EQ(first.securityCode(), TestData::randomSecurityCode(6, false, 11));
+    EXPECT_NE(first.id(), second.id());
+    EXPECT_NE(first.otherMacId(), second.otherMacId());
+    EXPECT_GT(first.timestamp(), QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
+    EXPECT_LE(first.timestamp(), QDateTime::currentDateTimeUtc());
+
+    // Given parts take no value: the first value then goes to the state, the second to the direction.
+    const QDateTime given(QDate(2026, 2, 3), QTime(4, 5, 6), Qt::UTC);
+    SeededRandomNumberGenerator values(11);
+    const ConnectionRequest withTime = make(given, std::nullopt);
+    EXPECT_EQ(withTime.timestamp(), given);
+    EXPECT_EQ(withTime.state(), allConnectionRequestStates.at(values.next() >> 62));
+    EXPECT_EQ(withTime.direction(), allConnectionDirections.at(values.next() >> 63));
+    SeededRandomNumberGenerator again(11);
+    const ConnectionRequest withTimeAndState = make(given, ConnectionRequestState::Rejected);
+    EXPECT_EQ(withTimeAndState.state(), ConnectionRequestState::Rejected);
+    EXPECT_EQ(withTimeAndState.direction(), allConnectionDirections.at(again.next() >> 63));
+
+    const QUuid peer = QUuid::createUuid();
+    const ConnectionRequest all = TestData::randomConnectionRequest(
+        peer, given, QStringLiteral("A1B2C3"), ConnectionRequestState::Pending, ConnectionDirection::Outgoing);
+    EXPECT_EQ(all,
+              ConnectionRequest(all.id(), peer, given, QStringLiteral("A1B2C3"), ConnectionRequestState::Pending,
+                                ConnectionDirection::Outgoing));
+}
+
 TEST(TestDataTest, BuildersKeepIdsAndMakeFreshInstallationIds)
 {
     const TestData::DiscoverableMacBuilder builder
