@@ -1,5 +1,7 @@
 #include "telemetry/TelemetryPreferencesStore.h"
 
+#include "foundation/StoredPreferences.h"
+
 #include <QScopeGuard>
 
 namespace verandel {
@@ -11,21 +13,11 @@ TelemetryPreferencesStore::TelemetryPreferencesStore(StorageManagerPtr storageMa
     , m_metricsQueueStore(std::move(metricsQueueStore))
     , m_logger(loggerFactory.createLogger(QStringLiteral("TelemetryPreferencesStore")))
 {
-    QString failure;
-    try {
-        const QString path = m_storageManager->telemetryPreferencesStorageURL();
-        m_cachedPreferences = m_storageManager->readJSONSync<TelemetryPreferences>(path);
-        return;
-    } catch (const StorageError &error) {
-        if (error.kind() == StorageError::Kind::FileNotFound) {
-            return;
-        }
-        failure = error.errorDescription();
-    } catch (const std::exception &error) {
-        failure = describeError(error);
-    }
-    m_logger->warning(QStringLiteral("Failed to load telemetry preferences. Defaulting metrics opt-in to enabled: ")
-                      + failure);
+    m_cachedPreferences
+        = readStoredPreferences<TelemetryPreferences>(
+              *m_storageManager, &StorageManager::telemetryPreferencesStorageURL, *m_logger,
+              QStringLiteral("Failed to load telemetry preferences. Defaulting metrics opt-in to enabled: "))
+              .value_or(TelemetryPreferences{});
 }
 
 QCoro::Task<> TelemetryPreferencesStore::setMetricsOptInEnabled(bool enabled)
