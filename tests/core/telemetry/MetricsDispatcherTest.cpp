@@ -1,8 +1,8 @@
 #include "telemetry/MetricsDispatcher.h"
 #include "telemetry/NetworkAccessMetricsHTTPClient.h"
 
-#include "BeaconResponder.h"
 #include "TelemetryTestEvents.h"
+#include "support/BeaconResponder.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 #include "support/fakes/FakeMetricsConsentProvider.h"

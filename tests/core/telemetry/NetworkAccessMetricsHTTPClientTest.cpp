@@ -1,7 +1,7 @@
 #include "telemetry/NetworkAccessMetricsHTTPClient.h"
 #include "telemetry/MetricsHTTPClientError.h"
 
-#include "BeaconResponder.h"
+#include "support/BeaconResponder.h"
 #include "support/RunTask.h"
 
 #include <QTemporaryFile>

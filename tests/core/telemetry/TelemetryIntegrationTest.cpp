@@ -7,8 +7,8 @@
 #include "telemetry/NetworkAccessMetricsHTTPClient.h"
 #include "telemetry/TelemetryPreferencesStore.h"
 
-#include "BeaconResponder.h"
 #include "TelemetryTestEvents.h"
+#include "support/BeaconResponder.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 #include "support/StoreFixture.h"

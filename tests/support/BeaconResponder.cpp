@@ -1,4 +1,4 @@
-#include "BeaconResponder.h"
+#include "support/BeaconResponder.h"
 
 #include <QTcpSocket>
 
