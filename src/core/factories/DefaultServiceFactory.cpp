@@ -324,6 +324,17 @@ std::shared_ptr<NetworkBridge> DefaultServiceFactory::createNetworkBridge()
     });
 }
 
+std::shared_ptr<ControlCoordinator> DefaultServiceFactory::createControlCoordinator()
+{
+    return lazily(m_controlCoordinator, [this] {
+        return std::make_shared<ControlCoordinator>(
+            createEventHub(), createDeviceOwnershipService(), createBluetoothDeviceManager(),
+            createSystemPermissionChecker(), createConnectedMacStorageService(), createDeviceStorageService(),
+            createMacIdentifierService(), createConnectionMonitorService(), peerDirectory(), createMetricsPublisher(),
+            *m_loggerFactory, m_clock);
+    });
+}
+
 // Built anew on every call ---------------------------------------------------------------------------
 
 MacDiscoveryServicePtr DefaultServiceFactory::createMacDiscoveryService()

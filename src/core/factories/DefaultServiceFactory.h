@@ -67,6 +67,7 @@ public:
     std::shared_ptr<PeerCommunicationHub> createEventHub() override;
     std::shared_ptr<NetworkBridge> createNetworkBridge() override;
     DeviceOwnershipServicePtr createDeviceOwnershipService() override;
+    std::shared_ptr<ControlCoordinator> createControlCoordinator() override;
     LaunchAtLoginServicePtr createLaunchAtLoginService() override;
     SystemPermissionCheckerPtr createSystemPermissionChecker() override;
     MetricsPublisherPtr createMetricsPublisher() override;
@@ -140,6 +141,7 @@ private:
     std::shared_ptr<PeerDirectoryService> m_peerDirectory;
     std::shared_ptr<DeviceStorageService> m_deviceStorageService;
     std::shared_ptr<NetworkBridge> m_networkBridge;
+    std::shared_ptr<ControlCoordinator> m_controlCoordinator;
 };
 
 } // namespace verandel

@@ -15,6 +15,7 @@
 #include "telemetry/MetricsDispatcher.h"
 #include "telemetry/MetricsPublisherProtocol.h"
 #include "telemetry/TelemetryPreferencesStore.h"
+#include "transfer/ControlCoordinator.h"
 #include "transfer/DeviceOwnershipService.h"
 
 #include <memory>
@@ -41,6 +42,9 @@ public:
     virtual std::shared_ptr<PeerCommunicationHub> createEventHub() = 0;
     virtual std::shared_ptr<NetworkBridge> createNetworkBridge() = 0;
     virtual DeviceOwnershipServicePtr createDeviceOwnershipService() = 0;
+    // Building it builds most of the graph: the stores, the identity, the hub, the Bluetooth layers,
+    // the permission checker, the ownership map, discovery, the monitor and telemetry.
+    virtual std::shared_ptr<ControlCoordinator> createControlCoordinator() = 0;
     // New on every call.
     virtual LaunchAtLoginServicePtr createLaunchAtLoginService() = 0;
     virtual SystemPermissionCheckerPtr createSystemPermissionChecker() = 0;

@@ -2,6 +2,7 @@
 
 #include "FactoryTestSupport.h"
 #include "bluetooth/ReactiveBluetoothDeviceManager.h"
+#include "core/mock/MockTestFiles.h"
 #include "records/DeviceInput.h"
 #include "support/BeaconResponder.h"
 #include "support/ManualClock.h"
@@ -12,6 +13,7 @@
 #include "telemetry/MetricsEvent.h"
 
 #include <QDirIterator>
+#include <QJsonArray>
 
 using namespace verandel;
 using namespace verandel::test;
@@ -52,6 +54,7 @@ protected:
         factory.createEventHub();
         factory.createNetworkBridge();
         factory.createDeviceOwnershipService();
+        factory.createControlCoordinator();
         factory.createLaunchAtLoginService();
         factory.createSystemPermissionChecker();
         factory.createMetricsPublisher();
@@ -84,6 +87,7 @@ TEST_F(DefaultServiceFactoryTest, KeptServicesAreOneInstanceAndDiscoveryAndLaunc
         [&] { return factory->createEventHub(); },
         [&] { return factory->createNetworkBridge(); },
         [&] { return factory->createDeviceOwnershipService(); },
+        [&] { return factory->createControlCoordinator(); },
         [&] { return factory->createSystemPermissionChecker(); },
         [&] { return factory->createMetricsPublisher(); },
         [&] { return factory->createMetricsDispatcher(); },
@@ -201,6 +205,9 @@ TEST_F(DefaultServiceFactoryTest, APublishedEventGoesOutThroughTheSchedulerAndEv
     ASSERT_TRUE(waitUntil([&] { return m_responder.requests().size() == 1; }))
         << m_logs->allMessages().join(u'\n').toStdString();
     EXPECT_TRUE(m_responder.requests().first().target.startsWith("/ba.gif?"));
+    // The cycle ends with the sent event taken off the queue; nothing of it may outlive the test.
+    const QString queue = m_sandbox.storageBase() + QStringLiteral("/metrics-queue.json");
+    ASSERT_TRUE(waitUntil([&] { return QJsonDocument::fromJson(readFile(queue)).array().isEmpty(); }));
     factory->createMetricsDispatchScheduler()->stop();
     runTask(factory->createTelemetryPreferencesStore()->setMetricsOptInEnabled(true));
 

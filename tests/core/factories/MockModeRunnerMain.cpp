@@ -92,6 +92,7 @@ int main(int argc, char **argv)
     logger->info(QStringLiteral("Starting core services"));
     const LaunchAtLoginServicePtr launchAtLogin = factory.createLaunchAtLoginService();
     launchAtLogin->applyDefaultIfNeeded();
+    const std::shared_ptr<ControlCoordinator> controlCoordinator = factory.createControlCoordinator();
     const QCoro::Task<> bootstrapping = bootstrapBluetooth(factory.createBluetoothDeviceManager());
     factory.createMetricsDispatchScheduler()->start();
     factory.createNetworkBridge()->start();
