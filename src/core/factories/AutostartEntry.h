@@ -18,7 +18,7 @@ QByteArray make(const QString &executablePath, bool hidden);
 // X-GNOME-Autostart-enabled=false.
 bool startsAtLogin(const QByteArray &content);
 
-// One argument of an Exec key as the Desktop Entry Specification wants it: quoted, with the quoting
+// One argument of an Exec key as desktop entries want it: quoted, with the quoting
 // escapes, literal percent signs doubled, then the escapes of a string value applied on top.
 QString execArgument(const QString &argument);
 

@@ -162,9 +162,9 @@ TEST_F(KitWidgetsTest, ShotOfTheBadges)
         surface.addWidget(card);
         for (const QList<Badge> &badges : rows) {
             auto *row = new QHBoxLayout;
-            for (const Badge &spec : badges) {
+            for (const Badge &wanted : badges) {
                 auto *badge = new CapsuleBadge(icons);
-                badge->setContent(spec.text, spec.icon, spec.look);
+                badge->setContent(wanted.text, wanted.icon, wanted.look);
                 row->addWidget(badge);
             }
             row->addStretch(1);

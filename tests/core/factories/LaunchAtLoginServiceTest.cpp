@@ -89,7 +89,7 @@ TEST_F(LaunchAtLoginServiceTest, TheEntryWritten)
     EXPECT_TRUE(AutostartEntry::make(QStringLiteral("/usr/bin/verandel"), true).contains("\nHidden=true\n"));
 }
 
-TEST_F(LaunchAtLoginServiceTest, ExecQuotesThePathAsTheDesktopEntrySpecificationSays)
+TEST_F(LaunchAtLoginServiceTest, ExecQuotesThePathAsDesktopEntriesWantIt)
 {
     struct Case
     {
