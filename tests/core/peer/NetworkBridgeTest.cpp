@@ -66,10 +66,6 @@ struct BridgeFixture : ::testing::Test
                                                .arg(id(e.senderMacId), e.deviceMacAddresses.join(u','),
                                                     e.advertisedName.value_or(QStringLiteral("-"))));
                          });
-        QObject::connect(hub.get(), &PeerCommunicationHub::receivedTransferRequests, hub.get(),
-                         [this](const TransferRequestReceivedEvent &e) {
-                             events.append(QStringLiteral("transfer %1 %2").arg(id(e.senderMacId), e.transactionId));
-                         });
         QObject::connect(hub.get(), &PeerCommunicationHub::receivedDevicesReadyEvents, hub.get(),
                          [this](const DevicesReadyForPairingReceivedEvent &e) {
                              events.append(
@@ -108,42 +104,26 @@ struct BridgeFixture : ::testing::Test
 
 } // namespace
 
-TEST_F(BridgeFixture, StartAndStopAreIdempotentAndReported)
+TEST_F(BridgeFixture, StartAndStopAreIdempotentAndARestartSendsOnce)
 {
     bridge.stop();
     EXPECT_TRUE(logs->contains(LogLevel::Warning, QStringLiteral("NetworkBridge.stop() called but not running")));
-    EXPECT_EQ(bridge.diagnosticInfo().value(QStringLiteral("activeSubscriptions")).toInt(), 0);
-    EXPECT_FALSE(bridge.diagnosticInfo().value(QStringLiteral("running")).toBool());
-
     bridge.start();
     bridge.start();
     EXPECT_TRUE(logs->contains(LogLevel::Warning, QStringLiteral("NetworkBridge.start() called but already running")));
     EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("subscriptionsReady")));
-    const QVariantMap info = bridge.diagnosticInfo();
-    EXPECT_EQ(info.value(QStringLiteral("activeSubscriptions")).toInt(), 8);
-    EXPECT_EQ(info.value(QStringLiteral("eligiblePeersCount")).toInt(), 1);
-    EXPECT_EQ(info.value(QStringLiteral("requestTimeout")).toDouble(), 10.0);
 
     bridge.stop();
-    EXPECT_EQ(bridge.diagnosticInfo().value(QStringLiteral("activeSubscriptions")).toInt(), 0);
     hub->send(SendPingCommand(kPeer, {}, std::nullopt));
     ASSERT_TRUE(
         test::waitUntil([&] { return logs->containsSubstring(LogLevel::Debug, QStringLiteral("PingRequest [")); }));
     EXPECT_TRUE(sender->sent.isEmpty());
 
     bridge.start();
-    EXPECT_EQ(bridge.diagnosticInfo().value(QStringLiteral("activeSubscriptions")).toInt(), 8);
     hub->send(SendPingCommand(kPeer, {}, std::nullopt));
     ASSERT_TRUE(sentCount(1));
     QCoreApplication::processEvents();
     EXPECT_EQ(sender->sent.size(), 1);
-}
-
-TEST_F(BridgeFixture, CommandPublishedRightAfterStartIsSent)
-{
-    bridge.start();
-    hub->send(SendTransferCommand(kPeer, QStringLiteral("T1")));
-    ASSERT_TRUE(sentCount(1));
 }
 
 TEST_F(BridgeFixture, OutboundEnvelopesCarryTheCurrentIdentity)
@@ -166,35 +146,6 @@ TEST_F(BridgeFixture, OutboundEnvelopesCarryTheCurrentIdentity)
     EXPECT_EQ(sender->sent.at(0).recipient, recordOf(kPeer));
     EXPECT_EQ(sender->sent.at(1).envelope.senderMacId, kStranger);
     EXPECT_NE(sender->sent.at(1).envelope.id, first.id);
-    ASSERT_TRUE(
-        test::waitUntil([&] { return logs->messages(LogLevel::Debug, QStringLiteral("NetworkBridge")).size() == 2; }));
-    EXPECT_EQ(logs->messages(LogLevel::Debug, QStringLiteral("NetworkBridge")).first(),
-              QStringLiteral("ping request sent successfully to Mac %1").arg(id(kPeer)));
-}
-
-TEST_F(BridgeFixture, EachCommandTypeTravelsUnderItsType)
-{
-    bridge.start();
-    hub->send(SendPingResponseCommand(kPeer, {}, std::nullopt));
-    hub->send(SendTransferCommand(kPeer, QStringLiteral("t")));
-    hub->send(DevicesReadyForPairingCommand(kPeer, QStringLiteral("t"), {}));
-    hub->send(SendConnectionRequestCommand(kPeer, QStringLiteral("K7Q2ZX")));
-    hub->send(AcceptConnectionRequestCommand(kPeer));
-    hub->send(RejectConnectionRequestCommand(kPeer));
-    ASSERT_TRUE(sentCount(6));
-    QStringList types;
-    for (const auto &sent : sender->sent) {
-        types.append(sent.envelope.type);
-    }
-    EXPECT_EQ(
-        types,
-        (QStringList{QStringLiteral("ping_response"), QStringLiteral("transfer_to_requester"),
-                     QStringLiteral("devices_ready_for_pairing"), QStringLiteral("connection_request"),
-                     QStringLiteral("connection_request_accepted"), QStringLiteral("connection_request_rejected")}));
-    for (const char *signal : {"pingResponseSent", "transferRequestSent", "devicesReadySent", "connectionRequestSent",
-                               "acceptConnectionSent", "rejectConnectionSent"}) {
-        EXPECT_TRUE(test::waitUntil([&] { return coordinator->hasSignal(QString::fromLatin1(signal)); })) << signal;
-    }
 }
 
 TEST_F(BridgeFixture, DevicesReadyReportsWhetherTheFrameSenderDeliveredIt)
@@ -222,20 +173,15 @@ TEST_F(BridgeFixture, DevicesReadyReportsWhetherTheFrameSenderDeliveredIt)
     EXPECT_EQ(sender->sent.size(), 3);
 }
 
-TEST_F(BridgeFixture, UnknownRecipientsAreDroppedWithTheirLines)
+TEST_F(BridgeFixture, UnknownRecipientsAreDroppedWithAWarning)
 {
     bridge.start();
-    hub->send(SendPingCommand(kStranger, {}, std::nullopt));
     hub->send(AcceptConnectionRequestCommand(kStranger));
     ASSERT_TRUE(test::waitUntil([&] { return coordinator->hasSignal(QStringLiteral("acceptConnectionSent")); }));
-    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("pingRequestSent")));
     EXPECT_TRUE(sender->sent.isEmpty());
     EXPECT_EQ(
         logs->messages(LogLevel::Warning, QStringLiteral("NetworkBridge")),
-        (QStringList{QStringLiteral("Cannot send ping request: Mac %1 not found").arg(id(kStranger)),
-                     QStringLiteral("Cannot send accept connection request: Mac %1 not found").arg(id(kStranger))}));
-    EXPECT_EQ(logs->messages(LogLevel::Error, QStringLiteral("NetworkBridge")),
-              QStringList{QStringLiteral("Failed to find discoverable Mac for ID %1").arg(id(kStranger))});
+        QStringList{QStringLiteral("Cannot send accept connection request: Mac %1 not found").arg(id(kStranger))});
 }
 
 TEST_F(BridgeFixture, DiscoveredButUnlinkedMacsCanBeAskedToLinkAndFailuresAreNotRetried)
@@ -274,9 +220,6 @@ TEST_F(BridgeFixture, HandshakesPassFromAnyoneAndOtherFramesOnlyFromEligiblePeer
                                               "ping_request")
                                    .arg(id(kStranger))));
     EXPECT_TRUE(receive(frameOf(kStranger, QStringLiteral("made_up"), ping)).isEmpty());
-    EXPECT_TRUE(
-        logs->contains(LogLevel::Warning,
-                       QStringLiteral("Rejecting frame from non-eligible peer: %1, type: made_up").arg(id(kStranger))));
 
     EXPECT_EQ(receive(frameOf(kPeer, QStringLiteral("ping_request"), ping)),
               QStringList{QStringLiteral("ping %1 [] -").arg(id(kPeer))});
@@ -321,13 +264,9 @@ TEST_F(BridgeFixture, TypesAreMatchedExactlyAndPayloadsMustDecode)
                                                        "decode envelope: ")));
 }
 
-TEST_F(BridgeFixture, TransactionIdsAreLowerCasedAndDescriptorsKept)
+TEST_F(BridgeFixture, DescriptorAddressesAreCanonicalised)
 {
     bridge.start();
-    EXPECT_EQ(
-        receive(frameOf(kPeer, QStringLiteral("transfer_to_requester"),
-                        R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001","transactionId":"AB12-CD"})")),
-        QStringList{QStringLiteral("transfer %1 ab12-cd").arg(id(kPeer))});
     EXPECT_EQ(receive(frameOf(kPeer, QStringLiteral("devices_ready_for_pairing"),
                               R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001","transactionId":"TX",)"
                               R"("deviceDescriptors":[{"macAddress":"AA-BB-CC-DD-EE-01",)"

@@ -50,6 +50,13 @@ struct Node
     NetworkBridge bridge;
 };
 
+// Keeps the last event of one kind the node's hub delivers.
+template <typename Event>
+void keepLast(Node &node, void (PeerCommunicationHub::*signal)(const Event &), std::optional<Event> &into)
+{
+    QObject::connect(node.hub.get(), signal, node.hub.get(), [&into](const Event &event) { into = event; });
+}
+
 struct PeerTransportEndToEndTest : ::testing::Test
 {
     std::shared_ptr<test::RecordingLoggerFactory> logs = std::make_shared<test::RecordingLoggerFactory>();
@@ -71,19 +78,13 @@ TEST_F(PeerTransportEndToEndTest, EverySevenCommandsArriveAsTheirEventsWithTheSe
     std::optional<ConnectionRequestReceivedEvent> connectionRequest;
     std::optional<ConnectionRequestAcceptedEvent> accepted;
     std::optional<ConnectionRequestRejectedEvent> rejected;
-    PeerCommunicationHub *hubB = b.hub.get();
-    QObject::connect(hubB, &PeerCommunicationHub::receivedPingRequests, hubB, [&](const auto &e) { pingRequest = e; });
-    QObject::connect(hubB, &PeerCommunicationHub::receivedPingResponses, hubB,
-                     [&](const auto &e) { pingResponse = e; });
-    QObject::connect(hubB, &PeerCommunicationHub::receivedTransferRequests, hubB, [&](const auto &e) { transfer = e; });
-    QObject::connect(hubB, &PeerCommunicationHub::receivedDevicesReadyEvents, hubB,
-                     [&](const auto &e) { devicesReady = e; });
-    QObject::connect(hubB, &PeerCommunicationHub::receivedConnectionRequests, hubB,
-                     [&](const auto &e) { connectionRequest = e; });
-    QObject::connect(hubB, &PeerCommunicationHub::receivedConnectionAccepted, hubB,
-                     [&](const auto &e) { accepted = e; });
-    QObject::connect(hubB, &PeerCommunicationHub::receivedConnectionRejected, hubB,
-                     [&](const auto &e) { rejected = e; });
+    keepLast(b, &PeerCommunicationHub::receivedPingRequests, pingRequest);
+    keepLast(b, &PeerCommunicationHub::receivedPingResponses, pingResponse);
+    keepLast(b, &PeerCommunicationHub::receivedTransferRequests, transfer);
+    keepLast(b, &PeerCommunicationHub::receivedDevicesReadyEvents, devicesReady);
+    keepLast(b, &PeerCommunicationHub::receivedConnectionRequests, connectionRequest);
+    keepLast(b, &PeerCommunicationHub::receivedConnectionAccepted, accepted);
+    keepLast(b, &PeerCommunicationHub::receivedConnectionRejected, rejected);
 
     const QList<TransferDeviceDescriptor> devices
         = {TransferDeviceDescriptor(QStringLiteral("a4:83:e7:11:22:33"),
@@ -126,8 +127,7 @@ TEST_F(PeerTransportEndToEndTest, AnAnswerTravelsBackOnANewConnection)
                          b.hub->send(SendPingResponseCommand(e.senderMacId, {}, std::nullopt));
                      });
     std::optional<PingResponseReceivedEvent> answer;
-    QObject::connect(a.hub.get(), &PeerCommunicationHub::receivedPingResponses, a.hub.get(),
-                     [&](const PingResponseReceivedEvent &e) { answer = e; });
+    keepLast(a, &PeerCommunicationHub::receivedPingResponses, answer);
 
     a.hub->send(SendPingCommand(kMacB, {}, std::nullopt));
     ASSERT_TRUE(test::waitUntil([&] { return answer.has_value(); }));

@@ -118,7 +118,6 @@ TEST_F(ListenerFixture, PublishesAWholeFrameWithItsSource)
     EXPECT_EQ(frames.first().senderMacId(), kPeer);
     EXPECT_EQ(frames.first().envelope, EventEnvelopeCodec::decodeFromData(json).value());
     EXPECT_EQ(PeerEndpoint::normalizedAddress(frames.first().sourceAddress), QHostAddress(QHostAddress::LocalHost));
-    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("connectionAccepted")));
     EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("frameReceived")));
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to all data received")));
     EXPECT_EQ(cleanupLines(), 1);
@@ -171,36 +170,37 @@ TEST_F(ListenerFixture, LargestFrameIsAccepted)
     EXPECT_EQ(frames.first().envelope, raw);
 }
 
-TEST_F(ListenerFixture, ConnectionWithoutItsLengthIsClosedAfterTwoSeconds)
+TEST_F(ListenerFixture, ConnectionsThatStallAreClosedAtTheirDeadline)
 {
-    auto socket = connectClient();
-    socket->write(QByteArray::fromHex("0000"));
-    clock->advance(1.9);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(listener.activeConnectionCount(), 1);
-    clock->advance(0.1);
-    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
-    EXPECT_TRUE(
-        logs->containsSubstring(LogLevel::Warning, QStringLiteral(" did not send its frame length within 2.0s")));
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to length deadline exceeded")));
-    EXPECT_TRUE(isClosed(*socket));
-    EXPECT_EQ(cleanupLines(), 1);
-}
-
-TEST_F(ListenerFixture, ConnectionThatDoesNotEndIsClosedAtTheDeadline)
-{
-    auto socket = connectClient();
-    socket->write(QByteArray::fromHex("00000100") + "{\"id\":");
-    delivered({socket.get()});
-    clock->advance(9.9);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(listener.activeConnectionCount(), 1);
-    clock->advance(0.1);
-    ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(" did not end its stream within 10.0s")));
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to deadline exceeded")));
-    EXPECT_TRUE(isClosed(*socket));
-    EXPECT_EQ(cleanupLines(), 1);
+    const struct
+    {
+        const char *name;
+        QByteArray sent;
+        double deadline;
+        const char *warning;
+        const char *cleanup;
+    } cases[] = {
+        {"WithoutItsLengthAfterTwoSeconds", QByteArray::fromHex("0000"), 2.0,
+         " did not send its frame length within 2.0s", "cleanup due to length deadline exceeded"},
+        {"ThatDoesNotEndAfterTenSeconds", QByteArray::fromHex("00000100") + "{\"id\":", 10.0,
+         " did not end its stream within 10.0s", "cleanup due to deadline exceeded"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        logs->clear();
+        auto socket = connectClient();
+        socket->write(c.sent);
+        delivered({socket.get()});
+        clock->advance(c.deadline - 0.1);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(listener.activeConnectionCount(), 1);
+        clock->advance(0.1);
+        ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
+        EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QString::fromLatin1(c.warning)));
+        EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QString::fromLatin1(c.cleanup)));
+        EXPECT_TRUE(isClosed(*socket));
+        EXPECT_EQ(cleanupLines(), 1);
+    }
 }
 
 TEST_F(ListenerFixture, AtTheCapOfASourceItsOldestIdleConnectionMakesRoom)
@@ -316,11 +316,9 @@ TEST_F(ListenerFixture, StopClosesConnectionsAndWithdrawsTheService)
     EXPECT_FALSE(listener.isRunning());
     EXPECT_EQ(listener.activeConnectionCount(), 0);
     EXPECT_EQ(advertiser->withdrawals, 1);
-    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("listenerStopped")));
-    EXPECT_TRUE(test::waitUntil([&] { return socket->state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_TRUE(isClosed(*socket));
     listener.stop();
-    EXPECT_TRUE(
-        logs->contains(LogLevel::Debug, QStringLiteral("EphemeralFrameListener.stop() called but not running")));
+    EXPECT_EQ(advertiser->withdrawals, 1);
 }
 
 TEST_F(ListenerFixture, AdvertisesTheRecordAndReplacesItOnTheSamePort)
@@ -331,12 +329,9 @@ TEST_F(ListenerFixture, AdvertisesTheRecordAndReplacesItOnTheSamePort)
     EXPECT_EQ(first.type, QStringLiteral("_verandel._tcp"));
     EXPECT_EQ(first.port, listener.port());
     EXPECT_EQ(first.txtRecord, DiscoverableMacTxt::txtRecordData(localMac()));
-    EXPECT_TRUE(coordinator->hasSignal(QStringLiteral("listenerReady")));
 
     const quint16 port = listener.port();
     listener.start(localMac());
-    EXPECT_TRUE(
-        logs->contains(LogLevel::Debug, QStringLiteral("EphemeralFrameListener.start() called but already running")));
     EXPECT_EQ(listener.port(), port);
     EXPECT_EQ(advertiser->advertised.size(), 1);
 
@@ -344,22 +339,15 @@ TEST_F(ListenerFixture, AdvertisesTheRecordAndReplacesItOnTheSamePort)
     ASSERT_EQ(advertiser->advertised.size(), 2);
     EXPECT_EQ(advertiser->advertised.last().port, port);
     EXPECT_EQ(advertiser->advertised.last().txtRecord.value("securityCode"), QByteArray("K7Q2ZX"));
-    EXPECT_TRUE(logs->contains(LogLevel::Info,
-                               QStringLiteral("Altering advertised Mac to B0000000-0000-4000-8000-000000000001")));
 
+    // Not running: nothing is advertised until the next start.
     listener.stop();
     listener.alterAdvertisedMac(localMac());
     EXPECT_EQ(advertiser->advertised.size(), 2);
-    EXPECT_TRUE(logs->contains(LogLevel::Debug,
-                               QStringLiteral("EphemeralFrameListener.alterAdvertisedMac() called but not running")));
-
     listener.start(localMac());
     EXPECT_TRUE(listener.isRunning());
     EXPECT_EQ(advertiser->advertised.size(), 3);
-}
 
-TEST_F(ListenerFixture, AdvertisingFailureIsLogged)
-{
     Q_EMIT advertiser->advertisingFailed(TransportError::serviceRegistrationFailed(QStringLiteral("collision")));
     EXPECT_TRUE(logs->contains(LogLevel::Error,
                                QStringLiteral("Failed to advertise frame listener: Failed to register "

@@ -59,6 +59,14 @@ std::shared_ptr<std::optional<bool>> startSend(FrameSenderProtocol &sender, RawE
     return answer;
 }
 
+// A loopback port nobody listens on.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    return probe.serverPort();
+}
+
 struct SenderFixture : ::testing::Test
 {
     std::shared_ptr<test::RecordingLoggerFactory> logs = std::make_shared<test::RecordingLoggerFactory>();
@@ -89,64 +97,31 @@ TEST_F(SenderFixture, WritesOneFrameThenEndsTheStream)
     EXPECT_TRUE(logs->contains(LogLevel::Debug,
                                QStringLiteral("Successfully sent envelope %1 (%2 bytes) to Mac %3")
                                    .arg(id(env.id), QString::number(json.size()), id(kRecipient))));
-    EXPECT_TRUE(
-        logs->contains(LogLevel::Debug,
-                       QStringLiteral("Attempting to send envelope %1 (type: ping_request, %2 bytes) to Mac %3 at %4")
-                           .arg(id(env.id), QString::number(json.size()), id(kRecipient),
-                                server->makeHostPortEndpoint().description())));
 }
 
-TEST_F(SenderFixture, TwoSendsAtOnceUseTwoConnections)
-{
-    auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
-    EphemeralFrameSender sender(logs, clock, 5.0);
-    const auto first = startSend(sender, envelope(), recipientAt(server->makeHostPortEndpoint()));
-    const auto second = startSend(sender, envelope(), recipientAt(server->makeHostPortEndpoint()));
-    ASSERT_TRUE(test::waitUntil([&] { return first->has_value() && second->has_value(); }));
-    EXPECT_TRUE(**first && **second);
-    const auto a = test::runTask(server->waitForRequest(5.0));
-    const auto b = test::runTask(server->waitForRequest(5.0));
-    EXPECT_NE(a.connectionId, b.connectionId);
-}
-
-TEST_F(SenderFixture, NoEndpointAnswersFalseWithoutConnecting)
+TEST_F(SenderFixture, NoEndpointOrAnOversizedEnvelopeAnswersFalseWithoutConnecting)
 {
     int connects = 0;
     EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &, const QString &, quint16) { ++connects; });
     const RawEventEnvelope env = envelope();
     EXPECT_FALSE(test::runTask(sender.send(env, recipientAt(std::nullopt))));
-    EXPECT_EQ(connects, 0);
     EXPECT_EQ(
         logs->messages(LogLevel::Warning),
         QStringList{QStringLiteral("Cannot send envelope %1 to Mac %2: no endpoint").arg(id(env.id), id(kRecipient))});
-}
 
-TEST_F(SenderFixture, OversizedEnvelopeAnswersFalseWithoutConnecting)
-{
-    int connects = 0;
-    EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &, const QString &, quint16) { ++connects; });
-    const RawEventEnvelope env = envelope(QByteArray(13000, 'x'));
-    EXPECT_FALSE(test::runTask(sender.send(env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), 9)))));
+    const RawEventEnvelope oversized = envelope(QByteArray(13000, 'x'));
+    EXPECT_FALSE(
+        test::runTask(sender.send(oversized, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), 9)))));
     EXPECT_EQ(connects, 0);
     const QStringList errors = logs->messages(LogLevel::Error);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors.first().startsWith(
-        QStringLiteral("Failed to encode envelope %1: Failed to encode envelope: Frame size ").arg(id(env.id))));
+        QStringLiteral("Failed to encode envelope %1: Failed to encode envelope: Frame size ").arg(id(oversized.id))));
     EXPECT_TRUE(errors.first().endsWith(QStringLiteral(" exceeds maximum 16384")));
-}
 
-TEST_F(SenderFixture, RefusedPortAnswersFalse)
-{
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        port = probe.serverPort();
-    }
-    EphemeralFrameSender sender(logs, clock, 5.0);
-    const RawEventEnvelope env = envelope();
+    EphemeralFrameSender real(logs, clock, 5.0);
     EXPECT_FALSE(
-        test::runTask(sender.send(env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), port)))));
+        test::runTask(real.send(env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), closedPort())))));
     EXPECT_TRUE(logs->containsSubstring(
         LogLevel::Warning,
         QStringLiteral("Connection to Mac %1 failed for envelope %2: ").arg(id(kRecipient), id(env.id))));
@@ -225,43 +200,23 @@ TEST_F(SenderFixture, ServiceInstancesAreResolvedBeforeConnecting)
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("instance not found")));
 }
 
-TEST_F(SenderFixture, WithoutResolverTheLastResolvedAddressesAreTriedInTurn)
+TEST_F(SenderFixture, WithoutResolverTheResolvedAddressesAreTriedInTurnIpv4First)
 {
     auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
-    quint16 closedPort = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        closedPort = probe.serverPort();
-    }
-    QList<quint16> ports;
-    EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &socket, const QString &host, quint16) {
-        // The first address refuses, the second is the server.
-        const quint16 port = ports.isEmpty() ? closedPort : server->makeHostPortEndpoint().port();
-        ports.append(port);
-        socket.connectToHost(host, port);
-    });
-    const PeerEndpoint service = PeerEndpoint::serviceInstance(
-                                     QStringLiteral("Peer"), DiscoverableMacTxt::serviceType(), QStringLiteral("local"))
-                                     .withResolution({QHostAddress::LocalHost, QHostAddress::LocalHost}, 1);
-    EXPECT_TRUE(test::runTask(sender.send(envelope(), recipientAt(service))));
-    EXPECT_EQ(ports.size(), 2);
-}
-
-TEST_F(SenderFixture, ResolvedIpv4AddressesAreTriedBeforeIpv6)
-{
-    auto server = test::NetworkTestServer::start(test::NetworkTestServer::silentHandler());
+    const quint16 refusing = closedPort();
     QStringList hosts;
     EphemeralFrameSender sender(logs, clock, 5.0, nullptr, [&](QTcpSocket &socket, const QString &host, quint16) {
+        // The first address tried refuses, the second is the server.
         hosts.append(host);
-        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), server->makeHostPortEndpoint().port());
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost),
+                             hosts.size() == 1 ? refusing : server->makeHostPortEndpoint().port());
     });
     const PeerEndpoint service
         = PeerEndpoint::serviceInstance(QStringLiteral("Peer"), DiscoverableMacTxt::serviceType(),
                                         QStringLiteral("local"))
               .withResolution({QHostAddress(QStringLiteral("fe80::1")), QHostAddress(QStringLiteral("192.0.2.7"))}, 1);
     EXPECT_TRUE(test::runTask(sender.send(envelope(), recipientAt(service))));
-    EXPECT_EQ(hosts, QStringList{QStringLiteral("192.0.2.7")});
+    EXPECT_EQ(hosts, (QStringList{QStringLiteral("192.0.2.7"), QStringLiteral("fe80::1")}));
 }
 
 TEST_F(SenderFixture, MultiplexStopsAtTheFirstFailure)
@@ -282,14 +237,8 @@ TEST_F(SenderFixture, MultiplexStopsAtTheFirstFailure)
     EXPECT_TRUE(logs->contains(LogLevel::Warning,
                                QStringLiteral("MultiplexFrameSender.send() - sender 0 failed, short-circuiting")));
 
-    logs->clear();
     auto first = std::make_shared<test::RecordingFrameSender>(true);
     auto second = std::make_shared<test::RecordingFrameSender>(true);
     EXPECT_TRUE(test::runTask(MultiplexFrameSender({first, second}, logs).send(env, mac)));
-    EXPECT_EQ(
-        logs->messages(LogLevel::Debug),
-        (QStringList{QStringLiteral("MultiplexFrameSender.send() - sending envelope %1 to 2 senders").arg(id(env.id)),
-                     QStringLiteral("MultiplexFrameSender.send() - sender 0 succeeded"),
-                     QStringLiteral("MultiplexFrameSender.send() - sender 1 succeeded"),
-                     QStringLiteral("MultiplexFrameSender.send() - all 2 senders succeeded")}));
+    EXPECT_EQ(first->sent.size() + second->sent.size(), 2);
 }

@@ -69,19 +69,6 @@ TEST(PeerMessagesTest, GoldenJsonOfTheSevenPayloads)
               QByteArray(R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001"})"));
 }
 
-TEST(PeerMessagesTest, EventsShareTheirCommandsTypeText)
-{
-    EXPECT_EQ(PingRequestReceivedEvent::envelopeType(), QStringLiteral("ping_request"));
-    EXPECT_EQ(PingResponseReceivedEvent::envelopeType(), QStringLiteral("ping_response"));
-    EXPECT_EQ(TransferRequestReceivedEvent::envelopeType(), QStringLiteral("transfer_to_requester"));
-    EXPECT_EQ(DevicesReadyForPairingReceivedEvent::envelopeType(), QStringLiteral("devices_ready_for_pairing"));
-    EXPECT_EQ(ConnectionRequestReceivedEvent::envelopeType(), QStringLiteral("connection_request"));
-    EXPECT_EQ(ConnectionRequestAcceptedEvent::envelopeType(), QStringLiteral("connection_request_accepted"));
-    EXPECT_EQ(ConnectionRequestRejectedEvent::envelopeType(), QStringLiteral("connection_request_rejected"));
-    EXPECT_EQ(written(PingRequestReceivedEvent(kSender, {QStringLiteral("x")}, std::nullopt)),
-              QByteArray(R"({"senderMacId":"A1B2C3D4-0000-4000-8000-000000000002","deviceMacAddresses":["x"]})"));
-}
-
 TEST(PeerMessagesTest, PingListsAndNamesReadAbsentOrNullAsEmpty)
 {
     for (const char *json : {R"({"recipientMacId":"a1b2c3d4-0000-4000-8000-000000000001"})",
@@ -92,10 +79,6 @@ TEST(PeerMessagesTest, PingListsAndNamesReadAbsentOrNullAsEmpty)
         EXPECT_TRUE(command.ownedDeviceMacAddresses.isEmpty());
         EXPECT_EQ(command.advertisedName, std::nullopt);
     }
-    EXPECT_TRUE(fails<SendPingCommand>(R"({"ownedDeviceMacAddresses":[]})"));
-    EXPECT_TRUE(fails<SendPingCommand>(R"({"recipientMacId":"x"})"));
-    EXPECT_TRUE(fails<SendPingCommand>(R"({"recipientMacId":"a1b2c3d4-0000-4000-8000-000000000001",)"
-                                       R"("ownedDeviceMacAddresses":[1]})"));
     EXPECT_NE(SendPingCommand(kRecipient, {}, std::nullopt), SendPingCommand(kRecipient, {}, QString()));
 }
 
@@ -106,9 +89,6 @@ TEST(PeerMessagesTest, TransactionIdsAreLowerCasedByInitialisersOnly)
         R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001","transactionId":"AB12-CD"})");
     EXPECT_EQ(decoded.transactionId, QStringLiteral("AB12-CD"));
     EXPECT_EQ(TransferRequestReceivedEvent(kSender, decoded.transactionId).transactionId, QStringLiteral("ab12-cd"));
-    EXPECT_TRUE(fails<SendTransferCommand>(R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001"})"));
-    EXPECT_TRUE(
-        fails<SendTransferCommand>(R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001","transactionId":5})"));
 }
 
 TEST(PeerMessagesTest, DescriptorNumbersAreRangeChecked)
@@ -121,9 +101,6 @@ TEST(PeerMessagesTest, DescriptorNumbersAreRangeChecked)
     EXPECT_EQ(descriptor.classOfDevice, 4294967295u);
     EXPECT_EQ(descriptor.deviceProductID, std::nullopt);
     EXPECT_EQ(descriptor.telemetryDeviceId, QStringLiteral("T"));
-    EXPECT_EQ(TransferDeviceDescriptor(QStringLiteral("Aa"), QStringLiteral("T")).telemetryDeviceId,
-              QStringLiteral("t"));
-    EXPECT_EQ(TransferDeviceDescriptor(QStringLiteral("Aa"), QStringLiteral("T")).macAddress, QStringLiteral("Aa"));
 
     for (const char *bad :
          {R"({"macAddress":"AA","telemetryDeviceId":"T","deviceVendorID":65536})",
@@ -136,8 +113,6 @@ TEST(PeerMessagesTest, DescriptorNumbersAreRangeChecked)
 
 TEST(PeerMessagesTest, DevicesReadyNeedsTheDescriptorList)
 {
-    EXPECT_TRUE(fails<DevicesReadyForPairingCommand>(
-        R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001","transactionId":"t"})"));
     const auto empty = read<DevicesReadyForPairingCommand>(
         R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001","transactionId":"t","deviceDescriptors":[]})");
     EXPECT_TRUE(empty.deviceMacAddresses().isEmpty());
@@ -148,13 +123,26 @@ TEST(PeerMessagesTest, DevicesReadyNeedsTheDescriptorList)
                                                  TransferDeviceDescriptor(QStringLiteral("A"), QStringLiteral("3"))});
     EXPECT_EQ(command.deviceMacAddresses(),
               (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A")}));
-}
-
-TEST(PeerMessagesTest, ConnectionHandshakePayloadsNeedTheirKeys)
-{
-    EXPECT_TRUE(fails<SendConnectionRequestCommand>(R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001"})"));
-    EXPECT_TRUE(fails<AcceptConnectionRequestCommand>(R"({})"));
-    EXPECT_TRUE(fails<RejectConnectionRequestCommand>(R"({"recipientMacId":null})"));
     EXPECT_EQ(read<RejectConnectionRequestCommand>(R"({"recipientMacId":"a1b2c3d4-0000-4000-8000-000000000001"})"),
               RejectConnectionRequestCommand(kRecipient));
+}
+
+TEST(PeerMessagesTest, PayloadsWithoutTheirKeysAreRefused)
+{
+    const bool refused[] = {
+        fails<DevicesReadyForPairingCommand>(
+            R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001","transactionId":"t"})"),
+        fails<SendConnectionRequestCommand>(R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001"})"),
+        fails<AcceptConnectionRequestCommand>(R"({})"),
+        fails<RejectConnectionRequestCommand>(R"({"recipientMacId":null})"),
+        fails<SendTransferCommand>(R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001"})"),
+        fails<SendTransferCommand>(R"({"recipientMacId":"A1B2C3D4-0000-4000-8000-000000000001","transactionId":5})"),
+        fails<SendPingCommand>(R"({"ownedDeviceMacAddresses":[]})"),
+        fails<SendPingCommand>(R"({"recipientMacId":"x"})"),
+        fails<SendPingCommand>(
+            R"({"recipientMacId":"a1b2c3d4-0000-4000-8000-000000000001","ownedDeviceMacAddresses":[1]})"),
+    };
+    for (std::size_t i = 0; i < std::size(refused); ++i) {
+        EXPECT_TRUE(refused[i]) << "case " << i;
+    }
 }
