@@ -71,7 +71,6 @@ public:
         return std::any_of(m_deleted.cbegin(), m_deleted.cend(),
                            [&](const PeerEndpoint &endpoint) { return endpoint.serviceName() == serviceName; });
     }
-    const QList<DiscoverableMac> &macs() const { return m_macs; }
     const QList<TransportError> &errors() const { return m_errors; }
 
 private:
@@ -85,44 +84,45 @@ using BonjourDiscoveryAvahiTest = AvahiHostTest;
 
 } // namespace
 
-TEST_F(BonjourDiscoveryAvahiTest, AdvertisedRecordIsBrowsedAndResolvedIntoADiscoverableMac)
-{
-    AvahiServiceAdvertiser advertiser(m_host.connection(), m_logs);
-    DiscoveryRecorder browser(m_host, m_logs);
-    runTask(browser.transport().startBrowsing());
-    const DiscoverableMac advertised = localMac(QStringLiteral("Studio"), QStringLiteral("K7Q2ZX"));
-
-    advertiser.advertise(advertisementOf(advertised));
-
-    ASSERT_TRUE(waitUntil([&] { return browser.latest(QStringLiteral("Studio")).has_value(); }, kWaitMs));
-    const DiscoverableMac found = *browser.latest(QStringLiteral("Studio"));
-    EXPECT_EQ(found.id(), advertised.id());
-    EXPECT_EQ(found.installationId(), advertised.installationId());
-    EXPECT_EQ(found.name(), QStringLiteral("Studio"));
-    EXPECT_EQ(found.version(), QStringLiteral("2.4.1"));
-    EXPECT_EQ(found.securityCode(), QStringLiteral("K7Q2ZX"));
-    ASSERT_TRUE(found.endpoint());
-    EXPECT_EQ(*found.endpoint(),
-              PeerEndpoint::serviceInstance(QStringLiteral("Studio"), DiscoverableMacTxt::serviceType(),
-                                            QStringLiteral("local")));
-    EXPECT_EQ(found.endpoint()->port(), kPort);
-    EXPECT_EQ(found.endpoint()->resolvedAddresses(), QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.1"))});
-    EXPECT_TRUE(browser.errors().isEmpty());
-}
-
-TEST_F(BonjourDiscoveryAvahiTest, ListenerAdvertisesItsRecordAndReadvertisesWhatItIsGiven)
+// The listener's record through a real daemon: discovered, reached through its service instance,
+// advertised again with a code, renamed and withdrawn.
+TEST_F(BonjourDiscoveryAvahiTest, ListenerIsDiscoveredReachedAndReadvertisedThroughTheDaemon)
 {
     const auto logs = std::make_shared<RecordingLoggerFactory>();
-    EphemeralFrameListener listener(logs, std::make_shared<SystemClock>(),
-                                    std::make_shared<AvahiServiceAdvertiser>(m_host.connection(), *logs), nullptr,
-                                    QHostAddress::LocalHost);
+    const auto clock = std::make_shared<SystemClock>();
+    EphemeralFrameListener listener(logs, clock, std::make_shared<AvahiServiceAdvertiser>(m_host.connection(), *logs),
+                                    nullptr, QHostAddress::LocalHost);
+    QList<ReceivedFrame> frames;
+    QObject::connect(&listener, &FrameListenerProtocol::receivedFrames,
+                     [&](const ReceivedFrame &frame) { frames.append(frame); });
     DiscoveryRecorder browser(m_host, m_logs);
     runTask(browser.transport().startBrowsing());
-
-    listener.start(localMac(QStringLiteral("Studio"), std::nullopt));
+    const DiscoverableMac local = localMac(QStringLiteral("Studio"), std::nullopt);
+    listener.start(local);
     ASSERT_TRUE(waitUntil([&] { return browser.latest(QStringLiteral("Studio")).has_value(); }, kWaitMs));
-    EXPECT_EQ(browser.latest(QStringLiteral("Studio"))->endpoint()->port(), listener.port());
-    EXPECT_EQ(browser.latest(QStringLiteral("Studio"))->securityCode(), std::nullopt);
+    const DiscoverableMac found = *browser.latest(QStringLiteral("Studio"));
+    const PeerEndpoint service = PeerEndpoint::serviceInstance(
+        QStringLiteral("Studio"), DiscoverableMacTxt::serviceType(), QStringLiteral("local"));
+    EXPECT_EQ(found,
+              DiscoverableMac(local.id(), QStringLiteral("Studio"), QStringLiteral("2.4.1"), service,
+                              local.installationId(), std::nullopt, found.discoveredAt()));
+    EXPECT_EQ(found.endpoint()->port(), listener.port());
+    EXPECT_EQ(found.endpoint()->resolvedAddresses(), QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.1"))});
+    EXPECT_TRUE(browser.errors().isEmpty());
+
+    // Only the service instance: the sender must ask the daemon where it is now.
+    EphemeralFrameSender sender(logs, clock, 5.0, std::make_shared<AvahiServiceResolver>(m_host.connection(), *logs));
+    const QUuid senderId = QUuid::createUuid();
+    const RawEventEnvelope envelope{QUuid::createUuid(),
+                                    std::nullopt,
+                                    senderId,
+                                    local.id(),
+                                    QStringLiteral("ping_request"),
+                                    QByteArrayLiteral("{}"),
+                                    QDateTime::currentDateTimeUtc()};
+    EXPECT_TRUE(runTask(sender.send(envelope, found.withEndpoint(service))));
+    ASSERT_TRUE(waitUntil([&] { return !frames.isEmpty(); }, kWaitMs));
+    EXPECT_EQ(frames.first().senderMacId(), senderId);
 
     listener.alterAdvertisedMac(localMac(QStringLiteral("Studio"), QStringLiteral("K7Q2ZX")));
     ASSERT_TRUE(waitUntil(
@@ -139,55 +139,6 @@ TEST_F(BonjourDiscoveryAvahiTest, ListenerAdvertisesItsRecordAndReadvertisesWhat
 
     listener.stop();
     ASSERT_TRUE(waitUntil([&] { return browser.deleted(QStringLiteral("Kitchen")); }, kWaitMs));
-}
-
-TEST_F(BonjourDiscoveryAvahiTest, FrameReachesTheListenerThroughTheDiscoveredServiceInstance)
-{
-    const auto logs = std::make_shared<RecordingLoggerFactory>();
-    const auto clock = std::make_shared<SystemClock>();
-    EphemeralFrameListener listener(logs, clock, std::make_shared<AvahiServiceAdvertiser>(m_host.connection(), *logs),
-                                    nullptr, QHostAddress::LocalHost);
-    QList<ReceivedFrame> frames;
-    QObject::connect(&listener, &FrameListenerProtocol::receivedFrames,
-                     [&](const ReceivedFrame &frame) { frames.append(frame); });
-    DiscoveryRecorder browser(m_host, m_logs);
-    runTask(browser.transport().startBrowsing());
-    const DiscoverableMac local = localMac(QStringLiteral("Studio"), std::nullopt);
-    listener.start(local);
-    ASSERT_TRUE(waitUntil([&] { return browser.latest(QStringLiteral("Studio")).has_value(); }, kWaitMs));
-    // Only the service instance: the sender must ask the daemon where it is now.
-    const DiscoverableMac recipient
-        = browser.latest(QStringLiteral("Studio"))
-              ->withEndpoint(PeerEndpoint::serviceInstance(QStringLiteral("Studio"), DiscoverableMacTxt::serviceType(),
-                                                           QStringLiteral("local")));
-    EphemeralFrameSender sender(logs, clock, 5.0, std::make_shared<AvahiServiceResolver>(m_host.connection(), *logs));
-    const QUuid senderId = QUuid::createUuid();
-    const RawEventEnvelope envelope{QUuid::createUuid(),
-                                    std::nullopt,
-                                    senderId,
-                                    local.id(),
-                                    QStringLiteral("ping_request"),
-                                    QByteArrayLiteral("{}"),
-                                    QDateTime::currentDateTimeUtc()};
-
-    EXPECT_TRUE(runTask(sender.send(envelope, recipient)));
-
-    ASSERT_TRUE(waitUntil([&] { return !frames.isEmpty(); }, kWaitMs));
-    EXPECT_EQ(frames.first().senderMacId(), senderId);
-    listener.stop();
-}
-
-TEST_F(BonjourDiscoveryAvahiTest, SecondStartBrowsingFailsWithAlreadyBrowsing)
-{
-    DiscoveryRecorder browser(m_host, m_logs);
-    runTask(browser.transport().startBrowsing());
-
-    try {
-        runTask(browser.transport().startBrowsing());
-        FAIL() << "a second start must fail";
-    } catch (const TransportError &error) {
-        EXPECT_EQ(error.description(), QStringLiteral("Failed to browse for services: Already browsing"));
-    }
 }
 
 TEST_F(BonjourDiscoveryAvahiTest, KilledDaemonIsReportedAsABrowsingError)
@@ -217,28 +168,11 @@ TEST_F(BonjourDiscoveryAvahiTest, BrowsingWithoutADaemonIsReportedAsABrowsingErr
         << browser.errors().first().detail().toStdString();
 }
 
-TEST_F(BonjourDiscoveryAvahiTest, ResolverGivesTheAddressAndPortOfAServiceInstance)
-{
-    AvahiServiceAdvertiser advertiser(m_host.connection(), m_logs);
-    advertiser.advertise(advertisementOf(localMac(QStringLiteral("Studio"), std::nullopt)));
-    ASSERT_TRUE(waitUntil([&] { return advertiser.isEstablished(); }, kWaitMs));
-    AvahiServiceResolver resolver(m_host.connection(), m_logs);
-    const PeerEndpoint service = PeerEndpoint::serviceInstance(
-        QStringLiteral("Studio"), DiscoverableMacTxt::serviceType(), QStringLiteral("local"));
-
-    const PeerEndpoint resolved = runTask(resolver.resolve(service, {}));
-
-    EXPECT_EQ(resolved, service);
-    EXPECT_EQ(resolved.port(), kPort);
-    EXPECT_EQ(resolved.resolvedAddresses(), QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.1"))});
-
-    const PeerEndpoint direct = PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), 5000);
-    EXPECT_EQ(runTask(resolver.resolve(direct, {})), direct);
-}
-
 TEST_F(BonjourDiscoveryAvahiTest, ResolverFailsForAnUnknownInstanceAndWhenStopped)
 {
     AvahiServiceResolver resolver(m_host.connection(), m_logs);
+    const PeerEndpoint direct = PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), 5000);
+    EXPECT_EQ(runTask(resolver.resolve(direct, {})), direct);
     const PeerEndpoint missing = PeerEndpoint::serviceInstance(
         QStringLiteral("Nobody"), DiscoverableMacTxt::serviceType(), QStringLiteral("local"));
 
