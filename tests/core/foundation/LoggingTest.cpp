@@ -6,37 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
-
 using namespace verandel;
 
 namespace {
 
-// Captures what the process writes to standard output while `body` runs.
+// What the process writes to standard output while `body` runs.
 QByteArray captureStdout(const std::function<void()> &body)
 {
-    std::fflush(stdout);
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) {
-        return {};
-    }
-    const int saved = ::dup(STDOUT_FILENO);
-    ::dup2(pipeFds[1], STDOUT_FILENO);
-    ::close(pipeFds[1]);
+    testing::internal::CaptureStdout();
     body();
-    std::fflush(stdout);
-    ::dup2(saved, STDOUT_FILENO);
-    ::close(saved);
-    QByteArray output;
-    char buffer[4096];
-    ::fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-        output.append(buffer, n);
-    }
-    ::close(pipeFds[0]);
-    return output;
+    return QByteArray::fromStdString(testing::internal::GetCapturedStdout());
 }
 
 void writeAllLevels(LoggerProtocol &logger)
@@ -69,9 +48,6 @@ TEST(LogLevelTest, SeverityOrderDiffersFromDeclarationOrder)
     EXPECT_FALSE(LogLevel::Info < LogLevel::Debug);
     EXPECT_TRUE(LogLevel::Log < LogLevel::Debug);
     EXPECT_TRUE(LogLevel::Error >= LogLevel::Warning);
-    EXPECT_EQ(allLogLevels[0], LogLevel::Log);
-    EXPECT_EQ(allLogLevels[1], LogLevel::Info);
-    EXPECT_EQ(allLogLevels[2], LogLevel::Debug);
     for (LogLevel level : allLogLevels) {
         EXPECT_EQ(logLevelFromString(toString(level)), level);
     }

@@ -3,19 +3,12 @@
 #include "foundation/JsonFields.h"
 #include "foundation/PosixFileManager.h"
 
-#include "support/FaultyFileManager.h"
-#include "support/ManualClock.h"
 #include "support/RunTask.h"
-#include "support/fakes/RecordingLoggerFactory.h"
+#include "support/StoreFixture.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <condition_variable>
@@ -84,14 +77,13 @@ private:
     std::thread m_writer;
 };
 
-class StorageManagerTest : public ::testing::Test
+class StorageManagerTest : public test::StoreFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_clock->setAutoAdvance(true);
-        m_store = makeStore(m_dir.filePath(QStringLiteral("store")));
+        StoreFixture::SetUp();
+        m_store = m_storage;
     }
 
     StorageManagerPtr makeStore(std::optional<QString> base, double lockTimeout = 5.0)
@@ -99,38 +91,13 @@ protected:
         return StorageManager::create(m_files, m_clock, std::move(base), m_logs, lockTimeout);
     }
 
-    QString path(const QString &name = QStringLiteral("notes.json")) { return m_store->getFileURL(name); }
-    QByteArray contents(const QString &file) const
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void writeRaw(const QString &file, const QByteArray &bytes) const
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
+    QString path(const QString &name = QStringLiteral("notes.json")) const { return StoreFixture::path(name); }
     QStringList leftovers() const
     {
         return QDir(m_dir.filePath(QStringLiteral("store")))
             .entryList({QStringLiteral("*.tmp.*"), QStringLiteral("*.backup.*")}, QDir::Files);
     }
-    StorageError::Kind kindOf(const std::function<void()> &operation)
-    {
-        try {
-            operation();
-        } catch (const StorageError &error) {
-            return error.kind();
-        }
-        ADD_FAILURE() << "no StorageError thrown";
-        return StorageError::Kind::UnknownError;
-    }
 
-    QTemporaryDir m_dir;
-    std::shared_ptr<test::FaultyFileManager> m_files = std::make_shared<test::FaultyFileManager>();
-    std::shared_ptr<test::ManualClock> m_clock = std::make_shared<test::ManualClock>();
-    test::RecordingLoggerFactory m_logs;
     StorageManagerPtr m_store;
 };
 
@@ -152,19 +119,19 @@ TEST_F(StorageManagerTest, FirstWriteCreatesPrivateDirectoryAndDocumentWithoutLe
     EXPECT_TRUE(QDir(base).entryList({QStringLiteral("*.tmp.*"), QStringLiteral("*.backup.*")}).isEmpty());
 
     // Pretty-printed, sorted keys, whole-second UTC dates.
-    EXPECT_EQ(contents(file), QByteArray("{\n    \"at\": \"2026-03-04T12:00:05Z\",\n    \"text\": \"hello\"\n}\n"));
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("{\n    \"at\": \"2026-03-04T12:00:05Z\",\n    \"text\": \"hello\"\n}\n"));
     const Note back = store->readJSONSync<Note>(file);
     EXPECT_EQ(back.text, QStringLiteral("hello"));
     EXPECT_EQ(back.at, QDateTime(QDate(2026, 3, 4), QTime(12, 0, 5), Qt::UTC));
-}
 
-TEST_F(StorageManagerTest, AsyncEntryPointsRoundTripLists)
-{
+    // The asynchronous entry points, with a list.
     const QList<Note> notes{{QStringLiteral("one"), kNoon}, {QStringLiteral("two"), kNoon.addDays(1)}};
     test::runTask(m_store->writeJSON(notes, path()));
-    const QList<Note> back = test::runTask(m_store->readJSON<QList<Note>>(path()));
-    ASSERT_EQ(back.size(), 2);
-    EXPECT_EQ(back[1].text, QStringLiteral("two"));
+    const QList<Note> list = test::runTask(m_store->readJSON<QList<Note>>(path()));
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_EQ(list[1].text, QStringLiteral("two"));
 }
 
 TEST_F(StorageManagerTest, BackupLeftByFailedWriteIsRefreshedThenRemovedBySuccessfulWrite)
@@ -182,10 +149,15 @@ TEST_F(StorageManagerTest, BackupLeftByFailedWriteIsRefreshedThenRemovedBySucces
     EXPECT_TRUE(leftovers().isEmpty());
 
     // A stale backup is also removed by a write that had no document before it.
-    const QString other = path(QStringLiteral("other.json"));
-    writeRaw(StorageManager::backupPath(other), "[]");
-    m_store->writeJSONSync(Note{QStringLiteral("x"), kNoon}, other);
+    writeRaw(QStringLiteral("other.backup.json"), "[]");
+    m_store->writeJSONSync(Note{QStringLiteral("x"), kNoon}, path(QStringLiteral("other.json")));
     EXPECT_TRUE(leftovers().isEmpty());
+
+    // A backup that cannot be made does not abandon the write.
+    m_files->failWith(Op::CopyFile, EIO, 1);
+    m_store->writeJSONSync(Note{QStringLiteral("v4"), kNoon}, file);
+    EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("v4"));
+    EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Error, QStringLiteral("Failed to create backup: ")));
 }
 
 TEST_F(StorageManagerTest, FailedWriteKeepsOldDocumentAndClassifiesTheError)
@@ -215,7 +187,7 @@ TEST_F(StorageManagerTest, FailedWriteKeepsOldDocumentAndClassifiesTheError)
             << "errno " << c.code;
         EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("old"));
         EXPECT_EQ(leftovers(), QStringList{QStringLiteral("notes.backup.json")}) << "temporary file left behind";
-        EXPECT_EQ(Note::fromJson(json::decodeDocument(contents(StorageManager::backupPath(file)))).text,
+        EXPECT_EQ(Note::fromJson(json::decodeDocument(contents(QStringLiteral("notes.backup.json")))).text,
                   QStringLiteral("old"));
     }
     // Non-recoverable errors are not tried again.
@@ -229,25 +201,15 @@ TEST_F(StorageManagerTest, FailedWriteKeepsOldDocumentAndClassifiesTheError)
                                                "Insufficient disk space for operation")));
 }
 
-TEST_F(StorageManagerTest, FailedBackupDoesNotAbandonTheWrite)
-{
-    const QString file = path();
-    m_store->writeJSONSync(Note{QStringLiteral("v1"), kNoon}, file);
-    m_files->failWith(Op::CopyFile, EIO, 1);
-    m_store->writeJSONSync(Note{QStringLiteral("v2"), kNoon}, file);
-    EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("v2"));
-    EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Error, QStringLiteral("Failed to create backup: ")));
-}
-
 TEST_F(StorageManagerTest, CorruptDocumentIsRestoredFromBackup)
 {
     const QString file = path();
     m_store->writeJSONSync(Note{QStringLiteral("good"), kNoon}, file);
     QFile::copy(file, StorageManager::backupPath(file));
-    writeRaw(file, "{\"text\": 17");
+    writeRaw(QStringLiteral("notes.json"), "{\"text\": 17");
 
     EXPECT_EQ(m_store->readJSONSync<Note>(file).text, QStringLiteral("good"));
-    EXPECT_EQ(contents(file), contents(StorageManager::backupPath(file)));
+    EXPECT_EQ(contents(QStringLiteral("notes.json")), contents(QStringLiteral("notes.backup.json")));
     EXPECT_TRUE(
         m_logs.contains(LogLevel::Info, QStringLiteral("Successfully recovered corrupted file from backup: ") + file));
     EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("Successfully read recovered file")));
@@ -256,26 +218,26 @@ TEST_F(StorageManagerTest, CorruptDocumentIsRestoredFromBackup)
 TEST_F(StorageManagerTest, CorruptDocumentWithoutUsableBackupFailsAndIsNeverDeleted)
 {
     const QString file = path();
-    writeRaw(file, "not json");
+    writeRaw(QStringLiteral("notes.json"), "not json");
     EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::JsonDecodingFailed);
     EXPECT_TRUE(m_logs.contains(
         LogLevel::Error, QStringLiteral("No backup file found for recovery at ") + StorageManager::backupPath(file)));
 
     // The restore copy fails part-way: the damaged document must still be there, untouched.
-    writeRaw(StorageManager::backupPath(file), "{\"text\": \"b\", \"at\": \"2026-01-01T00:00:00Z\"}");
+    writeRaw(QStringLiteral("notes.backup.json"), "{\"text\": \"b\", \"at\": \"2026-01-01T00:00:00Z\"}");
     m_files->failWith(Op::CopyFile, ENOSPC, 1);
     EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::JsonDecodingFailed);
-    EXPECT_EQ(contents(file), QByteArray("not json"));
+    EXPECT_EQ(contents(QStringLiteral("notes.json")), QByteArray("not json"));
     EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Error, QStringLiteral("Failed to recover from backup: ")));
     EXPECT_EQ(leftovers(), QStringList{QStringLiteral("notes.backup.json")});
 
     // A restored backup that does not decode either is a decoding failure (callers repair those),
     // while a failure to read the restored file stays an unknown error.
     m_files->clearFailures();
-    writeRaw(StorageManager::backupPath(file), "[1, 2]");
+    writeRaw(QStringLiteral("notes.backup.json"), "[1, 2]");
     EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::JsonDecodingFailed);
-    writeRaw(file, "not json");
-    writeRaw(StorageManager::backupPath(file), "{\"text\": \"b\", \"at\": \"2026-01-01T00:00:00Z\"}");
+    writeRaw(QStringLiteral("notes.json"), "not json");
+    writeRaw(QStringLiteral("notes.backup.json"), "{\"text\": \"b\", \"at\": \"2026-01-01T00:00:00Z\"}");
     m_files->setHook(Op::ReplaceFile, [this] { m_files->failWith(Op::ReadFile, EIO, 1); });
     EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::UnknownError);
     m_files->setHook(Op::ReplaceFile, {});
@@ -297,7 +259,7 @@ TEST_F(StorageManagerTest, ReadFailuresAreClassifiedAndMissingFilesReported)
     m_files->failWith(Op::ReadFile, EIO, 1);
     EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::UnknownError);
 
-    writeRaw(file, "{\"text\": \"x\"}");
+    writeRaw(QStringLiteral("notes.json"), "{\"text\": \"x\"}");
     try {
         m_store->readJSONSync<Note>(file);
         FAIL();
@@ -318,16 +280,10 @@ TEST_F(StorageManagerTest, LockHeldElsewhereIsRetriedThreeTimesOnTheClock)
     m_logs.clear();
     EXPECT_EQ(kindOf([&] { store->readJSONSync<Note>(file); }), StorageError::Kind::FileLockTimeout);
     EXPECT_EQ(m_clock->now(), before.addMSecs(1000));
-    EXPECT_EQ(m_logs.messages(LogLevel::Error),
-              (QStringList{QStringLiteral("File lock timeout after 0.02 seconds"),
-                           QStringLiteral("File lock timeout after 0.02 seconds"),
-                           QStringLiteral("File lock timeout after 0.02 seconds"),
-                           QStringLiteral("Operation failed after 3 attempts: File lock acquisition timed out")}));
-    EXPECT_EQ(m_logs.messages(LogLevel::Warning),
-              (QStringList{QStringLiteral("Retryable error on attempt 1: File lock acquisition timed out, "
-                                          "retrying in 0.5 seconds"),
-                           QStringLiteral("Retryable error on attempt 2: File lock acquisition timed out, "
-                                          "retrying in 0.5 seconds")}));
+    EXPECT_EQ(m_logs.messages(LogLevel::Error).size(), 4);
+    EXPECT_TRUE(m_logs.contains(LogLevel::Error,
+                                QStringLiteral("Operation failed after 3 attempts: File lock acquisition timed out")));
+    EXPECT_EQ(m_logs.messages(LogLevel::Warning).size(), 2);
 
     // The asynchronous entry point pauses on the clock the same way.
     m_clock->setAutoAdvance(false);
@@ -415,7 +371,7 @@ TEST_F(StorageManagerTest, WriteRemovesOnlyTheStaleTemporaryFilesOfItsDocument)
     };
     QDir(m_dir.path()).mkpath(QStringLiteral("store"));
     for (const Case &c : cases) {
-        writeRaw(path(c.name), "left behind");
+        writeRaw(c.name, "left behind");
     }
     // Reading leaves them alone; the next write of the document removes its own.
     EXPECT_EQ(kindOf([&] { m_store->readJSONSync<Note>(file); }), StorageError::Kind::FileNotFound);
@@ -430,7 +386,7 @@ TEST_F(StorageManagerTest, WriteRemovesOnlyTheStaleTemporaryFilesOfItsDocument)
     // fail the write.
     const QString plain = path(QStringLiteral("plain"));
     const QString stale = path(QStringLiteral("plain.tmp.") + uuid + QLatin1Char('.'));
-    writeRaw(stale, "left behind");
+    writeRaw(QFileInfo(stale).fileName(), "left behind");
     m_files->failWith(Op::ListDirectory, EIO, 1);
     m_store->writeJSONSync(Note{QStringLiteral("v1"), kNoon}, plain);
     EXPECT_TRUE(QFileInfo::exists(stale));
@@ -445,16 +401,8 @@ TEST_F(StorageManagerTest, WriteRemovesOnlyTheStaleTemporaryFilesOfItsDocument)
     EXPECT_EQ(m_store->readJSONSync<Note>(plain).text, QStringLiteral("v3"));
 }
 
-TEST_F(StorageManagerTest, BaseDirectoryAndSideFileNames)
+TEST_F(StorageManagerTest, BaseDirectoryAndItsFailures)
 {
-    EXPECT_EQ(QFileInfo(StorageManager::backupPath(QStringLiteral("/d/devices.json"))).fileName(),
-              QStringLiteral("devices.backup.json"));
-    EXPECT_EQ(QFileInfo(StorageManager::backupPath(QStringLiteral("/d/plain"))).fileName(),
-              QStringLiteral("plain.backup."));
-    const QString temporary = QFileInfo(StorageManager::temporaryPath(QStringLiteral("/d/plain"))).fileName();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^plain\\.tmp\\.[0-9A-F-]{36}\\.$")).match(temporary).hasMatch())
-        << temporary.toStdString();
-
     // Without an override the store lives in the user's data directory (test mode keeps it out of
     // the real one).
     auto store = makeStore(std::nullopt);
@@ -467,7 +415,7 @@ TEST_F(StorageManagerTest, BaseDirectoryAndSideFileNames)
 
     // A plain file where the directory should be: the lookup passes, the write fails.
     const QString blocked = m_dir.filePath(QStringLiteral("blocked"));
-    writeRaw(blocked, "x");
+    QFile(blocked).open(QIODevice::WriteOnly);
     auto blockedStore = makeStore(blocked);
     EXPECT_EQ(blockedStore->getBaseDirectory(), blocked);
     EXPECT_EQ(kindOf([&] {
@@ -498,18 +446,4 @@ TEST_F(StorageManagerTest, DeleteAndValidate)
     EXPECT_EQ(kindOf([&] { m_store->deleteFile(file); }), StorageError::Kind::PermissionDenied);
     m_store->deleteFile(file);
     EXPECT_FALSE(QFileInfo::exists(file));
-}
-
-TEST(StorageErrorTest, TextsAndRecoverability)
-{
-    EXPECT_FALSE(StorageError::diskFull().isRecoverable());
-    EXPECT_TRUE(StorageError::fileLockTimeout().isRecoverable());
-    EXPECT_TRUE(StorageError::concurrentAccessViolation().isRecoverable());
-    EXPECT_TRUE(StorageError::networkUnavailable().isRecoverable());
-    EXPECT_FALSE(StorageError::invalidData(QStringLiteral("x")).isRecoverable());
-    EXPECT_EQ(StorageError::unknownError(QString()).errorDescription(), QStringLiteral("Unknown error occurred: "));
-    EXPECT_EQ(StorageError::fileNotFound(QString()).errorDescription(), QStringLiteral("File not found at path: "));
-    EXPECT_EQ(StorageError::jsonEncodingFailed(QStringLiteral("e")).failureReason(),
-              QStringLiteral("JSON serialization/deserialization failed"));
-    EXPECT_STREQ(StorageError::diskFull().what(), "Insufficient disk space for operation");
 }
