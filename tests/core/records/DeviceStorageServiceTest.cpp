@@ -40,14 +40,6 @@ protected:
         }
         return names;
     }
-    static QStringList namesOf(const QList<Device> &devices)
-    {
-        QStringList names;
-        for (const Device &device : devices) {
-            names.append(device.name());
-        }
-        return names;
-    }
 
     std::unique_ptr<DeviceStorageService> m_service;
 };
@@ -55,8 +47,6 @@ protected:
 TEST_F(DeviceStorageServiceTest, AbsentDocumentIsAnEmptyListAndIsNeverCreatedByReads)
 {
     EXPECT_TRUE(m_service->listDevices().isEmpty());
-    EXPECT_TRUE(m_logs.contains(LogLevel::Debug, QStringLiteral("Devices file doesn't exist, returning empty array")));
-    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("Successfully loaded 0 devices from storage")));
     EXPECT_EQ(m_service->getDevicesCount(), 0);
     EXPECT_FALSE(m_service->hasDevices());
     EXPECT_EQ(m_service->getDevice(QStringLiteral("aa:bb:cc:dd:ee:ff")), std::nullopt);
@@ -82,7 +72,6 @@ TEST_F(DeviceStorageServiceTest, FileKeepsInsertionOrderWhileListIsSorted)
     EXPECT_EQ(listed[0].name(), QStringLiteral("Keyboard"));
     EXPECT_EQ(listed[1].macAddress(), QStringLiteral("00:00:00:00:00:03")); // newer first
     EXPECT_EQ(listed[2].macAddress(), QStringLiteral("00:00:00:00:00:01"));
-    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("Successfully loaded 3 devices from storage")));
 }
 
 TEST_F(DeviceStorageServiceTest, AddedRecordIsStampedNowAndReadsBackInWholeSeconds)
@@ -94,8 +83,6 @@ TEST_F(DeviceStorageServiceTest, AddedRecordIsStampedNowAndReadsBackInWholeSecon
     EXPECT_NE(*stored, added);
     EXPECT_EQ(json::toIso8601(stored->timestamp()), json::toIso8601(added.timestamp()));
     EXPECT_EQ(m_service->getDevice(QStringLiteral("aa:bb:cc:dd:ee:ff")), stored);
-    EXPECT_TRUE(
-        m_logs.contains(LogLevel::Info, QStringLiteral("Successfully added device with ID: aa:bb:cc:dd:ee:ff")));
 }
 
 TEST_F(DeviceStorageServiceTest, DuplicateAddressIsRefusedAndTheFileIsUntouched)
@@ -114,10 +101,6 @@ TEST_F(DeviceStorageServiceTest, DuplicateAddressIsRefusedAndTheFileIsUntouched)
     }
     EXPECT_EQ(contents(devicesFile), before);
     EXPECT_EQ(m_files->callCount(Op::WriteNewFile), writes);
-    EXPECT_EQ(m_logs.messages(LogLevel::Error, QStringLiteral("DeviceStorageService")),
-              (QStringList{QStringLiteral("Device with MAC address aa:bb:cc:dd:ee:ff already exists"),
-                           QStringLiteral("Failed to add device: Invalid data: Device with MAC address "
-                                          "aa:bb:cc:dd:ee:ff already exists")}));
 
     // Addresses are exact strings: another letter case is another device.
     m_service->addDevice(input(QStringLiteral("AA:BB:CC:DD:EE:FF"), QStringLiteral("Upper")));
@@ -133,8 +116,6 @@ TEST_F(DeviceStorageServiceTest, SaveOrUpdateAddsOrReplacesInPlace)
     std::optional<Device> second = m_service->getDevice(QStringLiteral("00:00:00:00:00:02"));
     ASSERT_TRUE(second.has_value());
     EXPECT_EQ(json::toIso8601(second->timestamp()), json::toIso8601(m_clock->now()));
-    EXPECT_TRUE(
-        m_logs.contains(LogLevel::Debug, QStringLiteral("Device with MAC 00:00:00:00:00:02 doesn't exist, adding")));
 
     m_clock->advance(3600);
     m_service->saveOrUpdateDevice(Device(QStringLiteral("00:00:00:00:00:01"), QStringLiteral("Renamed"),
@@ -144,7 +125,6 @@ TEST_F(DeviceStorageServiceTest, SaveOrUpdateAddsOrReplacesInPlace)
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(json::toIso8601(first->timestamp()), json::toIso8601(m_clock->now()));
     EXPECT_EQ(first->detectionAttributes(), DeviceDetectionAttributes{});
-    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("Successfully saved or updated device: Renamed")));
 }
 
 TEST_F(DeviceStorageServiceTest, UpdateDropsALegacyType)
@@ -164,17 +144,12 @@ TEST_F(DeviceStorageServiceTest, DeleteClosesTheGapAndAMissingAddressWritesNothi
     m_service->addDevice(input(QStringLiteral("00:00:00:00:00:02"), QStringLiteral("B")));
     m_service->addDevice(input(QStringLiteral("00:00:00:00:00:03"), QStringLiteral("C")));
     EXPECT_TRUE(m_service->deleteDeviceByMacAddress(QStringLiteral("00:00:00:00:00:02")));
-    EXPECT_TRUE(
-        m_logs.contains(LogLevel::Info, QStringLiteral("Successfully deleted device: B (MAC: 00:00:00:00:00:02)")));
     EXPECT_EQ(namesInFile(), (QStringList{QStringLiteral("A"), QStringLiteral("C")}));
     EXPECT_TRUE(m_service->deleteDevice(QStringLiteral("00:00:00:00:00:01")));
-    EXPECT_TRUE(
-        m_logs.contains(LogLevel::Info, QStringLiteral("Successfully deleted device: A (ID: 00:00:00:00:00:01)")));
 
     const QByteArray before = contents(devicesFile);
     const int writes = m_files->callCount(Op::WriteNewFile);
     EXPECT_FALSE(m_service->deleteDeviceByMacAddress(QStringLiteral("00:00:00:00:00:09")));
-    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("Device not found for deletion: 00:00:00:00:00:09")));
     EXPECT_EQ(contents(devicesFile), before);
     EXPECT_EQ(m_files->callCount(Op::WriteNewFile), writes);
 }
@@ -186,16 +161,13 @@ TEST_F(DeviceStorageServiceTest, BatchOperations)
         = m_service->addDevices({input(QStringLiteral("00:00:00:00:00:02"), QStringLiteral("New")),
                                  input(QStringLiteral("00:00:00:00:00:01"), QStringLiteral("Dup")),
                                  input(QStringLiteral("00:00:00:00:00:02"), QStringLiteral("Dup2"))});
-    EXPECT_EQ(namesOf(added), QStringList{QStringLiteral("New")});
-    EXPECT_EQ(m_logs.messages(LogLevel::Log),
-              (QStringList{QStringLiteral("Skipping duplicate MAC address: 00:00:00:00:00:01"),
-                           QStringLiteral("Skipping duplicate MAC address: 00:00:00:00:00:02")}));
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_EQ(added.first().name(), QStringLiteral("New"));
     EXPECT_EQ(namesInFile(), (QStringList{QStringLiteral("Stored"), QStringLiteral("New")}));
 
     const int writes = m_files->callCount(Op::WriteNewFile);
     EXPECT_EQ(m_service->deleteDevices({QStringLiteral("x"), QStringLiteral("y")}), 0);
     EXPECT_EQ(m_files->callCount(Op::WriteNewFile), writes);
-    EXPECT_TRUE(m_logs.contains(LogLevel::Info, QStringLiteral("Successfully deleted 0 devices in batch")));
     EXPECT_EQ(m_service->deleteDevices({QStringLiteral("00:00:00:00:00:01"), QStringLiteral("y")}), 1);
     EXPECT_EQ(namesInFile(), QStringList{QStringLiteral("New")});
 }
