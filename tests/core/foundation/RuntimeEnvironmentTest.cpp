@@ -120,45 +120,39 @@ TEST_F(RuntimeEnvironmentTest, ReadsUtf8FileAndLogsItsSource)
     EXPECT_EQ(lines().first(), fromFileLine(m_dir.filePath(QStringLiteral("env"))));
 }
 
-TEST_F(RuntimeEnvironmentTest, DebugModeIsTrueInAnyCaseOnly)
+// DEBUG_MODE is "true" in any letter case and nothing else; the modes take their words in any case
+// and fall back to Bonjour and the real Bluetooth stack.
+TEST_F(RuntimeEnvironmentTest, SwitchesAndModesFallBackToDefaults)
 {
     const struct
     {
-        QString value;
-        bool enabled;
-    } cases[] = {{QStringLiteral("true"), true},     {QStringLiteral("TRUE"), true}, {QStringLiteral("tRuE"), true},
-                 {QStringLiteral("yes"), false},     {QStringLiteral("1"), false},   {QStringLiteral(" true"), false},
-                 {QStringLiteral("\"true\""), false}};
-    for (const auto &c : cases) {
-        setProcess({{QStringLiteral("DEBUG_MODE"), c.value}});
-        EXPECT_EQ(load().debugModeEnabled(), c.enabled) << qPrintable(c.value);
-    }
-}
-
-TEST_F(RuntimeEnvironmentTest, ModesFallBackToDefaults)
-{
-    const struct
-    {
-        std::optional<QString> discovery, bluetooth;
-        DiscoveryType expectedDiscovery;
-        BluetoothMode expectedBluetooth;
+        const char *debug, *discovery, *bluetooth;
+        bool debugMode;
+        DiscoveryType discoveryType;
+        BluetoothMode bluetoothMode;
     } cases[] = {
-        {std::nullopt, std::nullopt, DiscoveryType::Bonjour, BluetoothMode::Real},
-        {QStringLiteral("DEBUG"), QStringLiteral("Mock"), DiscoveryType::Debug, BluetoothMode::Mock},
-        {QStringLiteral("bonjour"), QStringLiteral("real"), DiscoveryType::Bonjour, BluetoothMode::Real},
-        {QStringLiteral("other"), QStringLiteral("fake"), DiscoveryType::Bonjour, BluetoothMode::Real},
+        {nullptr, nullptr, nullptr, false, DiscoveryType::Bonjour, BluetoothMode::Real},
+        {"true", "DEBUG", "Mock", true, DiscoveryType::Debug, BluetoothMode::Mock},
+        {"TRUE", "bonjour", "real", true, DiscoveryType::Bonjour, BluetoothMode::Real},
+        {"tRuE", "other", "fake", true, DiscoveryType::Bonjour, BluetoothMode::Real},
+        {"yes", nullptr, nullptr, false, DiscoveryType::Bonjour, BluetoothMode::Real},
+        {"1", nullptr, nullptr, false, DiscoveryType::Bonjour, BluetoothMode::Real},
+        {" true", nullptr, nullptr, false, DiscoveryType::Bonjour, BluetoothMode::Real},
+        {"\"true\"", nullptr, nullptr, false, DiscoveryType::Bonjour, BluetoothMode::Real},
     };
     for (const auto &c : cases) {
+        SCOPED_TRACE(c.debug ? c.debug : "unset");
         m_process = QProcessEnvironment();
-        if (c.discovery) {
-            setProcess({{QStringLiteral("DISCOVERY_TYPE"), *c.discovery}});
-        }
-        if (c.bluetooth) {
-            setProcess({{QStringLiteral("BLUETOOTH_MODE"), *c.bluetooth}});
+        for (const auto &[key, value] : {std::pair{"DEBUG_MODE", c.debug}, std::pair{"DISCOVERY_TYPE", c.discovery},
+                                         std::pair{"BLUETOOTH_MODE", c.bluetooth}}) {
+            if (value) {
+                m_process.insert(QLatin1String(key), QLatin1String(value));
+            }
         }
         const RuntimeEnvironment environment = load();
-        EXPECT_EQ(environment.discoveryType(), c.expectedDiscovery);
-        EXPECT_EQ(environment.bluetoothMode(), c.expectedBluetooth);
+        EXPECT_EQ(environment.debugModeEnabled(), c.debugMode);
+        EXPECT_EQ(environment.discoveryType(), c.discoveryType);
+        EXPECT_EQ(environment.bluetoothMode(), c.bluetoothMode);
     }
 }
 
