@@ -1,5 +1,7 @@
 #include "bluetooth/OperationFailureCategory.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(OperationFailureCategory category)
@@ -20,12 +22,7 @@ QString toString(OperationFailureCategory category)
 
 std::optional<OperationFailureCategory> operationFailureCategoryFromString(QStringView text)
 {
-    for (const OperationFailureCategory category : allOperationFailureCategories) {
-        if (text == toString(category)) {
-            return category;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allOperationFailureCategories, text);
 }
 
 } // namespace verandel

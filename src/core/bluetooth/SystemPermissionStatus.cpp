@@ -1,5 +1,7 @@
 #include "bluetooth/SystemPermissionStatus.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(SystemPermissionStatus status)
@@ -14,13 +16,9 @@ QString toString(SystemPermissionStatus status)
 
 std::optional<SystemPermissionStatus> systemPermissionStatusFromString(QStringView text)
 {
-    for (const auto status :
-         {SystemPermissionStatus::Unknown, SystemPermissionStatus::Authorized, SystemPermissionStatus::Denied}) {
-        if (text == toString(status)) {
-            return status;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(
+        std::array{SystemPermissionStatus::Unknown, SystemPermissionStatus::Authorized, SystemPermissionStatus::Denied},
+        text);
 }
 
 } // namespace verandel

@@ -1,5 +1,7 @@
 #include "foundation/BluetoothMode.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(BluetoothMode mode)
@@ -13,12 +15,7 @@ QString toString(BluetoothMode mode)
 
 std::optional<BluetoothMode> bluetoothModeFromString(QStringView text)
 {
-    for (BluetoothMode mode : {BluetoothMode::Real, BluetoothMode::Mock}) {
-        if (text == toString(mode)) {
-            return mode;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(std::array{BluetoothMode::Real, BluetoothMode::Mock}, text);
 }
 
 } // namespace verandel

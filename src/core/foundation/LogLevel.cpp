@@ -1,5 +1,7 @@
 #include "foundation/LogLevel.h"
 
+#include "foundation/EnumText.h"
+
 #include <syslog.h>
 
 namespace verandel {
@@ -20,12 +22,7 @@ QString toString(LogLevel level)
 
 std::optional<LogLevel> logLevelFromString(QStringView text)
 {
-    for (LogLevel level : allLogLevels) {
-        if (text == toString(level)) {
-            return level;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allLogLevels, text);
 }
 
 int journalPriority(LogLevel level)

@@ -1,6 +1,6 @@
 #include "linking/DiscoveryServiceState.h"
 
-#include "linking/EnumText.h"
+#include "foundation/EnumText.h"
 
 namespace verandel {
 

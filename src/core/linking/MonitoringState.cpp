@@ -1,6 +1,6 @@
 #include "linking/MonitoringState.h"
 
-#include "linking/EnumText.h"
+#include "foundation/EnumText.h"
 
 namespace verandel {
 

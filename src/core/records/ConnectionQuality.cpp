@@ -1,5 +1,7 @@
 #include "records/ConnectionQuality.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(ConnectionQuality quality)
@@ -15,12 +17,7 @@ QString toString(ConnectionQuality quality)
 
 std::optional<ConnectionQuality> connectionQualityFromString(QStringView text)
 {
-    for (ConnectionQuality quality : allConnectionQualities) {
-        if (text == toString(quality)) {
-            return quality;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allConnectionQualities, text);
 }
 
 QString displayName(ConnectionQuality quality)

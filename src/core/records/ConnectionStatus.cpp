@@ -1,5 +1,6 @@
 #include "records/ConnectionStatus.h"
 
+#include "foundation/EnumText.h"
 #include "foundation/JsonDecodeError.h"
 
 namespace verandel {
@@ -16,12 +17,7 @@ QString toString(ConnectionStatus status)
 
 std::optional<ConnectionStatus> connectionStatusFromString(QStringView text)
 {
-    for (ConnectionStatus status : allConnectionStatuses) {
-        if (text == toString(status)) {
-            return status;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allConnectionStatuses, text);
 }
 
 QString displayName(ConnectionStatus status)

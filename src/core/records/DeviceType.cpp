@@ -1,5 +1,6 @@
 #include "records/DeviceType.h"
 
+#include "foundation/EnumText.h"
 #include "foundation/JsonDecodeError.h"
 
 namespace verandel {
@@ -17,12 +18,7 @@ QString toString(DeviceType type)
 
 std::optional<DeviceType> deviceTypeFromString(QStringView text)
 {
-    for (DeviceType type : allDeviceTypes) {
-        if (text == toString(type)) {
-            return type;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allDeviceTypes, text);
 }
 
 QString displayName(DeviceType type)

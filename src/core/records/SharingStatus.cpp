@@ -1,5 +1,6 @@
 #include "records/SharingStatus.h"
 
+#include "foundation/EnumText.h"
 #include "foundation/JsonDecodeError.h"
 
 namespace verandel {
@@ -15,12 +16,7 @@ QString toString(SharingStatus status)
 
 std::optional<SharingStatus> sharingStatusFromString(QStringView text)
 {
-    for (SharingStatus status : allSharingStatuses) {
-        if (text == toString(status)) {
-            return status;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allSharingStatuses, text);
 }
 
 QString displayName(SharingStatus status)

@@ -1,5 +1,7 @@
 #include "telemetry/MetricsAppPlatform.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(MetricsAppPlatform value)
@@ -14,12 +16,7 @@ QString toString(MetricsAppPlatform value)
 
 std::optional<MetricsAppPlatform> metricsAppPlatformFromString(QStringView text)
 {
-    for (MetricsAppPlatform value : allMetricsAppPlatforms) {
-        if (text == toString(value)) {
-            return value;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allMetricsAppPlatforms, text);
 }
 
 } // namespace verandel

@@ -1,5 +1,7 @@
 #include "telemetry/MetricsBuildType.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(MetricsBuildType value)
@@ -13,12 +15,7 @@ QString toString(MetricsBuildType value)
 
 std::optional<MetricsBuildType> metricsBuildTypeFromString(QStringView text)
 {
-    for (MetricsBuildType value : allMetricsBuildTypes) {
-        if (text == toString(value)) {
-            return value;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allMetricsBuildTypes, text);
 }
 
 } // namespace verandel

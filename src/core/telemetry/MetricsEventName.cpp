@@ -1,5 +1,7 @@
 #include "telemetry/MetricsEventName.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(MetricsEventName value)
@@ -18,12 +20,7 @@ QString toString(MetricsEventName value)
 
 std::optional<MetricsEventName> metricsEventNameFromString(QStringView text)
 {
-    for (MetricsEventName value : allMetricsEventNames) {
-        if (text == toString(value)) {
-            return value;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allMetricsEventNames, text);
 }
 
 QString transportCode(MetricsEventName name)

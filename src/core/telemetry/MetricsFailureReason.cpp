@@ -1,5 +1,7 @@
 #include "telemetry/MetricsFailureReason.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(MetricsFailureReason value)
@@ -20,12 +22,7 @@ QString toString(MetricsFailureReason value)
 
 std::optional<MetricsFailureReason> metricsFailureReasonFromString(QStringView text)
 {
-    for (MetricsFailureReason value : allMetricsFailureReasons) {
-        if (text == toString(value)) {
-            return value;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allMetricsFailureReasons, text);
 }
 
 } // namespace verandel

@@ -1,5 +1,7 @@
 #include "telemetry/MetricsOwnershipState.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(MetricsOwnershipState value)
@@ -14,12 +16,7 @@ QString toString(MetricsOwnershipState value)
 
 std::optional<MetricsOwnershipState> metricsOwnershipStateFromString(QStringView text)
 {
-    for (MetricsOwnershipState value : allMetricsOwnershipStates) {
-        if (text == toString(value)) {
-            return value;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allMetricsOwnershipStates, text);
 }
 
 } // namespace verandel

@@ -1,5 +1,7 @@
 #include "telemetry/MetricsResult.h"
 
+#include "foundation/EnumText.h"
+
 namespace verandel {
 
 QString toString(MetricsResult value)
@@ -14,12 +16,7 @@ QString toString(MetricsResult value)
 
 std::optional<MetricsResult> metricsResultFromString(QStringView text)
 {
-    for (MetricsResult value : allMetricsResults) {
-        if (text == toString(value)) {
-            return value;
-        }
-    }
-    return std::nullopt;
+    return enumFromString(allMetricsResults, text);
 }
 
 } // namespace verandel

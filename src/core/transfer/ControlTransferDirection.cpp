@@ -1,6 +1,6 @@
 #include "transfer/ControlTransferDirection.h"
 
-#include "linking/EnumText.h"
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
