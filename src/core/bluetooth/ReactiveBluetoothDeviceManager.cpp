@@ -22,18 +22,13 @@ void ReactiveBluetoothDeviceManager::handleDeviceRemoved(const QString &macAddre
 {
     // A device the system forgot is no longer in any state worth remembering, and what a lookup
     // still waiting for it will hear describes the device as it was.
-    const QString key = cacheKey(macAddress);
+    const QString key = MacAddress::normalized(macAddress);
     m_connectionStatusCache.remove(key);
     for (const std::shared_ptr<bool> &removed : m_lookupsInFlight.values(key)) {
         *removed = true;
     }
     m_lookupsInFlight.remove(key);
     Q_EMIT deviceRemoved(macAddress);
-}
-
-QString ReactiveBluetoothDeviceManager::cacheKey(const QString &macAddress)
-{
-    return MacAddress::canonicalize(macAddress).value_or(macAddress);
 }
 
 void ReactiveBluetoothDeviceManager::setPairedDevices(const QList<Device> &devices)
@@ -53,7 +48,7 @@ QCoro::Task<ConnectionStatus> ReactiveBluetoothDeviceManager::getConnectionStatu
 {
     const auto self = shared_from_this();
     const QString address = device.macAddress();
-    const QString key = cacheKey(address);
+    const QString key = MacAddress::normalized(address);
     if (const auto cached = m_connectionStatusCache.constFind(key); cached != m_connectionStatusCache.constEnd()) {
         m_logger->debug(QStringLiteral("Connection status in cache for device: ") + address
                         + QStringLiteral(", returning cached value: ") + displayName(*cached));
@@ -80,7 +75,7 @@ QCoro::Task<OperationResult> ReactiveBluetoothDeviceManager::pairDevice(QString 
     const OperationResult result = co_await m_inner->pairDevice(macAddress);
     if (result.success) {
         // The next lookup asks the system: the device may or may not have connected.
-        m_connectionStatusCache.remove(cacheKey(macAddress));
+        m_connectionStatusCache.remove(MacAddress::normalized(macAddress));
     }
     co_return result;
 }
@@ -91,7 +86,7 @@ QCoro::Task<OperationResult> ReactiveBluetoothDeviceManager::unpairDevice(QStrin
     const OperationResult result = co_await m_inner->unpairDevice(macAddress);
     if (result.success) {
         // BlueZ drops the device without a disconnect event the cache could follow.
-        m_connectionStatusCache.insert(cacheKey(macAddress), ConnectionStatus::NotPaired);
+        m_connectionStatusCache.insert(MacAddress::normalized(macAddress), ConnectionStatus::NotPaired);
     }
     co_return result;
 }
@@ -104,7 +99,7 @@ QCoro::Task<> ReactiveBluetoothDeviceManager::bootstrapBluetooth()
 
 void ReactiveBluetoothDeviceManager::handleConnectionStatusChange(const QString &macAddress, ConnectionStatus status)
 {
-    const QString key = cacheKey(macAddress);
+    const QString key = MacAddress::normalized(macAddress);
     const auto cached = m_connectionStatusCache.constFind(key);
     if (cached == m_connectionStatusCache.constEnd() || *cached != status) {
         m_logger->debug(QStringLiteral("Connection status changed for device: ") + macAddress + QStringLiteral(" to ")
@@ -115,8 +110,9 @@ void ReactiveBluetoothDeviceManager::handleConnectionStatusChange(const QString 
     if (status != ConnectionStatus::Connected) {
         return;
     }
-    const bool known = std::any_of(m_pairedDevices.cbegin(), m_pairedDevices.cend(),
-                                   [&key](const Device &device) { return cacheKey(device.macAddress()) == key; });
+    const bool known = std::any_of(m_pairedDevices.cbegin(), m_pairedDevices.cend(), [&key](const Device &device) {
+        return MacAddress::normalized(device.macAddress()) == key;
+    });
     if (!known) {
         m_logger->debug(QStringLiteral("Unknown device connected, refreshing device list"));
         refreshPairedDevices(shared_from_this());

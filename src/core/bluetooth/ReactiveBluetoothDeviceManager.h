@@ -33,11 +33,11 @@ private:
     void handleDeviceRemoved(const QString &macAddress);
     void setPairedDevices(const QList<Device> &devices);
     static QCoro::Task<> refreshPairedDevices(std::shared_ptr<ReactiveBluetoothDeviceManager> self);
-    // Events carry canonical addresses; lookups may come with any spelling of the same address.
-    static QString cacheKey(const QString &macAddress);
 
     BluetoothDeviceManagerPtr m_inner;
     LoggerPtr m_logger;
+    // By MacAddress::normalized(): events carry canonical addresses, lookups may come with any
+    // spelling of the same address.
     QHash<QString, ConnectionStatus> m_connectionStatusCache;
     // One flag per lookup that waits on the inner manager, set when its device is removed meanwhile.
     QMultiHash<QString, std::shared_ptr<bool>> m_lookupsInFlight;

@@ -14,7 +14,7 @@ std::optional<QString> DebugBluetoothDevice::canonicalAddress() const
 
 Device DebugBluetoothDevice::toDevice(const QDateTime &now) const
 {
-    return Device(canonicalAddress().value_or(address), name, id.toLower(), detectionAttributes, now);
+    return Device(MacAddress::normalized(address), name, id.toLower(), detectionAttributes, now);
 }
 
 QJsonValue DebugBluetoothDevice::toJson() const
