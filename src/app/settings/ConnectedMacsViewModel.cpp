@@ -12,11 +12,6 @@ namespace verandel {
 
 namespace {
 
-QString idText(const QUuid &id)
-{
-    return id.toString(QUuid::WithoutBraces).toUpper();
-}
-
 struct RequestTexts
 {
     QCoro::Task<> (MacDiscoveryServiceProtocol::*call)(QUuid);

@@ -1,5 +1,7 @@
 #include "foundation/LogText.h"
 
+#include "foundation/JsonFields.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -60,6 +62,11 @@ QString formatDouble(double value)
         text += QStringLiteral(".0");
     }
     return text;
+}
+
+QString idText(const QUuid &id)
+{
+    return json::uuidToString(id);
 }
 
 } // namespace verandel

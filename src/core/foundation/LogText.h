@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <QUuid>
 
 namespace verandel {
 
@@ -13,6 +14,9 @@ QString escapeControlCharacters(QStringView text);
 QString stripControlCharacters(QStringView text);
 
 bool isControlCharacter(char16_t c);
+
+// An id as log lines show it: its canonical text, upper case without braces.
+QString idText(const QUuid &id);
 
 // A number of seconds or the like as log lines show it: the shortest text that reads back as the same
 // double, always with a fractional part or an exponent ("5.0", "0.25", "1e-05").

@@ -1,7 +1,6 @@
 #include "linking/ConnectionMonitorService.h"
 
 #include "foundation/CancellationError.h"
-#include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
 #include "foundation/StorageError.h"
 #include "linking/PeerInput.h"
@@ -9,15 +8,6 @@
 #include <cmath>
 
 namespace verandel {
-
-namespace {
-
-QString idText(const QUuid &id)
-{
-    return json::uuidToString(id);
-}
-
-} // namespace
 
 ConnectionMonitorService::ConnectionMonitorService(ConnectedMacStorageServicePtr storageService,
                                                    std::shared_ptr<PeerCommunicationHub> eventHub,

@@ -1,6 +1,5 @@
 #include "linking/MacDiscoveryService.h"
 
-#include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
 #include "foundation/StorageError.h"
 #include "linking/MacDiscoveryError.h"
@@ -11,11 +10,6 @@
 namespace verandel {
 
 namespace {
-
-QString idText(const QUuid &id)
-{
-    return json::uuidToString(id);
-}
 
 const QString kPermissionRequired = QStringLiteral("Local Network access is required to enable Discovery Mode");
 

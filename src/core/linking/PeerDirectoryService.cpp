@@ -1,19 +1,10 @@
 #include "linking/PeerDirectoryService.h"
 
-#include "foundation/JsonFields.h"
+#include "foundation/LogText.h"
 #include "foundation/StorageError.h"
 #include "linking/PeerInput.h"
 
 namespace verandel {
-
-namespace {
-
-QString idText(const QUuid &id)
-{
-    return json::uuidToString(id);
-}
-
-} // namespace
 
 PeerDirectoryService::PeerDirectoryService(DiscoveryProtocol &discovery, ConnectedMacStorageServicePtr storage,
                                            LoggerFactory &loggerFactory, TestCoordinatorPtr testCoordinator,

@@ -23,16 +23,6 @@ QString besideFile(const QString &path, const QString &fileName)
     return directory.isEmpty() || directory == QStringLiteral(".") ? fileName : directory + u'/' + fileName;
 }
 
-QString upperUuid(const QUuid &id)
-{
-    return json::uuidToString(id);
-}
-
-QByteArray encode(const QJsonObject &object)
-{
-    return json::encodeDocument(object);
-}
-
 } // namespace
 
 QString DebugMacIdentifierService::identityFilePathBeside(const QString &contextPath)
@@ -62,7 +52,7 @@ QUuid DebugMacIdentifierService::loadOrCreateIdentity()
 {
     if (!QFileInfo::exists(m_identityFilePath)) {
         const QUuid created = QUuid::createUuid();
-        m_logger->info(QStringLiteral("Creating new debug identity: ") + upperUuid(created));
+        m_logger->info(QStringLiteral("Creating new debug identity: ") + idText(created));
         try {
             saveIdentity(created);
         } catch (const std::exception &error) {
@@ -76,7 +66,7 @@ QUuid DebugMacIdentifierService::loadOrCreateIdentity()
                                                        QStringLiteral("debug identity"));
         const QString text = json::requireString(object, QStringLiteral("id"));
         if (const std::optional<QUuid> id = json::uuidFromString(text)) {
-            m_logger->info(QStringLiteral("Loaded debug identity from file: ") + upperUuid(*id));
+            m_logger->info(QStringLiteral("Loaded debug identity from file: ") + idText(*id));
             return *id;
         }
         m_logger->error(QStringLiteral("Invalid UUID in identity file: ") + escapeControlCharacters(text)
@@ -107,7 +97,8 @@ void DebugMacIdentifierService::saveIdentity(const QUuid &id)
     if (m_identityFilePath.isEmpty()) {
         throw StorageError::invalidData(QStringLiteral("Cannot save identity to empty path"));
     }
-    MockFileIO::writeInPlace(m_identityFilePath, encode(QJsonObject{{QStringLiteral("id"), upperUuid(id)}}));
+    MockFileIO::writeInPlace(m_identityFilePath,
+                             json::encodeDocument(QJsonObject{{QStringLiteral("id"), json::uuidToString(id)}}));
     m_logger->debug(QStringLiteral("Saved debug identity to ") + m_identityFilePath);
 }
 
@@ -148,7 +139,7 @@ void DebugMacIdentifierService::saveLocalIdentityState(const LocalIdentityState 
     if (state.advertisedName) {
         object.insert(QStringLiteral("advertisedName"), *state.advertisedName);
     }
-    MockFileIO::writeInPlace(m_localIdentityFilePath, encode(object));
+    MockFileIO::writeInPlace(m_localIdentityFilePath, json::encodeDocument(object));
     m_logger->debug(QStringLiteral("Saved debug local identity state to ") + m_localIdentityFilePath);
 }
 

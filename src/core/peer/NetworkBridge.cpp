@@ -1,6 +1,5 @@
 #include "peer/NetworkBridge.h"
 
-#include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
 #include "peer/wire/EventEnvelopeCodec.h"
 #include "peer/wire/PeerMessageSanitizer.h"
@@ -16,11 +15,6 @@ struct NetworkBridge::SendPath
 };
 
 namespace {
-
-QString idText(const QUuid &id)
-{
-    return json::uuidToString(id);
-}
 
 bool isLinkHandshake(const QString &type)
 {

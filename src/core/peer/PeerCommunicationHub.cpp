@@ -1,6 +1,5 @@
 #include "peer/PeerCommunicationHub.h"
 
-#include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
 
 namespace verandel {
@@ -13,11 +12,6 @@ const QString kSenderMacId = QStringLiteral("senderMacId");
 QString joined(const QStringList &values)
 {
     return values.join(QStringLiteral(", "));
-}
-
-QString idText(const QUuid &id)
-{
-    return json::uuidToString(id);
 }
 
 } // namespace

@@ -12,11 +12,6 @@ namespace verandel {
 
 namespace {
 
-QString idText(const QUuid &id)
-{
-    return json::uuidToString(id);
-}
-
 QString newTransactionId()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();

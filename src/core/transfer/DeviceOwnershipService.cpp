@@ -1,17 +1,12 @@
 #include "transfer/DeviceOwnershipService.h"
 
-#include "foundation/JsonFields.h"
+#include "foundation/LogText.h"
 #include "foundation/StorageError.h"
 #include "records/MacAddress.h"
 
 namespace verandel {
 
 namespace {
-
-QString idText(const QUuid &id)
-{
-    return json::uuidToString(id);
-}
 
 // Every address in its canonical form, each once, in the order first given.
 QStringList canonicalAddresses(const QStringList &addresses)

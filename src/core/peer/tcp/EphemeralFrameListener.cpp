@@ -1,7 +1,6 @@
 #include "peer/tcp/EphemeralFrameListener.h"
 
 #include "foundation/CancellationError.h"
-#include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
 #include "peer/dnssd/DiscoverableMacTxt.h"
 #include "peer/wire/EventEnvelopeCodec.h"
@@ -16,11 +15,6 @@ namespace verandel {
 namespace {
 
 constexpr int kListenBacklog = 1024;
-
-QString idText(const QUuid &id)
-{
-    return json::uuidToString(id);
-}
 
 QString endpointText(const QTcpSocket &socket)
 {
