@@ -42,13 +42,7 @@ ConnectionMonitorService::ConnectionMonitorService(ConnectedMacStorageServicePtr
 
 ConnectionMonitorService::~ConnectionMonitorService()
 {
-    m_healthCheckTimer.request_stop();
-    for (std::stop_source &timer : m_reconnectionTimers) {
-        timer.request_stop();
-    }
-    for (std::stop_source &timer : m_pingTimeoutTimers) {
-        timer.request_stop();
-    }
+    stopAllTimers();
 }
 
 // Lifecycle ---------------------------------------------------------------------------------------
@@ -107,15 +101,7 @@ void ConnectionMonitorService::stopMonitoring()
 void ConnectionMonitorService::completeStop()
 {
     m_logger->info(QStringLiteral("Performing stop monitoring - stopping timers and cleaning up"));
-    m_healthCheckTimer.request_stop();
-    for (std::stop_source &timer : m_reconnectionTimers) {
-        timer.request_stop();
-    }
-    m_reconnectionTimers.clear();
-    for (std::stop_source &timer : m_pingTimeoutTimers) {
-        timer.request_stop();
-    }
-    m_pingTimeoutTimers.clear();
+    stopAllTimers();
     setMonitoringState(MonitoringState::Stopped);
     m_logger->info(QStringLiteral("Connection monitoring stopped successfully"));
 }
@@ -282,11 +268,7 @@ void ConnectionMonitorService::performHealthCheck()
     Q_EMIT healthCheckStarted();
     const QList<QUuid> macIds = m_statuses.keys();
     for (const QUuid &macId : macIds) {
-        if (m_peerDirectory->isEligible(macId)) {
-            sendPing(macId);
-        } else {
-            m_logger->debug(QStringLiteral("Skipping health check for ineligible Mac: ") + idText(macId));
-        }
+        scheduleHealthCheck(macId);
     }
     setLastUpdateTimestamp(m_clock->now());
 }
@@ -459,6 +441,17 @@ bool ConnectionMonitorService::refreshStoredMac(const QUuid &macId, const std::o
 }
 
 // Timers ------------------------------------------------------------------------------------------
+
+void ConnectionMonitorService::stopAllTimers()
+{
+    m_healthCheckTimer.request_stop();
+    for (Timers *timers : {&m_reconnectionTimers, &m_pingTimeoutTimers}) {
+        for (std::stop_source &timer : *timers) {
+            timer.request_stop();
+        }
+        timers->clear();
+    }
+}
 
 void ConnectionMonitorService::cancelTimer(Timers &timers, const QUuid &macId)
 {

@@ -74,6 +74,8 @@ private:
     void scheduleReconnection(const QUuid &macId);
     void attemptReconnection(const QUuid &macId);
     void cancelTimer(Timers &timers, const QUuid &macId);
+    // The health-check loop and every reconnection and ping time-out timer.
+    void stopAllTimers();
     std::stop_source startTimer(double seconds, TimerAction action);
 
     void handlePingRequest(const PingRequestReceivedEvent &event);
