@@ -5,6 +5,7 @@
 #include "foundation/StorageManager.h"
 #include "records/MacIdentifierServiceProtocol.h"
 #include "records/MachineId.h"
+#include "records/PeerNamePolicy.h"
 
 namespace verandel {
 
@@ -15,8 +16,8 @@ class MacIdentifierService final : public MacIdentifierServiceProtocol
     Q_OBJECT
 
 public:
-    // DNS-SD instance names are at most 63 bytes.
-    static constexpr qsizetype maxAdvertisedNameBytes = 63;
+    // DNS-SD instance names are at most 63 bytes, the cap of every computer name.
+    static constexpr qsizetype maxAdvertisedNameBytes = kMaxPeerNameBytes;
 
     // Stops the process when the storage directory cannot be resolved.
     MacIdentifierService(LoggerFactory &loggerFactory, StorageManagerPtr storageManager, ClockPtr clock,
