@@ -26,6 +26,13 @@ QCoro::Task<QDBusMessage> call(QDBusConnection bus, QString path, QString interf
     co_return co_await pending;
 }
 
+void sendFree(const QDBusConnection &bus, const QString &path, const QString &interface)
+{
+    if (!path.isEmpty()) {
+        bus.send(QDBusMessage::createMethodCall(kService, path, interface, QStringLiteral("Free")));
+    }
+}
+
 QString errorText(const QDBusMessage &reply)
 {
     if (reply.type() == QDBusMessage::ErrorMessage) {

@@ -43,6 +43,10 @@ void registerTypes();
 QCoro::Task<QDBusMessage> call(QDBusConnection bus, QString path, QString interface, QString method,
                                QVariantList arguments = {});
 
+// Frees a browser, resolver or entry group of ours; an empty path frees nothing. No reply is
+// awaited: the daemon also frees a client's objects when its connection closes.
+void sendFree(const QDBusConnection &bus, const QString &path, const QString &interface);
+
 // The error text of a failed call ("name: message").
 QString errorText(const QDBusMessage &reply);
 

@@ -43,11 +43,7 @@ AvahiServiceAdvertiser::AvahiServiceAdvertiser(QDBusConnection bus, LoggerFactor
 
 AvahiServiceAdvertiser::~AvahiServiceAdvertiser()
 {
-    if (!m_groupPath.isEmpty()) {
-        // No reply awaited: the daemon also frees the group when this connection closes.
-        m_bus.send(QDBusMessage::createMethodCall(avahi::kService, m_groupPath, avahi::kEntryGroupInterface,
-                                                  QStringLiteral("Free")));
-    }
+    avahi::sendFree(m_bus, m_groupPath, avahi::kEntryGroupInterface);
 }
 
 void AvahiServiceAdvertiser::advertise(const ServiceAdvertisement &advertisement)

@@ -28,14 +28,6 @@ QByteArrayList txtOf(const QVariant &value)
     return value.value<QByteArrayList>();
 }
 
-// No reply awaited: the daemon also frees a client's objects when its connection closes.
-void sendFree(const QDBusConnection &bus, const QString &path, const QString &interface)
-{
-    if (!path.isEmpty()) {
-        bus.send(QDBusMessage::createMethodCall(avahi::kService, path, interface, QStringLiteral("Free")));
-    }
-}
-
 } // namespace
 
 AvahiServiceBrowser::AvahiServiceBrowser(QDBusConnection bus, QString serviceType, QString domain,
@@ -92,18 +84,13 @@ void AvahiServiceBrowser::clear()
 {
     ++m_generation;
     for (auto it = m_instances.cbegin(); it != m_instances.cend(); ++it) {
-        freeObject(it.value(), avahi::kServiceResolverInterface);
+        avahi::sendFree(m_bus, it.value(), avahi::kServiceResolverInterface);
     }
-    freeObject(m_browserPath, avahi::kServiceBrowserInterface);
+    avahi::sendFree(m_bus, m_browserPath, avahi::kServiceBrowserInterface);
     m_browserPath.clear();
     m_instances.clear();
     m_resolverKeys.clear();
     m_resolved.clear();
-}
-
-void AvahiServiceBrowser::freeObject(const QString &path, const QString &interface)
-{
-    sendFree(m_bus, path, interface);
 }
 
 void AvahiServiceBrowser::fail(const QString &error)
@@ -126,7 +113,7 @@ QCoro::Task<> AvahiServiceBrowser::startBrowser()
     const QString path = prepared.arguments().value(0).value<QDBusObjectPath>().path();
     if (!self || generation != m_generation) {
         // Stopped or released meanwhile: nobody else knows of this browser.
-        sendFree(bus, path, avahi::kServiceBrowserInterface);
+        avahi::sendFree(bus, path, avahi::kServiceBrowserInterface);
         co_return;
     }
     if (avahi::isError(prepared) || path.isEmpty()) {
@@ -159,7 +146,7 @@ QCoro::Task<> AvahiServiceBrowser::startResolver(AvahiServiceKey key)
     // Stopped or released, the instance went away, or it went away and came back and a later
     // resolver already serves it.
     if (!self || generation != m_generation || !m_instances.contains(key) || !m_instances.value(key).isEmpty()) {
-        sendFree(bus, path, avahi::kServiceResolverInterface);
+        avahi::sendFree(bus, path, avahi::kServiceResolverInterface);
         co_return;
     }
     if (avahi::isError(prepared) || path.isEmpty()) {
@@ -203,7 +190,7 @@ void AvahiServiceBrowser::onItemRemove(const QDBusMessage &message)
     const QString resolverPath = it.value();
     m_instances.erase(it);
     m_resolverKeys.remove(resolverPath);
-    freeObject(resolverPath, avahi::kServiceResolverInterface);
+    avahi::sendFree(m_bus, resolverPath, avahi::kServiceResolverInterface);
     if (m_resolved.erase(key) > 0) {
         Q_EMIT lost(key);
     }

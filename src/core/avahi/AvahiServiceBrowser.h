@@ -80,7 +80,6 @@ private Q_SLOTS:
 private:
     QCoro::Task<> startBrowser();
     QCoro::Task<> startResolver(AvahiServiceKey key);
-    void freeObject(const QString &path, const QString &interface);
     void fail(const QString &error);
     void clear();
 

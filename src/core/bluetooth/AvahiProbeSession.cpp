@@ -40,8 +40,7 @@ void AvahiProbeSession::start(const QString &serviceType)
                          const QDBusMessage reply = call->reply();
                          if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
                              const QString path = reply.arguments().constFirst().value<QDBusObjectPath>().path();
-                             bus.asyncCall(QDBusMessage::createMethodCall(
-                                 avahi::kService, path, avahi::kServiceBrowserInterface, QStringLiteral("Free")));
+                             avahi::sendFree(bus, path, avahi::kServiceBrowserInterface);
                          }
                      });
 }
@@ -133,8 +132,7 @@ void AvahiProbeSession::freeBrowser()
     }
     m_bus.disconnect(avahi::kService, m_browserPath, avahi::kServiceBrowserInterface, QStringLiteral("Failure"), this,
                      SLOT(onBrowserFailure(QString)));
-    m_bus.asyncCall(QDBusMessage::createMethodCall(avahi::kService, m_browserPath, avahi::kServiceBrowserInterface,
-                                                   QStringLiteral("Free")));
+    avahi::sendFree(m_bus, m_browserPath, avahi::kServiceBrowserInterface);
     m_browserPath.clear();
 }
 
