@@ -1,6 +1,7 @@
 #include "foundation/PosixFileManager.h"
 
 #include "foundation/FileSystemError.h"
+#include "foundation/PosixFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,67 +28,9 @@ QByteArray encodedPath(const QString &path)
     throw FileSystemError::fromErrno(errno, path);
 }
 
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    { }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
-
-void writeAll(int fd, const QByteArray &data, const QString &path)
-{
-    qsizetype offset = 0;
-    while (offset < data.size()) {
-        const ssize_t written = ::write(fd, data.constData() + offset, static_cast<size_t>(data.size() - offset));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throwErrno(path);
-        }
-        offset += written;
-    }
-}
-
-void syncAndClose(FileDescriptor &file, const QString &path)
-{
-    if (::fsync(file.get()) != 0) {
-        throwErrno(path);
-    }
-    if (::close(file.release()) != 0) {
-        throwErrno(path);
-    }
-}
-
 void syncDirectoryOf(const QString &path)
 {
-    const QString directory = QFileInfo(path).absolutePath();
-    FileDescriptor dir(::open(encodedPath(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0) {
-        throwErrno(directory);
-    }
-    if (::fsync(dir.get()) != 0) {
-        throwErrno(directory);
-    }
+    PosixFile(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY).sync();
 }
 
 } // namespace
@@ -122,39 +65,15 @@ void PosixFileManager::createDirectory(const QString &path)
 
 QByteArray PosixFileManager::readFile(const QString &path)
 {
-    FileDescriptor file(::open(encodedPath(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
-        throwErrno(path);
-    }
-    QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throwErrno(path);
-        }
-        if (count == 0) {
-            break;
-        }
-        if (data.size() + count > maxFileSize) {
-            throw FileSystemError::fromErrno(EFBIG, path);
-        }
-        data.append(buffer, count);
-    }
-    return data;
+    return PosixFile(path, O_RDONLY).readAll(maxFileSize);
 }
 
 void PosixFileManager::writeNewFile(const QString &path, const QByteArray &data)
 {
-    FileDescriptor file(::open(encodedPath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (file.get() < 0) {
-        throwErrno(path);
-    }
-    writeAll(file.get(), data, path);
-    syncAndClose(file, path);
+    PosixFile file(path, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    file.writeAll(data);
+    file.sync();
+    file.close();
 }
 
 void PosixFileManager::copyFile(const QString &source, const QString &destination)
