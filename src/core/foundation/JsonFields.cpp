@@ -35,6 +35,15 @@ QJsonObject requireObject(const QJsonValue &value, const QString &what)
     return value.toObject();
 }
 
+QJsonValue requireValue(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = object.value(key);
+    if (isAbsent(value)) {
+        missing(key);
+    }
+    return value;
+}
+
 std::optional<QString> optionalString(const QJsonObject &object, const QString &key)
 {
     const QJsonValue value = object.value(key);

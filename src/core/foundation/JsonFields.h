@@ -1,11 +1,15 @@
 #pragma once
 
+#include "foundation/JsonDecodeError.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QStringView>
 #include <QUuid>
 
+#include <limits>
 #include <optional>
 
 namespace verandel::json {
@@ -14,6 +18,9 @@ namespace verandel::json {
 // forms; a present value of the wrong type throws JsonDecodeError naming the key.
 
 QJsonObject requireObject(const QJsonValue &value, const QString &what);
+
+// The value whatever its type.
+QJsonValue requireValue(const QJsonObject &object, const QString &key);
 
 QString requireString(const QJsonObject &object, const QString &key);
 std::optional<QString> optionalString(const QJsonObject &object, const QString &key);
@@ -25,6 +32,18 @@ std::optional<bool> optionalBool(const QJsonObject &object, const QString &key);
 qint64 requireInteger(const QJsonObject &object, const QString &key, qint64 min, qint64 max);
 std::optional<qint64> optionalInteger(const QJsonObject &object, const QString &key, qint64 min, qint64 max);
 
+// A whole number within the range of T.
+template <typename T>
+std::optional<T> optionalWithinRange(const QJsonObject &object, const QString &key)
+{
+    const std::optional<qint64> value
+        = optionalInteger(object, key, std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
+    if (!value) {
+        return std::nullopt;
+    }
+    return static_cast<T>(*value);
+}
+
 double requireDouble(const QJsonObject &object, const QString &key);
 std::optional<double> optionalDouble(const QJsonObject &object, const QString &key);
 
@@ -33,6 +52,32 @@ std::optional<QUuid> optionalUuid(const QJsonObject &object, const QString &key)
 
 QDateTime requireDate(const QJsonObject &object, const QString &key);
 std::optional<QDateTime> optionalDate(const QJsonObject &object, const QString &key);
+
+// An enumeration stored as its raw value: any other text makes the document unreadable.
+template <typename Enum>
+std::optional<Enum> optionalEnum(const QJsonObject &object, const QString &key,
+                                 std::optional<Enum> (*fromString)(QStringView))
+{
+    const std::optional<QString> text = optionalString(object, key);
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::optional<Enum> value = fromString(*text);
+    if (!value) {
+        throw JsonDecodeError(QStringLiteral("Unknown value for key \"%1\": %2").arg(key, *text));
+    }
+    return value;
+}
+
+template <typename Enum>
+Enum requireEnum(const QJsonObject &object, const QString &key, std::optional<Enum> (*fromString)(QStringView))
+{
+    const std::optional<Enum> value = optionalEnum(object, key, fromString);
+    if (!value) {
+        throw JsonDecodeError(QStringLiteral("No value for key \"%1\"").arg(key));
+    }
+    return *value;
+}
 
 // ISO-8601 with whole seconds in UTC: "2026-12-07T10:15:30Z".
 QString toIso8601(const QDateTime &date);

@@ -22,20 +22,11 @@ const QString localBluetoothDevicesKey = QStringLiteral("localBluetoothDevices")
 const QString connectionRequestsKey = QStringLiteral("connectionRequests");
 const QString listenerPortKey = QStringLiteral("listenerPort");
 
-QJsonValue requireValue(const QJsonObject &object, const QString &key)
-{
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull()) {
-        throw JsonDecodeError(QStringLiteral("No value for key \"%1\"").arg(key));
-    }
-    return value;
-}
-
 template <typename T, typename Codec = JsonCodec<QList<T>>>
 QList<T> requireList(const QJsonObject &object, const QString &key)
 {
     try {
-        return Codec::decode(requireValue(object, key));
+        return Codec::decode(json::requireValue(object, key));
     } catch (const JsonDecodeError &error) {
         throw JsonDecodeError(key + QStringLiteral(": ") + error.description());
     }
@@ -71,7 +62,7 @@ DebugContext DebugContext::fromJson(const QJsonValue &json)
     DebugContext context;
     context.comment = json::requireString(object, commentKey);
     context.discoverableMacs = requireList<DebugDiscoverableMac>(object, discoverableMacsKey);
-    context.discoveryState = DebugDiscoveryState::fromJson(requireValue(object, discoveryStateKey));
+    context.discoveryState = DebugDiscoveryState::fromJson(json::requireValue(object, discoveryStateKey));
     context.localBluetoothDevices = requireList<DebugBluetoothDevice>(object, localBluetoothDevicesKey);
     context.connectionRequests
         = requireList<ConnectionRequest, ConnectionRequestListCoding>(object, connectionRequestsKey);

@@ -6,8 +6,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include <limits>
-
 namespace verandel {
 
 namespace {
@@ -16,16 +14,6 @@ const QString vendorIDKey = QStringLiteral("vendorID");
 const QString productIDKey = QStringLiteral("productID");
 const QString classOfDeviceKey = QStringLiteral("classOfDevice");
 const QString serviceNamesKey = QStringLiteral("serviceNames");
-
-template <typename T>
-std::optional<T> optionalUnsigned(const QJsonObject &object, const QString &key)
-{
-    const std::optional<qint64> value = json::optionalInteger(object, key, 0, std::numeric_limits<T>::max());
-    if (!value) {
-        return std::nullopt;
-    }
-    return static_cast<T>(*value);
-}
 
 template <typename T>
 QString optionalText(const std::optional<T> &value)
@@ -55,14 +43,11 @@ DeviceDetectionAttributes DeviceDetectionAttributes::fromJson(const QJsonValue &
 {
     const QJsonObject object = json::requireObject(json, QStringLiteral("DeviceDetectionAttributes"));
     DeviceDetectionAttributes attributes;
-    attributes.vendorID = optionalUnsigned<quint16>(object, vendorIDKey);
-    attributes.productID = optionalUnsigned<quint16>(object, productIDKey);
-    attributes.classOfDevice = optionalUnsigned<quint32>(object, classOfDeviceKey);
+    attributes.vendorID = json::optionalWithinRange<quint16>(object, vendorIDKey);
+    attributes.productID = json::optionalWithinRange<quint16>(object, productIDKey);
+    attributes.classOfDevice = json::optionalWithinRange<quint32>(object, classOfDeviceKey);
 
-    const QJsonValue names = object.value(serviceNamesKey);
-    if (names.isUndefined() || names.isNull()) {
-        throw JsonDecodeError(QStringLiteral("No value for key \"serviceNames\""));
-    }
+    const QJsonValue names = json::requireValue(object, serviceNamesKey);
     if (!names.isArray()) {
         throw JsonDecodeError(QStringLiteral("Expected an array for key \"serviceNames\""));
     }

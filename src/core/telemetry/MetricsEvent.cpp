@@ -1,6 +1,6 @@
 #include "telemetry/MetricsEvent.h"
 
-#include "telemetry/MetricsJsonFields.h"
+#include "foundation/JsonFields.h"
 
 #include <QJsonObject>
 

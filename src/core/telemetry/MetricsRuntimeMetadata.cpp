@@ -1,6 +1,6 @@
 #include "telemetry/MetricsRuntimeMetadata.h"
 
-#include "telemetry/MetricsJsonFields.h"
+#include "foundation/JsonFields.h"
 
 #include <QRegularExpression>
 

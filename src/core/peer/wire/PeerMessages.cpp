@@ -69,10 +69,7 @@ void writeDescriptors(WireJsonWriter &writer, const QList<TransferDeviceDescript
 
 QList<TransferDeviceDescriptor> readDescriptors(const QJsonObject &object)
 {
-    const QJsonValue value = object.value(kDeviceDescriptors);
-    if (value.isUndefined() || value.isNull()) {
-        throw JsonDecodeError(QStringLiteral("No value for key \"%1\"").arg(kDeviceDescriptors));
-    }
+    const QJsonValue value = json::requireValue(object, kDeviceDescriptors);
     if (!value.isArray()) {
         throw JsonDecodeError(QStringLiteral("Expected an array for key \"%1\"").arg(kDeviceDescriptors));
     }
