@@ -455,23 +455,20 @@ ControlCoordinator::unpairConnectedSharedDevicesForTransfer(QList<Device> device
     const auto self = shared_from_this();
     UnpairSummary summary;
     for (const Device &device : std::as_const(devices)) {
-        const QString address = MacAddress::normalized(device.macAddress());
-        const std::optional<DeviceDetectionAttributes> &attributes = device.detectionAttributes();
-        const std::optional<quint16> vendorID = attributes ? attributes->vendorID : std::nullopt;
-        const std::optional<quint16> productID = attributes ? attributes->productID : std::nullopt;
-        const std::optional<quint32> classOfDevice = attributes ? attributes->classOfDevice : std::nullopt;
-        m_metricsPublisher->publish(
-            MetricsEvent::transferRequested(localInstallationId, m_clock->now(), peerInstallationId, flow.transactionId,
-                                            device.telemetryDeviceId(), vendorID, productID, classOfDevice));
+        TransferDeviceDescriptor descriptor = TransferDeviceDescriptor::fromDevice(device);
+        descriptor.macAddress = MacAddress::normalized(device.macAddress());
+        const QString address = descriptor.macAddress;
+        m_metricsPublisher->publish(MetricsEvent::transferRequested(
+            localInstallationId, m_clock->now(), peerInstallationId, flow.transactionId, device.telemetryDeviceId(),
+            descriptor.deviceVendorID, descriptor.deviceProductID, descriptor.classOfDevice));
         const OperationResult result = co_await m_bluetoothManager->unpairDevice(address);
         publish(flow, ProgressStatus::UnpairResult{address, result.success, result.failureCategory});
         m_metricsPublisher->publish(MetricsEvent::deviceUnpairResult(
             localInstallationId, m_clock->now(), device.telemetryDeviceId(), metricsResult(result),
-            metricsFailureReason(result), vendorID, productID, classOfDevice));
+            metricsFailureReason(result), descriptor.deviceVendorID, descriptor.deviceProductID,
+            descriptor.classOfDevice));
         if (result.success) {
             m_logger->debug(QStringLiteral("Successfully unpaired device %1 (%2)").arg(nameText(device), address));
-            TransferDeviceDescriptor descriptor = TransferDeviceDescriptor::fromDevice(device);
-            descriptor.macAddress = address;
             summary.unpairedDescriptors.append(descriptor);
             continue;
         }
