@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QObject>
+#include "update/CanCheckForUpdatesPublisher.h"
 
 #include <memory>
 
@@ -8,29 +8,25 @@ namespace verandel {
 
 // The updater behind the controller holder: its two flags, whether it can start a check now (with a
 // change signal), and the operations.
-class SparkleUpdating : public QObject
+class SparkleUpdating : public CanCheckForUpdatesPublisher
 {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    using CanCheckForUpdatesPublisher::CanCheckForUpdatesPublisher;
     ~SparkleUpdating() override = default;
 
     virtual bool automaticallyChecksForUpdates() const = 0;
     virtual void setAutomaticallyChecksForUpdates(bool enabled) = 0;
     virtual bool automaticallyDownloadsUpdates() const = 0;
     virtual void setAutomaticallyDownloadsUpdates(bool enabled) = 0;
-    // False before start and while a check, download or install runs; true while a found update
-    // waits for the user.
-    virtual bool canCheckForUpdates() const = 0;
+    // canCheckForUpdates(): false before start and while a check, download or install runs; true
+    // while a found update waits for the user.
 
     // Throws UpdaterError when the updater cannot run (no feed, no key); may be called again.
     virtual void start() = 0;
     virtual void checkForUpdates() = 0;
     virtual void checkForUpdatesInBackground() = 0;
-
-Q_SIGNALS:
-    void canCheckForUpdatesChanged(bool canCheck);
 };
 
 using SparkleUpdatingPtr = std::shared_ptr<SparkleUpdating>;

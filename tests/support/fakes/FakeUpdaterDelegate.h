@@ -1,5 +1,6 @@
 #pragma once
 
+#include "update/SparkleUpdateCheckError.h"
 #include "update/UpdaterDelegateProtocol.h"
 
 #include <QList>
@@ -19,8 +20,7 @@ public:
     {
         askedKinds.append(kind);
         if (refusedKinds.contains(kind)) {
-            return UpdaterError(QStringLiteral("Verandel.UpdaterControllerHolder"), 1,
-                                QStringLiteral("Automatic update checks are disabled."));
+            return SparkleUpdateCheckError::automaticChecksDisabled();
         }
         return std::nullopt;
     }
