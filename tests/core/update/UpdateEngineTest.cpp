@@ -248,13 +248,15 @@ TEST_F(UpdateEngineTest, InstallWaitsUntilNoTransferRuns)
     activity->count = 1;
     auto engine = startEngine();
     engine->checkForUpdatesInBackground();
-    ASSERT_TRUE(waitFor(QStringLiteral("ready")));
-    QTest::qWait(50);
+    const auto holds
+        = [this] { return logs.messages(LogLevel::Info).filter(QStringLiteral("Holding the install")).size(); };
+    ASSERT_TRUE(waitUntil([&holds] { return holds() == 1; }, 20000));
     EXPECT_FALSE(driver->has(QStringLiteral("installing")));
     EXPECT_EQ(currentTarget(), installation.root() + QStringLiteral("/1.0.0"));
     activity->setCount(2);
+    ASSERT_TRUE(waitUntil([&holds] { return holds() == 2; }, 20000));
     activity->setCount(1);
-    QTest::qWait(50);
+    ASSERT_TRUE(waitUntil([&holds] { return holds() == 3; }, 20000));
     EXPECT_FALSE(driver->has(QStringLiteral("installing")));
     activity->setCount(0);
     ASSERT_TRUE(waitFor(QStringLiteral("installing")));
@@ -336,14 +338,14 @@ TEST_F(UpdateEngineTest, ScheduleChecksOnceADayWhileAutomaticChecksAreOn)
     engine->checkForUpdatesInBackground();
     ASSERT_TRUE(waitFor(QStringLiteral("dismiss")));
     clock->advance(UpdateEngine::checkIntervalSeconds - 120);
-    QTest::qWait(20);
-    EXPECT_EQ(server.requestCount("/appcast.xml"), 1);
+    EXPECT_TRUE(engine->canCheckForUpdates()) << "no check started yet";
     clock->advance(120);
+    EXPECT_FALSE(engine->canCheckForUpdates()) << "the daily check runs";
     ASSERT_TRUE(waitUntil([this] { return server.requestCount("/appcast.xml") == 2; }, 20000));
     ASSERT_TRUE(waitUntil([engine] { return engine->canCheckForUpdates(); }, 20000));
     engine->setAutomaticallyChecksForUpdates(false);
     clock->advance(UpdateEngine::checkIntervalSeconds);
-    QTest::qWait(20);
+    EXPECT_TRUE(engine->canCheckForUpdates());
     EXPECT_EQ(server.requestCount("/appcast.xml"), 2);
 }
 
