@@ -1,6 +1,6 @@
 #include "UpdateEngineFixture.h"
 
-#include "factories/LaunchAtLoginService.h"
+#include "desktop/LaunchAtLoginService.h"
 #include "update/RelaunchHandoff.h"
 #include "update/UpdateRelaunchMarker.h"
 
