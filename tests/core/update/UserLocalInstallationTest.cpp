@@ -1,4 +1,5 @@
 #include "update/UserLocalInstallation.h"
+#include "support/RunTask.h"
 #include "support/UpdateReleaseKit.h"
 #include "update/Ed25519Signature.h"
 #include "update/RelaunchHandoff.h"
@@ -146,6 +147,21 @@ TEST(RelaunchHandoffTest, CarriesTheOldPidAndWaitsForItsEnd)
     sleeper.kill();
     sleeper.waitForFinished();
     EXPECT_TRUE(RelaunchHandoff::waitForProcessEnd(pid, std::chrono::milliseconds(5000)));
+}
+
+TEST(RelaunchHandoffTest, RelaunchedProgramStartsAfterTheOldOneEnded)
+{
+    QTemporaryDir folder;
+    QProcess old;
+    old.start(QStringLiteral(VERANDEL_RELAUNCH_PROBE), {folder.path()});
+    ASSERT_TRUE(old.waitForStarted());
+    const qint64 oldPid = old.processId();
+    ASSERT_TRUE(old.waitForFinished(30000));
+    EXPECT_EQ(old.exitCode(), 0);
+    QFile result(folder.filePath(QStringLiteral("relaunched")));
+    ASSERT_TRUE(waitUntil([&result] { return result.exists() && result.size() > 0; }, 30000));
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(result.readAll(), QByteArray::number(oldPid) + " ended");
 }
 
 TEST(Ed25519SignatureTest, ChecksTheWholeDataUnderTheKey)
