@@ -266,7 +266,7 @@ TEST_F(ConnectedMacsViewModelTest, RemovalDropsTheComputerButNotItsRecordAndRepo
     discovery->removeError = StorageError::fileLockTimeout();
     test::runTask(vm.disconnectFromMac(macs.at(0)));
     EXPECT_EQ(vm.errorMessage(),
-              QStringLiteral("Failed to disconnect from Design Studio: ")
+              QStringLiteral("Failed to disconnect from \u2068Design Studio\u2069: ")
                   + describeError(StorageError::fileLockTimeout()));
     EXPECT_EQ(vm.connectedMacs().size(), 2);
     vm.clearError();
