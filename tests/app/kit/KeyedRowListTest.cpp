@@ -1,4 +1,5 @@
 #include "kit/KeyedRowList.h"
+#include "kit/FlowLayout.h"
 #include "kit/Metrics.h"
 #include "kit/SectionHeading.h"
 #include "kit/TextLabel.h"
@@ -72,4 +73,30 @@ TEST(KeyedRowListTest, AHeadingShowsItsCountOnlyWhenThereIsOne)
     heading.setCountText({});
     EXPECT_FALSE(heading.countLabel()->isVisible());
     EXPECT_EQ(heading.titleLabel()->fullText(), QStringLiteral("Nearby Computers"));
+}
+
+TEST(FlowLayoutTest, ItemsWrapWhenTheyDoNotFitAndShareTheMiddleOfTheirLine)
+{
+    QWidget host;
+    auto *flow = new FlowLayout(8, 6, &host);
+    flow->setContentsMargins({});
+    const auto box = [&host](int width, int height) {
+        auto *widget = new QWidget(&host);
+        widget->setFixedSize(width, height);
+        return widget;
+    };
+    QWidget *low = box(100, 20);
+    QWidget *tall = box(100, 30);
+    QWidget *next = box(100, 20);
+    for (QWidget *widget : {low, tall, next}) {
+        flow->addWidget(widget);
+    }
+    host.resize(250, flow->heightForWidth(250));
+    host.show();
+    flow->activate();
+    EXPECT_EQ(low->geometry(), QRect(0, 5, 100, 20));
+    EXPECT_EQ(tall->geometry(), QRect(108, 0, 100, 30));
+    EXPECT_EQ(next->geometry(), QRect(0, 36, 100, 20)) << "a new line below the tallest of the first";
+    EXPECT_EQ(flow->heightForWidth(250), 56);
+    EXPECT_EQ(flow->heightForWidth(400), 30);
 }
