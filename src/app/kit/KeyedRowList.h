@@ -28,6 +28,16 @@ public:
 
     // One row per distinct key, in this order (a repeated key keeps its first place).
     void setKeys(const QStringList &keys);
+    // One row per item, keyed by `keyOf(item)`.
+    template <typename Item, typename KeyOf>
+    void setItems(const QList<Item> &items, KeyOf keyOf)
+    {
+        QStringList keys;
+        for (const Item &item : items) {
+            keys.append(keyOf(item));
+        }
+        setKeys(keys);
+    }
 
     QStringList keys() const { return m_keys; }
     QWidget *row(const QString &key) const { return m_rows.value(key); }

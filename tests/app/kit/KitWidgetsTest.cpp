@@ -5,6 +5,7 @@
 #include "kit/IconView.h"
 #include "kit/Metrics.h"
 #include "kit/TextLabel.h"
+#include "kit/Theme.h"
 #include "kit/ToggleSwitch.h"
 #include "kit/UntrustedText.h"
 
@@ -115,6 +116,29 @@ TEST_F(KitWidgetsTest, BadgeKeepsItsWidthAndShowsTextLiterally)
     EXPECT_EQ(badge.accessibleName(), QStringLiteral("Connected to ") + peerName);
     badge.setAccessibleText({});
     EXPECT_EQ(badge.accessibleName(), peerName);
+}
+
+TEST_F(KitWidgetsTest, BadgeTextAsDrawnReadsOnItsTintUnderEveryPalette)
+{
+    for (const QPalette &palette : {lightPalette(), darkPalette(), highContrastPalette()}) {
+        for (const ThemeColor color : {ThemeColor::Accent, ThemeColor::Green, ThemeColor::Orange, ThemeColor::Red,
+                                       ThemeColor::Blue, ThemeColor::SecondaryText}) {
+            SCOPED_TRACE(static_cast<int>(color));
+            CapsuleBadge badge(icons);
+            badge.setPalette(palette);
+            badge.setContent(QStringLiteral("Waiting…"), {}, BadgeLook::tinted(color));
+            badge.resize(badge.sizeHint());
+            const QImage drawn = badge.grab().toImage();
+            const QColor fill = drawn.pixelColor(drawn.width() / 2, 2);
+            double best = 1;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    best = std::max(best, Theme::contrastRatio(drawn.pixelColor(x, y), fill));
+                }
+            }
+            EXPECT_GE(best, Theme::textContrast);
+        }
+    }
 }
 
 TEST_F(KitWidgetsTest, ShotOfTheBadges)

@@ -228,11 +228,7 @@ void ConnectedMacsView::refreshRows()
     const QList<ConnectedMac> macs = m_model->connectedMacs();
     const ConnectedMacsViewModel::StatusTable statuses = m_model->connectionStatuses();
     const bool enabled = !m_model->isRefreshing();
-    QStringList keys;
-    for (const ConnectedMac &mac : macs) {
-        keys.append(mac.id().toString());
-    }
-    m_list->setKeys(keys);
+    m_list->setItems(macs, [](const ConnectedMac &mac) { return mac.id().toString(); });
     for (const ConnectedMac &mac : macs) {
         auto *row = static_cast<ConnectedMacRow *>(m_list->row(mac.id().toString()));
         const MacConnectionStatusPtr status = statuses.value(mac.id());

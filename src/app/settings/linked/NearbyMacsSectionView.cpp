@@ -53,11 +53,7 @@ void NearbyMacsSectionView::setMacs(const QList<DiscoverableMac> &macs, const Re
     m_heading->setCountText(countText(macs.size()));
     m_empty->setVisible(macs.isEmpty());
     m_list->setVisible(!macs.isEmpty());
-    QStringList keys;
-    for (const DiscoverableMac &mac : macs) {
-        keys.append(mac.id().toString());
-    }
-    m_list->setKeys(keys);
+    m_list->setItems(macs, [](const DiscoverableMac &mac) { return mac.id().toString(); });
     for (const DiscoverableMac &mac : macs) {
         auto *row = static_cast<DiscoveredMacRow *>(m_list->row(mac.id().toString()));
         row->setMac(mac, lookup ? lookup(mac) : std::nullopt);
