@@ -748,6 +748,8 @@ TEST(DiscoveryScreenShots, EveryStateInLightAndDarkAtTwoWidthsAndHostileNames)
             }
         }
     }
+    // Narrower than any Settings window: the request's status moves below the code instead of cutting it.
+    shots.append({QStringLiteral("discovery-active-light-360"), states[5], lightPalette(), 360});
     for (const int width : {480, 680}) {
         shots.append({QStringLiteral("discovery-hostile-names-%1").arg(width),
                       {"hostile", true, std::nullopt, true, hostile},
