@@ -1,4 +1,5 @@
 #include "kit/KeyedRowList.h"
+#include "kit/Card.h"
 #include "kit/FlowLayout.h"
 #include "kit/Metrics.h"
 #include "kit/SectionHeading.h"
@@ -99,4 +100,15 @@ TEST(FlowLayoutTest, ItemsWrapWhenTheyDoNotFitAndShareTheMiddleOfTheirLine)
     EXPECT_EQ(next->geometry(), QRect(0, 36, 100, 20)) << "a new line below the tallest of the first";
     EXPECT_EQ(flow->heightForWidth(250), 56);
     EXPECT_EQ(flow->heightForWidth(400), 30);
+}
+
+TEST(CardTest, KeepsItsPaddingWhenPolishedSmallerThanItAndWhenRestyled)
+{
+    QWidget window;
+    auto *card = new Card(&window);
+    card->setContentsMargins(14, 24, 14, 24); // more than a new widget's height
+    window.show();
+    EXPECT_EQ(card->contentsMargins(), QMargins(14, 24, 14, 24));
+    card->setStyleSheet(QStringLiteral("* {}"));
+    EXPECT_EQ(card->contentsMargins(), QMargins(14, 24, 14, 24));
 }

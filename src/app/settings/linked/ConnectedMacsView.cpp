@@ -139,7 +139,8 @@ QWidget *ConnectedMacsView::makeListSection()
 
     // Loading: only while the first listing of an empty list is out.
     m_loading = new Card(section);
-    m_loading->setContentsMargins({});
+    m_loading->setContentsMargins(Metrics::cardPadding, Metrics::loadingVerticalPadding, Metrics::cardPadding,
+                                  Metrics::loadingVerticalPadding);
     m_loading->setAccessibleName(QStringLiteral("Loading linked computers"));
     auto *progress = new QProgressBar(m_loading);
     progress->setRange(0, 0);
@@ -148,8 +149,7 @@ QWidget *ConnectedMacsView::makeListSection()
     auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
     loadingText->setText(QStringLiteral("Loading linked computers…"));
     auto *loadingLayout = new QVBoxLayout(m_loading);
-    loadingLayout->setContentsMargins(Metrics::cardPadding, Metrics::loadingVerticalPadding, Metrics::cardPadding,
-                                      Metrics::loadingVerticalPadding);
+    loadingLayout->setContentsMargins({});
     loadingLayout->setSpacing(loadingSpacing);
     loadingLayout->addWidget(progress, 0, Qt::AlignHCenter);
     loadingLayout->addWidget(loadingText, 0, Qt::AlignHCenter);
