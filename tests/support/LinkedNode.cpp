@@ -203,7 +203,13 @@ bool startLinked(LinkedNode &a, LinkedNode &b)
     b.discovers(a);
     a.linkTo(b);
     b.linkTo(a);
-    return trafficEnded(a, b);
+    // Linking pings each way. Until those pings are handed to the senders the traffic looks ended
+    // already, so wait for both answers first.
+    return waitUntil([&] {
+               return a.stateOf(b.id()) == ConnectionState::Connected
+                   && b.stateOf(a.id()) == ConnectionState::Connected;
+           })
+        && trafficEnded(a, b);
 }
 
 } // namespace verandel::test

@@ -140,8 +140,8 @@ quint16 freeLoopbackPort();
 // connection still open when virtual time jumps would run into its deadline.
 bool trafficEnded(const LinkedNode &a, const LinkedNode &b);
 
-// Starts both, lets each discover the other and links them both ways, then waits for the first
-// pings to end. False when the traffic did not end.
+// Starts both, lets each discover the other and links them both ways, then waits until each has the
+// other's answer to its first ping and the traffic has ended. False when that does not happen.
 bool startLinked(LinkedNode &a, LinkedNode &b);
 
 } // namespace verandel::test
