@@ -180,6 +180,29 @@ QList<ControlTransferProgressStatus> LinkedNode::statusesOf(const QString &trans
     return statuses;
 }
 
+PingLog::PingLog(const LinkedNode &node)
+{
+    QObject::connect(
+        node.hub.get(), &PeerCommunicationHub::receivedPingRequests, &m_context,
+        [this](const PingRequestReceivedEvent &event) { note(event.senderMacId, event.deviceMacAddresses); });
+    QObject::connect(
+        node.hub.get(), &PeerCommunicationHub::receivedPingResponses, &m_context,
+        [this](const PingResponseReceivedEvent &event) { note(event.senderMacId, event.deviceMacAddresses); });
+    QObject::connect(node.coordinator.get(), &ControlCoordinator::controlTransferProgressChanged, &m_context,
+                     [this](const ControlTransferProgress &record) {
+                         if (std::holds_alternative<ProgressStatus::Success>(record.status)) {
+                             listedAtSuccess.insert(record.transactionId, listed);
+                         }
+                     });
+}
+
+void PingLog::note(const QUuid &sender, const QStringList &addresses)
+{
+    for (const QString &address : addresses) {
+        listed[sender].insert(address);
+    }
+}
+
 quint16 freeLoopbackPort()
 {
     QTcpServer probe;

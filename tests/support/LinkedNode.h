@@ -133,6 +133,22 @@ private:
     void wire(FrameSenderPtr frameSender, std::optional<quint16> listenerPort);
 };
 
+// The devices one computer's received pings have listed so far, by sender, and what they had listed
+// when a transfer ended with success there.
+class PingLog
+{
+public:
+    explicit PingLog(const LinkedNode &node);
+
+    QHash<QUuid, QSet<QString>> listed;
+    QHash<QString, QHash<QUuid, QSet<QString>>> listedAtSuccess;
+
+private:
+    void note(const QUuid &sender, const QStringList &addresses);
+
+    QObject m_context; // ends the subscriptions with the log
+};
+
 // A port of 127.0.0.1 that nothing listens on right now.
 quint16 freeLoopbackPort();
 
