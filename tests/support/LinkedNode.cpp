@@ -218,6 +218,23 @@ bool trafficEnded(const LinkedNode &a, const LinkedNode &b)
     });
 }
 
+bool trafficSettled(const LinkedNode &a, const LinkedNode &b)
+{
+    for (int round = 0; round < 100; ++round) {
+        const int started = a.sender->started + b.sender->started;
+        for (int pass = 0; pass < 20; ++pass) {
+            QCoreApplication::processEvents();
+        }
+        if (!trafficEnded(a, b)) {
+            return false;
+        }
+        if (a.sender->started + b.sender->started == started) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool startLinked(LinkedNode &a, LinkedNode &b)
 {
     a.start();

@@ -156,6 +156,10 @@ quint16 freeLoopbackPort();
 // connection still open when virtual time jumps would run into its deadline.
 bool trafficEnded(const LinkedNode &a, const LinkedNode &b);
 
+// trafficEnded, and nothing new starts once the queued work has run: right after virtual time moves,
+// a ping still queued in a hub has not reached its sender, and the traffic looks ended before it begins.
+bool trafficSettled(const LinkedNode &a, const LinkedNode &b);
+
 // Starts both, lets each discover the other and links them both ways, then waits until each has the
 // other's answer to its first ping and the traffic has ended. False when that does not happen.
 bool startLinked(LinkedNode &a, LinkedNode &b);
