@@ -140,6 +140,15 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
          {PairResult{kKeyboard, false, OperationFailureCategory::Timeout}, Failed{OperationFailureCategory::Timeout}},
          perDevice + grace,
          {kKeyboard}},
+        {"the unconfirmed device becomes owned here",
+         [](CoordinatorHarness &h) {
+             h.receivePing(kPeer, {kKeyboard});
+             h.ownership->setOwner(kLocal, {kTrackpad.toUpper()});
+             h.settle();
+         },
+         {Failed{OperationFailureCategory::Timeout}},
+         0,
+         {}},
         {"the unconfirmed device is sent back: it is paired once, by that transfer",
          [&](CoordinatorHarness &h) {
              h.receivePing(kPeer, {kKeyboard});
