@@ -51,4 +51,16 @@ ConnectionRequest PreviewFixtures::request(const QUuid &otherMacId, ConnectionRe
                              direction);
 }
 
+Device PreviewFixtures::device(int index, const QString &name)
+{
+    return Device(QStringLiteral("A4:83:E7:00:00:%1").arg(index, 2, 16, QLatin1Char('0')).toUpper(), name,
+                  QStringLiteral("00000000-0000-0000-0000-000000000000"), std::nullopt, now());
+}
+
+QList<Device> PreviewFixtures::devices()
+{
+    return {device(1, QStringLiteral("Magic Keyboard")), device(2, QStringLiteral("Magic Trackpad")),
+            device(3, QStringLiteral("Magic Mouse")), device(4, QStringLiteral("MX Keys"))};
+}
+
 } // namespace verandel::test

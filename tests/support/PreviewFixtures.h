@@ -2,6 +2,7 @@
 
 #include "linking/ConnectionRequest.h"
 #include "records/ConnectedMac.h"
+#include "records/Device.h"
 #include "records/DiscoverableMac.h"
 
 #include <QList>
@@ -30,6 +31,12 @@ public:
     // A request with the computer, made `secondsAfterNow` after now().
     static ConnectionRequest request(const QUuid &otherMacId, ConnectionRequestState state,
                                      ConnectionDirection direction, int secondsAfterNow = 0);
+
+    // A paired device with a fixed address derived from `index` ("A4:83:E7:00:00:01", …), with no
+    // detection attributes: its name decides how it is classified.
+    static Device device(int index, const QString &name);
+    // "Magic Keyboard", "Magic Trackpad", "Magic Mouse" and "MX Keys" (not supported).
+    static QList<Device> devices();
 };
 
 } // namespace verandel::test
