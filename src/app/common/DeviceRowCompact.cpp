@@ -38,11 +38,12 @@ DeviceRowCompact::DeviceRowCompact(IconProviderPtr icons, QWidget *parent)
     });
 
     m_box->setLook({ThemeTint{ThemeColor::SecondaryText, boxOpacity}, ThemeTint{ThemeColor::SecondaryText, 0}});
-    m_box->setContentsMargins(boxHorizontalPadding, boxVerticalPadding, boxHorizontalPadding, boxVerticalPadding);
+    // Padding on the layouts, not the frames: a style change sets a frame's margins again from its size.
+    m_box->setContentsMargins({});
     auto *info = new IconView(icons, QStringLiteral("info.circle"), Metrics::iconRegular, m_box);
     info->setColor(ThemeColor::SecondaryText);
     auto *boxLayout = new QHBoxLayout(m_box);
-    boxLayout->setContentsMargins({});
+    boxLayout->setContentsMargins(boxHorizontalPadding, boxVerticalPadding, boxHorizontalPadding, boxVerticalPadding);
     boxLayout->setSpacing(boxVerticalPadding);
     boxLayout->addWidget(info, 0, Qt::AlignTop);
     m_supporting->setWordWrap(true);
@@ -52,9 +53,9 @@ DeviceRowCompact::DeviceRowCompact(IconProviderPtr icons, QWidget *parent)
     top->addWidget(m_info, 1);
     top->addWidget(m_button, 0, Qt::AlignVCenter);
 
-    setContentsMargins(Metrics::rowSpacing, Metrics::rowSpacing, Metrics::rowSpacing, Metrics::rowSpacing);
+    setContentsMargins({});
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins({});
+    column->setContentsMargins(Metrics::rowSpacing, Metrics::rowSpacing, Metrics::rowSpacing, Metrics::rowSpacing);
     column->setSpacing(boxVerticalPadding);
     column->addLayout(top);
     column->addWidget(m_supporting);
