@@ -1,6 +1,6 @@
 #pragma once
 
-#include "factories/AppUpdatePreferencesStore.h"
+#include "update/AppUpdatePreferencesStore.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #include "models/DevicesViewModel.h"
 
-#include "kit/PermissionGuidanceCards.h"
+#include "models/PermissionGuidanceCards.h"
 
 #include "foundation/LogText.h"
 #include "foundation/StorageError.h"

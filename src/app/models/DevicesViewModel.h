@@ -7,7 +7,7 @@
 #include "bluetooth/SystemPermissionCheckerProtocol.h"
 #include "foundation/ClockProtocol.h"
 #include "foundation/LoggerFactory.h"
-#include "kit/PermissionGuidanceConfiguration.h"
+#include "models/PermissionGuidanceConfiguration.h"
 #include "records/DeviceClassifier.h"
 #include "records/DeviceState.h"
 #include "records/DeviceStorageServiceProtocol.h"

@@ -4,7 +4,7 @@
 #include "settings/SettingsTab.h"
 #include "settings/general/GeneralSettingsDependencies.h"
 
-#include "factories/LaunchAtLoginServiceProtocol.h"
+#include "desktop/LaunchAtLoginServiceProtocol.h"
 #include "foundation/LoggerFactory.h"
 
 #include <QPointer>

@@ -3,14 +3,14 @@
 #include "kit/TextLabel.h"
 #include "kit/ToggleSwitch.h"
 #include "models/DevicesViewModel.h"
-#include "settings/ConnectedMacsView.h"
+#include "settings/linked/ConnectedMacsView.h"
 #include "settings/SettingsSidebarRow.h"
 #include "settings/devices/DevicesView.h"
 #include "settings/general/GeneralSettingsView.h"
 
-#include "factories/LaunchAtLoginService.h"
+#include "desktop/LaunchAtLoginService.h"
 
-#include "app/settings/SettingsTestSupport.h"
+#include "app/models/ConnectedMacsViewModelFixture.h"
 #include "support/FaultyFileManager.h"
 #include "support/ManualClock.h"
 #include "support/PreviewBluetoothDeviceManager.h"

@@ -7,7 +7,7 @@
 #include "kit/Card.h"
 #include "kit/IconView.h"
 #include "kit/Metrics.h"
-#include "kit/PermissionGuidanceView.h"
+#include "common/PermissionGuidanceView.h"
 #include "kit/TextLabel.h"
 #include "models/DevicesViewModel.h"
 #include "settings/devices/DevicesScreenSummary.h"

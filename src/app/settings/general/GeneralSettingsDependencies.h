@@ -2,7 +2,7 @@
 
 #include "common/UrlOpener.h"
 
-#include "factories/AppUpdatePreferencesStore.h"
+#include "update/AppUpdatePreferencesStore.h"
 #include "records/MacIdentifierServiceProtocol.h"
 #include "telemetry/TelemetryPreferencesStore.h"
 #include "update/UpdateCheckStatusObservable.h"
