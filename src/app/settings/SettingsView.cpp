@@ -2,12 +2,12 @@
 
 #include "kit/Metrics.h"
 #include "kit/TextLabel.h"
-#include "models/DevicesViewModel.h"
-#include "settings/linked/ConnectedMacsView.h"
 #include "models/ConnectedMacsViewModel.h"
+#include "models/DevicesViewModel.h"
 #include "settings/SettingsSidebarRow.h"
 #include "settings/devices/DevicesView.h"
 #include "settings/general/GeneralSettingsView.h"
+#include "settings/linked/ConnectedMacsView.h"
 
 #include "foundation/StorageError.h"
 

@@ -3,10 +3,10 @@
 #include "kit/TextLabel.h"
 #include "kit/ToggleSwitch.h"
 #include "models/DevicesViewModel.h"
-#include "settings/linked/ConnectedMacsView.h"
 #include "settings/SettingsSidebarRow.h"
 #include "settings/devices/DevicesView.h"
 #include "settings/general/GeneralSettingsView.h"
+#include "settings/linked/ConnectedMacsView.h"
 
 #include "desktop/LaunchAtLoginService.h"
 

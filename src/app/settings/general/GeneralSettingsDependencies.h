@@ -2,9 +2,9 @@
 
 #include "common/UrlOpener.h"
 
-#include "update/AppUpdatePreferencesStore.h"
 #include "records/MacIdentifierServiceProtocol.h"
 #include "telemetry/TelemetryPreferencesStore.h"
+#include "update/AppUpdatePreferencesStore.h"
 #include "update/UpdateCheckStatusObservable.h"
 
 #include <QString>

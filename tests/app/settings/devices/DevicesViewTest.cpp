@@ -1,12 +1,12 @@
 #include "settings/devices/DevicesView.h"
 
 #include "common/DeviceRowCompact.h"
+#include "common/PermissionGuidanceView.h"
 #include "kit/Banner.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
 #include "kit/Metrics.h"
-#include "common/PermissionGuidanceView.h"
 #include "kit/TextLabel.h"
 #include "models/DevicesViewModel.h"
 #include "settings/devices/DevicesScreenSummary.h"
