@@ -3,7 +3,7 @@
 #include "models/PermissionGuidanceCards.h"
 
 #include "foundation/LogText.h"
-#include "foundation/StorageError.h"
+#include "foundation/UserFacingError.h"
 #include "telemetry/TelemetryDeviceIdPolicy.h"
 
 #include <QPointer>
@@ -96,7 +96,7 @@ QCoro::Task<DevicesRefreshResult> DevicesViewModel::refreshDevices(BluetoothRefr
     try {
         stored = m_deviceStorage->listDevices();
     } catch (const std::exception &error) {
-        setErrorMessage(QStringLiteral("Failed to refresh devices: ") + describeError(error));
+        setErrorMessage(QStringLiteral("Failed to refresh devices: ") + userDescription(error));
         endRefresh();
         co_return DevicesRefreshResult::refreshed();
     }
@@ -128,7 +128,7 @@ QCoro::Task<> DevicesViewModel::handleDevicesListUpdate(QList<Device> devices)
     try {
         stored = m_deviceStorage->listDevices();
     } catch (const std::exception &error) {
-        setErrorMessage(QStringLiteral("Failed to update devices: ") + describeError(error));
+        setErrorMessage(QStringLiteral("Failed to update devices: ") + userDescription(error));
         co_return;
     }
     const quint64 generation = ++m_rebuildGeneration;
@@ -219,7 +219,7 @@ QCoro::Task<> DevicesViewModel::startSharing(Device device)
                 attributes ? attributes->classOfDevice : std::nullopt));
         }
     } catch (const std::exception &error) {
-        setErrorMessage(QStringLiteral("Failed to update device sharing: ") + describeError(error));
+        setErrorMessage(QStringLiteral("Failed to update device sharing: ") + userDescription(error));
         co_return;
     }
     co_await refreshDevices(BluetoothRefreshSource::UserInitiated);
@@ -238,7 +238,7 @@ QCoro::Task<> DevicesViewModel::stopSharing(Device device)
     try {
         removed = m_deviceStorage->deleteDeviceByMacAddress(device.macAddress());
     } catch (const std::exception &error) {
-        setErrorMessage(QStringLiteral("Failed to update device sharing: ") + describeError(error));
+        setErrorMessage(QStringLiteral("Failed to update device sharing: ") + userDescription(error));
         co_return;
     }
     if (!removed) {

@@ -204,7 +204,7 @@ TEST_F(DevicesViewModelTest, StoppingAndUndoingMakesANewRecordWithANewTelemetryI
 
 TEST_F(DevicesViewModelTest, FailuresBecomeTheErrorMessageAndStartNothing)
 {
-    const QString diskFull = describeError(StorageError::diskFull());
+    const QString diskFull = userDescription(StorageError::diskFull());
     struct Row
     {
         const char *name;

@@ -298,7 +298,7 @@ TEST_F(DevicesViewTest, AFailedStopKeepsTheDeviceShowsTheErrorAndNoUndo)
     ASSERT_TRUE(view->errorBanner()->isVisible());
     EXPECT_EQ(view->errorBanner()->title(), QStringLiteral("Couldn’t update devices"));
     EXPECT_EQ(view->errorBanner()->message(),
-              QStringLiteral("Failed to update device sharing: ") + describeError(StorageError::diskFull()));
+              QStringLiteral("Failed to update device sharing: ") + userDescription(StorageError::diskFull()));
     QTest::mouseClick(view->errorBanner()->dismissButton(), Qt::LeftButton);
     EXPECT_FALSE(model->errorMessage());
 }
