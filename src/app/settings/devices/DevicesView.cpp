@@ -15,7 +15,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QProgressBar>
-#include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -52,15 +51,13 @@ TextLabel *heading(const QString &text, QWidget *parent)
 } // namespace
 
 DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool performsRefreshOnAppear, QWidget *parent)
-    : QWidget(parent)
+    : SettingsTabPage(QStringLiteral("Devices"), parent)
     , m_model(model)
     , m_icons(std::move(icons))
     , m_performsRefreshOnAppear(performsRefreshOnAppear)
-    , m_scroll(new QScrollArea(this))
-    , m_column(new QWidget)
-    , m_error(new Banner(m_icons, m_column))
-    , m_undo(new Banner(m_icons, m_column))
-    , m_permissionCard(new Card(m_column))
+    , m_error(new Banner(m_icons, column()))
+    , m_undo(new Banner(m_icons, column()))
+    , m_permissionCard(new Card(column()))
     , m_permission(new PermissionGuidanceView(m_icons, m_permissionCard))
 {
     m_error->setDismissible(true);
@@ -84,36 +81,19 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool pe
     permissionLayout->addWidget(m_permission);
     m_permissionCard->setLook({ThemeTint{ThemeColor::CardBackground, 0}, ThemeTint{ThemeColor::Separator, 0}});
 
-    auto *columnLayout = new QVBoxLayout(m_column);
-    columnLayout->setContentsMargins({});
-    columnLayout->setSpacing(Metrics::tabSectionSpacing);
-    columnLayout->addWidget(makeHeader());
-    columnLayout->addWidget(m_error);
-    columnLayout->addWidget(m_undo);
-    columnLayout->addWidget(m_permissionCard);
+    QVBoxLayout *layout = columnLayout();
+    layout->addWidget(makeHeader());
+    layout->addWidget(m_error);
+    layout->addWidget(m_undo);
+    layout->addWidget(m_permissionCard);
     m_hint = makeEmptyCard(QStringLiteral("dot.radiowaves.left.and.right"), QString(),
                            QStringLiteral("Pair devices in Bluetooth Settings, then allow transfer here."),
                            ThemeColor::Accent);
     static_cast<QHBoxLayout *>(m_hint->layout())->setSpacing(hintSpacing);
-    columnLayout->addWidget(m_hint);
-    columnLayout->addWidget(makeSharedSection());
-    columnLayout->addWidget(makeAvailableSection());
-    columnLayout->addStretch(1);
-
-    auto *content = new QWidget;
-    auto *contentLayout = new QHBoxLayout(content);
-    contentLayout->setContentsMargins(Metrics::contentPadding, Metrics::contentPadding, Metrics::contentPadding,
-                                      Metrics::contentPadding);
-    contentLayout->addWidget(m_column, 0, Qt::AlignTop);
-    contentLayout->addStretch(1);
-    m_scroll->setWidget(content);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setAccessibleName(QStringLiteral("Devices"));
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins({});
-    outer->addWidget(m_scroll);
+    layout->addWidget(m_hint);
+    layout->addWidget(makeSharedSection());
+    layout->addWidget(makeAvailableSection());
+    layout->addStretch(1);
 
     auto *refreshShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
     refreshShortcut->setContext(Qt::WindowShortcut);
@@ -126,13 +106,12 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool pe
             connect(model, signal, this, &DevicesView::refresh);
         }
     }
-    m_column->setFixedWidth(columnWidth(width()));
     refresh();
 }
 
 QWidget *DevicesView::makeHeader()
 {
-    auto *header = new QWidget(m_column);
+    auto *header = new QWidget(column());
     auto *title = new TextLabel(TextStyle::Title, ThemeColor::PrimaryText, header);
     title->setText(QStringLiteral("Devices"));
     title->setAccessibleName(title->fullText());
@@ -148,7 +127,7 @@ QWidget *DevicesView::makeHeader()
 
 Card *DevicesView::makeEmptyCard(const QString &iconName, const QString &title, const QString &message, ThemeColor tint)
 {
-    auto *card = new Card(m_column);
+    auto *card = new Card(column());
     card->setContentsMargins({});
     card->setAccessibleName(title.isEmpty() ? message : title);
     auto *icon = new IconView(m_icons, iconName, Metrics::iconInCircle, card);
@@ -177,7 +156,7 @@ Card *DevicesView::makeEmptyCard(const QString &iconName, const QString &title, 
 
 QWidget *DevicesView::makeSharedSection()
 {
-    auto *section = new QWidget(m_column);
+    auto *section = new QWidget(column());
     m_sharedCount = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, section);
     auto *headingRow = new QHBoxLayout;
     headingRow->setSpacing(Metrics::sectionSpacing);
@@ -231,7 +210,7 @@ QWidget *DevicesView::makeGroup(const QString &title, const QString &caption, QV
 
 QWidget *DevicesView::makeAvailableSection()
 {
-    auto *section = new QWidget(m_column);
+    auto *section = new QWidget(column());
     m_availableCount = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, section);
     m_refreshButton = new CapsuleButton(QStringLiteral("Refresh"), CapsuleButton::Kind::Bordered, section);
     m_refreshButton->setControlSize(CapsuleButton::Size::Small);
@@ -316,12 +295,6 @@ DevicesView::AvailableState DevicesView::availableStateFor(bool refreshing, qsiz
         return AvailableState::Loading;
     }
     return availableCount == 0 ? AvailableState::Empty : AvailableState::List;
-}
-
-int DevicesView::columnWidth(int tabWidth)
-{
-    const int available = tabWidth - 2 * Metrics::contentPadding - Metrics::reservedScrollBarWidth;
-    return std::min(std::max(available, 0), Metrics::contentMaxWidth);
 }
 
 QList<DeviceRowCompact *> DevicesView::rowsIn(const QVBoxLayout *layout)
@@ -536,12 +509,6 @@ void DevicesView::showEvent(QShowEvent *event)
     if (!event->spontaneous() && m_performsRefreshOnAppear) {
         runRefresh();
     }
-}
-
-void DevicesView::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    m_column->setFixedWidth(columnWidth(width()));
 }
 
 } // namespace verandel

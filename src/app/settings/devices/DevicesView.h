@@ -3,16 +3,15 @@
 #include "common/DeviceRowCompactMode.h"
 #include "kit/IconProvider.h"
 #include "kit/ThemeColor.h"
+#include "settings/SettingsTabPage.h"
 
 #include "records/DeviceState.h"
 
 #include <QCoro/QCoroTask>
 #include <QHash>
 #include <QPointer>
-#include <QWidget>
 
 class QProgressBar;
-class QScrollArea;
 class QVBoxLayout;
 
 namespace verandel {
@@ -30,7 +29,7 @@ class TextLabel;
 // Bluetooth card, a hint while nothing is known, the devices allowed for transfer and the paired ones
 // that are not (recommended first, then experimental), in one scrolling column. It refreshes each time
 // it is shown and on Ctrl+R. Cards are kept per device and list, and updated in place.
-class DevicesView : public QWidget
+class DevicesView : public SettingsTabPage
 {
     Q_OBJECT
 
@@ -44,13 +43,10 @@ public:
     static QList<DeviceState> availableDevices(const QList<DeviceState> &otherDevices);
     // Loading only while a refresh runs and nothing at all is known.
     static AvailableState availableStateFor(bool refreshing, qsizetype totalDeviceCount, qsizetype availableCount);
-    // The column's width in a tab of `tabWidth`: padded, room kept for the scroll bar, capped, never negative.
-    static int columnWidth(int tabWidth);
 
     AvailableState availableState() const { return m_availableState; }
     std::optional<DeviceState> recentlyStoppedSharedDevice() const { return m_recentlyStopped; }
 
-    QWidget *column() const { return m_column; }
     CapsuleBadge *summaryBadge() const { return m_summary; }
     Banner *errorBanner() const { return m_error; }
     Banner *undoBanner() const { return m_undo; }
@@ -77,7 +73,6 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     using RowTable = QHash<QString, DeviceRowCompact *>;
@@ -105,8 +100,6 @@ private:
     RowTable m_sharedRows;
     RowTable m_availableRows;
 
-    QScrollArea *m_scroll;
-    QWidget *m_column;
     CapsuleBadge *m_summary = nullptr;
     Banner *m_error;
     Banner *m_undo;
