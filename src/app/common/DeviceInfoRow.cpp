@@ -12,7 +12,6 @@ namespace verandel {
 
 namespace {
 
-constexpr int iconFrameWidth = 24;
 constexpr int statusDotSize = 8;
 constexpr int nameSpacing = 2;
 constexpr int statusSpacing = 5;
@@ -24,10 +23,10 @@ DeviceInfoRow::DeviceInfoRow(IconProviderPtr icons, bool showConnectionStatus, Q
     , m_icon(new IconView(icons, QStringLiteral("questionmark.circle"), Metrics::iconHeading, this))
     , m_name(new TextLabel(TextStyle::Body, ThemeColor::PrimaryText, this))
 {
-    m_icon->setFixedWidth(iconFrameWidth);
+    // As wide as a list row's icon circle, so the name starts where the list's dividers do.
+    m_icon->setFixedWidth(Metrics::iconCircle);
     m_name->setFontWeight(QFont::Medium);
     m_name->setElided(true);
-    m_name->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
 
     auto *texts = new QVBoxLayout;
     texts->setContentsMargins({});

@@ -2,12 +2,13 @@
 
 #include "common/DeviceInfoRow.h"
 #include "kit/CapsuleButton.h"
+#include "kit/Card.h"
 #include "kit/IconView.h"
 #include "kit/Metrics.h"
 #include "kit/TextLabel.h"
+#include "kit/UntrustedText.h"
 
 #include <QHBoxLayout>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace verandel {
@@ -22,7 +23,7 @@ constexpr int rowTrailingSpacing = 16;
 } // namespace
 
 DeviceRowCompact::DeviceRowCompact(IconProviderPtr icons, QWidget *parent)
-    : Card(parent)
+    : QWidget(parent)
     , m_info(new DeviceInfoRow(icons, true, this))
     , m_button(new CapsuleButton(QString(), CapsuleButton::Kind::Bordered, this))
     , m_box(new Card(this))
@@ -38,12 +39,11 @@ DeviceRowCompact::DeviceRowCompact(IconProviderPtr icons, QWidget *parent)
     });
 
     m_box->setLook({ThemeTint{ThemeColor::SecondaryText, boxOpacity}, ThemeTint{ThemeColor::SecondaryText, 0}});
-    // Padding on the layouts, not the frames: a style change sets a frame's margins again from its size.
-    m_box->setContentsMargins({});
+    m_box->setContentsMargins(boxHorizontalPadding, boxVerticalPadding, boxHorizontalPadding, boxVerticalPadding);
     auto *info = new IconView(icons, QStringLiteral("info.circle"), Metrics::iconRegular, m_box);
     info->setColor(ThemeColor::SecondaryText);
     auto *boxLayout = new QHBoxLayout(m_box);
-    boxLayout->setContentsMargins(boxHorizontalPadding, boxVerticalPadding, boxHorizontalPadding, boxVerticalPadding);
+    boxLayout->setContentsMargins({});
     boxLayout->setSpacing(boxVerticalPadding);
     boxLayout->addWidget(info, 0, Qt::AlignTop);
     m_supporting->setWordWrap(true);
@@ -53,40 +53,45 @@ DeviceRowCompact::DeviceRowCompact(IconProviderPtr icons, QWidget *parent)
     top->addWidget(m_info, 1);
     top->addWidget(m_button, 0, Qt::AlignVCenter);
 
-    setContentsMargins({});
+    // The explanation lines up with the name, under the identity row.
+    m_details = new QVBoxLayout;
+    m_details->setContentsMargins(Metrics::iconCircle + Metrics::rowSpacing, 0, 0, 0);
+    m_details->setSpacing(boxVerticalPadding);
+    m_details->addWidget(m_supporting);
+    m_details->addWidget(m_box);
+
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(Metrics::rowSpacing, Metrics::rowSpacing, Metrics::rowSpacing, Metrics::rowSpacing);
+    column->setContentsMargins(Metrics::rowHorizontalPadding, Metrics::rowVerticalPadding,
+                               Metrics::rowHorizontalPadding, Metrics::rowVerticalPadding);
     column->setSpacing(boxVerticalPadding);
     column->addLayout(top);
-    column->addWidget(m_supporting);
-    column->addWidget(m_box);
+    column->addLayout(m_details);
 }
 
 void DeviceRowCompact::setDeviceState(const DeviceState &state, DeviceRowCompactMode mode)
 {
     m_shown = DeviceRowPresentation::make(state, mode);
     m_info->setDeviceState(state);
-    setToolTip(Qt::convertFromPlainText(m_shown.toolTip));
+    setToolTip(UntrustedText::toolTip(m_shown.toolTip));
     setAccessibleName(state.displayName());
 
     m_button->setText(DeviceRowPresentation::controlText(m_shown.control));
     m_button->setKind(m_shown.control == DeviceRowPresentation::Control::AllowTransfer ? CapsuleButton::Kind::Prominent
                                                                                        : CapsuleButton::Kind::Bordered);
     m_button->setToolTip(m_shown.control == DeviceRowPresentation::Control::StopTransfer
-                             ? Qt::convertFromPlainText(QStringLiteral("Stop transferring this device"))
+                             ? UntrustedText::toolTip(QStringLiteral("Stop transferring this device"))
                              : QString());
 
     // The text moves into the box for an experimental device and back out otherwise.
     auto *boxLayout = static_cast<QHBoxLayout *>(m_box->layout());
-    auto *column = static_cast<QVBoxLayout *>(layout());
     if (m_shown.supportingTextBoxed && m_supporting->parentWidget() != m_box) {
-        column->removeWidget(m_supporting);
+        m_details->removeWidget(m_supporting);
         m_supporting->setParent(m_box);
         boxLayout->addWidget(m_supporting, 1);
     } else if (!m_shown.supportingTextBoxed && m_supporting->parentWidget() == m_box) {
         boxLayout->removeWidget(m_supporting);
         m_supporting->setParent(this);
-        column->insertWidget(1, m_supporting);
+        m_details->insertWidget(0, m_supporting);
     }
     m_supporting->setText(m_shown.supportingText.value_or(QString()));
     m_supporting->setVisible(m_shown.supportingText.has_value());

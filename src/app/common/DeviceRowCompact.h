@@ -2,20 +2,24 @@
 
 #include "common/DeviceRowCompactMode.h"
 #include "common/DeviceRowPresentation.h"
-#include "kit/Card.h"
 #include "kit/IconProvider.h"
+
+#include <QWidget>
+
+class QVBoxLayout;
 
 namespace verandel {
 
 class CapsuleButton;
+class Card;
 class DeviceInfoRow;
 class TextLabel;
 
-// One card of the Devices tab: a device's identity with its connection status, the button that allows
-// or stops its transfer, and a line explaining its state when there is something to explain. The card
-// changes nothing itself: its buttons announce the user's choice. It is kept per device and updated in
-// place.
-class DeviceRowCompact : public Card
+// One row of the Devices tab's lists: a device's identity with its connection status, the button that
+// allows or stops its transfer, and a line explaining its state when there is something to explain. The
+// row changes nothing itself: its buttons announce the user's choice. It is kept per device and updated
+// in place.
+class DeviceRowCompact : public QWidget
 {
     Q_OBJECT
 
@@ -30,7 +34,7 @@ public:
     DeviceInfoRow *infoRow() const { return m_info; }
     CapsuleButton *button() const { return m_button; }
     // The box of an experimental device's text; the text itself is supportingLabel().
-    QWidget *supportingBox() const { return m_box; }
+    Card *supportingBox() const { return m_box; }
     TextLabel *supportingLabel() const { return m_supporting; }
 
 Q_SIGNALS:
@@ -43,6 +47,7 @@ private:
     CapsuleButton *m_button;
     Card *m_box;
     TextLabel *m_supporting;
+    QVBoxLayout *m_details = nullptr;
     DeviceRowPresentation m_shown{};
 };
 

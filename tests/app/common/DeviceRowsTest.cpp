@@ -2,8 +2,11 @@
 #include "common/DeviceRowCompact.h"
 
 #include "kit/CapsuleButton.h"
+#include "kit/Card.h"
 #include "kit/IconView.h"
+#include "kit/KeyedRowList.h"
 #include "kit/TextLabel.h"
+#include "kit/UntrustedText.h"
 
 #include "support/PreviewFixtures.h"
 #include "support/QtPrinters.h"
@@ -95,7 +98,7 @@ TEST(DeviceRowsTest, EachVariantShowsItsIconStatusControlTextAndToolTip)
         DeviceRowCompact card(std::make_shared<const IconProvider>());
         card.setDeviceState(row.state, row.mode);
         EXPECT_EQ(card.button()->text(), DeviceRowPresentation::controlText(row.shown.control));
-        EXPECT_EQ(card.toolTip(), Qt::convertFromPlainText(row.shown.toolTip));
+        EXPECT_EQ(card.toolTip(), UntrustedText::toolTip(row.shown.toolTip));
         EXPECT_EQ(card.supportingLabel()->fullText(), row.shown.supportingText.value_or(QString()));
         EXPECT_EQ(card.supportingLabel()->isVisibleTo(&card), row.shown.supportingText.has_value());
         EXPECT_EQ(card.supportingBox()->isVisibleTo(&card), row.shown.supportingTextBoxed);
@@ -118,7 +121,7 @@ TEST(DeviceRowsTest, TheButtonAnnouncesItsChoiceAndIsDisabledWhileInteractionIs)
     card.setDeviceState(stateOf(QStringLiteral("MX Keys"), SharingStatus::Shared, ConnectionStatus::Connected, false,
                                 DeviceType::Other),
                         DeviceRowCompactMode::Shared);
-    EXPECT_EQ(card.button()->toolTip(), Qt::convertFromPlainText(QStringLiteral("Stop transferring this device")));
+    EXPECT_EQ(card.button()->toolTip(), UntrustedText::toolTip(QStringLiteral("Stop transferring this device")));
     QTest::mouseClick(card.button(), Qt::LeftButton);
     card.setInteractionDisabled(true);
     QTest::mouseClick(card.button(), Qt::LeftButton);
@@ -126,7 +129,7 @@ TEST(DeviceRowsTest, TheButtonAnnouncesItsChoiceAndIsDisabledWhileInteractionIs)
     EXPECT_EQ(shares.count(), 1);
     EXPECT_EQ(stops.count(), 1);
     EXPECT_FALSE(card.button()->isEnabled());
-    EXPECT_EQ(card.toolTip(), Qt::convertFromPlainText(experimentalTip)) << "the texts stay while disabled";
+    EXPECT_EQ(card.toolTip(), UntrustedText::toolTip(experimentalTip)) << "the texts stay while disabled";
 }
 
 TEST(DeviceRowsTest, AnIdentityRowWithoutStatusShowsOnlyIconAndName)
@@ -155,22 +158,26 @@ TEST(DeviceRowsTest, PicturesOfHostileNamesInLightAndDark)
         QWidget window;
         window.setPalette(palette);
         auto *layout = new QVBoxLayout(&window);
+        const auto icons = std::make_shared<const IconProvider>();
+        auto *list = new KeyedRowList([&icons](const QString &) { return new DeviceRowCompact(icons); }, &window);
+        QStringList keys;
+        for (int i = 1; i <= 5; ++i) {
+            keys.append(QString::number(i));
+        }
+        list->setKeys(keys);
+        layout->addWidget(list);
         int index = 1;
         for (const QString &name : names) {
-            auto *card = new DeviceRowCompact(std::make_shared<const IconProvider>(), &window);
+            auto *card = static_cast<DeviceRowCompact *>(list->row(QString::number(index)));
             const bool supported = index % 2 == 1;
             card->setDeviceState(
                 stateOf(name, index == 1 ? SharingStatus::Shared : SharingStatus::Local,
                         index == 3 ? ConnectionStatus::Connected : ConnectionStatus::PairedNotConnected, supported,
                         supported ? DeviceType::MagicKeyboard : DeviceType::Other, index),
                 index == 1 ? DeviceRowCompactMode::Shared : DeviceRowCompactMode::Available);
-            layout->addWidget(card);
             ++index;
         }
-        window.setFixedWidth(480);
-        window.show();
-        window.setFixedHeight(window.heightForWidth(480) > 0 ? window.heightForWidth(480) : window.sizeHint().height());
-        QCoreApplication::processEvents();
+        showFitted(window, 480);
         saveShot(window, QStringLiteral("device-rows-hostile-names-") + QLatin1String(suffix));
     }
 }

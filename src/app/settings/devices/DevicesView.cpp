@@ -6,13 +6,15 @@
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
-#include "kit/IconView.h"
+#include "kit/EmptyStateCard.h"
+#include "kit/KeyedRowList.h"
 #include "kit/Metrics.h"
+#include "kit/SectionHeading.h"
 #include "kit/TextLabel.h"
+#include "kit/UntrustedText.h"
 #include "models/DevicesViewModel.h"
 #include "settings/devices/DevicesScreenSummary.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QShortcut>
@@ -25,27 +27,14 @@ namespace verandel {
 
 namespace {
 
-constexpr double emptyIconOpacity = 0.12;
 constexpr int loadingSpacing = 8;
 constexpr int progressWidth = 120;
 constexpr int smallProgressWidth = 60;
-constexpr int groupSpacing = 16;
-constexpr int groupRowSpacing = 10;
 constexpr int groupTitleSpacing = 2;
-constexpr int hintSpacing = 14;
 
-// Keeps a name from reordering the sentence around it.
-QString isolated(const QString &name)
+QString keyOf(const DeviceState &state)
 {
-    return QChar(0x2068) + name + QChar(0x2069);
-}
-
-TextLabel *heading(const QString &text, QWidget *parent)
-{
-    auto *label = new TextLabel(TextStyle::Headline, ThemeColor::PrimaryText, parent);
-    label->setText(text);
-    label->setAccessibleName(text);
-    return label;
+    return state.macAddress();
 }
 
 } // namespace
@@ -57,8 +46,7 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool pe
     , m_performsRefreshOnAppear(performsRefreshOnAppear)
     , m_error(new Banner(m_icons, column()))
     , m_undo(new Banner(m_icons, column()))
-    , m_permissionCard(new Card(column()))
-    , m_permission(new PermissionGuidanceView(m_icons, m_permissionCard))
+    , m_permission(new PermissionGuidanceView(m_icons, column()))
 {
     m_error->setDismissible(true);
     m_error->hide();
@@ -75,21 +63,15 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool pe
         m_recentlyStopped.reset();
         refresh();
     });
-    m_permissionCard->setContentsMargins({});
-    auto *permissionLayout = new QVBoxLayout(m_permissionCard);
-    permissionLayout->setContentsMargins({});
-    permissionLayout->addWidget(m_permission);
-    m_permissionCard->setLook({ThemeTint{ThemeColor::CardBackground, 0}, ThemeTint{ThemeColor::Separator, 0}});
+    m_hint = makeEmptyCard(QStringLiteral("dot.radiowaves.left.and.right"), QString(),
+                           QStringLiteral("Pair devices in Bluetooth Settings, then allow transfer here."));
+    m_hint->titleLabel()->hide();
 
     QVBoxLayout *layout = columnLayout();
     layout->addWidget(makeHeader());
     layout->addWidget(m_error);
     layout->addWidget(m_undo);
-    layout->addWidget(m_permissionCard);
-    m_hint = makeEmptyCard(QStringLiteral("dot.radiowaves.left.and.right"), QString(),
-                           QStringLiteral("Pair devices in Bluetooth Settings, then allow transfer here."),
-                           ThemeColor::Accent);
-    static_cast<QHBoxLayout *>(m_hint->layout())->setSpacing(hintSpacing);
+    layout->addWidget(m_permission);
     layout->addWidget(m_hint);
     layout->addWidget(makeSharedSection());
     layout->addWidget(makeAvailableSection());
@@ -125,96 +107,89 @@ QWidget *DevicesView::makeHeader()
     return header;
 }
 
-Card *DevicesView::makeEmptyCard(const QString &iconName, const QString &title, const QString &message, ThemeColor tint)
+EmptyStateCard *DevicesView::makeEmptyCard(const QString &iconName, const QString &title, const QString &hint)
 {
-    auto *card = new Card(column());
-    card->setContentsMargins({});
-    card->setAccessibleName(title.isEmpty() ? message : title);
-    auto *icon = new IconView(m_icons, iconName, Metrics::iconInCircle, card);
-    icon->setColor(tint);
-    icon->setCircle(Metrics::iconCircle, emptyIconOpacity);
-    auto *texts = new QVBoxLayout;
-    texts->setSpacing(Metrics::rowDetailSpacing);
-    if (!title.isEmpty()) {
-        auto *titleLabel = new TextLabel(TextStyle::Body, ThemeColor::PrimaryText, card);
-        titleLabel->setFontWeight(QFont::DemiBold);
-        titleLabel->setText(title);
-        titleLabel->setWordWrap(true);
-        texts->addWidget(titleLabel);
+    auto *card = new EmptyStateCard(m_icons, iconName, EmptyStateCard::Symbol::Circled, column());
+    card->setTexts(title, hint);
+    if (title.isEmpty()) {
+        card->setAccessibleName(hint);
     }
-    auto *messageLabel = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, card);
-    messageLabel->setText(message);
-    messageLabel->setWordWrap(true);
-    texts->addWidget(messageLabel);
-    auto *row = new QHBoxLayout(card);
-    row->setContentsMargins(Metrics::cardPadding, Metrics::cardPadding, Metrics::cardPadding, Metrics::cardPadding);
-    row->setSpacing(Metrics::rowSpacing);
-    row->addWidget(icon, 0, Qt::AlignTop);
-    row->addLayout(texts, 1);
     return card;
+}
+
+KeyedRowList *DevicesView::makeList(DeviceRowCompactMode mode, QWidget *parent)
+{
+    return new KeyedRowList(
+        [this, mode](const QString &address) {
+            auto *row = new DeviceRowCompact(m_icons);
+            row->setObjectName(
+                (mode == DeviceRowCompactMode::Shared ? QStringLiteral("shared-") : QStringLiteral("available-"))
+                + address);
+            // The row announces; what it stands for is looked up when clicked, as the lists change.
+            connect(row, &DeviceRowCompact::stopSharingClicked, this, [this, address, mode] {
+                if (const std::optional<DeviceState> state = findShown(address, mode)) {
+                    stopSharing(*state);
+                }
+            });
+            connect(row, &DeviceRowCompact::shareClicked, this, [this, address, mode] {
+                if (const std::optional<DeviceState> state = findShown(address, mode)) {
+                    share(state->device());
+                }
+            });
+            return row;
+        },
+        parent);
 }
 
 QWidget *DevicesView::makeSharedSection()
 {
     auto *section = new QWidget(column());
-    m_sharedCount = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, section);
-    auto *headingRow = new QHBoxLayout;
-    headingRow->setSpacing(Metrics::sectionSpacing);
-    headingRow->addWidget(heading(QStringLiteral("Allowed for Transfer"), section), 0, Qt::AlignBaseline);
-    headingRow->addStretch(1);
-    headingRow->addWidget(m_sharedCount, 0, Qt::AlignBaseline);
-
+    m_sharedHeading = new SectionHeading(QStringLiteral("Allowed for Transfer"), section);
     m_sharedEmpty
         = makeEmptyCard(QStringLiteral("square.stack.3d.up"), QStringLiteral("No devices allowed for transfer yet"),
-                        QStringLiteral("Devices you allow for transfer will appear here."), ThemeColor::SecondaryText);
+                        QStringLiteral("Devices you allow for transfer will appear here."));
     m_sharedEmpty->setParent(section);
-    m_sharedList = new Card(section);
-    m_sharedList->setContentsMargins({});
+    m_sharedList = makeList(DeviceRowCompactMode::Shared, section);
     m_sharedList->setAccessibleName(QStringLiteral("Devices allowed for transfer"));
-    m_sharedLayout = new QVBoxLayout(m_sharedList);
-    m_sharedLayout->setContentsMargins(Metrics::cardPadding, Metrics::cardPadding, Metrics::cardPadding,
-                                       Metrics::cardPadding);
-    m_sharedLayout->setSpacing(Metrics::rowSpacing);
 
-    auto *column = new QVBoxLayout(section);
-    column->setContentsMargins({});
-    column->setSpacing(Metrics::sectionSpacing);
-    column->addLayout(headingRow);
-    column->addWidget(m_sharedEmpty);
-    column->addWidget(m_sharedList);
+    auto *sectionLayout = new QVBoxLayout(section);
+    sectionLayout->setContentsMargins({});
+    sectionLayout->setSpacing(Metrics::sectionSpacing);
+    sectionLayout->addWidget(m_sharedHeading);
+    sectionLayout->addWidget(m_sharedEmpty);
+    sectionLayout->addWidget(m_sharedList);
     return section;
 }
 
-QWidget *DevicesView::makeGroup(const QString &title, const QString &caption, QVBoxLayout *&rows)
+QWidget *DevicesView::makeGroup(const QString &title, const QString &caption, KeyedRowList *&list)
 {
-    auto *group = new QWidget(m_availableList);
+    auto *group = new QWidget(column());
     auto *titleLabel = new TextLabel(TextStyle::Subheadline, ThemeColor::PrimaryText, group);
     titleLabel->setFontWeight(QFont::DemiBold);
     titleLabel->setText(title);
     auto *captionLabel = new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, group);
     captionLabel->setText(caption);
-    rows = new QVBoxLayout;
-    rows->setSpacing(Metrics::rowSpacing);
+    list = makeList(DeviceRowCompactMode::Available, group);
+    list->setAccessibleName(title);
     auto *titles = new QVBoxLayout;
     titles->setSpacing(groupTitleSpacing);
     titles->addWidget(titleLabel);
     titles->addWidget(captionLabel);
-    auto *column = new QVBoxLayout(group);
-    column->setContentsMargins({});
-    column->setSpacing(groupRowSpacing);
-    column->addLayout(titles);
-    column->addLayout(rows);
-    group->setAccessibleName(title);
+    auto *groupLayout = new QVBoxLayout(group);
+    groupLayout->setContentsMargins({});
+    groupLayout->setSpacing(Metrics::stepSpacing);
+    groupLayout->addLayout(titles);
+    groupLayout->addWidget(list);
     return group;
 }
 
 QWidget *DevicesView::makeAvailableSection()
 {
     auto *section = new QWidget(column());
-    m_availableCount = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, section);
+    m_availableHeading = new SectionHeading(QStringLiteral("Available on This Computer"), section);
     m_refreshButton = new CapsuleButton(QStringLiteral("Refresh"), CapsuleButton::Kind::Bordered, section);
     m_refreshButton->setControlSize(CapsuleButton::Size::Small);
-    m_refreshButton->setToolTip(Qt::convertFromPlainText(QStringLiteral("Refresh the paired device list")));
+    m_refreshButton->setToolTip(UntrustedText::toolTip(QStringLiteral("Refresh the paired device list")));
     connect(m_refreshButton, &CapsuleButton::clicked, this, [this] { runRefresh(); });
     m_refreshProgress = new QProgressBar(section);
     m_refreshProgress->setRange(0, 0);
@@ -223,16 +198,13 @@ QWidget *DevicesView::makeAvailableSection()
     m_refreshProgress->setAccessibleName(QStringLiteral("Refreshing devices"));
     auto *headingRow = new QHBoxLayout;
     headingRow->setSpacing(Metrics::sectionSpacing);
-    headingRow->addWidget(heading(QStringLiteral("Available on This Computer"), section), 0, Qt::AlignVCenter);
-    headingRow->addStretch(1);
-    headingRow->addWidget(m_availableCount, 0, Qt::AlignVCenter);
+    headingRow->addWidget(m_availableHeading, 1, Qt::AlignVCenter);
     headingRow->addWidget(m_refreshButton, 0, Qt::AlignVCenter);
     headingRow->addWidget(m_refreshProgress, 0, Qt::AlignVCenter);
 
     m_loading = new Card(section);
-    // Padding on the layout, not the frame: a style change sets a frame's margins again from its size, and
-    // margins taller than an unshown widget's default height were lost that way.
-    m_loading->setContentsMargins({});
+    m_loading->setContentsMargins(Metrics::cardPadding, Metrics::loadingVerticalPadding, Metrics::cardPadding,
+                                  Metrics::loadingVerticalPadding);
     m_loading->setAccessibleName(QStringLiteral("Loading devices"));
     auto *progress = new QProgressBar(m_loading);
     progress->setRange(0, 0);
@@ -241,41 +213,28 @@ QWidget *DevicesView::makeAvailableSection()
     auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
     loadingText->setText(QStringLiteral("Loading devices…"));
     auto *loadingLayout = new QVBoxLayout(m_loading);
-    loadingLayout->setContentsMargins(Metrics::cardPadding, Metrics::loadingVerticalPadding, Metrics::cardPadding,
-                                      Metrics::loadingVerticalPadding);
+    loadingLayout->setContentsMargins({});
     loadingLayout->setSpacing(loadingSpacing);
     loadingLayout->addWidget(progress, 0, Qt::AlignHCenter);
     loadingLayout->addWidget(loadingText, 0, Qt::AlignHCenter);
 
     m_availableEmpty = makeEmptyCard(QStringLiteral("bluetooth.slash"), QStringLiteral("No more paired devices found"),
-                                     QStringLiteral("Pair a Bluetooth device in Bluetooth Settings to see it here."),
-                                     ThemeColor::SecondaryText);
+                                     QStringLiteral("Pair a Bluetooth device in Bluetooth Settings to see it here."));
     m_availableEmpty->setParent(section);
-
-    m_availableList = new Card(section);
-    m_availableList->setContentsMargins({});
-    m_availableList->setAccessibleName(QStringLiteral("Available devices"));
-    m_recommended = makeGroup(QStringLiteral("Ready for transfer"), QStringLiteral("Recommended"), m_recommendedLayout);
-    m_groupDivider = new QFrame(m_availableList);
-    static_cast<QFrame *>(m_groupDivider)->setFrameShape(QFrame::HLine);
-    static_cast<QFrame *>(m_groupDivider)->setFrameShadow(QFrame::Plain);
-    m_groupDivider->setForegroundRole(QPalette::Mid);
+    m_recommended = makeGroup(QStringLiteral("Ready for transfer"), QStringLiteral("Recommended"), m_recommendedList);
+    m_recommended->setParent(section);
     m_experimental
-        = makeGroup(QStringLiteral("Experimental"), QStringLiteral("May be less reliable"), m_experimentalLayout);
-    auto *groups = new QVBoxLayout(m_availableList);
-    groups->setContentsMargins(Metrics::cardPadding, Metrics::cardPadding, Metrics::cardPadding, Metrics::cardPadding);
-    groups->setSpacing(groupSpacing);
-    groups->addWidget(m_recommended);
-    groups->addWidget(m_groupDivider);
-    groups->addWidget(m_experimental);
+        = makeGroup(QStringLiteral("Experimental"), QStringLiteral("May be less reliable"), m_experimentalList);
+    m_experimental->setParent(section);
 
-    auto *column = new QVBoxLayout(section);
-    column->setContentsMargins({});
-    column->setSpacing(Metrics::sectionSpacing);
-    column->addLayout(headingRow);
-    column->addWidget(m_loading);
-    column->addWidget(m_availableEmpty);
-    column->addWidget(m_availableList);
+    auto *sectionLayout = new QVBoxLayout(section);
+    sectionLayout->setContentsMargins({});
+    sectionLayout->setSpacing(Metrics::sectionSpacing);
+    sectionLayout->addLayout(headingRow);
+    sectionLayout->addWidget(m_loading);
+    sectionLayout->addWidget(m_availableEmpty);
+    sectionLayout->addWidget(m_recommended);
+    sectionLayout->addWidget(m_experimental);
     return section;
 }
 
@@ -297,30 +256,32 @@ DevicesView::AvailableState DevicesView::availableStateFor(bool refreshing, qsiz
     return availableCount == 0 ? AvailableState::Empty : AvailableState::List;
 }
 
-QList<DeviceRowCompact *> DevicesView::rowsIn(const QVBoxLayout *layout)
-{
-    QList<DeviceRowCompact *> rows;
-    for (int i = 0; i < layout->count(); ++i) {
-        if (auto *row = qobject_cast<DeviceRowCompact *>(layout->itemAt(i)->widget())) {
-            rows.append(row);
-        }
-    }
-    return rows;
-}
-
 QList<DeviceRowCompact *> DevicesView::sharedRows() const
 {
-    return rowsIn(m_sharedLayout);
+    return m_sharedList->rowsAs<DeviceRowCompact>();
 }
 
 QList<DeviceRowCompact *> DevicesView::recommendedRows() const
 {
-    return rowsIn(m_recommendedLayout);
+    return m_recommendedList->rowsAs<DeviceRowCompact>();
 }
 
 QList<DeviceRowCompact *> DevicesView::experimentalRows() const
 {
-    return rowsIn(m_experimentalLayout);
+    return m_experimentalList->rowsAs<DeviceRowCompact>();
+}
+
+std::optional<DeviceState> DevicesView::findShown(const QString &macAddress, DeviceRowCompactMode mode) const
+{
+    if (!m_model) {
+        return std::nullopt;
+    }
+    const QList<DeviceState> states
+        = mode == DeviceRowCompactMode::Shared ? m_model->verandelDevices() : m_model->otherDevices();
+    const auto found = std::find_if(states.cbegin(), states.cend(), [&macAddress](const DeviceState &state) {
+        return state.macAddress() == macAddress;
+    });
+    return found == states.cend() ? std::nullopt : std::optional<DeviceState>(*found);
 }
 
 void DevicesView::refresh()
@@ -346,39 +307,35 @@ void DevicesView::refresh()
     if (card) {
         m_permission->setConfiguration(*card);
     }
-    m_permissionCard->setVisible(card.has_value());
+    m_permission->setVisible(card.has_value());
     m_hint->setVisible(m_model->totalDeviceCount() == 0);
 
-    m_sharedCount->setText(DevicesScreenSummary::sharedCountText(shared.size()));
+    m_sharedHeading->setCountText(DevicesScreenSummary::sharedCountText(shared.size()));
     m_sharedEmpty->setVisible(shared.isEmpty());
     m_sharedList->setVisible(!shared.isEmpty());
-    syncRows(m_sharedRows, m_sharedLayout, shared, DeviceRowCompactMode::Shared);
+    showRows(m_sharedList, shared, DeviceRowCompactMode::Shared);
 
-    m_availableCount->setText(DevicesScreenSummary::availableCountText(available.size()).value_or(QString()));
+    m_availableHeading->setCountText(DevicesScreenSummary::availableCountText(available.size()).value_or(QString()));
     m_refreshButton->setVisible(!refreshing);
     m_refreshProgress->setVisible(refreshing);
     m_availableState = availableStateFor(refreshing, m_model->totalDeviceCount(), available.size());
     m_loading->setVisible(m_availableState == AvailableState::Loading);
     m_availableEmpty->setVisible(m_availableState == AvailableState::Empty);
-    m_availableList->setVisible(m_availableState == AvailableState::List);
-    m_recommended->setVisible(!recommended.isEmpty());
-    m_experimental->setVisible(!experimental.isEmpty());
-    m_groupDivider->setVisible(!recommended.isEmpty() && !experimental.isEmpty());
-    // One table for both groups: a device that becomes supported keeps its card.
-    RowTable kept;
-    for (const auto &[layout, states] :
-         {std::pair{m_recommendedLayout, recommended}, {m_experimentalLayout, experimental}}) {
-        RowTable group;
-        for (const DeviceState &state : states) {
-            if (DeviceRowCompact *row = m_availableRows.take(state.macAddress())) {
-                group.insert(state.macAddress(), row);
-            }
-        }
-        syncRows(group, layout, states, DeviceRowCompactMode::Available);
-        kept.insert(group);
+    m_recommended->setVisible(m_availableState == AvailableState::List && !recommended.isEmpty());
+    m_experimental->setVisible(m_availableState == AvailableState::List && !experimental.isEmpty());
+    showRows(m_recommendedList, recommended, DeviceRowCompactMode::Available);
+    showRows(m_experimentalList, experimental, DeviceRowCompactMode::Available);
+}
+
+void DevicesView::showRows(KeyedRowList *list, const QList<DeviceState> &states, DeviceRowCompactMode mode)
+{
+    list->setItems(states, keyOf);
+    const bool disabled = m_model->isRefreshing();
+    for (const DeviceState &state : states) {
+        auto *row = static_cast<DeviceRowCompact *>(list->row(keyOf(state)));
+        row->setDeviceState(state, mode);
+        row->setInteractionDisabled(disabled);
     }
-    dropRows(m_availableRows);
-    m_availableRows = std::move(kept);
 }
 
 void DevicesView::refreshBanners()
@@ -388,78 +345,16 @@ void DevicesView::refreshBanners()
                         QStringLiteral("Couldn’t update devices"), error.value_or(QString()));
     m_error->setVisible(error.has_value());
 
-    const QList<DeviceState> shared = m_model->verandelDevices();
     const bool stillShared
-        = m_recentlyStopped && std::any_of(shared.cbegin(), shared.cend(), [this](const DeviceState &state) {
-              return state.macAddress() == m_recentlyStopped->macAddress();
-          });
+        = m_recentlyStopped && findShown(m_recentlyStopped->macAddress(), DeviceRowCompactMode::Shared).has_value();
     if (m_recentlyStopped) {
         m_undo->setContent(QStringLiteral("arrow.uturn.backward.circle.fill"), ThemeColor::Accent,
-                           QStringLiteral("Stopped transfer for ") + isolated(m_recentlyStopped->displayName()),
+                           QStringLiteral("Stopped transfer for ")
+                               + UntrustedText::isolated(m_recentlyStopped->displayName()),
                            QStringLiteral("You can allow transfer again any time, or undo this change now."));
     }
     m_undo->setVisible(m_recentlyStopped && !stillShared);
     m_undo->actionButton()->setEnabled(!m_model->isRefreshing());
-}
-
-void DevicesView::syncRows(RowTable &rows, QVBoxLayout *layout, const QList<DeviceState> &states,
-                           DeviceRowCompactMode mode)
-{
-    const bool disabled = m_model->isRefreshing();
-    RowTable kept;
-    for (const DeviceState &state : states) {
-        const QString address = state.macAddress();
-        if (kept.contains(address)) {
-            continue; // one card per device, even if a list holds it twice
-        }
-        DeviceRowCompact *row = rows.take(address);
-        if (!row) {
-            row = new DeviceRowCompact(m_icons, layout->parentWidget());
-            row->setObjectName(
-                (mode == DeviceRowCompactMode::Shared ? QStringLiteral("shared-") : QStringLiteral("available-"))
-                + address);
-            if (mode == DeviceRowCompactMode::Shared) {
-                connect(row, &DeviceRowCompact::stopSharingClicked, this, [this, address] {
-                    const QList<DeviceState> shared = m_model ? m_model->verandelDevices() : QList<DeviceState>();
-                    for (const DeviceState &candidate : shared) {
-                        if (candidate.macAddress() == address) {
-                            stopSharing(candidate);
-                            return;
-                        }
-                    }
-                });
-            } else {
-                connect(row, &DeviceRowCompact::shareClicked, this, [this, address] {
-                    const QList<DeviceState> paired = m_model ? m_model->otherDevices() : QList<DeviceState>();
-                    for (const DeviceState &candidate : paired) {
-                        if (candidate.macAddress() == address) {
-                            share(candidate.device());
-                            return;
-                        }
-                    }
-                });
-            }
-        }
-        layout->removeWidget(row);
-        layout->insertWidget(int(kept.size()), row);
-        row->setParent(layout->parentWidget());
-        row->setDeviceState(state, mode);
-        row->setInteractionDisabled(disabled);
-        row->show();
-        kept.insert(address, row);
-    }
-    dropRows(rows);
-    rows = std::move(kept);
-}
-
-void DevicesView::dropRows(const RowTable &rows)
-{
-    // Out of its layout now, deleted later: the row whose click led here may still be in its handler.
-    for (DeviceRowCompact *row : rows) {
-        row->hide();
-        row->setParent(nullptr);
-        row->deleteLater();
-    }
 }
 
 void DevicesView::share(const Device &device)

@@ -2,17 +2,14 @@
 
 #include "common/DeviceRowCompactMode.h"
 #include "kit/IconProvider.h"
-#include "kit/ThemeColor.h"
 #include "settings/SettingsTabPage.h"
 
 #include "records/DeviceState.h"
 
 #include <QCoro/QCoroTask>
-#include <QHash>
 #include <QPointer>
 
 class QProgressBar;
-class QVBoxLayout;
 
 namespace verandel {
 
@@ -22,13 +19,15 @@ class CapsuleButton;
 class Card;
 class DeviceRowCompact;
 class DevicesViewModel;
+class EmptyStateCard;
+class KeyedRowList;
 class PermissionGuidanceView;
-class TextLabel;
+class SectionHeading;
 
 // The Devices tab: a summary, the model's error, an undo notice for the device just stopped, the
 // Bluetooth card, a hint while nothing is known, the devices allowed for transfer and the paired ones
 // that are not (recommended first, then experimental), in one scrolling column. It refreshes each time
-// it is shown and on Ctrl+R. Cards are kept per device and list, and updated in place.
+// it is shown and on Ctrl+R. Rows are kept per device and list, and updated in place.
 class DevicesView : public SettingsTabPage
 {
     Q_OBJECT
@@ -50,17 +49,15 @@ public:
     CapsuleBadge *summaryBadge() const { return m_summary; }
     Banner *errorBanner() const { return m_error; }
     Banner *undoBanner() const { return m_undo; }
-    Card *permissionCard() const { return m_permissionCard; }
     PermissionGuidanceView *permissionView() const { return m_permission; }
-    Card *hintCard() const { return m_hint; }
-    TextLabel *sharedCountLabel() const { return m_sharedCount; }
-    Card *sharedEmptyCard() const { return m_sharedEmpty; }
-    Card *sharedList() const { return m_sharedList; }
-    TextLabel *availableCountLabel() const { return m_availableCount; }
+    EmptyStateCard *hintCard() const { return m_hint; }
+    SectionHeading *sharedHeading() const { return m_sharedHeading; }
+    EmptyStateCard *sharedEmptyCard() const { return m_sharedEmpty; }
+    KeyedRowList *sharedList() const { return m_sharedList; }
+    SectionHeading *availableHeading() const { return m_availableHeading; }
     CapsuleButton *refreshButton() const { return m_refreshButton; }
     Card *loadingCard() const { return m_loading; }
-    Card *availableEmptyCard() const { return m_availableEmpty; }
-    Card *availableList() const { return m_availableList; }
+    EmptyStateCard *availableEmptyCard() const { return m_availableEmpty; }
     QWidget *recommendedGroup() const { return m_recommended; }
     QWidget *experimentalGroup() const { return m_experimental; }
     // In the order shown.
@@ -75,17 +72,15 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    using RowTable = QHash<QString, DeviceRowCompact *>;
-
     QWidget *makeHeader();
-    Card *makeEmptyCard(const QString &iconName, const QString &title, const QString &message, ThemeColor tint);
+    EmptyStateCard *makeEmptyCard(const QString &iconName, const QString &title, const QString &hint);
     QWidget *makeSharedSection();
     QWidget *makeAvailableSection();
-    QWidget *makeGroup(const QString &title, const QString &caption, QVBoxLayout *&rows);
+    QWidget *makeGroup(const QString &title, const QString &caption, KeyedRowList *&list);
+    KeyedRowList *makeList(DeviceRowCompactMode mode, QWidget *parent);
     void refreshBanners();
-    void syncRows(RowTable &rows, QVBoxLayout *layout, const QList<DeviceState> &states, DeviceRowCompactMode mode);
-    static QList<DeviceRowCompact *> rowsIn(const QVBoxLayout *layout);
-    static void dropRows(const RowTable &rows);
+    void showRows(KeyedRowList *list, const QList<DeviceState> &states, DeviceRowCompactMode mode);
+    std::optional<DeviceState> findShown(const QString &macAddress, DeviceRowCompactMode mode) const;
 
     void share(const Device &device);
     void stopSharing(const DeviceState &state);
@@ -97,30 +92,24 @@ private:
     bool m_performsRefreshOnAppear;
     std::optional<DeviceState> m_recentlyStopped;
     AvailableState m_availableState = AvailableState::Empty;
-    RowTable m_sharedRows;
-    RowTable m_availableRows;
 
     CapsuleBadge *m_summary = nullptr;
     Banner *m_error;
     Banner *m_undo;
-    Card *m_permissionCard;
     PermissionGuidanceView *m_permission;
-    Card *m_hint = nullptr;
-    TextLabel *m_sharedCount = nullptr;
-    Card *m_sharedEmpty = nullptr;
-    Card *m_sharedList = nullptr;
-    QVBoxLayout *m_sharedLayout = nullptr;
-    TextLabel *m_availableCount = nullptr;
+    EmptyStateCard *m_hint = nullptr;
+    SectionHeading *m_sharedHeading = nullptr;
+    EmptyStateCard *m_sharedEmpty = nullptr;
+    KeyedRowList *m_sharedList = nullptr;
+    SectionHeading *m_availableHeading = nullptr;
     CapsuleButton *m_refreshButton = nullptr;
     QProgressBar *m_refreshProgress = nullptr;
     Card *m_loading = nullptr;
-    Card *m_availableEmpty = nullptr;
-    Card *m_availableList = nullptr;
+    EmptyStateCard *m_availableEmpty = nullptr;
     QWidget *m_recommended = nullptr;
-    QVBoxLayout *m_recommendedLayout = nullptr;
-    QWidget *m_groupDivider = nullptr;
+    KeyedRowList *m_recommendedList = nullptr;
     QWidget *m_experimental = nullptr;
-    QVBoxLayout *m_experimentalLayout = nullptr;
+    KeyedRowList *m_experimentalList = nullptr;
 };
 
 } // namespace verandel

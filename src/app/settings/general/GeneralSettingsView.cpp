@@ -123,9 +123,8 @@ QWidget *GeneralSettingsView::makeSection(const QString &title, QLayout *content
     titleLabel->setFontWeight(QFont::DemiBold);
     titleLabel->setAccessibleName(title);
     auto *box = new Card(section);
-    // Padding on the layout, not the frame: a style change sets a frame's margins again from its size.
-    box->setContentsMargins({});
-    content->setContentsMargins(sectionPadding, sectionPadding, sectionPadding, sectionPadding);
+    box->setContentsMargins(sectionPadding, sectionPadding, sectionPadding, sectionPadding);
+    content->setContentsMargins({});
     content->setSpacing(sectionContentSpacing);
     box->setLayout(content);
     auto *column = new QVBoxLayout(section);

@@ -6,7 +6,10 @@
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
+#include "kit/EmptyStateCard.h"
+#include "kit/KeyedRowList.h"
 #include "kit/Metrics.h"
+#include "kit/SectionHeading.h"
 #include "kit/TextLabel.h"
 #include "models/DevicesViewModel.h"
 #include "settings/devices/DevicesScreenSummary.h"
@@ -226,11 +229,11 @@ TEST_F(DevicesViewTest, ShowsTheAllowedListAndTheRecommendedAndExperimentalGroup
     EXPECT_EQ(namesOf(view->recommendedRows()), QStringList{QStringLiteral("Magic Mouse")})
         << "an allowed device that is paired is not offered again";
     EXPECT_EQ(namesOf(view->experimentalRows()), QStringList{QStringLiteral("MX Keys")});
-    EXPECT_EQ(view->sharedCountLabel()->fullText(), QStringLiteral("2 devices allowed for transfer"));
-    EXPECT_EQ(view->availableCountLabel()->fullText(), QStringLiteral("2 available devices"));
+    EXPECT_EQ(view->sharedHeading()->countLabel()->fullText(), QStringLiteral("2 devices allowed for transfer"));
+    EXPECT_EQ(view->availableHeading()->countLabel()->fullText(), QStringLiteral("2 available devices"));
     EXPECT_EQ(view->sharedRows().constFirst()->objectName(), QStringLiteral("shared-") + keyboard.macAddress());
     EXPECT_FALSE(view->hintCard()->isVisible());
-    EXPECT_FALSE(view->permissionCard()->isVisible());
+    EXPECT_FALSE(view->permissionView()->isVisible());
     EXPECT_TRUE(view->recommendedGroup()->isVisible());
     EXPECT_TRUE(view->experimentalGroup()->isVisible());
     shoot(QStringLiteral("settings-devices-allowed-recommended-experimental"));
@@ -334,7 +337,7 @@ TEST_F(DevicesViewTest, ABlockedRefreshShowsTheBluetoothCardWhoseButtonsReachThe
     permissions->simulateBluetoothStatus(SystemPermissionStatus::Denied);
     open();
 
-    ASSERT_TRUE(view->permissionCard()->isVisible());
+    ASSERT_TRUE(view->permissionView()->isVisible());
     EXPECT_EQ(view->permissionView()->titleLabel()->fullText(), QStringLiteral("Turn Bluetooth access back on"));
     shoot(QStringLiteral("settings-devices-bluetooth-card"));
 
@@ -342,7 +345,7 @@ TEST_F(DevicesViewTest, ABlockedRefreshShowsTheBluetoothCardWhoseButtonsReachThe
     EXPECT_EQ(permissions->openBluetoothSettingsCallCount(), 1);
     permissions->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
     click(view->permissionView()->secondaryButton());
-    EXPECT_FALSE(view->permissionCard()->isVisible());
+    EXPECT_FALSE(view->permissionView()->isVisible());
 }
 
 TEST_F(DevicesViewTest, CtrlRAndTheRefreshButtonRefresh)
