@@ -4,6 +4,8 @@
 #include "peer/wire/EventEnvelopeCodec.h"
 #include "peer/wire/PeerMessageSanitizer.h"
 
+#include <algorithm>
+
 namespace verandel {
 
 struct NetworkBridge::SendPath
@@ -76,13 +78,30 @@ NetworkBridge::NetworkBridge(std::shared_ptr<PeerCommunicationHub> eventHub, Fra
     , m_logger(loggerFactory->createLogger(QStringLiteral("NetworkBridge")))
     , m_clock(std::move(clock))
     , m_testCoordinator(std::move(testCoordinator))
-{ }
+{
+    // Only where a linked, discovered computer is: a record that is merely discovered may be forged.
+    m_listener->setTrustedAddressPredicate(
+        [directory = std::weak_ptr<PeerDirectoryServiceProtocol>(m_directory)](const QHostAddress &address) {
+            const auto held = directory.lock();
+            return held && isLinkedAddress(*held, address);
+        });
+}
 
 NetworkBridge::~NetworkBridge()
 {
+    m_listener->setTrustedAddressPredicate(nullptr);
     for (const QMetaObject::Connection &subscription : std::as_const(m_subscriptions)) {
         disconnect(subscription);
     }
+}
+
+bool NetworkBridge::isLinkedAddress(const PeerDirectoryServiceProtocol &directory, const QHostAddress &address)
+{
+    const QList<QUuid> peers = directory.eligiblePeers();
+    return std::any_of(peers.cbegin(), peers.cend(), [&](const QUuid &macId) {
+        const std::optional<DiscoverableMac> record = directory.discoverableMac(macId);
+        return record && record->endpoint() && record->endpoint()->hasAddress(address);
+    });
 }
 
 void NetworkBridge::start()

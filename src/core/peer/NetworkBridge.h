@@ -51,6 +51,10 @@ public:
     // "running", "requestTimeout", "activeSubscriptions", "eligiblePeersCount".
     QVariantMap diagnosticInfo() const;
 
+    // Whether the address is one a linked, discovered computer was discovered at: the listener's
+    // trusted addresses, which this bridge hands it at construction.
+    static bool isLinkedAddress(const PeerDirectoryServiceProtocol &directory, const QHostAddress &address);
+
 private:
     struct SendPath;
 

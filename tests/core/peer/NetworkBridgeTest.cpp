@@ -225,6 +225,29 @@ TEST_F(BridgeFixture, HandshakesPassFromAnyoneAndOtherFramesOnlyFromEligiblePeer
               QStringList{QStringLiteral("ping %1 [] -").arg(id(kPeer))});
 }
 
+TEST_F(BridgeFixture, TheListenerTrustsOnlyTheAddressesOfLinkedDiscoveredComputers)
+{
+    const auto predicate = listener->isTrustedAddress;
+    ASSERT_TRUE(predicate);
+    directory->discovered.insert(kStranger,
+                                 DiscoverableMac(kStranger, QStringLiteral("Forged"), QStringLiteral("1.0"),
+                                                 PeerEndpoint::hostPort(QStringLiteral("127.0.0.3"), 5000), QString(),
+                                                 std::nullopt, kNow));
+    EXPECT_TRUE(predicate(kPeerAddress));
+    EXPECT_TRUE(predicate(QHostAddress(QStringLiteral("::ffff:127.0.0.2"))));
+    EXPECT_FALSE(predicate(QHostAddress(QStringLiteral("127.0.0.3"))));
+    EXPECT_FALSE(predicate(QHostAddress(QStringLiteral("127.0.0.9"))));
+    directory->linked.remove(kPeer);
+    EXPECT_FALSE(predicate(kPeerAddress));
+
+    // A bridge that goes takes its predicate with it.
+    auto other = std::make_shared<test::FakeFrameListener>();
+    std::make_unique<NetworkBridge>(hub, sender, other, directory, identity, NetworkBridge::Configuration{}, logs,
+                                    clock)
+        .reset();
+    EXPECT_FALSE(other->isTrustedAddress);
+}
+
 TEST_F(BridgeFixture, FramesForAnotherComputerOrFromAnotherAddressAreDropped)
 {
     bridge.start();
