@@ -42,17 +42,6 @@ UpdateAvailableInfo release(const QString &version)
 
 } // namespace
 
-TEST(UpdateCheckStatusObservableTest, StartsIdle)
-{
-    const UpdateCheckStatusObservable status;
-    EXPECT_FALSE(status.isChecking());
-    EXPECT_FALSE(status.errorMessage());
-    EXPECT_FALSE(status.updateAvailable());
-    EXPECT_FALSE(status.pendingUpdate());
-    EXPECT_FALSE(status.isExplicitInstallActionAvailable());
-    EXPECT_FALSE(status.onUpdateChoice);
-}
-
 TEST(UpdateCheckStatusObservableTest, EachOperationAnnouncesWhatItSetsInOrder)
 {
     struct Row
@@ -94,16 +83,6 @@ TEST(UpdateCheckStatusObservableTest, EachOperationAnnouncesWhatItSetsInOrder)
         row.act(status);
         EXPECT_EQ(recorder.log, row.announced);
     }
-}
-
-TEST(UpdateCheckStatusObservableTest, FinishingACheckKeepsItsError)
-{
-    UpdateCheckStatusObservable status;
-    status.startCheck();
-    status.setErrorMessage(QStringLiteral("The feed is unreachable."));
-    status.finishCheck();
-    EXPECT_FALSE(status.isChecking());
-    EXPECT_EQ(status.errorMessage(), QStringLiteral("The feed is unreachable."));
 }
 
 TEST(UpdateCheckStatusObservableTest, ADismissedOfferKeepsTheHeldUpdateAndReachesTheHandlerAfterTheOfferIsCleared)

@@ -201,20 +201,6 @@ TEST(DevicesScreenTest, AvailableDevicesAreTheLocalOnesSupportedAndConnectedFirs
     EXPECT_EQ(DevicesView::availableStateFor(true, 3, 1), State::List);
 }
 
-TEST(DevicesScreenTest, PreviewServicesKeepTheirListsAndCallUnknownDevicesConnected)
-{
-    PreviewDeviceStorageService storage({keyboard});
-    const Device added = storage.addDevice({trackpad.macAddress(), trackpad.name(), QStringLiteral("t"), std::nullopt});
-    EXPECT_EQ(added.macAddress(), trackpad.macAddress());
-    EXPECT_TRUE(storage.deleteDeviceByMacAddress(keyboard.macAddress()));
-    EXPECT_EQ(storage.listDevices(), QList<Device>{keyboard});
-    EXPECT_EQ(storage.getDevice(keyboard.macAddress()), keyboard);
-
-    PreviewBluetoothDeviceManager manager({keyboard}, {{mouse.macAddress(), ConnectionStatus::NotPaired}});
-    EXPECT_EQ(runTask(manager.getConnectionStatus(keyboard)), ConnectionStatus::Connected);
-    EXPECT_EQ(runTask(manager.getConnectionStatus(mouse)), ConnectionStatus::NotPaired);
-}
-
 TEST_F(DevicesViewTest, ShowsTheAllowedListAndTheRecommendedAndExperimentalGroups)
 {
     store->devices = {keyboard, trackpad};
