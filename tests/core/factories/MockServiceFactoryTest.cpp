@@ -2,7 +2,7 @@
 
 #include "FactoryTestSupport.h"
 #include "core/mock/MockTestFiles.h"
-#include "factories/MockLaunchAtLoginService.h"
+#include "desktop/MockLaunchAtLoginService.h"
 #include "mock/DebugMacIdentifierService.h"
 #include "support/BeaconResponder.h"
 #include "support/ManualClock.h"
