@@ -2,12 +2,12 @@
 
 #include "controlcenter/ControlCenterPanels.h"
 
+#include "models/ConnectedMacsViewModel.h"
 #include "models/ToolbarOwnershipBootstrap.h"
-#include "settings/ConnectedMacsViewModel.h"
 
-#include "kit/PermissionGuidanceCards.h"
-#include "kit/PermissionGuidanceView.h"
+#include "common/PermissionGuidanceView.h"
 #include "kit/TextLabel.h"
+#include "models/PermissionGuidanceCards.h"
 
 #include <QShowEvent>
 #include <QVBoxLayout>

@@ -3,11 +3,11 @@
 #include "controlcenter/ControlCenterPanels.h"
 #include "controlcenter/OnboardingChecklistCard.h"
 
+#include "common/PermissionGuidanceView.h"
 #include "kit/CapsuleButton.h"
-#include "kit/PermissionGuidanceView.h"
 #include "kit/TextLabel.h"
 
-#include "../settings/SettingsTestSupport.h"
+#include "../models/ConnectedMacsViewModelFixture.h"
 #include "support/PreviewFixtures.h"
 #include "support/RunTask.h"
 #include "support/Shots.h"

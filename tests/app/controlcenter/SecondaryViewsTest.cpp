@@ -11,7 +11,7 @@
 
 #include "foundation/VerandelCore.h"
 
-#include "../settings/SettingsTestSupport.h"
+#include "../models/ConnectedMacsViewModelFixture.h"
 #include "support/PreviewFixtures.h"
 #include "support/Shots.h"
 #include "support/fakes/FakeControlCoordinator.h"
