@@ -1,9 +1,11 @@
 #include "tray/MenuBarTransferFeedbackIconRenderer.h"
 #include "tray/MenuBarTransferFeedbackPolicy.h"
 #include "tray/StatusItemTransferFeedbackController.h"
+#include "tray/VerandelUILogoAsset.h"
 
 #include "support/ManualClock.h"
 #include "support/Shots.h"
+#include "support/fakes/RecordingLoggerFactory.h"
 #include "support/fakes/RecordingStatusIconSink.h"
 
 #include <QCoreApplication>
@@ -285,4 +287,11 @@ TEST(StatusIconRendererTest, PicturesOnLightAndDarkPanels)
     QLabel label;
     label.setPixmap(QPixmap::fromImage(zoomed));
     saveShot(label, QStringLiteral("tray-status-icon-states"));
+}
+
+TEST(StatusIconRendererTest, TheLogoLookupIsLogged)
+{
+    RecordingLoggerFactory logs;
+    EXPECT_EQ(VerandelUILogoAsset::isAvailable(IconProvider(), logs), IconProvider::isRenderingAvailable());
+    EXPECT_EQ(logs.messages(LogLevel::Info, QStringLiteral("ModuleResourcesBundle")).size(), 1);
 }
