@@ -196,7 +196,12 @@ void ControlCenterView::refreshLinkedPanels(const ControlCenterContent &content)
             panel = new ConnectedMacPanel(m_icons, m_deviceRows, onAction);
         }
         panel->setContent(panelContent);
-        layout->insertWidget(static_cast<int>(index), panel);
+        // Moved only when the order changed.
+        const int position = static_cast<int>(index);
+        if (layout->itemAt(position) == nullptr || layout->itemAt(position)->widget() != panel) {
+            layout->removeWidget(panel);
+            layout->insertWidget(position, panel);
+        }
         kept.insert(panelContent.mac.id(), panel);
     }
     qDeleteAll(m_linkedPanels);

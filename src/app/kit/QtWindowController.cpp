@@ -22,9 +22,14 @@ QtWindowController::QtWindowController(std::unique_ptr<QWidget> window, QString 
     }
 }
 
+// The controller may go while its window is still in its close event: the window goes afterwards.
 QtWindowController::~QtWindowController()
 {
-    delete m_window.data();
+    if (m_window) {
+        m_window->removeEventFilter(this);
+        m_window->hide();
+        m_window->deleteLater();
+    }
 }
 
 QString QtWindowController::settingsKey() const
@@ -56,7 +61,9 @@ bool QtWindowController::eventFilter(QObject *watched, QEvent *event)
         if (m_settings) {
             m_settings->setValue(settingsKey(), m_window->saveGeometry());
         }
+        // A handler may drop this controller: nothing of it is touched after the signal.
         Q_EMIT windowClosing();
+        return false;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -153,6 +153,7 @@ TEST_F(ControlCenterViewTest, TwoLinkedComputersWithDevices)
     monitor->updateConnectionState(kitchen.id(), ConnectionState::Unstable);
     settle();
     EXPECT_FALSE(kitchenPanel->indicator()->isAnimating());
+    EXPECT_EQ(kitchenPanel->parentWidget()->layout()->count(), 2);
     shot(QStringLiteral("controlcenter-two-computers"));
 }
 

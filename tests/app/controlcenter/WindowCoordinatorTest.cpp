@@ -152,3 +152,16 @@ TEST(QtWindowControllerTest, TheFrameIsSavedOnCloseAndRestoredNextTime)
     QtWindowController again(std::make_unique<QWidget>(), QStringLiteral("ToolbarWindow"), &settings);
     EXPECT_EQ(again.window()->size(), QSize(600, 420));
 }
+
+TEST(QtWindowControllerTest, AHandlerMayDropTheControllerWhileItsWindowCloses)
+{
+    auto controller
+        = std::make_unique<QtWindowController>(std::make_unique<QWidget>(), QStringLiteral("ToolbarWindow"), nullptr);
+    QPointer<QWidget> window = controller->window();
+    QObject::connect(controller.get(), &QtWindowController::windowClosing, [&controller] { controller.reset(); });
+    controller->showWindow();
+    window->close();
+    EXPECT_EQ(controller, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
