@@ -5,6 +5,7 @@
 
 #include "foundation/LogText.h"
 #include "foundation/StorageError.h"
+#include "foundation/UserFacingError.h"
 
 #include <QPointer>
 
@@ -204,7 +205,7 @@ QCoro::Task<> ConnectedMacsViewModel::startDiscovery()
         co_return;
     }
     updateInlinePermissionGuidanceForCurrentStatus();
-    setErrorMessage(QStringLiteral("Failed to start discovery: ") + describeError(failure));
+    setErrorMessage(QStringLiteral("Failed to start discovery: ") + userDescription(failure));
 }
 
 QCoro::Task<> ConnectedMacsViewModel::stopDiscovery()
@@ -295,7 +296,7 @@ QCoro::Task<> ConnectedMacsViewModel::runRequestOperation(RequestOperation opera
         failure = std::current_exception();
     }
     if (self && failure) {
-        setErrorMessage(text.errorPrefix + mac.name() + QStringLiteral(": ") + describeError(failure));
+        setErrorMessage(text.errorPrefix + mac.name() + QStringLiteral(": ") + userDescription(failure));
     }
 }
 
@@ -331,7 +332,7 @@ QCoro::Task<> ConnectedMacsViewModel::refreshConnectedMacs()
         }
         updateConnectionStatuses();
     } catch (const std::exception &error) {
-        setErrorMessage(QStringLiteral("Failed to refresh connected computers: ") + describeError(error));
+        setErrorMessage(QStringLiteral("Failed to refresh connected computers: ") + userDescription(error));
     }
     m_logger->info(QStringLiteral("Refreshed %1 connected Macs").arg(m_connectedMacs.size()));
     setIsRefreshing(false);
@@ -365,7 +366,7 @@ QCoro::Task<> ConnectedMacsViewModel::disconnectFromMac(ConnectedMac mac)
     }
     if (failure) {
         setErrorMessage(QStringLiteral("Failed to disconnect from ") + mac.name() + QStringLiteral(": ")
-                        + describeError(failure));
+                        + userDescription(failure));
         co_return;
     }
     // A reload during the removal may have dropped it already.

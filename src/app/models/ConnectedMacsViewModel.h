@@ -18,7 +18,7 @@ namespace verandel {
 // Service signals are handled after the delivery (queued), and each handler reads the service's
 // current value, so a service that publishes from inside one of our own calls never re-enters us
 // halfway. Every published value announces each assignment, unchanged or not. Operations never throw:
-// failures become errorMessage.
+// failures become errorMessage, in the error's user wording (the log keeps its own text).
 class ConnectedMacsViewModel : public DiscoveryViewModelProtocol
 {
     Q_OBJECT

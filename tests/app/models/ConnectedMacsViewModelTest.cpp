@@ -211,8 +211,8 @@ TEST_F(ConnectedMacsViewModelTest, RefreshListsTakesTheMonitorsRecordsAndLogs)
     const ConnectedMacsViewModel::StatusTable before = vm.connectionStatuses();
     test::runTask(vm.refreshConnectedMacs());
     EXPECT_EQ(vm.errorMessage(),
-              QStringLiteral("Failed to refresh connected computers: ")
-                  + describeError(StorageError::permissionDenied(QStringLiteral("/data/connected-macs.json"))));
+              QStringLiteral("Failed to refresh connected computers: Verandel is not allowed to "
+                             "read or write its data folder."));
     EXPECT_EQ(vm.connectedMacs().size(), 3);
     EXPECT_EQ(vm.connectionStatuses(), before);
     EXPECT_FALSE(vm.isRefreshing());
@@ -265,9 +265,9 @@ TEST_F(ConnectedMacsViewModelTest, RemovalDropsTheComputerButNotItsRecordAndRepo
 
     discovery->removeError = StorageError::fileLockTimeout();
     test::runTask(vm.disconnectFromMac(macs.at(0)));
-    EXPECT_EQ(vm.errorMessage(),
-              QStringLiteral("Failed to disconnect from Design Studio: ")
-                  + describeError(StorageError::fileLockTimeout()));
+    EXPECT_EQ(
+        vm.errorMessage(),
+        QStringLiteral("Failed to disconnect from Design Studio: Verandel’s data is busy. Try again in a moment."));
     EXPECT_EQ(vm.connectedMacs().size(), 2);
     vm.clearError();
     EXPECT_EQ(vm.errorMessage(), std::nullopt);

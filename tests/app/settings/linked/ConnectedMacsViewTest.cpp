@@ -283,7 +283,7 @@ TEST_F(ConnectedMacsViewTest, RemovalIsConfirmedInlineWithReturnAndBackedOutWith
     EXPECT_TRUE(tab.errorBanner()->isVisible());
     EXPECT_EQ(tab.errorBanner()->message(),
               QStringLiteral("Failed to disconnect from Living Room: ")
-                  + describeError(StorageError::fileLockTimeout()));
+                  + StorageError::fileLockTimeout().userDescription());
 
     // While the list changes around it, the confirming row stays as it is.
     monitor->updateConnectionState(macs.at(0).id(), ConnectionState::Connected);
