@@ -126,6 +126,38 @@ TEST(ConnectedMacMenuItemTest, LastSeenDotAndAccessibleName)
     EXPECT_EQ(fallback.accessibleName(), unnamed.displayName() + QStringLiteral(", Error"));
 }
 
+TEST(ControlCenterCardsTest, TitlesAndNotes)
+{
+    EXPECT_EQ(ThisMacPanel::title(std::nullopt), QStringLiteral("This Computer"));
+    EXPECT_EQ(ThisMacPanel::title(QStringLiteral("Studio")), QStringLiteral("Studio (this computer)"));
+
+    const auto noRows = [](const DeviceState &, bool) { return new QWidget; };
+    ThisMacPanel panel(icons(), noRows, [](const ToolbarAction &) {});
+    ControlCenterContent content;
+    content.showsSharedDevicesOnboarding = false;
+    panel.setContent(content, QString(200, QLatin1Char('W')));
+    panel.resize(520, 200);
+    panel.show();
+    EXPECT_TRUE(panel.titleLabel()->isElided());
+    EXPECT_TRUE(panel.emptyLabel()->isVisible());
+    EXPECT_EQ(panel.emptyLabel()->fullText(), QStringLiteral("No devices connected"));
+    EXPECT_FALSE(panel.takeButton()->isEnabled());
+
+    ConnectedMacPanel linked(icons(), noRows, [](const ToolbarAction &) {});
+    linked.setContent(
+        {PreviewFixtures::linkedMac(1, QStringLiteral("Studio")), ConnectionState::Connecting, {}, false, false});
+    linked.show();
+    EXPECT_EQ(linked.stateLabel()->fullText(), QStringLiteral("Connecting…"));
+    EXPECT_TRUE(linked.notConnectedNote()->isVisible());
+    EXPECT_FALSE(linked.sendButton()->isVisible());
+    const QList<TextLabel *> notes = linked.notConnectedNote()->findChildren<TextLabel *>();
+    ASSERT_EQ(notes.size(), 2);
+    EXPECT_EQ(notes[0]->fullText(), QStringLiteral("Not connected"));
+    EXPECT_EQ(notes[1]->fullText(),
+              QStringLiteral("Please make sure the computer is connected to the network and the "
+                             "Verandel app is running."));
+}
+
 TEST(ConnectionStatusIndicatorTest, PulsesWhileConnecting)
 {
     ConnectionStatusIndicator connecting(ConnectionState::Connecting);

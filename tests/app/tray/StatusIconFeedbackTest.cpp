@@ -3,6 +3,8 @@
 #include "tray/StatusItemTransferFeedbackController.h"
 #include "tray/VerandelUILogoAsset.h"
 
+#include "kit/Theme.h"
+
 #include "support/ManualClock.h"
 #include "support/Shots.h"
 #include "support/fakes/RecordingLoggerFactory.h"
@@ -294,4 +296,26 @@ TEST(StatusIconRendererTest, TheLogoLookupIsLogged)
     RecordingLoggerFactory logs;
     EXPECT_EQ(VerandelUILogoAsset::isAvailable(IconProvider(), logs), IconProvider::isRenderingAvailable());
     EXPECT_EQ(logs.messages(LogLevel::Info, QStringLiteral("ModuleResourcesBundle")).size(), 1);
+}
+
+// Some of the glyph stands out clearly against a light and a dark panel alike.
+TEST(StatusIconRendererTest, EveryStateReadsOnLightAndDarkPanels)
+{
+    const IconProvider icons;
+    for (const QColor panel : {QColor(0xf0, 0xf0, 0xf0), QColor(0x24, 0x24, 0x28)}) {
+        for (const State state :
+             {State::Idle, State::PendingUpdate, State::InProgress, State::Success, State::Warning}) {
+            const QImage glyph = MenuBarTransferFeedbackIconRenderer::image(icons, state, false, 22);
+            QImage shown(glyph.size(), QImage::Format_RGB32);
+            shown.fill(panel);
+            QPainter(&shown).drawImage(0, 0, glyph);
+            int standingOut = 0;
+            for (int y = 0; y < shown.height(); ++y) {
+                for (int x = 0; x < shown.width(); ++x) {
+                    standingOut += Theme::contrastRatio(shown.pixelColor(x, y), panel) >= 4.5 ? 1 : 0;
+                }
+            }
+            EXPECT_GT(standingOut, 22 * 22 / 8) << int(state) << " on " << panel.name().toStdString();
+        }
+    }
 }
