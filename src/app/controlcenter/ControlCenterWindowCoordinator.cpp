@@ -9,6 +9,12 @@ int ControlCenterWindowSizing::initialContentHeight(int fittingHeight)
     return std::clamp(fittingHeight, minContentHeight, maxInitialContentHeight);
 }
 
+void ControlCenterWindowSizing::apply(QWidget &window, int fittingHeight)
+{
+    window.setMinimumSize(minContentWidth, minContentHeight);
+    window.resize(idealContentWidth, initialContentHeight(fittingHeight));
+}
+
 ControlCenterWindowCoordinator::ControlCenterWindowCoordinator(
     WindowControllerFactory windowControllerFactory, ClockPtr clock,
     std::shared_ptr<WindowPresentationApplication> application, WindowPresenter windowPresenter)

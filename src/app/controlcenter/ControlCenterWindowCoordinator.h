@@ -5,6 +5,8 @@
 
 #include "kit/WindowPresentation.h"
 
+#include <QWidget>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,8 +39,13 @@ struct ControlCenterWindowSizing
     static constexpr int minContentHeight = 340;
     static constexpr int maxInitialContentHeight = 700;
 
+    // The name its frame is saved under.
+    static constexpr const char *frameAutosaveName = "ToolbarWindow";
+
     // The height the content would like, kept within the minimum and the initial maximum.
     static int initialContentHeight(int fittingHeight);
+    // The window's minimum size, its width, and its first height from what its content would like.
+    static void apply(QWidget &window, int fittingHeight);
 };
 
 // The one owner of the Control Center window: it makes the window or reuses the open one, records who

@@ -135,6 +135,10 @@ TEST(WindowSizingTest, InitialHeightIsClamped)
     for (const auto &[fitting, expected] : {std::pair{200, 340}, {340, 340}, {512, 512}, {700, 700}, {900, 700}}) {
         EXPECT_EQ(ControlCenterWindowSizing::initialContentHeight(fitting), expected) << fitting;
     }
+    QWidget window;
+    ControlCenterWindowSizing::apply(window, 900);
+    EXPECT_EQ(window.size(), QSize(560, 700));
+    EXPECT_EQ(window.minimumSize(), QSize(520, 340));
 }
 
 TEST(QtWindowControllerTest, TheFrameIsSavedOnCloseAndRestoredNextTime)
