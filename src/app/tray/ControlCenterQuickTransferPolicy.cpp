@@ -1,6 +1,6 @@
 #include "tray/ControlCenterQuickTransferPolicy.h"
 
-#include "kit/NameText.h"
+#include "kit/UntrustedText.h"
 
 #include <QCollator>
 
@@ -10,17 +10,23 @@ namespace verandel {
 
 namespace {
 
+// A computer's name inside an item's title or reason.
+QString isolated(const QString &name)
+{
+    return UntrustedText::isolated(UntrustedText::elided(name));
+}
+
 ControlCenterQuickTransferPolicy::ExecutionDecision decision(const QString &name, bool possible)
 {
     if (possible) {
         return {};
     }
-    return {QStringLiteral("Transfer unavailable for %1.").arg(NameText::isolated(name))};
+    return {QStringLiteral("Transfer unavailable for %1.").arg(isolated(name))};
 }
 
 QString notConnected(const QString &name)
 {
-    return QStringLiteral("%1 is not currently connected.").arg(NameText::isolated(name));
+    return QStringLiteral("%1 is not currently connected.").arg(isolated(name));
 }
 
 } // namespace
@@ -41,12 +47,12 @@ ControlCenterQuickTransferPolicy::buildCommands(const QList<ConnectedMac> &conne
     for (const ConnectedMac &mac : sorted) {
         const QString name = mac.displayName();
         if (const auto send = sendCommandStatuses.constFind(mac.id()); send != sendCommandStatuses.cend()) {
-            commands.append({QStringLiteral("Move Devices to %1").arg(NameText::isolated(name)),
+            commands.append({QStringLiteral("Move Devices to %1").arg(isolated(name)),
                              {QuickTransferAction::Kind::SendControl, mac.id(), name},
                              *send});
         }
         if (const auto take = takeCommandStatuses.constFind(mac.id()); take != takeCommandStatuses.cend()) {
-            commands.append({QStringLiteral("Pull Devices from %1").arg(NameText::isolated(name)),
+            commands.append({QStringLiteral("Pull Devices from %1").arg(isolated(name)),
                              {QuickTransferAction::Kind::TakeControl, mac.id(), name},
                              *take});
         }
@@ -86,15 +92,14 @@ QuickTransferMenuCommandStatus ControlCenterQuickTransferPolicy::takeStatus(cons
         }
         return QuickTransferMenuCommandStatus::unavailable(
             QStringLiteral("No shared devices are currently available on this computer or %1.")
-                .arg(NameText::isolated(peer.displayName)),
+                .arg(isolated(peer.displayName)),
             true);
     }
     if (peer.peerOwnsDevices && peer.canTake) {
         return QuickTransferMenuCommandStatus::available();
     }
     return QuickTransferMenuCommandStatus::unavailable(
-        QStringLiteral("%1 does not currently own any shared devices.").arg(NameText::isolated(peer.displayName)),
-        false);
+        QStringLiteral("%1 does not currently own any shared devices.").arg(isolated(peer.displayName)), false);
 }
 
 } // namespace verandel

@@ -1,9 +1,7 @@
 #include "tray/ControlCenterStatusMenu.h"
 
-#include "kit/NameText.h"
 #include "kit/Theme.h"
-
-#include <QTextDocument>
+#include "kit/UntrustedText.h"
 
 namespace verandel {
 
@@ -74,10 +72,10 @@ void ControlCenterStatusMenu::setTransferCommands(const QList<QuickTransferMenuC
     const QColor warning = Theme::color(m_menu->palette(), ThemeColor::Orange);
     for (qsizetype i = 0; i < commands.size(); ++i) {
         const QuickTransferMenuCommand &command = commands[i];
-        auto *action = new QAction(NameText::mnemonicSafe(command.title), m_menu.get());
+        auto *action = new QAction(UntrustedText::mnemonicSafe(command.title), m_menu.get());
         action->setProperty(tagProperty, transferCommandTag);
         action->setEnabled(command.status.isEnabled());
-        action->setToolTip(command.status.toolTip() ? Qt::convertFromPlainText(*command.status.toolTip()) : QString());
+        action->setToolTip(UntrustedText::toolTip(command.status.toolTip().value_or(QString())));
         if (command.status.showsUnavailableAffordance()) {
             action->setIcon(m_icons->icon(QStringLiteral("exclamationmark.triangle"), warning));
             action->setIconText(QStringLiteral("Unavailable"));

@@ -1,6 +1,6 @@
 #include "tray/ControlCenterQuickTransferPolicy.h"
 
-#include "kit/NameText.h"
+#include "kit/UntrustedText.h"
 
 #include "support/PreviewFixtures.h"
 
@@ -16,7 +16,7 @@ using Status = QuickTransferMenuCommandStatus;
 
 QString isolated(const char *name)
 {
-    return NameText::isolated(QString::fromUtf8(name));
+    return UntrustedText::isolated(QString::fromUtf8(name));
 }
 
 } // namespace
@@ -48,7 +48,7 @@ TEST(QuickTransferPolicyTest, CommandsAreSortedCaseInsensitivelyAndStably)
                   QStringLiteral("Pull Devices from ") + isolated("alpha"),
                   QStringLiteral("Move Devices to ") + isolated("beta"),
                   QStringLiteral("Pull Devices from ") + isolated("beta"),
-                  QStringLiteral("Move Devices to ") + NameText::isolated(unnamed.displayName()),
+                  QStringLiteral("Move Devices to ") + UntrustedText::isolated(unnamed.displayName()),
               }));
     EXPECT_EQ(commands[2].action,
               (QuickTransferAction{QuickTransferAction::Kind::TakeControl, lower.id(), QStringLiteral("alpha")}));
@@ -62,6 +62,10 @@ TEST(QuickTransferPolicyTest, CommandsAreSortedCaseInsensitivelyAndStably)
 
 TEST(QuickTransferPolicyTest, DecisionsNameTheComputer)
 {
+    const QString longName(60, QLatin1Char('W'));
+    EXPECT_EQ(Policy::sendControlDecision(longName, false).unavailableMessage,
+              QStringLiteral("Transfer unavailable for ") + UntrustedText::isolated(UntrustedText::elided(longName))
+                  + QStringLiteral("."));
     EXPECT_EQ(Policy::sendControlDecision(QStringLiteral("Studio"), false).unavailableMessage,
               QStringLiteral("Transfer unavailable for ") + isolated("Studio") + QStringLiteral("."));
     EXPECT_EQ(Policy::takeControlDecision(QStringLiteral("Studio"), false).unavailableMessage,

@@ -1,7 +1,7 @@
 #include "tray/ControlCenterStatusMenu.h"
 #include "tray/QuickTransferController.h"
 
-#include "kit/NameText.h"
+#include "kit/UntrustedText.h"
 
 #include "support/ManualClock.h"
 #include "support/PreviewFixtures.h"
@@ -27,7 +27,7 @@ QuickTransferMenuCommand command(const QString &name,
 {
     const QString prefix = kind == QuickTransferAction::Kind::SendControl ? QStringLiteral("Move Devices to ")
                                                                           : QStringLiteral("Pull Devices from ");
-    return {prefix + NameText::isolated(name), {kind, QUuid::createUuid(), name}, status};
+    return {prefix + UntrustedText::isolated(name), {kind, QUuid::createUuid(), name}, status};
 }
 
 // "text/tag" per item, "-" for a separator; hidden items in brackets.
@@ -44,7 +44,7 @@ QStringList layout(const QMenu &menu)
 
 QString isolatedTitle(const char *prefix, const char *name)
 {
-    return QString::fromUtf8(prefix) + NameText::isolated(QString::fromUtf8(name));
+    return QString::fromUtf8(prefix) + UntrustedText::isolated(QString::fromUtf8(name));
 }
 
 class StatusMenuTest : public ::testing::Test
@@ -141,10 +141,10 @@ TEST_F(QuickTransferTest, TheMenuOffersEveryOtherComputerWithItsStatuses)
     ASSERT_EQ(commands.size(), 4);
     EXPECT_EQ(commands[0].title, isolatedTitle("Move Devices to ", "kitchen"));
     EXPECT_EQ(commands[0].status.toolTip(),
-              NameText::isolated(QStringLiteral("kitchen")) + QStringLiteral(" is not currently connected."));
+              UntrustedText::isolated(QStringLiteral("kitchen")) + QStringLiteral(" is not currently connected."));
     EXPECT_EQ(commands[1].status.toolTip(),
               QStringLiteral("No shared devices are currently available on this computer or ")
-                  + NameText::isolated(QStringLiteral("kitchen")) + QStringLiteral("."));
+                  + UntrustedText::isolated(QStringLiteral("kitchen")) + QStringLiteral("."));
     EXPECT_TRUE(commands[2].status.isEnabled());
     EXPECT_TRUE(commands[3].status.isEnabled());
 }
@@ -155,7 +155,7 @@ TEST_F(QuickTransferTest, ARefusedQuickTransferSaysWhyAndWarns)
     coordinator->canSend = false;
     controller.run({QuickTransferAction::Kind::SendControl, studio.id(), QStringLiteral("Studio")});
     EXPECT_EQ(transferState.message(),
-              QStringLiteral("Transfer unavailable for ") + NameText::isolated(QStringLiteral("Studio"))
+              QStringLiteral("Transfer unavailable for ") + UntrustedText::isolated(QStringLiteral("Studio"))
                   + QStringLiteral("."));
     EXPECT_EQ(feedback.visualState(), MenuBarTransferFeedbackVisualState::Warning);
     EXPECT_EQ(coordinator->calls,
@@ -166,7 +166,7 @@ TEST_F(QuickTransferTest, ARefusedQuickTransferSaysWhyAndWarns)
     controller.run({QuickTransferAction::Kind::TakeControl, kitchen.id(), QStringLiteral("kitchen")});
     EXPECT_TRUE(coordinator->calls.isEmpty());
     EXPECT_EQ(transferState.message(),
-              QStringLiteral("Transfer unavailable for ") + NameText::isolated(QStringLiteral("kitchen"))
+              QStringLiteral("Transfer unavailable for ") + UntrustedText::isolated(QStringLiteral("kitchen"))
                   + QStringLiteral("."));
 }
 
