@@ -11,6 +11,7 @@
 #include "support/PreviewFixtures.h"
 #include "support/RunTask.h"
 #include "support/Shots.h"
+#include "support/TestPalettes.h"
 #include "support/fakes/FakeControlCoordinator.h"
 #include "support/fakes/FakeDeviceOwnership.h"
 #include "support/fakes/FakeMacIdentifier.h"
@@ -155,6 +156,8 @@ TEST_F(ControlCenterViewTest, TwoLinkedComputersWithDevices)
     EXPECT_FALSE(kitchenPanel->indicator()->isAnimating());
     EXPECT_EQ(kitchenPanel->parentWidget()->layout()->count(), 2);
     shot(QStringLiteral("controlcenter-two-computers"));
+    view().setPalette(darkPalette());
+    shot(QStringLiteral("controlcenter-two-computers-dark"));
 }
 
 TEST_F(ControlCenterViewTest, DevicesInTransitionAndTheTransferMessage)
