@@ -38,7 +38,10 @@ void CustomToolbarBuilder::showToolbar(QWidget *anchor, ControlCenterView::Servi
 void CustomToolbarBuilder::closeToolbar()
 {
     if (m_popup) {
-        m_popup->close();
+        // Hidden and deleted rather than closed: closing one popup while the next opens in the same
+        // turn of the event loop would close that one too.
+        m_popup->hide();
+        m_popup->deleteLater();
         m_popup = nullptr;
     }
 }
