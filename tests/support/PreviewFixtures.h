@@ -3,6 +3,7 @@
 #include "linking/ConnectionRequest.h"
 #include "records/ConnectedMac.h"
 #include "records/Device.h"
+#include "records/DeviceState.h"
 #include "records/DiscoverableMac.h"
 
 #include <QList>
@@ -22,6 +23,13 @@ public:
     static ConnectedMac linkedMac(int index, const QString &name);
     // "Design Studio", "Living Room" and "Workshop".
     static QList<ConnectedMac> linkedMacs();
+
+    // A shared device with a fixed address derived from `index` ("AA:BB:CC:00:00:01", …).
+    static DeviceState sharedDevice(int index, const QString &name,
+                                    ConnectionStatus status = ConnectionStatus::Connected);
+    // The same device, not allowed for transfer.
+    static DeviceState localDevice(int index, const QString &name,
+                                   ConnectionStatus status = ConnectionStatus::Connected);
 
     // A nearby computer with a fixed id derived from `index`, advertising `code` (none: no code).
     static DiscoverableMac nearbyMac(int index, const QString &name, std::optional<QString> code);

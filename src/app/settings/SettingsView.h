@@ -1,7 +1,7 @@
 #pragma once
 
 #include "kit/IconProvider.h"
-#include "settings/SettingsTab.h"
+#include "models/SettingsTab.h"
 #include "settings/general/GeneralSettingsDependencies.h"
 
 #include "desktop/LaunchAtLoginServiceProtocol.h"

@@ -1,4 +1,4 @@
-#include "settings/SettingsTab.h"
+#include "models/SettingsTab.h"
 
 #include "foundation/EnumText.h"
 
