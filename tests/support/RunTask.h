@@ -31,4 +31,12 @@ inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 50
     return true;
 }
 
+// Delivers what services announced through queued connections; a view model takes it after the delivery.
+inline void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+    }
+}
+
 } // namespace verandel::test

@@ -1,5 +1,7 @@
 #include "support/Shots.h"
 
+#include "support/RunTask.h"
+
 #include <QDir>
 #include <QImage>
 #include <QLayout>
@@ -28,6 +30,18 @@ QString saveShot(QWidget &widget, const QString &name)
     QPainter(&picture).drawPixmap(0, 0, grabbed);
     EXPECT_TRUE(picture.save(path)) << "cannot write " << path.toStdString();
     return path;
+}
+
+void showFitted(QWidget &window, int width)
+{
+    window.setFixedWidth(width);
+    window.show();
+    settle();
+    window.setFixedHeight(window.hasHeightForWidth() ? window.heightForWidth(width) : window.sizeHint().height());
+    if (QWidget *focused = window.focusWidget()) {
+        focused->clearFocus();
+    }
+    settle();
 }
 
 } // namespace verandel::test

@@ -11,4 +11,8 @@ namespace verandel::test {
 // show as they would in a window. Returns the file's path; fails the test when it cannot be written.
 QString saveShot(QWidget &widget, const QString &name);
 
+// Shows `window` (offscreen) at `width` and as tall as its content wants there, for a picture: only a
+// shown window lays out the widgets nested in it again when their content changes.
+void showFitted(QWidget &window, int width);
+
 } // namespace verandel::test

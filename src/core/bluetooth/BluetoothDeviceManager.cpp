@@ -152,8 +152,13 @@ QCoro::Task<> BluetoothDeviceManager::refreshAddresses(std::weak_ptr<BluetoothDe
         co_return;
     }
     const BluezReply<Bluez::ManagedObjects> reply = co_await self->m_client->getManagedObjects();
-    if (reply.ok()) {
-        self->rememberAddresses(reply.value);
+    if (!reply.ok()) {
+        co_return;
+    }
+    self->rememberAddresses(reply.value);
+    // The adapter may have come before we listened for it.
+    if (firstAdapter(reply.value)) {
+        Q_EMIT self->bluetoothServiceAppeared();
     }
 }
 
@@ -648,10 +653,13 @@ void BluetoothDeviceManager::emitConnectionChange(const QString &address, bool c
 
 void BluetoothDeviceManager::onInterfacesAdded(const QString &path, const Bluez::InterfaceMap &interfaces)
 {
-    if (m_published && interfaces.contains(Bluez::adapterInterface)) {
+    if (interfaces.contains(Bluez::adapterInterface)) {
         // A starting bluetoothd takes its name before its adapters appear, and brings their paired
         // devices along with them; so does an adapter that is plugged in.
-        refreshAddresses(weak_from_this(), true);
+        if (m_published) {
+            refreshAddresses(weak_from_this(), true);
+        }
+        Q_EMIT bluetoothServiceAppeared();
     }
     const auto device = interfaces.constFind(Bluez::deviceInterface);
     if (device == interfaces.constEnd()) {

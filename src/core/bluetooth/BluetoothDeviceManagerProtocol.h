@@ -36,6 +36,9 @@ public:
     virtual QCoro::Task<OperationResult> unpairDevice(QString macAddress) = 0;
     // Lists the paired devices once and publishes them.
     virtual QCoro::Task<> bootstrapBluetooth() = 0;
+    // From now on, reports bluetoothServiceAppeared when the system's Bluetooth service becomes usable.
+    // Managers that simulate Bluetooth have no such service and never report.
+    virtual void watchBluetoothService() { }
 
 Q_SIGNALS:
     void pairedDevicesChanged(const QList<verandel::Device> &devices);
@@ -43,6 +46,8 @@ Q_SIGNALS:
     void connectionStatusChanged(const QString &macAddress, verandel::ConnectionStatus status);
     // The system forgot the device altogether (its pairing is gone), or bluetoothd went away with it.
     void deviceRemoved(const QString &macAddress);
+    // bluetoothd is on the bus with an adapter: it started, restarted, or an adapter was plugged in.
+    void bluetoothServiceAppeared();
 };
 
 using BluetoothDeviceManagerPtr = std::shared_ptr<BluetoothDeviceManagerProtocol>;

@@ -18,6 +18,17 @@ PermissionGuardedBluetoothDeviceManager::PermissionGuardedBluetoothDeviceManager
             &BluetoothDeviceManagerProtocol::connectionStatusChanged);
     connect(m_inner.get(), &BluetoothDeviceManagerProtocol::deviceRemoved, this,
             &BluetoothDeviceManagerProtocol::deviceRemoved);
+    connect(m_inner.get(), &BluetoothDeviceManagerProtocol::bluetoothServiceAppeared, this,
+            &PermissionGuardedBluetoothDeviceManager::bootstrapWhenServiceAppears);
+}
+
+void PermissionGuardedBluetoothDeviceManager::bootstrapWhenServiceAppears()
+{
+    if (!m_bootstrapPending) {
+        return;
+    }
+    m_logger->info(QStringLiteral("Bluetooth service appeared, running the skipped Bluetooth bootstrap"));
+    bootstrapBluetooth();
 }
 
 QCoro::Task<QList<Device>> PermissionGuardedBluetoothDeviceManager::getPairedDevices()
@@ -70,11 +81,15 @@ QCoro::Task<OperationResult> PermissionGuardedBluetoothDeviceManager::unpairDevi
 QCoro::Task<> PermissionGuardedBluetoothDeviceManager::bootstrapBluetooth()
 {
     const auto self = shared_from_this();
+    // Set before the check: the service may appear while it runs.
+    m_bootstrapPending = true;
     const SystemPermissionStatus status = co_await m_systemPermissionChecker->refreshBluetoothAccess();
     if (status != SystemPermissionStatus::Authorized) {
         m_logger->info(QStringLiteral("Skipping Bluetooth bootstrap because authorization is ") + toString(status));
+        m_inner->watchBluetoothService();
         co_return;
     }
+    m_bootstrapPending = false;
     co_await m_inner->bootstrapBluetooth();
 }
 

@@ -7,7 +7,9 @@
 namespace verandel {
 
 // Passes each operation to the inner manager only while Bluetooth access is authorized, asking the
-// permission checker afresh every time; the signals pass through unchecked.
+// permission checker afresh every time; the signals pass through unchecked. A bootstrap skipped for
+// want of access runs again when the inner manager reports the Bluetooth service (bluetoothd started
+// after us), so the paired list is published as after a restart of bluetoothd.
 class PermissionGuardedBluetoothDeviceManager final
     : public BluetoothDeviceManagerProtocol,
       public std::enable_shared_from_this<PermissionGuardedBluetoothDeviceManager>
@@ -27,9 +29,13 @@ public:
     QCoro::Task<> bootstrapBluetooth() override;
 
 private:
+    void bootstrapWhenServiceAppears();
+
     BluetoothDeviceManagerPtr m_inner;
     SystemPermissionCheckerPtr m_systemPermissionChecker;
     LoggerPtr m_logger;
+    // A bootstrap was asked for and has not yet got past the check.
+    bool m_bootstrapPending = false;
 };
 
 } // namespace verandel

@@ -24,11 +24,15 @@ void ReactiveBluetoothDeviceManager::handleDeviceRemoved(const QString &macAddre
     // still waiting for it will hear describes the device as it was.
     const QString key = MacAddress::normalized(macAddress);
     m_connectionStatusCache.remove(key);
-    for (const std::shared_ptr<bool> &removed : m_lookupsInFlight.values(key)) {
-        *removed = true;
-    }
-    m_lookupsInFlight.remove(key);
+    supersedeLookups(key);
     Q_EMIT deviceRemoved(macAddress);
+}
+
+void ReactiveBluetoothDeviceManager::supersedeLookups(const QString &key)
+{
+    if (const auto waiting = m_lookupsInFlight.find(key); waiting != m_lookupsInFlight.end()) {
+        ++waiting->generation;
+    }
 }
 
 void ReactiveBluetoothDeviceManager::setPairedDevices(const QList<Device> &devices)
@@ -56,14 +60,21 @@ QCoro::Task<ConnectionStatus> ReactiveBluetoothDeviceManager::getConnectionStatu
     }
     m_logger->debug(QStringLiteral("Connection status not in cache for device: ") + address
                     + QStringLiteral(", querying inner"));
-    const auto removed = std::make_shared<bool>(false);
-    m_lookupsInFlight.insert(key, removed);
+    LookupsInFlight &starting = m_lookupsInFlight[key];
+    ++starting.count;
+    const quint64 generation = starting.generation;
     const ConnectionStatus status = co_await m_inner->getConnectionStatus(device);
-    m_lookupsInFlight.remove(key, removed);
-    if (*removed) {
-        m_logger->debug(QStringLiteral("Device ") + address
-                        + QStringLiteral(" was removed while its connection status was queried, dropping the answer"));
-        co_return ConnectionStatus::NotPaired;
+    LookupsInFlight &finished = m_lookupsInFlight[key];
+    const bool superseded = finished.generation != generation;
+    if (--finished.count == 0) {
+        m_lookupsInFlight.remove(key);
+    }
+    if (superseded) {
+        // What came meanwhile is newer than this answer; a removed device has no entry and is not paired.
+        m_logger->debug(QStringLiteral("Connection status of device ") + address
+                        + QStringLiteral(" changed while it was queried, dropping the answer"));
+        const ConnectionStatus newer = m_connectionStatusCache.value(key, ConnectionStatus::NotPaired);
+        co_return newer;
     }
     m_connectionStatusCache.insert(key, status);
     co_return status;
@@ -86,7 +97,9 @@ QCoro::Task<OperationResult> ReactiveBluetoothDeviceManager::unpairDevice(QStrin
     const OperationResult result = co_await m_inner->unpairDevice(macAddress);
     if (result.success) {
         // BlueZ drops the device without a disconnect event the cache could follow.
-        m_connectionStatusCache.insert(MacAddress::normalized(macAddress), ConnectionStatus::NotPaired);
+        const QString key = MacAddress::normalized(macAddress);
+        m_connectionStatusCache.insert(key, ConnectionStatus::NotPaired);
+        supersedeLookups(key);
     }
     co_return result;
 }
@@ -107,6 +120,7 @@ void ReactiveBluetoothDeviceManager::handleConnectionStatusChange(const QString 
         m_connectionStatusCache.insert(key, status);
         Q_EMIT connectionStatusChanged(macAddress, status);
     }
+    supersedeLookups(key);
     if (status != ConnectionStatus::Connected) {
         return;
     }

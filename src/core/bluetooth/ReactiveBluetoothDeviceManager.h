@@ -4,7 +4,6 @@
 #include "foundation/LoggerFactory.h"
 
 #include <QHash>
-#include <QMultiHash>
 
 #include <memory>
 
@@ -39,8 +38,17 @@ private:
     // By MacAddress::normalized(): events carry canonical addresses, lookups may come with any
     // spelling of the same address.
     QHash<QString, ConnectionStatus> m_connectionStatusCache;
-    // One flag per lookup that waits on the inner manager, set when its device is removed meanwhile.
-    QMultiHash<QString, std::shared_ptr<bool>> m_lookupsInFlight;
+    // Addresses with lookups waiting on the inner manager: how many wait, and a generation that every
+    // newer word on the device (a connect or disconnect event, its removal, an unpair) moves on, so
+    // an answer given before it is dropped instead of overwriting it.
+    struct LookupsInFlight
+    {
+        int count = 0;
+        quint64 generation = 0;
+    };
+    void supersedeLookups(const QString &key);
+
+    QHash<QString, LookupsInFlight> m_lookupsInFlight;
     QList<Device> m_pairedDevices;
 };
 

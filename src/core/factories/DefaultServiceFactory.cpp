@@ -6,7 +6,7 @@
 #include "bluetooth/BluetoothDeviceManager.h"
 #include "bluetooth/PermissionGuardedBluetoothDeviceManager.h"
 #include "bluetooth/ReactiveBluetoothDeviceManager.h"
-#include "factories/LaunchAtLoginService.h"
+#include "desktop/LaunchAtLoginService.h"
 #include "factories/OnDemandBluetoothDeviceManager.h"
 #include "factories/OnDemandBrowserFactory.h"
 #include "factories/OnDemandNetworkPathSource.h"

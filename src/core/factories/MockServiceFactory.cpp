@@ -1,6 +1,6 @@
 #include "factories/MockServiceFactory.h"
 
-#include "factories/MockLaunchAtLoginService.h"
+#include "desktop/MockLaunchAtLoginService.h"
 #include "mock/AuthorizedLocalNetworkProbe.h"
 #include "mock/DebugContextDiscoveryTransport.h"
 #include "mock/DebugFrameSender.h"

@@ -18,6 +18,8 @@ BluetoothDeviceManagerProtocol &OnDemandBluetoothDeviceManager::inner()
                 &BluetoothDeviceManagerProtocol::connectionStatusChanged);
         connect(inner, &BluetoothDeviceManagerProtocol::deviceRemoved, this,
                 &BluetoothDeviceManagerProtocol::deviceRemoved);
+        connect(inner, &BluetoothDeviceManagerProtocol::bluetoothServiceAppeared, this,
+                &BluetoothDeviceManagerProtocol::bluetoothServiceAppeared);
     }
     return *m_inner;
 }
@@ -52,6 +54,11 @@ QCoro::Task<OperationResult> OnDemandBluetoothDeviceManager::unpairDevice(QStrin
 QCoro::Task<> OnDemandBluetoothDeviceManager::bootstrapBluetooth()
 {
     return inner().bootstrapBluetooth();
+}
+
+void OnDemandBluetoothDeviceManager::watchBluetoothService()
+{
+    inner().watchBluetoothService();
 }
 
 } // namespace verandel

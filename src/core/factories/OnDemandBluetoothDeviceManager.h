@@ -25,6 +25,8 @@ public:
     QCoro::Task<OperationResult> pairDevice(QString macAddress) override;
     QCoro::Task<OperationResult> unpairDevice(QString macAddress) override;
     QCoro::Task<> bootstrapBluetooth() override;
+    // Makes the manager: it watches bluetoothd from then on.
+    void watchBluetoothService() override;
 
     bool isMade() const { return m_inner != nullptr; }
 

@@ -2,8 +2,7 @@
 
 #include "bluetooth/BluetoothDeviceManagerProtocol.h"
 #include "bluetooth/SystemPermissionCheckerProtocol.h"
-#include "factories/AppUpdatePreferencesStore.h"
-#include "factories/LaunchAtLoginServiceProtocol.h"
+#include "desktop/LaunchAtLoginServiceProtocol.h"
 #include "linking/ConnectionMonitorServiceProtocol.h"
 #include "linking/MacDiscoveryServiceProtocol.h"
 #include "peer/NetworkBridge.h"
@@ -17,6 +16,7 @@
 #include "telemetry/TelemetryPreferencesStore.h"
 #include "transfer/ControlCoordinator.h"
 #include "transfer/DeviceOwnershipService.h"
+#include "update/AppUpdatePreferencesStore.h"
 
 #include <memory>
 

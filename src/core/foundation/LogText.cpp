@@ -9,7 +9,12 @@ namespace verandel {
 
 bool isControlCharacter(char16_t c)
 {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || isBidiControl(c);
+}
+
+bool isBidiControl(char16_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
 QString escapeControlCharacters(QStringView text)

@@ -13,7 +13,12 @@ QString escapeControlCharacters(QStringView text);
 // The same text with every control character removed, for peer-chosen names and codes before use.
 QString stripControlCharacters(QStringView text);
 
+// C0, DEL, C1 and the line and paragraph separators, and the bidi controls (isBidiControl).
 bool isControlCharacter(char16_t c);
+
+// The invisible marks, embeddings, overrides and isolates that reorder the text around them: a name
+// holding one can show as another ("Office\u202Eexe.nimda" reads "Officeadmin.exe").
+bool isBidiControl(char16_t c);
 
 // An id as log lines show it: its canonical text, upper case without braces.
 QString idText(const QUuid &id);

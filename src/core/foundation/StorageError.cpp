@@ -48,6 +48,25 @@ QString StorageError::failureReason() const
     return {};
 }
 
+QString StorageError::userDescription() const
+{
+    switch (m_kind) {
+    case Kind::FileNotFound: return QStringLiteral("Verandel could not find what it had saved.");
+    case Kind::PermissionDenied: return QStringLiteral("Verandel is not allowed to read or write its data folder.");
+    case Kind::CorruptedData:
+    case Kind::JsonDecodingFailed: return QStringLiteral("Verandel’s saved data is damaged.");
+    case Kind::DirectoryCreationFailed: return QStringLiteral("Verandel could not create its data folder.");
+    case Kind::JsonEncodingFailed:
+    case Kind::InvalidData: return QStringLiteral("Verandel could not save the change.");
+    case Kind::UnknownError: return QStringLiteral("Verandel could not read or save its data.");
+    case Kind::DiskFull: return QStringLiteral("The disk is full.");
+    case Kind::FileLockTimeout:
+    case Kind::ConcurrentAccessViolation: return QStringLiteral("Verandel’s data is busy. Try again in a moment.");
+    case Kind::NetworkUnavailable: return QStringLiteral("The network is not available.");
+    }
+    return {};
+}
+
 bool StorageError::isRecoverable() const
 {
     return m_kind == Kind::FileLockTimeout || m_kind == Kind::ConcurrentAccessViolation

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/UserFacingError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,7 +11,7 @@ namespace verandel {
 
 // The one error type of persistent storage. Payload-carrying cases keep the text they insert into
 // their description: a path, a description, or the underlying error's description.
-class StorageError final : public std::exception
+class StorageError final : public std::exception, public UserFacingError
 {
 public:
     enum class Kind {
@@ -51,6 +53,7 @@ public:
 
     QString errorDescription() const;
     QString failureReason() const;
+    QString userDescription() const override;
     // Only failures that may pass on their own are worth another attempt.
     bool isRecoverable() const;
 

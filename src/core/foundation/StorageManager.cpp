@@ -379,8 +379,14 @@ void StorageManager::handleAttemptFailure(std::exception_ptr failure, int attemp
                                        secondsText(StorageConstants::retryDelaySeconds)));
             return;
         }
-        m_logger->error(QStringLiteral("Operation failed after %1 attempts: %2")
-                            .arg(QString::number(attempt), error.errorDescription()));
+        const QString line = QStringLiteral("Operation failed after %1 attempts: %2")
+                                 .arg(QString::number(attempt), error.errorDescription());
+        // A document that was never written (every store on first start) is no failure of storage.
+        if (error.kind() == StorageError::Kind::FileNotFound) {
+            m_logger->debug(line);
+        } else {
+            m_logger->error(line);
+        }
         throw;
     } catch (const std::exception &error) {
         throw StorageError::unknownError(describeError(error));

@@ -23,4 +23,21 @@ QString MacDiscoveryError::description() const
     return {};
 }
 
+QString MacDiscoveryError::userDescription() const
+{
+    switch (m_kind) {
+    case Kind::InvalidState: return QStringLiteral("Discovery Mode is busy. Try again in a moment.");
+    case Kind::InvalidSecurityCode: return QStringLiteral("The security code is not valid.");
+    case Kind::ConnectionFailed: return QStringLiteral("The other computer could not be reached.");
+    // The service words this one for the user already.
+    case Kind::PermissionDenied: return m_text;
+    case Kind::TransportNotSupported: return QStringLiteral("This is not supported on this computer.");
+    case Kind::Timeout: return QStringLiteral("This took too long. Try again.");
+    case Kind::TransportUnavailable:
+        return QStringLiteral("The local network service (avahi-daemon) is not reachable.");
+    case Kind::NetworkError: return QStringLiteral("The network is not available.");
+    }
+    return {};
+}
+
 } // namespace verandel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/UserFacingError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,7 +10,7 @@
 namespace verandel {
 
 // The discovery service's own failures.
-class MacDiscoveryError final : public std::exception
+class MacDiscoveryError final : public std::exception, public UserFacingError
 {
 public:
     enum class Kind {
@@ -36,6 +38,7 @@ public:
 
     // "Invalid state: <text>", the text alone for permissionDenied, …
     QString description() const;
+    QString userDescription() const override;
     const char *what() const noexcept override { return m_what.constData(); }
 
     bool operator==(const MacDiscoveryError &other) const { return m_kind == other.m_kind && m_text == other.m_text; }

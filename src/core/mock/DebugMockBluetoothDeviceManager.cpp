@@ -77,7 +77,7 @@ void DebugMockBluetoothDeviceManager::loadDevicesFromDebugContext()
         statuses.append({*address, entry.connectionStatus()});
     }
     m_availableDevices = devices;
-    Q_EMIT pairedDevicesChanged(devices);
+    publish(devices);
     m_logger->debug(QStringLiteral("Loaded %1 devices from debug context").arg(devices.size()));
     for (const auto &[address, status] : statuses) {
         const auto previous = m_previousConnectionStates.constFind(address);
@@ -200,9 +200,19 @@ QCoro::Task<OperationResult> DebugMockBluetoothDeviceManager::unpairDevice(QStri
     co_return OperationResult::succeeded(QStringLiteral("Debug mock unpairing successful"));
 }
 
+void DebugMockBluetoothDeviceManager::publish(const QList<Device> &devices)
+{
+    m_publishedDevices = devices;
+    Q_EMIT pairedDevicesChanged(devices);
+}
+
 QCoro::Task<> DebugMockBluetoothDeviceManager::bootstrapBluetooth()
 {
-    co_return;
+    // The layers above heard nothing of the constructor's reload: the windows show the simulated
+    // devices from the start, as they show the system's.
+    const auto self = shared_from_this();
+    const QList<Device> paired = co_await getPairedDevices();
+    publish(paired);
 }
 
 } // namespace verandel

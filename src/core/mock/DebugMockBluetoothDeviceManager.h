@@ -17,9 +17,10 @@ namespace verandel {
 // keeps each address as written). The first entry of an address wins; entries whose address is no
 // MAC address are left out.
 //
-// The published list follows each reload of the context and holds unpaired entries too;
-// getPairedDevices() and getConnectionStatus() read the current context. Status changes are
-// announced once per change. Make it with std::make_shared: operations keep it alive while they pause.
+// The published list follows each reload of the context and holds unpaired entries too, except the
+// one the bootstrap publishes, which is getPairedDevices() as the BlueZ manager's is; getPairedDevices()
+// and getConnectionStatus() read the current context. Status changes are announced once per change.
+// Make it with std::make_shared: operations keep it alive while they pause.
 class DebugMockBluetoothDeviceManager final : public BluetoothDeviceManagerProtocol,
                                               public std::enable_shared_from_this<DebugMockBluetoothDeviceManager>
 {
@@ -31,7 +32,7 @@ public:
     DebugMockBluetoothDeviceManager(DebugContextProviderPtr debugContextProvider, LoggerFactory &loggerFactory,
                                     ClockPtr clock, double operationDelay, QObject *parent = nullptr);
 
-    QList<Device> pairedDevices() const override { return m_availableDevices; }
+    QList<Device> pairedDevices() const override { return m_publishedDevices; }
     QCoro::Task<QList<Device>> getPairedDevices() override;
     QCoro::Task<ConnectionStatus> getConnectionStatus(Device device) override;
     QCoro::Task<OperationResult> pairDevice(QString macAddress) override;
@@ -40,6 +41,7 @@ public:
 
 private:
     void loadDevicesFromDebugContext();
+    void publish(const QList<Device> &devices);
     // Writes the flags to the entry of the address, found again in the context being written; false
     // when it is gone (the context is then written unchanged).
     bool writeFlags(const QString &canonicalAddress, bool paired, bool connected);
@@ -51,6 +53,7 @@ private:
     ClockPtr m_clock;
     double m_operationDelay;
     QList<Device> m_availableDevices;
+    QList<Device> m_publishedDevices;
     // The last status announced for each canonical address; never forgets an address.
     QHash<QString, ConnectionStatus> m_previousConnectionStates;
 };

@@ -38,7 +38,7 @@ ConnectedMac::ConnectedMac(QUuid id, QString name, QString installationId, QDate
 
 QString ConnectedMac::displayName() const
 {
-    return m_name.isEmpty() ? QStringLiteral("Mac ") + json::uuidToString(m_id).left(8) : m_name;
+    return m_name.isEmpty() ? QStringLiteral("Computer ") + json::uuidToString(m_id).left(8) : m_name;
 }
 
 double ConnectedMac::timeSinceLastSeen(const QDateTime &now) const

@@ -27,7 +27,7 @@ public:
     const QDateTime &lastSeenTimestamp() const { return m_lastSeenTimestamp; }
     const ConnectionMetadata &connectionMetadata() const { return m_connectionMetadata; }
 
-    // The name, or "Mac " and the first eight digits of the id when the name is empty.
+    // The name, or "Computer " and the first eight digits of the id when the name is empty.
     QString displayName() const;
 
     // Seconds from the last sighting to now; negative when it lies in the future.

@@ -1,5 +1,7 @@
 #include "records/DeviceDisplayNamePolicy.h"
 
+#include "foundation/LogText.h"
+
 namespace verandel::DeviceDisplayNamePolicy {
 
 namespace {
@@ -28,7 +30,8 @@ QString normalizedAddressLike(const QString &value)
 
 QString displayName(const QString &rawName, const QString &macAddress, DeviceType classifiedDeviceType)
 {
-    const QString trimmed = rawName.trimmed();
+    // Any nearby device chooses its own name: controls must not reorder or hide what is shown.
+    const QString trimmed = stripControlCharacters(rawName).trimmed();
     const bool hasName = !trimmed.isEmpty();
     if (hasName && trimmed.compare(QStringLiteral("Unknown Device"), Qt::CaseInsensitive) != 0
         && normalizedAddressLike(trimmed) != normalizedAddressLike(macAddress)) {

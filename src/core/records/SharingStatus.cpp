@@ -41,7 +41,7 @@ QString accessibilityDescription(SharingStatus status)
 {
     switch (status) {
     case SharingStatus::Shared: return QStringLiteral("Device is allowed for transfer through Verandel");
-    case SharingStatus::Local: return QStringLiteral("Device is available on this Mac only");
+    case SharingStatus::Local: return QStringLiteral("Device is available on this computer only");
     }
     return {};
 }

@@ -2,6 +2,11 @@
 
 #include "bluetooth/BluetoothDeviceManager.h"
 #include "bluetooth/BluetoothPairingDelegate.h"
+#include "bluetooth/PermissionGuardedBluetoothDeviceManager.h"
+#include "bluetooth/ReactiveBluetoothDeviceManager.h"
+#include "bluetooth/SystemPermissionChecker.h"
+#include "foundation/PosixFileManager.h"
+#include "foundation/StorageManager.h"
 #include "support/FakeBluez.h"
 #include "support/ManualClock.h"
 #include "support/RunTask.h"
@@ -9,6 +14,7 @@
 #include "telemetry/TelemetryDeviceIdPolicy.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +83,18 @@ protected:
         bluez.addMethod(path, QStringLiteral("org.bluez.Device1"), QStringLiteral("Connect"), QString(), QString(),
                         connectCode);
         return path;
+    }
+
+    // A returning bluetoothd: its adapter appears with the keyboard it had paired, in one step.
+    void restoreAdapterWithPairedKeyboard()
+    {
+        bluez.addMethod(
+            QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QStringLiteral("Restore"), QString(), QString(),
+            QStringLiteral("objects['/'].AddAdapter('hci0', 'test-host')\n"
+                           "path = objects['/'].AddDevice('hci0', '%1', 'Magic Keyboard')\n"
+                           "objects[path].UpdateProperties('org.bluez.Device1', {'Paired': dbus.Boolean(True)})")
+                .arg(keyboardAddress));
+        callMock(QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QStringLiteral("Restore"));
     }
 
     // Calls a method the test added to the mock with addMethod.
@@ -218,18 +236,40 @@ TEST_F(BluetoothDeviceManagerTest, PairedListIsClearedWhenBluetoothdLeavesAndPub
     ASSERT_TRUE(bluez.startBluez());
     ASSERT_TRUE(waitUntil([&] { return published.count() == 2; }));
     EXPECT_TRUE(manager->pairedDevices().isEmpty());
-    bluez.addMethod(
-        QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QStringLiteral("Restore"), QString(), QString(),
-        QStringLiteral("objects['/'].AddAdapter('hci0', 'test-host')\n"
-                       "path = objects['/'].AddDevice('hci0', '%1', 'Magic Keyboard')\n"
-                       "objects[path].UpdateProperties('org.bluez.Device1', {'Paired': dbus.Boolean(True)})")
-            .arg(keyboardAddress));
-    callMock(QStringLiteral("/"), QStringLiteral("org.bluez.Mock"), QStringLiteral("Restore"));
+    restoreAdapterWithPairedKeyboard();
 
     ASSERT_TRUE(waitUntil([&] { return manager->pairedDevices().size() == 1; }));
     EXPECT_EQ(manager->pairedDevices().constFirst().macAddress(), keyboard);
     EXPECT_EQ(published.constLast().at(0).value<QList<Device>>().size(), 1);
     EXPECT_EQ(unpublishedLists.count(), 0);
+}
+
+TEST_F(BluetoothDeviceManagerTest, ALayerStackStartedBeforeBluetoothdPublishesThePairedListWhenItAppears)
+{
+    bluez.stopBluez();
+    // The three layers as the program builds them, the guard asking bluetoothd through the same client.
+    const auto client = std::make_shared<BluezClient>(bluez.connection());
+    QTemporaryDir storageDirectory;
+    const auto checker = std::make_shared<SystemPermissionChecker>(
+        StorageManager::create(std::make_shared<PosixFileManager>(), clock, storageDirectory.path(), *logs), *logs,
+        clock, SystemPermissionChecker::systemProbes(bluez.connection(), clock, client));
+    const auto raw = BluetoothDeviceManager::create(client, clock, logs, BluetoothSystemAccessMode::Live);
+    const auto guard = std::make_shared<PermissionGuardedBluetoothDeviceManager>(raw, checker, *logs);
+    const auto outermost = std::make_shared<ReactiveBluetoothDeviceManager>(guard, *logs);
+
+    runTask(outermost->bootstrapBluetooth());
+    EXPECT_TRUE(logs->contains(LogLevel::Info,
+                               QStringLiteral("Skipping Bluetooth bootstrap because authorization is unknown")));
+    EXPECT_TRUE(outermost->pairedDevices().isEmpty());
+
+    // bluetoothd takes its name first and brings its adapter after.
+    ASSERT_TRUE(bluez.startBluez());
+    restoreAdapterWithPairedKeyboard();
+
+    // Several round trips to the mock: room for a busy machine.
+    ASSERT_TRUE(waitUntil([&] { return outermost->pairedDevices().size() == 1; }, 20000));
+    EXPECT_EQ(outermost->pairedDevices().constFirst().macAddress(), keyboard);
+    EXPECT_EQ(outermost->pairedDevices(), runTask(outermost->getPairedDevices()));
 }
 
 TEST_F(BluetoothDeviceManagerTest, ReportsConnectionStatusOfKnownAndUnknownDevices)

@@ -6,6 +6,7 @@
 #include "support/RunTask.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -55,6 +56,38 @@ TEST_F(PermissionGuardTest, RefusesEveryOperationWithoutPermission)
     EXPECT_TRUE(inner->pairCalls.isEmpty());
     EXPECT_TRUE(inner->unpairCalls.isEmpty());
     EXPECT_EQ(checker->bluetoothRefreshCallCount(), 10);
+}
+
+TEST_F(PermissionGuardTest, ABootstrapSkippedForWantOfBluetoothRunsWhenTheServiceAppears)
+{
+    inner->devices = {makeDevice(QStringLiteral("aa:bb:cc:dd:ee:01"))};
+    // Nothing was skipped: the service coming and going is the inner manager's business.
+    Q_EMIT inner->bluetoothServiceAppeared();
+    EXPECT_EQ(checker->bluetoothRefreshCallCount(), 0);
+
+    runTask(guard->bootstrapBluetooth());
+    EXPECT_EQ(inner->bootstrapCalls, 0);
+    EXPECT_EQ(inner->watchCalls, 1);
+
+    // An adapter that is still not usable: skipped again.
+    Q_EMIT inner->bluetoothServiceAppeared();
+    ASSERT_TRUE(waitUntil([&] { return checker->bluetoothRefreshCallCount() == 2; }));
+    EXPECT_EQ(inner->bootstrapCalls, 0);
+
+    checker->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
+    QSignalSpy published(guard.get(), &BluetoothDeviceManagerProtocol::pairedDevicesChanged);
+    Q_EMIT inner->bluetoothServiceAppeared();
+    ASSERT_TRUE(waitUntil([&] { return inner->bootstrapCalls == 1; }));
+    ASSERT_EQ(published.count(), 1);
+    EXPECT_EQ(published.at(0).at(0).value<QList<Device>>(), inner->devices);
+    EXPECT_TRUE(logs.contains(LogLevel::Info,
+                              QStringLiteral("Bluetooth service appeared, running the skipped Bluetooth bootstrap")));
+
+    // Once done, later appearances (a restart of bluetoothd) are left to the inner manager.
+    Q_EMIT inner->bluetoothServiceAppeared();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(checker->bluetoothRefreshCallCount(), 3);
+    EXPECT_EQ(inner->bootstrapCalls, 1);
 }
 
 TEST_F(PermissionGuardTest, PassesEverythingThroughOnceWhenAuthorized)

@@ -9,6 +9,8 @@
 
 #include <QSignalSpy>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using namespace verandel;
@@ -135,9 +137,54 @@ TEST_F(ReactiveManagerTest, LookupAnsweredAfterItsDeviceWasRemovedIsDropped)
     EXPECT_EQ(lookUp(keyboard), ConnectionStatus::PairedNotConnected);
     EXPECT_EQ(inner->statusCalls, 2);
     EXPECT_TRUE(logs.contains(LogLevel::Debug,
-                              QStringLiteral("Device ") + keyboard
-                                  + QStringLiteral(" was removed while its connection status was queried, dropping "
-                                                   "the answer")));
+                              QStringLiteral("Connection status of device ") + keyboard
+                                  + QStringLiteral(" changed while it was queried, dropping the answer")));
+}
+
+TEST_F(ReactiveManagerTest, LookupAnsweredAfterANewerEventForItsDeviceIsDropped)
+{
+    const QString mouse = QStringLiteral("aa:bb:cc:dd:ee:02");
+    const struct
+    {
+        const char *name;
+        ConnectionStatus lateAnswer;
+        std::function<void()> meanwhile;
+        ConnectionStatus expected;
+    } cases[] = {
+        {"a connect", ConnectionStatus::PairedNotConnected,
+         [this] {
+             Q_EMIT inner->connectionStatusChanged(QStringLiteral("AA:BB:CC:DD:EE:01"), ConnectionStatus::Connected);
+         },
+         ConnectionStatus::Connected},
+        {"a disconnect", ConnectionStatus::Connected,
+         [this] { Q_EMIT inner->connectionStatusChanged(keyboard, ConnectionStatus::PairedNotConnected); },
+         ConnectionStatus::PairedNotConnected},
+        {"an unpair", ConnectionStatus::Connected, [this] { runTask(manager->unpairDevice(keyboard)); },
+         ConnectionStatus::NotPaired},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        manager = std::make_shared<ReactiveBluetoothDeviceManager>(inner, logs);
+        inner->statuses.insert(keyboard, c.lateAnswer);
+        inner->statuses.insert(mouse, ConnectionStatus::Connected);
+        inner->holdStatusLookups = true;
+        std::optional<ConnectionStatus> late;
+        auto lateLookup = collectInto(manager->getConnectionStatus(makeDevice(keyboard)), &late);
+        // Another device's lookup, waiting alongside, keeps its answer.
+        std::optional<ConnectionStatus> other;
+        auto otherLookup = collectInto(manager->getConnectionStatus(makeDevice(mouse)), &other);
+
+        c.meanwhile();
+        inner->releaseStatusLookups();
+        ASSERT_TRUE(waitUntil([&] { return late.has_value() && other.has_value(); }));
+
+        EXPECT_EQ(*late, c.expected);
+        EXPECT_EQ(*other, ConnectionStatus::Connected);
+        const int calls = inner->statusCalls;
+        EXPECT_EQ(lookUp(keyboard), c.expected);
+        EXPECT_EQ(lookUp(mouse), ConnectionStatus::Connected);
+        EXPECT_EQ(inner->statusCalls, calls);
+    }
 }
 
 TEST_F(ReactiveManagerTest, FailedOperationsLeaveTheCacheAlone)

@@ -2,7 +2,7 @@
 
 #include "FactoryTestSupport.h"
 #include "core/mock/MockTestFiles.h"
-#include "factories/MockLaunchAtLoginService.h"
+#include "desktop/MockLaunchAtLoginService.h"
 #include "mock/DebugMacIdentifierService.h"
 #include "support/BeaconResponder.h"
 #include "support/ManualClock.h"
@@ -181,6 +181,8 @@ TEST_F(MockServiceFactoryTest, PeersIdentityBluetoothAndLaunchAtLoginComeFromThe
     const QList<Device> devices = runTask(bluetooth->getPairedDevices());
     ASSERT_EQ(devices.size(), 1);
     EXPECT_EQ(devices.first().macAddress(), keyboard.toLower());
+    // Published from the start, as the system's devices are.
+    EXPECT_EQ(bluetooth->pairedDevices(), devices);
     EXPECT_EQ(runTask(bluetooth->getConnectionStatus(devices.first())), ConnectionStatus::PairedNotConnected);
 
     // Two launch-at-login services, each its own flag in memory.

@@ -11,6 +11,12 @@ TEST(LogTextTest, EscapesControlCharactersSoPeerTextStaysOnOneLine)
     EXPECT_EQ(escapeControlCharacters(QStringView(u"\x1b[31mred\x7f")), QStringLiteral("\\u001B[31mred\\u007F"));
     EXPECT_EQ(escapeControlCharacters(QString(QChar(0x85))), QStringLiteral("\\u0085"));
     EXPECT_EQ(escapeControlCharacters(u"Büro – Mac"), QStringLiteral("Büro – Mac"));
+    // Bidi controls would reorder the rest of the line on a terminal or in a log viewer.
+    EXPECT_EQ(escapeControlCharacters(u"Office\u202Eexe.nimda"), QStringLiteral("Office\\u202Eexe.nimda"));
+    EXPECT_EQ(escapeControlCharacters(u"a\u061Cb\u200Ec\u200Fd\u202Ae\u2066f\u2069"),
+              QStringLiteral("a\\u061Cb\\u200Ec\\u200Fd\\u202Ae\\u2066f\\u2069"));
+    // Letters of right-to-left scripts are text, not controls.
+    EXPECT_EQ(escapeControlCharacters(u"שלום مرحبا"), QStringLiteral("שלום مرحبا"));
 }
 
 TEST(LogTextTest, StripsControlCharacters)

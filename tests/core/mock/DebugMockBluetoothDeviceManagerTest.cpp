@@ -1,11 +1,14 @@
 #include "mock/DebugMockBluetoothDeviceManager.h"
 
 #include "MockTestFiles.h"
+#include "bluetooth/PermissionGuardedBluetoothDeviceManager.h"
+#include "bluetooth/ReactiveBluetoothDeviceManager.h"
 #include "mock/DebugContextKeeper.h"
 #include "support/ManualClock.h"
 #include "support/RunTask.h"
 #include "support/TestData.h"
 #include "support/fakes/FakeDebugContextUpdater.h"
+#include "support/fakes/MockSystemPermissionChecker.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QSignalSpy>
@@ -131,6 +134,23 @@ TEST_F(SimulatedManagerTest, AnUnpairedDeviceLeavesThePairedListButStaysPublishe
     EXPECT_EQ(statusPairs(statuses).last(), std::make_pair(mouse, ConnectionStatus::NotPaired));
     EXPECT_EQ(manager->pairedDevices().size(), 2);
     EXPECT_EQ(DebugContext::load(path).listenerPort, 50010);
+}
+
+TEST_F(SimulatedManagerTest, UnderTheGuardAndTheCacheTheBootstrapPublishesThePairedDevices)
+{
+    const auto guard = std::make_shared<PermissionGuardedBluetoothDeviceManager>(
+        manager, std::make_shared<MockSystemPermissionChecker>(SystemPermissionStatus::Authorized), logs);
+    const auto outermost = std::make_shared<ReactiveBluetoothDeviceManager>(guard, logs);
+    QSignalSpy lists(outermost.get(), &BluetoothDeviceManagerProtocol::pairedDevicesChanged);
+    EXPECT_TRUE(outermost->pairedDevices().isEmpty());
+
+    runTask(outermost->bootstrapBluetooth());
+
+    const QList<Device> paired = runTask(outermost->getPairedDevices());
+    ASSERT_EQ(paired.size(), 1);
+    EXPECT_EQ(outermost->pairedDevices(), paired);
+    ASSERT_EQ(lists.count(), 1);
+    EXPECT_EQ(lists.at(0).at(0).value<QList<Device>>(), paired);
 }
 
 TEST_F(SimulatedManagerTest, UnknownAddressesFailToPairAndAreSkippedWhenUnpairing)

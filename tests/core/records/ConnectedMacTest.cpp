@@ -29,7 +29,7 @@ QDateTime after(double seconds)
 
 TEST(ConnectedMacTest, DisplayNameFallsBackToTheIdOnlyForAnEmptyName)
 {
-    EXPECT_EQ(record(QString()).displayName(), QStringLiteral("Mac 0A1B2C3D"));
+    EXPECT_EQ(record(QString()).displayName(), QStringLiteral("Computer 0A1B2C3D"));
     EXPECT_EQ(record(QStringLiteral("  ")).displayName(), QStringLiteral("  "));
     EXPECT_EQ(record(QStringLiteral("Studio")).displayName(), QStringLiteral("Studio"));
 }

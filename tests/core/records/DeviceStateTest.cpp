@@ -43,6 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DisplayNameCase{u"  Desk Mouse\n", u"AA:BB:CC:DD:EE:FF", DeviceType::Other, u"Desk Mouse"},
         DisplayNameCase{u"Desk Mouse", u"AA:BB:CC:DD:EE:FF", DeviceType::MagicMouse, u"Desk Mouse"},
+        DisplayNameCase{u"Mouse\u202Eexe.nimda", u"AA:BB:CC:DD:EE:FF", DeviceType::Other, u"Mouseexe.nimda"},
+        DisplayNameCase{u"\u2066\u200F\u0007", u"AA:BB:CC:DD:EE:FF", DeviceType::MagicMouse, u"Magic Mouse"},
         DisplayNameCase{u"unknown device", u"AA:BB:CC:DD:EE:FF", DeviceType::MagicMouse, u"Magic Mouse"},
         DisplayNameCase{u"unknown device", u"AA:BB:CC:DD:EE:FF", DeviceType::Other, u"unknown device"},
         DisplayNameCase{u"aa:bb:cc:dd:ee:ff", u"AA-BB-CC-DD-EE-FF", DeviceType::MagicKeyboard, u"Magic Keyboard"},
@@ -76,6 +78,16 @@ TEST(DeviceStateTest, StatusSummaryAndIconTable)
         const DeviceState s = state(QStringLiteral("Mouse"), c.sharing, c.supported, c.connection);
         EXPECT_EQ(s.statusSummary(), QString::fromUtf16(c.summary));
         EXPECT_EQ(s.primaryIconName(), QString::fromLatin1(c.icon));
+    }
+}
+
+TEST(DeviceStateTest, SharingTextsSpeakOfThisComputer)
+{
+    EXPECT_EQ(accessibilityDescription(SharingStatus::Local),
+              QStringLiteral("Device is available on this computer only"));
+    for (const SharingStatus status : allSharingStatuses) {
+        EXPECT_FALSE(accessibilityDescription(status).contains(QStringLiteral("Mac")));
+        EXPECT_FALSE(displayName(status).contains(QStringLiteral("Mac")));
     }
 }
 

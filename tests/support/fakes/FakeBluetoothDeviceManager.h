@@ -99,6 +99,7 @@ public:
         Q_EMIT pairedDevicesChanged(published);
         co_return;
     }
+    void watchBluetoothService() override { ++watchCalls; }
 
     void releaseStatusLookups()
     {
@@ -123,6 +124,7 @@ public:
     int listCalls = 0;
     int statusCalls = 0;
     int bootstrapCalls = 0;
+    int watchCalls = 0;
     QStringList pairCalls;
     QStringList unpairCalls;
     // While set, status lookups wait for releaseStatusLookups().

@@ -1,8 +1,8 @@
 #pragma once
 
 // For the tests of the windows only: it needs the UI library.
-#include "settings/ConnectedMacsRules.h"
-#include "settings/DiscoveryViewModelProtocol.h"
+#include "models/ConnectedMacsRules.h"
+#include "models/DiscoveryViewModelProtocol.h"
 
 #include <QStringList>
 

@@ -33,4 +33,22 @@ QString TransportError::description() const
     return {};
 }
 
+QString TransportError::userDescription() const
+{
+    switch (m_kind) {
+    case Kind::NetworkUnavailable: return QStringLiteral("The network is not available.");
+    case Kind::PermissionDenied: return QStringLiteral("The local network service (avahi-daemon) is not reachable.");
+    case Kind::ServiceRegistrationFailed:
+        return QStringLiteral("This computer could not be announced on the local network.");
+    case Kind::BrowsingFailed: return QStringLiteral("Verandel could not look for computers on the local network.");
+    case Kind::ConnectionFailed: return QStringLiteral("The other computer could not be reached.");
+    case Kind::MessageDeliveryFailed: return QStringLiteral("The message did not reach the other computer.");
+    case Kind::InvalidServiceInfo: return QStringLiteral("The other computer announced itself with unusable details.");
+    case Kind::TransportNotSupported: return QStringLiteral("This is not supported on this computer.");
+    case Kind::Timeout: return QStringLiteral("This took too long. Try again.");
+    case Kind::Unknown: return QStringLiteral("Something went wrong on the local network.");
+    }
+    return {};
+}
+
 } // namespace verandel

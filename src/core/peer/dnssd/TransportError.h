@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/UserFacingError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUuid>
@@ -9,7 +11,7 @@
 namespace verandel {
 
 // The error type of DNS-SD discovery and advertising.
-class TransportError final : public std::exception
+class TransportError final : public std::exception, public UserFacingError
 {
 public:
     enum class Kind {
@@ -51,6 +53,7 @@ public:
     const QString &detail() const { return m_detail; }
 
     QString description() const;
+    QString userDescription() const override;
     const char *what() const noexcept override { return m_what.constData(); }
 
     bool operator==(const TransportError &other) const

@@ -1,0 +1,338 @@
+#include "settings/linked/ConnectedMacsView.h"
+
+#include "kit/Banner.h"
+#include "kit/CapsuleBadge.h"
+#include "kit/Card.h"
+#include "kit/IconView.h"
+#include "kit/Metrics.h"
+#include "kit/TextLabel.h"
+#include "models/ConnectedMacsViewModel.h"
+#include "settings/linked/ConnectedMacRow.h"
+#include "settings/linked/ConnectedMacsScreenSummary.h"
+#include "settings/linked/DiscoveryModeView.h"
+
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace verandel {
+
+namespace {
+
+constexpr double emptyIconOpacity = 0.12;
+constexpr int loadingSpacing = 8;
+constexpr int progressWidth = 120;
+
+} // namespace
+
+ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, bool performsInitialRefresh,
+                                     QWidget *parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_icons(std::move(icons))
+    , m_performsInitialRefresh(performsInitialRefresh)
+    , m_scroll(new QScrollArea(this))
+    , m_column(new QWidget)
+    , m_error(new Banner(m_icons, m_column))
+    , m_discovery(new DiscoveryModeView(model, m_icons, m_column))
+{
+    m_error->setDismissible(true);
+    m_error->hide();
+    connect(m_error, &Banner::dismissed, this, [this] {
+        if (m_model) {
+            m_model->clearError();
+        }
+    });
+    m_discovery->setAccessibleName(QStringLiteral("Discovery Mode"));
+    m_discovery->setAccessibleDescription(
+        QStringLiteral("Toggle to start or stop discovering other computers on the network"));
+
+    auto *columnLayout = new QVBoxLayout(m_column);
+    columnLayout->setContentsMargins({});
+    columnLayout->setSpacing(Metrics::tabSectionSpacing);
+    columnLayout->addWidget(makeHeader());
+    columnLayout->addWidget(m_error);
+    columnLayout->addWidget(m_discovery);
+    columnLayout->addWidget(makeListSection());
+    columnLayout->addStretch(1);
+
+    auto *content = new QWidget;
+    auto *contentLayout = new QHBoxLayout(content);
+    contentLayout->setContentsMargins(Metrics::contentPadding, Metrics::contentPadding, Metrics::contentPadding,
+                                      Metrics::contentPadding);
+    contentLayout->addWidget(m_column, 0, Qt::AlignTop);
+    contentLayout->addStretch(1);
+    m_scroll->setWidget(content);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setAccessibleName(QStringLiteral("Linked Computers"));
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins({});
+    outer->addWidget(m_scroll);
+
+    auto *refreshShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    // Only while the tab is shown: a shortcut of a hidden widget never fires.
+    refreshShortcut->setContext(Qt::WindowShortcut);
+    connect(refreshShortcut, &QShortcut::activated, this, [this] { refreshConnections(); });
+
+    if (model) {
+        for (const auto signal :
+             {&ConnectedMacsViewModel::connectedMacsChanged, &ConnectedMacsViewModel::connectionStatusesChanged,
+              &ConnectedMacsViewModel::isRefreshingChanged, &ConnectedMacsViewModel::errorMessageChanged}) {
+            connect(model, signal, this, &ConnectedMacsView::refresh);
+        }
+    }
+    m_column->setFixedWidth(columnWidth(width()));
+    refresh();
+}
+
+QWidget *ConnectedMacsView::makeHeader()
+{
+    auto *header = new QWidget(m_column);
+    auto *title = new TextLabel(TextStyle::Title, ThemeColor::PrimaryText, header);
+    title->setText(QStringLiteral("Linked Computers"));
+    title->setAccessibleName(title->fullText());
+    m_summary = new CapsuleBadge(m_icons, header);
+    auto *titleRow = new QHBoxLayout;
+    titleRow->setSpacing(Metrics::sectionSpacing);
+    titleRow->addWidget(title, 0, Qt::AlignVCenter);
+    titleRow->addStretch(1);
+    titleRow->addWidget(m_summary, 0, Qt::AlignVCenter);
+
+    auto *subtitle = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, header);
+    subtitle->setText(QStringLiteral("Link another computer to transfer devices between them."));
+    subtitle->setWordWrap(true);
+
+    m_refreshingLine = new QWidget(header);
+    auto *refreshIcon = new IconView(m_icons, QStringLiteral("arrow.clockwise"), Metrics::iconSmall, m_refreshingLine);
+    refreshIcon->setColor(ThemeColor::SecondaryText);
+    auto *refreshText = new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, m_refreshingLine);
+    refreshText->setText(QStringLiteral("Refreshing linked computers"));
+    auto *refreshLayout = new QHBoxLayout(m_refreshingLine);
+    refreshLayout->setContentsMargins({});
+    refreshLayout->setSpacing(Metrics::badgeIconSpacing);
+    refreshLayout->addWidget(refreshIcon);
+    refreshLayout->addWidget(refreshText, 1);
+
+    auto *column = new QVBoxLayout(header);
+    column->setContentsMargins({});
+    column->setSpacing(Metrics::tabHeaderSpacing);
+    column->addLayout(titleRow);
+    column->addWidget(subtitle);
+    column->addWidget(m_refreshingLine);
+    return header;
+}
+
+QWidget *ConnectedMacsView::makeListSection()
+{
+    auto *section = new QWidget(m_column);
+    auto *heading = new TextLabel(TextStyle::Headline, ThemeColor::PrimaryText, section);
+    heading->setText(QStringLiteral("Linked Computers"));
+    m_count = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, section);
+    auto *headingRow = new QHBoxLayout;
+    headingRow->setSpacing(Metrics::sectionSpacing);
+    headingRow->addWidget(heading, 0, Qt::AlignBaseline);
+    headingRow->addStretch(1);
+    headingRow->addWidget(m_count, 0, Qt::AlignBaseline);
+
+    // Loading: only while the first listing of an empty list is out.
+    m_loading = new Card(section);
+    m_loading->setContentsMargins(Metrics::cardPadding, Metrics::loadingVerticalPadding, Metrics::cardPadding,
+                                  Metrics::loadingVerticalPadding);
+    m_loading->setAccessibleName(QStringLiteral("Loading linked computers"));
+    auto *progress = new QProgressBar(m_loading);
+    progress->setRange(0, 0);
+    progress->setTextVisible(false);
+    progress->setFixedWidth(progressWidth);
+    auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
+    loadingText->setText(QStringLiteral("Loading linked computers…"));
+    auto *loadingLayout = new QVBoxLayout(m_loading);
+    loadingLayout->setContentsMargins({});
+    loadingLayout->setSpacing(loadingSpacing);
+    loadingLayout->addWidget(progress, 0, Qt::AlignHCenter);
+    loadingLayout->addWidget(loadingText, 0, Qt::AlignHCenter);
+
+    m_empty = new Card(section);
+    m_empty->setAccessibleName(QStringLiteral("No linked computers yet"));
+    auto *emptyIcon = new IconView(m_icons, QStringLiteral("laptopcomputer"), Metrics::iconInCircle, m_empty);
+    emptyIcon->setColor(ThemeColor::Accent);
+    emptyIcon->setCircle(Metrics::iconCircle, emptyIconOpacity);
+    auto *emptyTitle = new TextLabel(TextStyle::Body, ThemeColor::PrimaryText, m_empty);
+    emptyTitle->setFontWeight(QFont::DemiBold);
+    emptyTitle->setText(QStringLiteral("No linked computers yet"));
+    auto *emptyHint = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, m_empty);
+    emptyHint->setText(QStringLiteral("Link a computer in Discovery Mode to add it here."));
+    emptyHint->setWordWrap(true);
+    auto *emptyTexts = new QVBoxLayout;
+    emptyTexts->setSpacing(Metrics::rowDetailSpacing);
+    emptyTexts->addWidget(emptyTitle);
+    emptyTexts->addWidget(emptyHint);
+    auto *emptyRow = new QHBoxLayout(m_empty);
+    emptyRow->setContentsMargins({});
+    emptyRow->setSpacing(Metrics::rowSpacing);
+    emptyRow->addWidget(emptyIcon, 0, Qt::AlignTop);
+    emptyRow->addLayout(emptyTexts, 1);
+
+    m_list = new Card(section);
+    m_list->setContentsMargins({});
+    m_list->setAccessibleName(QStringLiteral("Linked computers"));
+    auto *rows = new QVBoxLayout(m_list);
+    rows->setContentsMargins({});
+    rows->setSpacing(1);
+
+    auto *column = new QVBoxLayout(section);
+    column->setContentsMargins({});
+    column->setSpacing(Metrics::sectionSpacing);
+    column->addLayout(headingRow);
+    column->addWidget(m_loading);
+    column->addWidget(m_empty);
+    column->addWidget(m_list);
+    return section;
+}
+
+ConnectedMacsView::ListState ConnectedMacsView::listStateFor(bool modelRefreshing, qsizetype connectedCount)
+{
+    if (connectedCount == 0) {
+        return modelRefreshing ? ListState::Loading : ListState::Empty;
+    }
+    return ListState::List;
+}
+
+int ConnectedMacsView::columnWidth(int tabWidth)
+{
+    const int available = tabWidth - 2 * Metrics::contentPadding - Metrics::reservedScrollBarWidth;
+    return std::min(std::max(available, 0), Metrics::contentMaxWidth);
+}
+
+QList<ConnectedMacRow *> ConnectedMacsView::rows() const
+{
+    QList<ConnectedMacRow *> shown;
+    if (m_model) {
+        for (const ConnectedMac &mac : m_model->connectedMacs()) {
+            if (ConnectedMacRow *row = m_rows.value(mac.id())) {
+                shown.append(row);
+            }
+        }
+    }
+    return shown;
+}
+
+void ConnectedMacsView::refresh()
+{
+    if (!m_model) {
+        return;
+    }
+    const qsizetype count = m_model->connectedMacs().size();
+    const ConnectedMacsScreenSummary summary = ConnectedMacsScreenSummary::make(count);
+    m_summary->setContent(summary.title, summary.iconName, BadgeLook::tinted(summary.tint));
+    m_count->setText(ConnectedMacsScreenSummary::linkedCountText(count).value_or(QString()));
+    m_refreshingLine->setVisible(m_refreshing);
+
+    const std::optional<QString> error = m_model->errorMessage();
+    m_error->setContent(QStringLiteral("exclamationmark.triangle"), ThemeColor::Orange,
+                        QStringLiteral("Something went wrong"), error.value_or(QString()));
+    m_error->setVisible(error.has_value());
+
+    const bool modelRefreshing = m_model->isRefreshing();
+    m_discovery->setEnabled(!modelRefreshing);
+
+    m_listState = listStateFor(modelRefreshing, count);
+    m_loading->setVisible(m_listState == ListState::Loading);
+    m_empty->setVisible(m_listState == ListState::Empty);
+    m_list->setVisible(m_listState == ListState::List);
+    refreshRows();
+}
+
+void ConnectedMacsView::refreshRows()
+{
+    const QList<ConnectedMac> macs = m_model->connectedMacs();
+    const ConnectedMacsViewModel::StatusTable statuses = m_model->connectionStatuses();
+    const bool enabled = !m_model->isRefreshing();
+    auto *layout = static_cast<QVBoxLayout *>(m_list->layout());
+    QHash<QUuid, ConnectedMacRow *> kept;
+    for (qsizetype i = 0; i < macs.size(); ++i) {
+        const ConnectedMac &mac = macs.at(i);
+        if (kept.contains(mac.id())) {
+            continue; // one row per computer, even if the store listed it twice
+        }
+        ConnectedMacRow *row = m_rows.take(mac.id());
+        if (!row) {
+            row = makeRow(mac.id());
+        }
+        layout->removeWidget(row);
+        layout->insertWidget(static_cast<int>(kept.size()), row);
+        const MacConnectionStatusPtr status = statuses.value(mac.id());
+        row->setMac(mac, status ? status->connectionState() : ConnectionState::Disconnected);
+        row->setShowsDivider(mac.id() != macs.constLast().id());
+        row->setEnabled(enabled);
+        kept.insert(mac.id(), row);
+    }
+    qDeleteAll(m_rows);
+    m_rows = std::move(kept);
+}
+
+ConnectedMacRow *ConnectedMacsView::makeRow(const QUuid &id)
+{
+    return new ConnectedMacRow(
+        m_icons,
+        [this, id] {
+            if (!m_model) {
+                return;
+            }
+            const QList<ConnectedMac> macs = m_model->connectedMacs();
+            const auto mac = std::find_if(macs.cbegin(), macs.cend(),
+                                          [&id](const ConnectedMac &candidate) { return candidate.id() == id; });
+            if (mac != macs.cend()) {
+                m_model->disconnectFromMac(*mac);
+            }
+        },
+        m_list);
+}
+
+QCoro::Task<> ConnectedMacsView::refreshConnections()
+{
+    const QPointer<ConnectedMacsView> self(this);
+    const QPointer<ConnectedMacsViewModel> model(m_model);
+    if (!model) {
+        co_return;
+    }
+    m_refreshing = true;
+    refresh();
+    // The model's refresh never throws; a failure ends up in its error message.
+    co_await model->refreshConnectedMacs();
+    if (self) {
+        m_refreshing = false;
+        refresh();
+    }
+}
+
+void ConnectedMacsView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous() && m_performsInitialRefresh) {
+        refreshConnections();
+    }
+}
+
+void ConnectedMacsView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // Leaving the tab or closing the window ends Discovery Mode; the window going to the task bar does not.
+    if (!event->spontaneous() && m_model) {
+        m_model->stopDiscovery();
+    }
+}
+
+void ConnectedMacsView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_column->setFixedWidth(columnWidth(width()));
+}
+
+} // namespace verandel

@@ -1,0 +1,411 @@
+#include "settings/linked/ConnectedMacsView.h"
+
+#include "kit/Banner.h"
+#include "kit/CapsuleBadge.h"
+#include "kit/CapsuleButton.h"
+#include "kit/Card.h"
+#include "kit/KeyWindow.h"
+#include "kit/Metrics.h"
+#include "kit/TextLabel.h"
+#include "kit/ToggleSwitch.h"
+#include "settings/linked/ConnectedMacRow.h"
+#include "settings/linked/ConnectedMacsScreenSummary.h"
+#include "settings/linked/DiscoveredMacRow.h"
+#include "settings/linked/DiscoveryModeView.h"
+#include "settings/linked/NearbyMacsSectionView.h"
+
+#include "app/models/ConnectedMacsViewModelFixture.h"
+#include "support/PreviewFixtures.h"
+#include "support/QtPrinters.h"
+#include "support/RunTask.h"
+#include "support/Shots.h"
+#include "support/TestPalettes.h"
+
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QtTest/qtestspontaneevent.h>
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+using namespace verandel::test;
+
+namespace {
+
+constexpr int settingsWidth = 680;
+constexpr int settingsHeight = 500;
+
+QString idText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+// The tab in a window of the Settings window's size, over the real view model and fake services.
+class ConnectedMacsViewTest : public ViewModelFixture
+{
+protected:
+    IconProviderPtr icons = std::make_shared<const IconProvider>();
+    std::unique_ptr<QWidget> window;
+    ConnectedMacsView *view = nullptr;
+
+    ConnectedMacsView &open(const QList<ConnectedMac> &stored = {}, bool show = true)
+    {
+        storage->addTestData(stored);
+        make();
+        window = std::make_unique<QWidget>();
+        auto *layout = new QVBoxLayout(window.get());
+        layout->setContentsMargins({});
+        view = new ConnectedMacsView(model.get(), icons, true, window.get());
+        layout->addWidget(view);
+        window->resize(settingsWidth, settingsHeight);
+        if (show) {
+            window->show();
+            settle();
+        }
+        return *view;
+    }
+
+    QStringList badgeTexts() const
+    {
+        QStringList texts;
+        for (ConnectedMacRow *row : view->rows()) {
+            texts.append(row->statusBadge()->text());
+        }
+        return texts;
+    }
+
+    // A picture of the whole column, as tall as it is (no scrolling).
+    void shoot(const QString &name)
+    {
+        KeyWindow::setOverride(window.get(), true);
+        settle();
+        window->resize(settingsWidth, view->column()->sizeHint().height() + 2 * Metrics::contentPadding);
+        if (QWidget *focused = window->focusWidget()) {
+            focused->clearFocus();
+        }
+        settle();
+        saveShot(*window, name);
+    }
+};
+
+} // namespace
+
+TEST(ConnectedMacsScreenTest, SummaryAndCountFollowTheNumberOfLinkedComputers)
+{
+    struct Row
+    {
+        qsizetype count;
+        QString title;
+        QString icon;
+        ThemeColor tint;
+        std::optional<QString> countText;
+    };
+    const Row rows[] = {
+        {0, QStringLiteral("No computers linked yet"), QStringLiteral("plus.circle.fill"), ThemeColor::Accent,
+         std::nullopt},
+        {1, QStringLiteral("1 computer linked"), QStringLiteral("checkmark.circle.fill"), ThemeColor::Green,
+         QStringLiteral("1 linked computer")},
+        {3, QStringLiteral("3 computers linked"), QStringLiteral("checkmark.circle.fill"), ThemeColor::Green,
+         QStringLiteral("3 linked computers")},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.count);
+        EXPECT_EQ(ConnectedMacsScreenSummary::make(row.count),
+                  (ConnectedMacsScreenSummary{row.title, row.icon, row.tint}));
+        EXPECT_EQ(ConnectedMacsScreenSummary::linkedCountText(row.count), row.countText);
+    }
+}
+
+TEST(ConnectedMacsScreenTest, LoadingOnlyWhileAnEmptyListIsBeingRefreshed)
+{
+    using State = ConnectedMacsView::ListState;
+    EXPECT_EQ(ConnectedMacsView::listStateFor(true, 0), State::Loading);
+    EXPECT_EQ(ConnectedMacsView::listStateFor(false, 0), State::Empty);
+    EXPECT_EQ(ConnectedMacsView::listStateFor(true, 2), State::List) << "a refresh keeps a list that is there";
+    EXPECT_EQ(ConnectedMacsView::listStateFor(false, 2), State::List);
+}
+
+TEST(ConnectedMacsScreenTest, TheColumnIsPaddedKeepsRoomForTheScrollBarAndIsCapped)
+{
+    const std::pair<int, int> widths[] = {{0, 0}, {40, 0}, {56, 0}, {57, 1}, {680, 624}, {776, 720}, {1400, 720}};
+    for (const auto &[tab, column] : widths) {
+        EXPECT_EQ(ConnectedMacsView::columnWidth(tab), column) << tab;
+    }
+}
+
+TEST_F(ConnectedMacsViewTest, ShowsWhatItComputedForNoneOneAndThreeComputers)
+{
+    const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
+    for (const qsizetype count : {0, 1, 3}) {
+        SCOPED_TRACE(count);
+        storage->reset();
+        ConnectedMacsView &tab = open(macs.mid(0, count));
+        const ConnectedMacsScreenSummary summary = ConnectedMacsScreenSummary::make(count);
+        EXPECT_EQ(tab.summaryBadge()->text(), summary.title);
+        EXPECT_EQ(tab.summaryBadge()->iconName(), summary.iconName);
+        EXPECT_EQ(tab.countLabel()->fullText(), ConnectedMacsScreenSummary::linkedCountText(count).value_or(QString()));
+        EXPECT_EQ(tab.listState(), ConnectedMacsView::listStateFor(false, count));
+        EXPECT_EQ(tab.emptyCard()->isVisible(), count == 0);
+        EXPECT_EQ(tab.rows().size(), count);
+        QList<bool> dividers;
+        for (ConnectedMacRow *row : tab.rows()) {
+            dividers.append(row->showsDivider());
+        }
+        QList<bool> expected(count, true);
+        if (count > 0) {
+            expected.last() = false;
+        }
+        EXPECT_EQ(dividers, expected);
+        EXPECT_FALSE(tab.refreshingLine()->isVisible());
+        EXPECT_EQ(tab.column()->width(), ConnectedMacsView::columnWidth(tab.width()));
+    }
+    window->resize(1400, settingsHeight);
+    settle();
+    EXPECT_EQ(view->column()->width(), Metrics::contentMaxWidth);
+}
+
+TEST_F(ConnectedMacsViewTest, ARefreshShowsLoadingForAnEmptyListAndDimsTheRestButOnlyItsOwnShowsItsLine)
+{
+    const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
+    ConnectedMacsView &tab = open({}, false);
+    struct Seen
+    {
+        ConnectedMacsView::ListState list;
+        bool discoveryEnabled;
+        bool line;
+        bool rowsEnabled;
+    };
+    QList<Seen> seen;
+    QObject::connect(model.get(), &ConnectedMacsViewModel::isRefreshingChanged, &tab, [&] {
+        if (model->isRefreshing()) {
+            bool rowsEnabled = true;
+            for (ConnectedMacRow *row : tab.rows()) {
+                rowsEnabled = rowsEnabled && row->isEnabled();
+            }
+            seen.append({tab.listState(), tab.discoveryModeView()->isEnabled(), tab.refreshingLine()->isVisibleTo(&tab),
+                         rowsEnabled});
+        }
+    });
+    // Showing the tab refreshes it, and says so.
+    window->show();
+    settle();
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen.at(0).list, ConnectedMacsView::ListState::Loading);
+    EXPECT_FALSE(seen.at(0).discoveryEnabled);
+    EXPECT_TRUE(seen.at(0).line);
+    EXPECT_EQ(tab.listState(), ConnectedMacsView::ListState::Empty);
+    EXPECT_TRUE(tab.discoveryModeView()->isEnabled());
+
+    // A refresh from elsewhere (the launch) keeps the list, disables it and Discovery Mode, and shows no line.
+    storage->addTestData(macs);
+    test::runTask(model->refreshConnectedMacs());
+    test::runTask(model->refreshConnectedMacs());
+    ASSERT_EQ(seen.size(), 3);
+    EXPECT_EQ(seen.at(2).list, ConnectedMacsView::ListState::List);
+    EXPECT_FALSE(seen.at(2).discoveryEnabled);
+    EXPECT_FALSE(seen.at(2).line);
+    EXPECT_FALSE(seen.at(2).rowsEnabled);
+    EXPECT_TRUE(tab.rows().first()->isEnabled());
+    EXPECT_FALSE(tab.refreshingLine()->isVisible());
+}
+
+TEST_F(ConnectedMacsViewTest, CtrlRRefreshesWhileTheTabIsShown)
+{
+    open(PreviewFixtures::linkedMacs());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const int before = storage->listConnectedMacsCalls;
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(storage->listConnectedMacsCalls, before + 1);
+    EXPECT_TRUE(logs->contains(LogLevel::Info, QStringLiteral("Refreshing connected Macs")));
+}
+
+TEST_F(ConnectedMacsViewTest, RowsShowTheirComputersStateAndOfflineWithoutARecord)
+{
+    const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
+    auto connected = std::make_shared<MacConnectionStatus>(macs.at(0).id());
+    connected->updateConnectionState(ConnectionState::Connected);
+    monitor->statuses.insert(macs.at(0).id(), connected);
+    auto failing = std::make_shared<MacConnectionStatus>(macs.at(1).id());
+    failing->updateConnectionState(ConnectionState::Error);
+    monitor->statuses.insert(macs.at(1).id(), failing);
+    ConnectedMacsView &tab = open(macs);
+    EXPECT_EQ(badgeTexts(),
+              (QStringList{QStringLiteral("Connected"), QStringLiteral("Error"), QStringLiteral("Offline")}));
+    EXPECT_EQ(tab.rows().at(1)->connectionState(), ConnectionState::Error);
+
+    // A ping later: the monitor's record changes and the row follows, in place.
+    ConnectedMacRow *third = tab.rows().at(2);
+    monitor->updateConnectionState(macs.at(2).id(), ConnectionState::Unstable);
+    settle();
+    EXPECT_EQ(tab.rows().at(2), third);
+    EXPECT_EQ(third->statusBadge()->text(), QStringLiteral("Unstable"));
+    for (const ConnectionState state : allConnectionStates) {
+        SCOPED_TRACE(toString(state).toStdString());
+        third->setMac(macs.at(2), state);
+        EXPECT_EQ(third->statusBadge()->text(), ConnectedMacRow::badgeText(state));
+        EXPECT_EQ(third->statusBadge()->look(), BadgeLook::tinted(ConnectedMacRow::stateColor(state)));
+    }
+}
+
+TEST_F(ConnectedMacsViewTest, RemovalIsConfirmedInlineWithReturnAndBackedOutWithEscape)
+{
+    const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
+    ConnectedMacsView &tab = open(macs);
+    ConnectedMacRow *first = tab.rows().at(0);
+    ConnectedMacRow *living = tab.rows().at(1);
+
+    QTest::mouseClick(living->disconnectButton(), Qt::LeftButton);
+    ASSERT_TRUE(living->isConfirmingRemoval());
+    EXPECT_EQ(living->nameLabel()->fullText(), QStringLiteral("Disconnect Living Room?"));
+    EXPECT_TRUE(living->reconnectNote()->isVisible());
+    EXPECT_EQ(living->reconnectNote()->fullText(),
+              QStringLiteral("You can reconnect this computer any time via Discovery."));
+    EXPECT_TRUE(living->confirmButton()->isVisible());
+    EXPECT_FALSE(living->disconnectButton()->isVisible());
+    EXPECT_FALSE(first->isConfirmingRemoval());
+
+    QTest::keyClick(living->confirmButton(), Qt::Key_Escape);
+    EXPECT_FALSE(living->isConfirmingRemoval());
+    EXPECT_EQ(living->nameLabel()->fullText(), QStringLiteral("Living Room"));
+    EXPECT_FALSE(discovery->calls.contains(QStringLiteral("remove ") + idText(macs.at(1).id())));
+
+    // The store refuses: the row keeps asking, the reason shows above.
+    discovery->removeError = StorageError::fileLockTimeout();
+    QTest::mouseClick(living->disconnectButton(), Qt::LeftButton);
+    QTest::keyClick(living->confirmButton(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(discovery->calls.last(), QStringLiteral("remove ") + idText(macs.at(1).id()));
+    EXPECT_TRUE(living->isConfirmingRemoval());
+    EXPECT_TRUE(tab.errorBanner()->isVisible());
+    EXPECT_EQ(tab.errorBanner()->message(),
+              QStringLiteral("Failed to disconnect from Living Room: ")
+                  + StorageError::fileLockTimeout().userDescription());
+
+    // While the list changes around it, the confirming row stays as it is.
+    monitor->updateConnectionState(macs.at(0).id(), ConnectionState::Connected);
+    Q_EMIT monitor->connectionStatusChanged(macs.at(0).id(), monitor->getConnectionStatus(macs.at(0).id()));
+    settle();
+    EXPECT_EQ(tab.rows().at(1), living);
+    EXPECT_TRUE(living->isConfirmingRemoval());
+
+    discovery->removeError.reset();
+    QTest::keyClick(living->confirmButton(), Qt::Key_Enter, Qt::KeypadModifier);
+    settle();
+    EXPECT_FALSE(tab.errorBanner()->isVisible());
+    ASSERT_EQ(tab.rows().size(), 2);
+    EXPECT_EQ(tab.rows().at(0), first);
+    EXPECT_FALSE(tab.rows().at(1)->showsDivider());
+    EXPECT_EQ(tab.summaryBadge()->text(), QStringLiteral("2 computers linked"));
+}
+
+TEST_F(ConnectedMacsViewTest, TheErrorBannerDismissesTheError)
+{
+    ConnectedMacsView &tab = open(PreviewFixtures::linkedMacs());
+    storage->stubbedListConnectedMacsResponse = StorageError::diskFull();
+    test::runTask(model->refreshConnectedMacs());
+    ASSERT_TRUE(tab.errorBanner()->isVisible());
+    EXPECT_TRUE(tab.errorBanner()->message().startsWith(QStringLiteral("Failed to refresh connected computers: ")));
+    Q_EMIT tab.errorBanner()->dismissed();
+    EXPECT_EQ(model->errorMessage(), std::nullopt);
+    EXPECT_FALSE(tab.errorBanner()->isVisible());
+}
+
+TEST_F(ConnectedMacsViewTest, LeavingTheTabEndsDiscoveryModeButMinimisingDoesNot)
+{
+    permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
+    ConnectedMacsView &tab = open(PreviewFixtures::linkedMacs());
+    discovery->setState(DiscoveryServiceState::Active);
+    settle();
+    const int listings = storage->listConnectedMacsCalls;
+
+    // The window goes to the task bar and comes back: the window system hides and shows it.
+    QHideEvent minimised;
+    QSpontaneKeyEvent::setSpontaneous(&minimised);
+    QCoreApplication::instance()->notify(&tab, &minimised); // as the window system sends it
+    QShowEvent restored;
+    QSpontaneKeyEvent::setSpontaneous(&restored);
+    QCoreApplication::instance()->notify(&tab, &restored);
+    settle();
+    EXPECT_FALSE(discovery->calls.contains(QStringLiteral("stopDiscovery")));
+    EXPECT_TRUE(model->isDiscoveryActive());
+    EXPECT_EQ(storage->listConnectedMacsCalls, listings) << "coming back from the task bar is no new visit";
+
+    window->hide();
+    settle();
+    EXPECT_EQ(discovery->calls.count(QStringLiteral("stopDiscovery")), 1);
+    EXPECT_FALSE(model->isDiscoveryActive());
+
+    // Another visit refreshes again and finds Discovery Mode off.
+    window->show();
+    settle();
+    EXPECT_EQ(storage->listConnectedMacsCalls, listings + 1);
+    EXPECT_FALSE(tab.discoveryModeView()->discoverySwitch()->isChecked());
+    EXPECT_TRUE(tab.discoveryModeView()->discoverySwitch()->isVisible());
+}
+
+TEST_F(ConnectedMacsViewTest, NamesFromOtherComputersAreShownAsTheyAre)
+{
+    const QString name = QStringLiteral("<b>x</b>&y");
+    ConnectedMacsView &tab = open({PreviewFixtures::linkedMac(1, name)});
+    ConnectedMacRow *row = tab.rows().first();
+    EXPECT_EQ(row->nameLabel()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(row->nameLabel()->text(), name);
+    EXPECT_EQ(row->statusBadge()->accessibleName(), name + QStringLiteral(": Offline"));
+    QTest::mouseClick(row->disconnectButton(), Qt::LeftButton);
+    EXPECT_EQ(row->nameLabel()->text(), QStringLiteral("Disconnect <b>x</b>&y?"));
+
+    discovery->setState(DiscoveryServiceState::Active);
+    discovery->setSecurityCode(SecurityCode(QStringLiteral("K7Q2ZX"), PreviewFixtures::now()));
+    discovery->setDiscoveredMacs({PreviewFixtures::nearbyMac(1, name, QStringLiteral("K7Q2ZX"))});
+    settle();
+    const QList<DiscoveredMacRow *> nearby = tab.discoveryModeView()->nearbySection()->rows();
+    ASSERT_EQ(nearby.size(), 1);
+    EXPECT_EQ(nearby.first()->nameLabel()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(nearby.first()->nameLabel()->fullText(), name);
+}
+
+// Pictures ---------------------------------------------------------------------------------------
+
+TEST_F(ConnectedMacsViewTest, ShotOfTheEmptyTab)
+{
+    open();
+    shoot(QStringLiteral("linked-computers-empty"));
+    EXPECT_TRUE(view->emptyCard()->isVisible());
+}
+
+TEST_F(ConnectedMacsViewTest, ShotsOfThreeComputersInDifferentStatesAndOfARowConfirmingRemoval)
+{
+    const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
+    const ConnectionState states[]
+        = {ConnectionState::Connected, ConnectionState::Unstable, ConnectionState::Disconnected};
+    for (int i = 0; i < 3; ++i) {
+        auto status = std::make_shared<MacConnectionStatus>(macs.at(i).id());
+        status->updateConnectionState(states[i]);
+        monitor->statuses.insert(macs.at(i).id(), status);
+    }
+    ConnectedMacsView &tab = open(macs);
+    ASSERT_EQ(badgeTexts(),
+              (QStringList{QStringLiteral("Connected"), QStringLiteral("Unstable"), QStringLiteral("Offline")}));
+    shoot(QStringLiteral("linked-computers-three"));
+
+    QTest::mouseClick(tab.rows().at(1)->disconnectButton(), Qt::LeftButton);
+    shoot(QStringLiteral("linked-computers-confirm-removal"));
+    for (ConnectedMacRow *row : tab.rows()) {
+        for (QWidget *child : row->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisible()) {
+                EXPECT_TRUE(row->rect().contains(child->geometry())) << child->metaObject()->className();
+            }
+        }
+    }
+
+    window->setPalette(darkPalette());
+    discovery->setState(DiscoveryServiceState::Active);
+    discovery->setSecurityCode(SecurityCode(QStringLiteral("K7Q2ZX"), PreviewFixtures::now()));
+    discovery->setDiscoveredMacs(PreviewFixtures::nearbyMacs());
+    settle();
+    shoot(QStringLiteral("linked-computers-discovery-dark"));
+}
