@@ -66,6 +66,14 @@ UpdateEngine::UpdateEngine(UpdateEngineEnvironment environment, std::shared_ptr<
 UpdateEngine::~UpdateEngine()
 {
     m_scheduleStop.request_stop();
+    // Waiting checks and installs resume from the event loop, find the engine gone and end.
+    m_http->abortAll();
+    if (m_readyReply) {
+        m_readyReply->answer(UserUpdateChoice::dismiss);
+    }
+    if (m_transfersChanged) {
+        m_transfersChanged->answer(0);
+    }
 }
 
 bool UpdateEngine::installsInPlace() const
@@ -326,11 +334,13 @@ QCoro::Task<> UpdateEngine::runInstall(AppcastItem item)
     driver->showExtractionReceivedProgress(1.0);
 
     OneShot<UserUpdateChoice> ready;
+    m_readyReply = ready;
     driver->showReadyToInstallAndRelaunch([ready](UserUpdateChoice choice) mutable { ready.answer(choice); });
     const UserUpdateChoice choice = co_await ready;
     if (!self) {
         co_return;
     }
+    m_readyReply.reset();
     if (choice != UserUpdateChoice::install) {
         m_environment.installation.remove(item.version);
         endSession();
@@ -342,6 +352,7 @@ QCoro::Task<> UpdateEngine::runInstall(AppcastItem item)
                            .arg(activity->runningFlowCount()));
         // A one-shot answer of our own: several changes may arrive before this coroutine resumes.
         OneShot<int> changed;
+        m_transfersChanged = changed;
         const QMetaObject::Connection connection
             = QObject::connect(activity.get(), &TransferActivityProtocol::runningFlowCountChanged, activity.get(),
                                [changed](int count) mutable { changed.answer(count); });
@@ -350,6 +361,7 @@ QCoro::Task<> UpdateEngine::runInstall(AppcastItem item)
         if (!self) {
             co_return;
         }
+        m_transfersChanged.reset();
     }
     const std::optional<UpdateVersion> previous = m_environment.installation.currentVersion();
     const UpdateRelaunchMarker marker(m_environment.relaunchMarkerPath);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/OneShot.h"
+
 #include "foundation/ClockProtocol.h"
 #include "foundation/LoggerFactory.h"
 #include "update/AppcastItem.h"
@@ -112,6 +114,9 @@ private:
     bool m_canCheck = false;
     Phase m_phase = Phase::idle;
     std::optional<AppcastItem> m_heldItem;
+    // What an install waits for, answered when the engine goes away so the wait can end.
+    std::optional<OneShot<UserUpdateChoice>> m_readyReply;
+    std::optional<OneShot<int>> m_transfersChanged;
     quint64 m_presentation = 0;
     std::stop_source m_scheduleStop;
 };

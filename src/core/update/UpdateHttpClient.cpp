@@ -118,4 +118,11 @@ QCoro::Task<qint64> UpdateHttpClient::stream(QUrl url, Limits limits, Sink sink)
     co_return total;
 }
 
+void UpdateHttpClient::abortAll()
+{
+    for (QNetworkReply *reply : m_manager.findChildren<QNetworkReply *>()) {
+        reply->abort();
+    }
+}
+
 } // namespace verandel

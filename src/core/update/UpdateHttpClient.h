@@ -41,6 +41,10 @@ public:
     // Hands the body to the sink; refused when longer than maxBytes. Returns the bytes received.
     QCoro::Task<qint64> stream(QUrl url, Limits limits, Sink sink);
 
+    // Ends every transfer in progress as cancelled. A transfer holds its client, so an owner going
+    // away calls this, or the waiting transfers would keep each other alive.
+    void abortAll();
+
 private:
     QNetworkAccessManager m_manager;
 };
