@@ -1,0 +1,122 @@
+#include "shell/AppDelegate.h"
+
+#include "factories/MockServiceFactory.h"
+#include "foundation/LogText.h"
+#include "models/ConnectedMacsViewModel.h"
+
+namespace verandel {
+
+AppDelegate::AppDelegate(RuntimeEnvironment runtimeEnvironment, LoggerFactoryPtr loggerFactory,
+                         LaunchOptions launchOptions, ClockPtr clock, ServiceFactoryMaker makeServiceFactory,
+                         QObject *parent)
+    : QObject(parent)
+    , m_runtimeEnvironment(std::move(runtimeEnvironment))
+    , m_loggerFactory(std::move(loggerFactory))
+    , m_launchOptions(std::move(launchOptions))
+    , m_clock(std::move(clock))
+    , m_makeServiceFactory(makeServiceFactory ? std::move(makeServiceFactory) : &makeDefaultServiceFactory)
+    , m_logger(m_loggerFactory->createLogger(QStringLiteral("AppDelegate")))
+{ }
+
+AppDelegate::~AppDelegate() = default;
+
+ServiceFactoryPtr AppDelegate::makeDefaultServiceFactory(const RuntimeEnvironment &runtime,
+                                                         const LoggerFactoryPtr &loggerFactory)
+{
+    if (runtime.debugModeEnabled()) {
+        return std::make_shared<MockServiceFactory>(
+            runtime.debugContextFilePath(), runtime.debugFrameSenderDataFilePath(),
+            runtime.debugFrameSenderConfigFilePath(), loggerFactory, nullptr, runtime);
+    }
+    return std::make_shared<DefaultServiceFactory>(loggerFactory, runtime);
+}
+
+QString AppDelegate::windowTitle(const QString &title, const std::optional<QString> &debugProfileName)
+{
+    if (!debugProfileName || debugProfileName->isEmpty()) {
+        return title;
+    }
+    return QLatin1Char('[') + *debugProfileName + QStringLiteral("] ") + title;
+}
+
+QString AppDelegate::trayToolTip(const std::optional<QString> &debugProfileName)
+{
+    if (!debugProfileName || debugProfileName->isEmpty()) {
+        return QStringLiteral("Verandel");
+    }
+    return QStringLiteral("Verandel (Debug Profile: ") + *debugProfileName + QLatin1Char(')');
+}
+
+bool AppDelegate::isOpenScreenWord(const QString &value)
+{
+    static const QStringList words{
+        QStringLiteral("general"),       QStringLiteral("settings"),       QStringLiteral("connected-macs"),
+        QStringLiteral("connectedmacs"), QStringLiteral("macs"),           QStringLiteral("devices"),
+        QStringLiteral("toolbar"),       QStringLiteral("control-center"), QStringLiteral("controlcenter"),
+    };
+    return words.contains(value.toLower());
+}
+
+void AppDelegate::handleReopen(const QString &screen, const QString &activationToken)
+{
+    m_hasHandledInitialUserActivation = true;
+    if (m_reopen) {
+        m_reopen(screen, activationToken);
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    ServiceFactoryPtr factory = m_makeServiceFactory(m_runtimeEnvironment, m_loggerFactory);
+    if (m_runtimeEnvironment.debugModeEnabled()) {
+        m_logger->info(QStringLiteral("Mock mode enabled with context path: ")
+                       + m_runtimeEnvironment.debugContextFilePath());
+    } else {
+        m_logger->info(QStringLiteral("Initializing the application"));
+    }
+    m_appAssembler = std::make_unique<AppAssembler>(std::move(factory), m_loggerFactory, m_clock);
+    m_appAssembler->startCoreServices();
+    if (const std::optional<QString> &profile = m_runtimeEnvironment.debugProfileName();
+        profile && !profile->isEmpty()) {
+        m_logger->info(QStringLiteral("Menu bar showing debug profile indicator: ") + *profile);
+    }
+    m_startupTasks.emplace(runStartupTasks());
+    if (handleAutoOpenScreen()) {
+        m_hasHandledInitialUserActivation = true;
+    }
+    m_logger->info(QStringLiteral("Application initialized successfully"));
+}
+
+QCoro::Task<> AppDelegate::runStartupTasks()
+{
+    co_await m_appAssembler->getConnectedMacsViewModel().refreshConnectedMacs();
+}
+
+bool AppDelegate::handleAutoOpenScreen()
+{
+    if (!m_launchOptions.openScreen) {
+        return false;
+    }
+    const QString &value = *m_launchOptions.openScreen;
+    m_logger->info(QStringLiteral("Opening screen from command line: ") + escapeControlCharacters(value));
+    return m_openScreen && m_openScreen(value);
+}
+
+GracefulShutdown::Outcome AppDelegate::applicationWillTerminate(GracefulShutdown::Slice slice)
+{
+    m_shutdown = std::make_unique<GracefulShutdown>(m_clock, m_logger, std::move(slice));
+    if (!m_appAssembler) {
+        return m_shutdown->run([]() -> QCoro::Task<> { co_return; });
+    }
+    AppAssembler *assembler = m_appAssembler.get();
+    return m_shutdown->run([assembler] { return assembler->stopCoreServices(); });
+}
+
+void AppDelegate::abortTermination()
+{
+    if (m_shutdown && m_shutdown->isRunning()) {
+        m_shutdown->abort();
+    }
+}
+
+} // namespace verandel
