@@ -180,6 +180,29 @@ QList<ControlTransferProgressStatus> LinkedNode::statusesOf(const QString &trans
     return statuses;
 }
 
+PingLog::PingLog(const LinkedNode &node)
+{
+    QObject::connect(
+        node.hub.get(), &PeerCommunicationHub::receivedPingRequests, &m_context,
+        [this](const PingRequestReceivedEvent &event) { note(event.senderMacId, event.deviceMacAddresses); });
+    QObject::connect(
+        node.hub.get(), &PeerCommunicationHub::receivedPingResponses, &m_context,
+        [this](const PingResponseReceivedEvent &event) { note(event.senderMacId, event.deviceMacAddresses); });
+    QObject::connect(node.coordinator.get(), &ControlCoordinator::controlTransferProgressChanged, &m_context,
+                     [this](const ControlTransferProgress &record) {
+                         if (std::holds_alternative<ProgressStatus::Success>(record.status)) {
+                             listedAtSuccess.insert(record.transactionId, listed);
+                         }
+                     });
+}
+
+void PingLog::note(const QUuid &sender, const QStringList &addresses)
+{
+    for (const QString &address : addresses) {
+        listed[sender].insert(address);
+    }
+}
+
 quint16 freeLoopbackPort()
 {
     QTcpServer probe;
@@ -195,6 +218,23 @@ bool trafficEnded(const LinkedNode &a, const LinkedNode &b)
     });
 }
 
+bool trafficSettled(const LinkedNode &a, const LinkedNode &b)
+{
+    for (int round = 0; round < 100; ++round) {
+        const int started = a.sender->started + b.sender->started;
+        for (int pass = 0; pass < 20; ++pass) {
+            QCoreApplication::processEvents();
+        }
+        if (!trafficEnded(a, b)) {
+            return false;
+        }
+        if (a.sender->started + b.sender->started == started) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool startLinked(LinkedNode &a, LinkedNode &b)
 {
     a.start();
@@ -203,7 +243,13 @@ bool startLinked(LinkedNode &a, LinkedNode &b)
     b.discovers(a);
     a.linkTo(b);
     b.linkTo(a);
-    return trafficEnded(a, b);
+    // Linking pings each way. Until those pings are handed to the senders the traffic looks ended
+    // already, so wait for both answers first.
+    return waitUntil([&] {
+               return a.stateOf(b.id()) == ConnectionState::Connected
+                   && b.stateOf(a.id()) == ConnectionState::Connected;
+           })
+        && trafficEnded(a, b);
 }
 
 } // namespace verandel::test

@@ -133,6 +133,22 @@ private:
     void wire(FrameSenderPtr frameSender, std::optional<quint16> listenerPort);
 };
 
+// The devices one computer's received pings have listed so far, by sender, and what they had listed
+// when a transfer ended with success there.
+class PingLog
+{
+public:
+    explicit PingLog(const LinkedNode &node);
+
+    QHash<QUuid, QSet<QString>> listed;
+    QHash<QString, QHash<QUuid, QSet<QString>>> listedAtSuccess;
+
+private:
+    void note(const QUuid &sender, const QStringList &addresses);
+
+    QObject m_context; // ends the subscriptions with the log
+};
+
 // A port of 127.0.0.1 that nothing listens on right now.
 quint16 freeLoopbackPort();
 
@@ -140,8 +156,12 @@ quint16 freeLoopbackPort();
 // connection still open when virtual time jumps would run into its deadline.
 bool trafficEnded(const LinkedNode &a, const LinkedNode &b);
 
-// Starts both, lets each discover the other and links them both ways, then waits for the first
-// pings to end. False when the traffic did not end.
+// trafficEnded, and nothing new starts once the queued work has run: right after virtual time moves,
+// a ping still queued in a hub has not reached its sender, and the traffic looks ended before it begins.
+bool trafficSettled(const LinkedNode &a, const LinkedNode &b);
+
+// Starts both, lets each discover the other and links them both ways, then waits until each has the
+// other's answer to its first ping and the traffic has ended. False when that does not happen.
 bool startLinked(LinkedNode &a, LinkedNode &b);
 
 } // namespace verandel::test

@@ -28,4 +28,20 @@ QPalette darkPalette()
     return palette;
 }
 
+QPalette highContrastPalette()
+{
+    QPalette palette;
+    for (const QPalette::ColorRole role :
+         {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button, QPalette::ToolTipBase}) {
+        palette.setColor(role, QColor(Qt::black));
+    }
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Mid, QPalette::ToolTipText}) {
+        palette.setColor(role, QColor(Qt::white));
+    }
+    palette.setColor(QPalette::Highlight, QColor(0xff, 0xff, 0x00));
+    palette.setColor(QPalette::HighlightedText, QColor(Qt::black));
+    return palette;
+}
+
 } // namespace verandel::test

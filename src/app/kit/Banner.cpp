@@ -28,7 +28,8 @@ Banner::Banner(IconProviderPtr icons, QWidget *parent)
     m_action->hide();
     m_dismiss->setAutoRaise(true);
     m_dismiss->setAccessibleName(QStringLiteral("Dismiss"));
-    m_dismiss->setIconSize(QSize(Metrics::iconSmall, Metrics::iconSmall));
+    m_dismiss->setIconSize(QSize(Metrics::iconRegular, Metrics::iconRegular));
+    m_dismiss->setMinimumSize(Metrics::minimumButtonHeight, Metrics::minimumButtonHeight);
     m_dismiss->hide();
     updateDismissIcon();
 

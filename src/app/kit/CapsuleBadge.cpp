@@ -80,7 +80,7 @@ QMargins CapsuleBadge::padding() const
 
 int CapsuleBadge::iconSize() const
 {
-    return std::max(Metrics::iconSmall, QFontMetrics(font()).ascent());
+    return std::max(Metrics::iconRegular, QFontMetrics(font()).ascent());
 }
 
 QSize CapsuleBadge::sizeHint() const
@@ -106,7 +106,7 @@ void CapsuleBadge::paintEvent(QPaintEvent *)
     painter.setBrush(Theme::color(palette(), m_look.fill));
     painter.drawRoundedRect(shape, radius, radius);
 
-    QColor ink = Theme::color(palette(), m_look.ink);
+    QColor ink = Theme::inkOn(palette(), m_look.ink, m_look.fill);
     if (!isEnabled()) {
         ink.setAlphaF(ink.alphaF() * Theme::disabledOpacity);
     }

@@ -27,15 +27,15 @@ ButtonColors colorsFor(CapsuleButton::Kind kind, const QPalette &palette)
     switch (kind) {
     case CapsuleButton::Kind::Prominent:
         return {Theme::color(palette, ThemeColor::Accent), Qt::transparent,
-                Theme::color(palette, ThemeColor::AccentText)};
+                Theme::inkOn(palette, ThemeTint{ThemeColor::AccentText}, ThemeTint{ThemeColor::Accent})};
     case CapsuleButton::Kind::Destructive:
         return {Theme::color(palette, ThemeColor::Red), Qt::transparent,
                 Theme::readableTextOn(Theme::color(palette, ThemeColor::Red))};
     case CapsuleButton::Kind::Bordered:
-        return {Theme::color(palette, ThemeColor::ControlBackground), Theme::color(palette, ThemeColor::Separator),
-                Theme::color(palette, ThemeColor::ControlText)};
+        return {Theme::color(palette, ThemeColor::ControlBackground), Theme::controlOutline(palette),
+                Theme::inkOn(palette, ThemeTint{ThemeColor::ControlText}, ThemeTint{ThemeColor::ControlBackground})};
     case CapsuleButton::Kind::Plain:
-        return {Qt::transparent, Qt::transparent, Theme::color(palette, ThemeColor::Accent)};
+        return {Qt::transparent, Qt::transparent, Theme::textColor(palette, ThemeColor::Accent)};
     }
     return {};
 }
@@ -83,7 +83,7 @@ QSize CapsuleButton::sizeHint() const
     const int horizontal = small ? Metrics::buttonSmallHorizontalPadding : Metrics::buttonHorizontalPadding;
     const int vertical = small ? Metrics::buttonSmallVerticalPadding : Metrics::buttonVerticalPadding;
     const int width = metrics.size(Qt::TextShowMnemonic, text()).width() + 2 * horizontal + 2 * focusMargin;
-    const int height = metrics.height() + 2 * vertical + 2 * focusMargin;
+    const int height = std::max(metrics.height() + 2 * vertical, Metrics::minimumButtonHeight) + 2 * focusMargin;
     return {std::max(width, minimumWidth()), height};
 }
 

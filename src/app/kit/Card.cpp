@@ -3,6 +3,7 @@
 #include "kit/Metrics.h"
 #include "kit/Theme.h"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace verandel {
@@ -20,6 +21,25 @@ void Card::setLook(const CardLook &look)
         m_look = look;
         update();
     }
+}
+
+bool Card::event(QEvent *event)
+{
+    // QFrame derives its contents margins from its frame again when polished, reparented or restyled,
+    // and drops them when the widget is still smaller than them: the padding is ours, keep it.
+    const QMargins padding = contentsMargins();
+    const bool handled = QFrame::event(event);
+    switch (event->type()) {
+    case QEvent::Polish:
+    case QEvent::ParentChange:
+    case QEvent::StyleChange:
+        if (contentsMargins() != padding) {
+            setContentsMargins(padding);
+        }
+        break;
+    default: break;
+    }
+    return handled;
 }
 
 void Card::paintEvent(QPaintEvent *)

@@ -7,7 +7,8 @@
 namespace verandel {
 
 // A rounded panel (radius 8, 1 px separator border) on the card background; content goes into a layout
-// the caller sets. Colours come from the palette whenever it is painted.
+// the caller sets, inside the card's contents margins (its padding). Colours come from the palette
+// whenever it is painted.
 class Card : public QFrame
 {
     Q_OBJECT
@@ -19,6 +20,7 @@ public:
     void setLook(const CardLook &look);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -81,26 +81,41 @@ void FlowLayout::setGeometry(const QRect &rect)
 int FlowLayout::arrange(const QRect &rect, bool apply) const
 {
     const QRect area = rect.marginsRemoved(contentsMargins());
-    int x = area.x();
     int y = area.y();
+    // One line at a time, so items of different heights share the line's middle.
+    QList<std::pair<QLayoutItem *, QSize>> line;
+    int lineWidth = 0;
     int lineHeight = 0;
+    const auto finishLine = [&] {
+        if (apply) {
+            int x = area.x();
+            for (const auto &[item, size] : std::as_const(line)) {
+                item->setGeometry(QRect(QPoint(x, y + (lineHeight - size.height()) / 2), size));
+                x += size.width() + m_horizontalSpacing;
+            }
+        }
+        y += lineHeight + m_verticalSpacing;
+        line.clear();
+        lineWidth = 0;
+        lineHeight = 0;
+    };
     for (QLayoutItem *item : m_items) {
         if (item->isEmpty()) {
             continue;
         }
         const QSize size = item->sizeHint().boundedTo(QSize(std::max(area.width(), 0), QWIDGETSIZE_MAX));
-        if (x > area.x() && x + size.width() > area.right() + 1) {
-            x = area.x();
-            y += lineHeight + m_verticalSpacing;
-            lineHeight = 0;
+        if (!line.isEmpty() && lineWidth + m_horizontalSpacing + size.width() > area.width()) {
+            finishLine();
         }
-        if (apply) {
-            item->setGeometry(QRect(QPoint(x, y), size));
-        }
-        x += size.width() + m_horizontalSpacing;
+        lineWidth += (line.isEmpty() ? 0 : m_horizontalSpacing) + size.width();
         lineHeight = std::max(lineHeight, size.height());
+        line.append({item, size});
     }
-    return y + lineHeight + contentsMargins().bottom() - rect.y();
+    const bool any = !line.isEmpty() || y > area.y();
+    if (!line.isEmpty()) {
+        finishLine();
+    }
+    return (any ? y - m_verticalSpacing : y) + contentsMargins().bottom() - rect.y();
 }
 
 } // namespace verandel

@@ -17,8 +17,7 @@ struct Metrics
     static constexpr int rowVerticalPadding = 10;
     static constexpr int rowSpacing = 12;
 
-    // Icons: the square a symbol is drawn into.
-    static constexpr int iconSmall = 12;
+    // Icons: the square a symbol is drawn into. A symbol beside text is never smaller than regular.
     static constexpr int iconRegular = 16;
     static constexpr int iconHeading = 18;
     // The tinted circle behind a row's icon, and the symbol inside it.
@@ -40,6 +39,8 @@ struct Metrics
     static constexpr int buttonSmallHorizontalPadding = 10;
     static constexpr int buttonSmallVerticalPadding = 3;
     static constexpr int buttonSpacing = 8;
+    // The least height of a button's visible shape, whatever its size: easy to hit.
+    static constexpr int minimumButtonHeight = 24;
     static constexpr int actionButtonMinimumWidth = 76;
     static constexpr int rejectButtonMinimumWidth = 72;
 
@@ -59,8 +60,9 @@ struct Metrics
     static constexpr int codeBoxHeight = 44;
     static constexpr int codeBoxSpacing = 6;
 
-    // Lists inside cards: the line between two rows starts where the row's text does.
-    static constexpr int rowDividerInset = 68;
+    // Lists inside cards: the line between two rows starts where the row's text does (after the row's
+    // padding, its icon circle and the spacing) and stops before the card's border.
+    static constexpr int rowDividerInset = rowHorizontalPadding + iconCircle + rowSpacing;
     static constexpr int rowDetailSpacing = 4;
 
     // A settings tab: one scrolling column, padded, never wider than the maximum, with room kept for

@@ -1,11 +1,23 @@
 #include "kit/TextLabel.h"
 
 #include "kit/Theme.h"
+#include "kit/UntrustedText.h"
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <cmath>
 
 namespace verandel {
+
+namespace {
+
+// A wrapping label asks for about this many characters on a line before it wraps.
+constexpr int wrappedSizeHintCharacters = 60;
+
+} // namespace
 
 TextLabel::TextLabel(TextStyle style, ThemeColor color, QWidget *parent)
     : QLabel(parent)
@@ -14,6 +26,7 @@ TextLabel::TextLabel(TextStyle style, ThemeColor color, QWidget *parent)
 {
     QLabel::setTextFormat(Qt::PlainText);
     setTextInteractionFlags(Qt::NoTextInteraction);
+    setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
     applyFont();
     applyColor();
 }
@@ -54,15 +67,27 @@ void TextLabel::setElided(bool elided)
 
 QSize TextLabel::minimumSizeHint() const
 {
-    if (!m_elided) {
+    if (!m_elided && !wordWrap()) {
         return QLabel::minimumSizeHint();
     }
+    // A wrapped label is at least one line tall; the layout asks heightForWidth for the rest.
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(QStringLiteral("…")) * 3, QLabel::minimumSizeHint().height()};
+    const QMargins margins = contentsMargins();
+    const int lineHeight = metrics.height() + margins.top() + margins.bottom() + 2 * margin();
+    return {metrics.horizontalAdvance(QStringLiteral("…")) * 3,
+            wordWrap() ? lineHeight : QLabel::minimumSizeHint().height()};
 }
 
 QSize TextLabel::sizeHint() const
 {
+    if (wordWrap()) {
+        // As wide as the text on one line, up to about a sentence; as tall as it is wrapped at that width.
+        const QFontMetrics metrics(font());
+        const QMargins margins = contentsMargins();
+        const int natural = metrics.horizontalAdvance(m_fullText) + margins.left() + margins.right() + 2 * margin();
+        const int width = std::min(natural, metrics.averageCharWidth() * wrappedSizeHintCharacters);
+        return {width, heightForWidth(width)};
+    }
     if (!m_elided) {
         return QLabel::sizeHint();
     }
@@ -70,6 +95,53 @@ QSize TextLabel::sizeHint() const
     const QMargins margins = contentsMargins();
     return {metrics.horizontalAdvance(m_fullText) + margins.left() + margins.right() + 2 * margin(),
             QLabel::sizeHint().height()};
+}
+
+int TextLabel::heightForWidth(int width) const
+{
+    if (!wordWrap()) {
+        return QLabel::heightForWidth(width);
+    }
+    const QMargins margins = contentsMargins();
+    QTextLayout layout;
+    return layOutWrapped(layout, width - margins.left() - margins.right() - 2 * margin()) + margins.top()
+        + margins.bottom() + 2 * margin();
+}
+
+int TextLabel::layOutWrapped(QTextLayout &layout, int width) const
+{
+    QString text = m_fullText;
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setText(text);
+    layout.setFont(font());
+    layout.setTextOption(option);
+    qreal height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(width, 1));
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    return static_cast<int>(std::ceil(height));
+}
+
+void TextLabel::paintEvent(QPaintEvent *event)
+{
+    if (!wordWrap()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    const QRect area = contentsRect().marginsRemoved(QMargins(margin(), margin(), margin(), margin()));
+    QTextLayout layout;
+    const int height = layOutWrapped(layout, area.width());
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int top
+        = (alignment() & Qt::AlignVCenter) ? area.top() + std::max(0, (area.height() - height) / 2) : area.top();
+    layout.draw(&painter, QPointF(area.left(), top));
 }
 
 void TextLabel::resizeEvent(QResizeEvent *event)
@@ -104,15 +176,17 @@ void TextLabel::applyFont()
 
 void TextLabel::applyColor()
 {
-    const QColor wanted = Theme::color(palette(), m_color);
-    if (palette().color(QPalette::Active, QPalette::WindowText) == wanted) {
+    const QColor wanted = Theme::textColor(palette(), m_color);
+    QColor disabled = wanted;
+    disabled.setAlphaF(disabled.alphaF() * Theme::disabledOpacity);
+    if (palette().color(QPalette::Active, QPalette::WindowText) == wanted
+        && palette().color(QPalette::Inactive, QPalette::WindowText) == wanted
+        && palette().color(QPalette::Disabled, QPalette::WindowText) == disabled) {
         return; // also ends the palette change that setting it causes
     }
     QPalette own = palette();
     own.setColor(QPalette::Active, QPalette::WindowText, wanted);
     own.setColor(QPalette::Inactive, QPalette::WindowText, wanted);
-    QColor disabled = wanted;
-    disabled.setAlphaF(disabled.alphaF() * Theme::disabledOpacity);
     own.setColor(QPalette::Disabled, QPalette::WindowText, disabled);
     setPalette(own);
 }
@@ -131,7 +205,7 @@ void TextLabel::updateShownText()
         ? m_fullText
         : metrics.elidedText(m_fullText, Qt::ElideRight, width);
     QLabel::setText(shown);
-    setToolTip(shown == m_fullText ? QString() : m_fullText.toHtmlEscaped());
+    setToolTip(shown == m_fullText ? QString() : UntrustedText::toolTip(m_fullText));
 }
 
 } // namespace verandel

@@ -5,13 +5,17 @@
 
 #include <QLabel>
 
+class QTextLayout;
+
 #include <optional>
 
 namespace verandel {
 
 // A label in one of the theme's text styles and colours. It always shows plain text, so a name from
-// another machine can never turn into markup. With eliding on it keeps one line, shortens the text to
-// its width with "…" (again on every resize) and offers the whole text as an escaped tool tip.
+// another machine can never turn into markup, and aligns it to the left whatever the text's own
+// direction (a right-to-left name stays beside its icon). With eliding on it keeps one line, shortens
+// the text to its width with "…" (again on every resize) and offers the whole text as a tool tip. With
+// word wrap on it breaks a word longer than a line instead of cutting it off.
 //
 // Set the text through TextLabel::setText (as with KDE's squeezed label), not through QLabel.
 class TextLabel : public QLabel
@@ -38,12 +42,16 @@ public:
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
+    int heightForWidth(int width) const override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Lays the whole text out in lines of `width`; returns their height.
+    int layOutWrapped(QTextLayout &layout, int width) const;
     void applyFont();
     void applyColor();
     void updateShownText();

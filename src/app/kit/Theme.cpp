@@ -127,6 +127,60 @@ double Theme::contrastRatio(const QColor &first, const QColor &second)
     return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
+QColor Theme::over(const QColor &color, const QColor &background)
+{
+    const double alpha = color.alphaF();
+    return QColor::fromRgbF(static_cast<float>(color.redF() * alpha + background.redF() * (1 - alpha)),
+                            static_cast<float>(color.greenF() * alpha + background.greenF() * (1 - alpha)),
+                            static_cast<float>(color.blueF() * alpha + background.blueF() * (1 - alpha)));
+}
+
+QColor Theme::readableOn(const QColor &wanted, const QList<QColor> &backgrounds, double minimumRatio)
+{
+    if (backgrounds.isEmpty()) {
+        return wanted;
+    }
+    const QColor start = over(wanted, backgrounds.first());
+    const auto readable = [&](const QColor &candidate) {
+        return std::all_of(backgrounds.cbegin(), backgrounds.cend(), [&](const QColor &background) {
+            return contrastRatio(candidate, background) >= minimumRatio;
+        });
+    };
+    constexpr int steps = 40;
+    for (int step = 0; step <= steps; ++step) {
+        const double share = static_cast<double>(step) / steps;
+        for (const QColor &target : {QColor(Qt::black), QColor(Qt::white)}) {
+            const QColor candidate = over(
+                QColor::fromRgbF(target.redF(), target.greenF(), target.blueF(), static_cast<float>(share)), start);
+            if (readable(candidate)) {
+                return candidate;
+            }
+        }
+    }
+    return readableTextOn(backgrounds.first());
+}
+
+QColor Theme::inkOn(const QPalette &palette, ThemeTint ink, ThemeTint fill)
+{
+    const QColor fillColor = color(palette, fill);
+    return readableOn(
+        color(palette, ink),
+        {over(fillColor, palette.color(QPalette::Base)), over(fillColor, palette.color(QPalette::Window))},
+        textContrast);
+}
+
+QColor Theme::textColor(const QPalette &palette, ThemeColor textColor)
+{
+    return readableOn(color(palette, textColor), {palette.color(QPalette::Base), palette.color(QPalette::Window)},
+                      textContrast);
+}
+
+QColor Theme::controlOutline(const QPalette &palette)
+{
+    return readableOn(color(palette, ThemeColor::Separator),
+                      {palette.color(QPalette::Base), palette.color(QPalette::Window)}, controlContrast);
+}
+
 bool Theme::isDark(const QPalette &palette)
 {
     return palette.color(QPalette::Window).lightness() < palette.color(QPalette::Text).lightness();

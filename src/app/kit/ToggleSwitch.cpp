@@ -41,7 +41,7 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
         painter.setPen(Qt::NoPen);
         painter.setBrush(Theme::color(palette(), ThemeColor::Accent));
     } else {
-        painter.setPen(QPen(Theme::color(palette(), ThemeColor::Separator), 1));
+        painter.setPen(QPen(Theme::controlOutline(palette()), 1));
         painter.setBrush(Theme::color(palette(), ThemeTint{ThemeColor::Separator, 0.6}));
     }
     painter.drawRoundedRect(track.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);

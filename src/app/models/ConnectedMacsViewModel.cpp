@@ -1,5 +1,7 @@
 #include "models/ConnectedMacsViewModel.h"
 
+#include "kit/UntrustedText.h"
+
 #include "models/ConnectedMacsRules.h"
 #include "models/PermissionGuidanceCards.h"
 
@@ -141,7 +143,6 @@ std::optional<PermissionGuidanceConfiguration> ConnectedMacsViewModel::permissio
     }
     // The actions run later, on a user's click, and change the model then; reading it changes nothing.
     const QPointer<ConnectedMacsViewModel> self(const_cast<ConnectedMacsViewModel *>(this));
-    const SystemPermissionCheckerPtr checker = m_systemPermissionChecker;
     const auto start = [self] {
         if (self) {
             self->startDiscovery();
@@ -153,11 +154,6 @@ std::optional<PermissionGuidanceConfiguration> ConnectedMacsViewModel::permissio
     actions.dismiss = [self] {
         if (self) {
             self->dismissPermissionGuidance();
-        }
-    };
-    actions.openSettings = [self, checker] {
-        if (self) {
-            checker->openLocalNetworkSettings();
         }
     };
     return PermissionGuidanceCards::localNetwork(*m_inlinePermissionGuidanceState, actions);
@@ -296,7 +292,8 @@ QCoro::Task<> ConnectedMacsViewModel::runRequestOperation(RequestOperation opera
         failure = std::current_exception();
     }
     if (self && failure) {
-        setErrorMessage(text.errorPrefix + mac.name() + QStringLiteral(": ") + userDescription(failure));
+        setErrorMessage(text.errorPrefix + UntrustedText::isolated(mac.name()) + QStringLiteral(": ")
+                        + userDescription(failure));
     }
 }
 
@@ -365,8 +362,8 @@ QCoro::Task<> ConnectedMacsViewModel::disconnectFromMac(ConnectedMac mac)
         co_return;
     }
     if (failure) {
-        setErrorMessage(QStringLiteral("Failed to disconnect from ") + mac.name() + QStringLiteral(": ")
-                        + userDescription(failure));
+        setErrorMessage(QStringLiteral("Failed to disconnect from ") + UntrustedText::isolated(mac.name())
+                        + QStringLiteral(": ") + userDescription(failure));
         co_return;
     }
     // A reload during the removal may have dropped it already.

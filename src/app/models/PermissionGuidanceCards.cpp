@@ -21,8 +21,8 @@ bool isPreflight(BluetoothPermissionGuidanceState state)
     return state == BluetoothPermissionGuidanceState::Preflight;
 }
 
-// Both kinds of card offer the same two pairs of buttons: Continue/Cancel before access is decided,
-// the settings and a new check once it is refused.
+// Before access is decided a card offers Continue/Cancel; once it is refused, the settings that can
+// mend it and a new check, or only the new check where no settings panel can (an empty title).
 PermissionGuidanceConfiguration card(bool preflight, const CardTexts &texts, const QString &settingsTitle,
                                      const PermissionGuidanceActions &actions)
 {
@@ -36,6 +36,10 @@ PermissionGuidanceConfiguration card(bool preflight, const CardTexts &texts, con
         configuration.primaryAction = actions.proceed;
         configuration.secondaryActionTitle = QStringLiteral("Cancel");
         configuration.secondaryAction = actions.dismiss;
+    } else if (settingsTitle.isEmpty()) {
+        configuration.style = PermissionGuidanceStyle::Denied;
+        configuration.primaryActionTitle = QStringLiteral("Check Again");
+        configuration.primaryAction = actions.retry;
     } else {
         configuration.style = PermissionGuidanceStyle::Denied;
         configuration.primaryActionTitle = settingsTitle;
@@ -80,8 +84,11 @@ PermissionGuidanceConfiguration PermissionGuidanceCards::localNetwork(DiscoveryP
                     QStringLiteral("Continue and Verandel checks that avahi-daemon is reachable.")}
         : CardTexts{QStringLiteral("Turn Local Network back on"),
                     QStringLiteral("Verandel can’t discover nearby computers until avahi-daemon is reachable again."),
-                    QStringLiteral("Open Network Settings, make sure avahi-daemon is running, then return here.")};
-    return card(isPreflight(state), texts, QStringLiteral("Open Network Settings"), actions);
+                    QStringLiteral("The local network service (avahi-daemon) is off or not installed. An "
+                                   "administrator can install it and run “systemctl enable --now avahi-daemon”, "
+                                   "then check again.")};
+    // No settings panel starts a system service: the card says what helps and offers a new check only.
+    return card(isPreflight(state), texts, {}, actions);
 }
 
 PermissionGuidanceConfiguration PermissionGuidanceCards::bluetoothDevices(BluetoothPermissionGuidanceState state,

@@ -111,9 +111,60 @@ ControlCoordinator::ControlCoordinator(
             &ControlCoordinator::handleConnectionStateChange);
     m_logger->debug(
         QStringLiteral("Subscribed to connection state changes for ownership clear when other Macs go offline"));
+    // What a hand-over waits for: its command leaving, the receiver's pings, the device coming back.
+    connect(m_eventHub.get(), &PeerCommunicationHub::devicesReadyCommands, this,
+            [this](const DevicesReadyForPairingCommand &command, const DeliveryReport &) { noteHandedOn(command); });
+    connect(m_eventHub.get(), &PeerCommunicationHub::receivedPingRequests, this,
+            [this](const PingRequestReceivedEvent &event) {
+                confirmHandedDevices(event.senderMacId, event.deviceMacAddresses);
+            });
+    connect(m_eventHub.get(), &PeerCommunicationHub::receivedPingResponses, this,
+            [this](const PingResponseReceivedEvent &event) {
+                confirmHandedDevices(event.senderMacId, event.deviceMacAddresses);
+            });
+    connect(m_deviceOwnership.get(), &DeviceOwnershipService::ownerSet, this,
+            [this](const QUuid &macId, const QStringList &addresses) {
+                if (macId == currentMacId()) {
+                    for (const QString &address : addresses) {
+                        settleHandedDevice(address);
+                    }
+                }
+            });
 }
 
-ControlCoordinator::~ControlCoordinator() = default;
+ControlCoordinator::~ControlCoordinator()
+{
+    // Quitting: whatever the receivers have not confirmed yet is left as it is, and said so.
+    for (const HandOverPtr &handOver : std::as_const(m_handOvers)) {
+        const QString recipient = idText(handOver->confirmation.recipient());
+        for (const QString &address : handOver->confirmation.open()) {
+            m_logger->warning(QStringLiteral("Quitting before Mac %1 confirmed device %2; it is not paired here again")
+                                  .arg(recipient, address));
+        }
+        handOver->wake.request_stop();
+    }
+}
+
+ControlCoordinator::RunningFlow::RunningFlow(std::weak_ptr<ControlCoordinator> coordinator)
+    : m_coordinator(std::move(coordinator))
+{
+    if (const auto self = m_coordinator.lock()) {
+        self->setRunningFlowCount(self->m_runningFlowCount + 1);
+    }
+}
+
+ControlCoordinator::RunningFlow::~RunningFlow()
+{
+    if (const auto self = m_coordinator.lock()) {
+        self->setRunningFlowCount(self->m_runningFlowCount - 1);
+    }
+}
+
+void ControlCoordinator::setRunningFlowCount(int count)
+{
+    m_runningFlowCount = count;
+    Q_EMIT runningFlowCountChanged(count);
+}
 
 QUuid ControlCoordinator::currentMacId() const
 {
@@ -272,6 +323,7 @@ void ControlCoordinator::publish(const FlowContext &flow, ControlTransferProgres
 QCoro::Task<> ControlCoordinator::performTakeControl(std::optional<QUuid> targetMacId)
 {
     const auto self = shared_from_this();
+    const RunningFlow running(self);
     FlowContext flow{newTransactionId(), ControlTransferDirection::TakeControl, std::nullopt};
     const SystemPermissionStatus permission = co_await ensureBluetoothAuthorizedForTransferFlow();
     if (const std::optional<ControlTransferProgressStatus> stop = gateStop(permission)) {
@@ -330,6 +382,7 @@ QCoro::Task<> ControlCoordinator::performTakeControl(std::optional<QUuid> target
 QCoro::Task<> ControlCoordinator::awaitAnswer(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock,
                                               QString transactionId, QUuid targetMacId, std::stop_token token)
 {
+    const RunningFlow running(weak);
     try {
         co_await clock->sleep(ANSWER_TIMEOUT_SECONDS, token);
     } catch (const CancellationError &) {
@@ -350,6 +403,7 @@ QCoro::Task<> ControlCoordinator::awaitAnswer(std::weak_ptr<ControlCoordinator> 
 QCoro::Task<> ControlCoordinator::performSendControl(QUuid targetMacId)
 {
     const auto self = shared_from_this();
+    const RunningFlow running(self);
     const FlowContext flow{newTransactionId(), ControlTransferDirection::SendControl, targetMacId};
     const SystemPermissionStatus permission = co_await ensureBluetoothAuthorizedForTransferFlow();
     if (const std::optional<ControlTransferProgressStatus> stop = gateStop(permission)) {
@@ -385,6 +439,7 @@ QCoro::Task<> ControlCoordinator::performSendControl(QUuid targetMacId)
 QCoro::Task<> ControlCoordinator::handleInboundTransferRequest(TransferRequestReceivedEvent event)
 {
     const auto self = shared_from_this();
+    const RunningFlow running(self);
     if (!acceptsTransactionId(event.transactionId, event.senderMacId, "transfer request")) {
         co_return;
     }
@@ -500,16 +555,27 @@ QCoro::Task<> ControlCoordinator::giveUpDevices(FlowContext flow, QList<Device> 
         co_return;
     }
     const QUuid recipient = *flow.peerMacId;
+    QStringList addresses;
+    for (const TransferDeviceDescriptor &descriptor : descriptors) {
+        addresses.append(descriptor.macAddress);
+    }
+    // Registered before the command leaves, so that no ping of the receiver can pass unseen.
+    const auto handOver = std::make_shared<HandOver>(
+        HandOver{flow, HandOverConfirmation(recipient, addresses, m_clock->now()), false, {}});
+    m_handOvers.append(handOver);
     DevicesReadyForPairingCommand command(recipient, flow.transactionId, descriptors);
     const bool delivered = co_await m_eventHub->send(std::move(command));
     if (delivered) {
         publish(flow, ProgressStatus::DevicesReadySent{static_cast<int>(descriptors.size())});
-        publish(flow, ProgressStatus::Success{});
         m_logger->info(QStringLiteral("Sent devices ready command to %1 %2 for %3 device(s)")
                            .arg(recipientLabel, idText(recipient))
                            .arg(descriptors.size()));
+        // The devices count as handed over once the receiver lists them, not when the frame is written.
+        handOver->confirmation.setStartedAt(m_clock->now());
+        awaitConfirmation(weak_from_this(), m_clock, handOver);
         co_return;
     }
+    m_handOvers.removeOne(handOver);
     // Nobody else will pair them: the devices come back here rather than being lost.
     m_logger->error(QStringLiteral("Devices ready command to %1 %2 was not delivered; pairing %3 device(s) here again")
                         .arg(recipientLabel, idText(recipient))
@@ -524,6 +590,117 @@ QCoro::Task<> ControlCoordinator::giveUpDevices(FlowContext flow, QList<Device> 
         }
     }
     publish(flow, ProgressStatus::Failed{OperationFailureCategory::PeerUnavailable});
+}
+
+// Waiting for the receiver's confirmation -------------------------------------------------------------
+
+QCoro::Task<> ControlCoordinator::awaitConfirmation(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock,
+                                                    HandOverPtr handOver)
+{
+    const RunningFlow running(weak);
+    const HandOverConfirmation &confirmation = handOver->confirmation;
+    QDateTime nextCheckAt = clock->now().addMSecs(qint64(CONFIRMATION_CHECK_INTERVAL_SECONDS * 1000));
+    while (!confirmation.open().isEmpty() && clock->now() < confirmation.deadline()) {
+        const QDateTime wakeAt = std::min(nextCheckAt, confirmation.deadline());
+        handOver->wake = std::stop_source();
+        const double seconds = static_cast<double>(clock->now().msecsTo(wakeAt)) / 1000.0;
+        const std::stop_token token = handOver->wake.get_token();
+        try {
+            co_await clock->sleep(seconds, token);
+        } catch (const CancellationError &) {
+            // Woken early: by news of the devices, or because the coordinator is going.
+        }
+        const auto self = weak.lock();
+        if (!self) {
+            co_return;
+        }
+        if (clock->now() >= nextCheckAt) {
+            self->m_connectionMonitor->forceHealthCheck(confirmation.recipient());
+            nextCheckAt = nextCheckAt.addMSecs(qint64(CONFIRMATION_CHECK_INTERVAL_SECONDS * 1000));
+        }
+    }
+    const auto self = weak.lock();
+    if (self) {
+        QCoro::Task<> finishing = self->finishHandOver(handOver);
+        co_await std::move(finishing);
+    }
+}
+
+QCoro::Task<> ControlCoordinator::finishHandOver(HandOverPtr handOver)
+{
+    const auto self = shared_from_this();
+    const FlowContext &flow = handOver->flow;
+    const HandOverConfirmation &confirmation = handOver->confirmation;
+    const QString recipient = idText(confirmation.recipient());
+    const QStringList open = confirmation.open();
+    if (!open.isEmpty()) {
+        m_logger->warning(QStringLiteral("Mac %1 did not confirm %2 of %3 device(s) in time; pairing them here again")
+                              .arg(recipient)
+                              .arg(open.size())
+                              .arg(confirmation.addresses().size()));
+    }
+    bool pairedAgain = false;
+    for (const QString &address : open) {
+        // A confirmation or the device's return may still come while earlier ones pair.
+        if (!confirmation.isOpen(address)) {
+            continue;
+        }
+        pairedAgain = true;
+        const OperationResult result = co_await m_bluetoothManager->pairDevice(address);
+        publish(flow, ProgressStatus::PairResult{address, result.success, result.failureCategory});
+        if (!result.success) {
+            m_logger->warning(
+                QStringLiteral("Failed to pair device with MAC address %1 again: %2").arg(address, messageOf(result)));
+        }
+    }
+    m_handOvers.removeOne(handOver);
+    if (confirmation.allConfirmed() && !pairedAgain) {
+        m_logger->info(
+            QStringLiteral("Mac %1 confirmed all %2 device(s)").arg(recipient).arg(confirmation.addresses().size()));
+        publish(flow, ProgressStatus::Success{});
+        co_return;
+    }
+    publish(flow, ProgressStatus::Failed{OperationFailureCategory::Timeout});
+}
+
+void ControlCoordinator::noteHandedOn(const DevicesReadyForPairingCommand &command)
+{
+    for (const HandOverPtr &handOver : std::as_const(m_handOvers)) {
+        if (handOver->flow.transactionId == command.transactionId
+            && handOver->confirmation.recipient() == command.recipientMacId) {
+            handOver->commandHandedOn = true;
+        }
+    }
+}
+
+void ControlCoordinator::confirmHandedDevices(const QUuid &senderMacId, const QStringList &macAddresses)
+{
+    for (const HandOverPtr &handOver : std::as_const(m_handOvers)) {
+        if (handOver->commandHandedOn && handOver->confirmation.confirm(senderMacId, macAddresses, m_clock->now())) {
+            m_logger->debug(QStringLiteral("Mac %1 confirmed devices of transfer %2; %3 device(s) still open")
+                                .arg(idText(senderMacId), handOver->flow.transactionId)
+                                .arg(handOver->confirmation.open().size()));
+            wakeIfClosed(*handOver);
+        }
+    }
+}
+
+void ControlCoordinator::settleHandedDevice(const QString &canonicalAddress)
+{
+    for (const HandOverPtr &handOver : std::as_const(m_handOvers)) {
+        if (handOver->confirmation.settle(canonicalAddress)) {
+            m_logger->info(QStringLiteral("Device %1 is here again before Mac %2 confirmed it; it is not paired again")
+                               .arg(canonicalAddress, idText(handOver->confirmation.recipient())));
+            wakeIfClosed(*handOver);
+        }
+    }
+}
+
+void ControlCoordinator::wakeIfClosed(HandOver &handOver)
+{
+    if (handOver.confirmation.open().isEmpty()) {
+        handOver.wake.request_stop();
+    }
 }
 
 // Pairing what another computer gave up --------------------------------------------------------------
@@ -568,6 +745,7 @@ ControlCoordinator::checkedDescriptors(const DevicesReadyForPairingReceivedEvent
 QCoro::Task<> ControlCoordinator::handleDevicesReadyForPairing(DevicesReadyForPairingReceivedEvent event)
 {
     const auto self = shared_from_this();
+    const RunningFlow running(self);
     if (!acceptsTransactionId(event.transactionId, event.senderMacId, "devices ready for pairing")) {
         co_return;
     }
@@ -626,11 +804,15 @@ QCoro::Task<> ControlCoordinator::handleDevicesReadyForPairing(DevicesReadyForPa
             descriptor.classOfDevice));
         if (result.success) {
             m_logger->debug(QStringLiteral("Successfully paired device with MAC address: ") + address);
+            settleHandedDevice(address);
             const std::optional<QString> saved = co_await savePairedDeviceToRepository(descriptor);
             if (saved) {
                 ++pairedCount;
                 savedAddresses.append(*saved);
                 savedDescriptors.append(descriptor);
+                // The sender counts the device as handed over only once our ping lists it: tell it now.
+                m_deviceOwnership->setOwner(currentMacId(), {*saved});
+                forceHealthChecksOfLinkedMacs();
             } else {
                 m_logger->warning(QStringLiteral("Pair succeeded for %1 but device was not persisted/reloaded on "
                                                  "destination; excluding from transfer success")
@@ -651,7 +833,6 @@ QCoro::Task<> ControlCoordinator::handleDevicesReadyForPairing(DevicesReadyForPa
     }
 
     if (!savedAddresses.isEmpty()) {
-        m_deviceOwnership->setOwner(currentMacId(), savedAddresses);
         for (const TransferDeviceDescriptor &descriptor : std::as_const(savedDescriptors)) {
             m_metricsPublisher->publish(MetricsEvent::transferOwnershipUpdated(
                 localInstallation, m_clock->now(), transactionId, descriptor.telemetryDeviceId,
@@ -660,8 +841,6 @@ QCoro::Task<> ControlCoordinator::handleDevicesReadyForPairing(DevicesReadyForPa
         }
         publish(flow, ProgressStatus::OwnershipUpdated{static_cast<int>(savedAddresses.size())});
         m_logger->info(QStringLiteral("Updated ownership for %1 device(s)").arg(savedAddresses.size()));
-        // The next pings carry the new ownership at once.
-        forceHealthChecksOfLinkedMacs();
     }
     m_logger->info(QStringLiteral("Pairing completed: %1 paired, %2 failed").arg(pairedCount).arg(failedCount));
     finish(pairedCount > 0 ? ControlTransferProgressStatus(ProgressStatus::Success{})

@@ -14,6 +14,7 @@
 #include "telemetry/MetricsPublisherProtocol.h"
 #include "transfer/ControlTransferProgress.h"
 #include "transfer/DeviceOwnershipService.h"
+#include "transfer/HandOverConfirmation.h"
 #include "transfer/LocalTakeControlPendingTargetsStore.h"
 
 #include <QObject>
@@ -29,9 +30,14 @@ namespace verandel {
 // Every step is published as a ControlTransferProgress. Every flow passes the Bluetooth permission
 // gate first, which also drives the permission guidance.
 //
+// Devices given up here count as handed over only once the receiving computer lists them in a ping of
+// its own; those it has not listed when its time is up are paired here again, so that no device ends
+// up paired with neither computer.
+//
 // Main thread only. The entry operations post their flow to the event loop and return at once; each
 // flow (and each received event) runs as a coroutine of its own, so flows may overlap. Always held by
-// shared_ptr: a running flow keeps the coordinator alive until it ends.
+// shared_ptr: a running flow keeps the coordinator alive until it ends; the waits for answers and for
+// confirmations hold it weakly and end when it goes.
 class ControlCoordinator final : public QObject, public std::enable_shared_from_this<ControlCoordinator>
 {
     Q_OBJECT
@@ -39,6 +45,8 @@ class ControlCoordinator final : public QObject, public std::enable_shared_from_
 public:
     // How long take control waits for each target's devices-ready answer.
     static constexpr double ANSWER_TIMEOUT_SECONDS = 60.0;
+    // While devices handed over are unconfirmed, the receiver is pinged this often for its list.
+    static constexpr double CONFIRMATION_CHECK_INTERVAL_SECONDS = 10.0;
 
     ControlCoordinator(std::shared_ptr<PeerCommunicationHub> eventHub, DeviceOwnershipServicePtr deviceOwnership,
                        BluetoothDeviceManagerPtr bluetoothManager, SystemPermissionCheckerPtr systemPermissionChecker,
@@ -85,12 +93,30 @@ public:
     // The targets of a take control begun here that have not reached a terminal status.
     QSet<QUuid> pendingTakeControlTargets(const QString &transactionId) const;
 
+    // The transfer work under way here: each running flow, each wait for a take-control answer and
+    // each wait for a receiver's confirmation counts one. Zero when quitting would interrupt nothing.
+    int runningFlowCount() const { return m_runningFlowCount; }
+
 Q_SIGNALS:
     // Each record as it is published.
     void controlTransferProgressChanged(const verandel::ControlTransferProgress &progress);
     void bluetoothPermissionGuidanceStateChanged(std::optional<verandel::BluetoothPermissionGuidanceState> state);
+    void runningFlowCountChanged(int count);
 
 private:
+    // Counts one running flow for as long as it lives, if the coordinator still exists.
+    class RunningFlow
+    {
+    public:
+        explicit RunningFlow(std::weak_ptr<ControlCoordinator> coordinator);
+        RunningFlow(const RunningFlow &) = delete;
+        RunningFlow &operator=(const RunningFlow &) = delete;
+        ~RunningFlow();
+
+    private:
+        std::weak_ptr<ControlCoordinator> m_coordinator;
+    };
+
     // What unpairing for a transfer achieved.
     struct UnpairSummary
     {
@@ -115,6 +141,31 @@ private:
     static QCoro::Task<> awaitAnswer(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock, QString transactionId,
                                      QUuid targetMacId, std::stop_token token);
 
+    // Devices given up by one flow, waiting for their receiver to confirm them.
+    struct HandOver
+    {
+        FlowContext flow;
+        HandOverConfirmation confirmation;
+        // Pings count from the moment the devices-ready command goes to the network.
+        bool commandHandedOn = false;
+        // Stopped to end the current sleep of the wait early.
+        std::stop_source wake;
+    };
+    using HandOverPtr = std::shared_ptr<HandOver>;
+
+    // Pings the receiver every check interval until every device is confirmed or settled or the
+    // receiver's time is up, then ends the hand-over.
+    static QCoro::Task<> awaitConfirmation(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock,
+                                           HandOverPtr handOver);
+    // Pairs here again each device still open and publishes the outcome.
+    QCoro::Task<> finishHandOver(HandOverPtr handOver);
+    void noteHandedOn(const DevicesReadyForPairingCommand &command);
+    void confirmHandedDevices(const QUuid &senderMacId, const QStringList &macAddresses);
+    // The device is owned here again: no hand-over waits for it any longer.
+    void settleHandedDevice(const QString &canonicalAddress);
+    void wakeIfClosed(HandOver &handOver);
+    void setRunningFlowCount(int count);
+
     // Refreshes the permission, publishes the matching guidance and answers the status.
     QCoro::Task<SystemPermissionStatus> ensureBluetoothAuthorizedForTransferFlow();
     QCoro::Task<> refreshBluetoothPermissionGuidanceState();
@@ -130,7 +181,8 @@ private:
                                                                        QString localInstallationId,
                                                                        QString peerInstallationId, FlowContext flow);
     // Unpairs the devices, sends those unpaired to the peer and waits for the delivery; when it
-    // fails, pairs them here again rather than lose them. Publishes every step and the outcome.
+    // fails, pairs them here again rather than lose them; when it succeeds, leaves the outcome to the
+    // wait for the peer's confirmation. Publishes every step.
     QCoro::Task<> giveUpDevices(FlowContext flow, QList<Device> devices, QString peerInstallationId,
                                 QString recipientLabel);
     // The stored shared device at that address, however its stored address is written.
@@ -162,6 +214,8 @@ private:
     std::optional<BluetoothPermissionGuidanceState> m_guidance;
     std::optional<ControlTransferProgress> m_progress;
     LocalTakeControlPendingTargetsStore m_localTakeControlPendingTargetsStore;
+    QList<HandOverPtr> m_handOvers;
+    int m_runningFlowCount = 0;
 };
 
 using ControlCoordinatorPtr = std::shared_ptr<ControlCoordinator>;

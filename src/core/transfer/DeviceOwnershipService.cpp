@@ -50,6 +50,7 @@ void DeviceOwnershipService::setOwner(const QUuid &macId, const QStringList &mac
     }
     m_logger->debug(QStringLiteral("Set owner %1 for %2 device(s)").arg(idText(macId)).arg(addresses.size()));
     Q_EMIT ownershipStateChanged(m_ownership);
+    Q_EMIT ownerSet(macId, addresses);
 }
 
 std::optional<QUuid> DeviceOwnershipService::ownerOf(const QString &macAddress) const

@@ -45,6 +45,8 @@ public:
 Q_SIGNALS:
     // The whole map after each change.
     void ownershipStateChanged(const verandel::DeviceOwnershipService::OwnershipMap &ownership);
+    // After each setOwner, with the canonical addresses it was given.
+    void ownerSet(const QUuid &macId, const QStringList &macAddresses);
 
 private:
     // The sender's claims replace its earlier ones in full; an empty list changes nothing; an address

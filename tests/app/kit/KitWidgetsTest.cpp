@@ -5,7 +5,9 @@
 #include "kit/IconView.h"
 #include "kit/Metrics.h"
 #include "kit/TextLabel.h"
+#include "kit/Theme.h"
 #include "kit/ToggleSwitch.h"
+#include "kit/UntrustedText.h"
 
 #include "support/QtPrinters.h"
 #include "support/Shots.h"
@@ -116,6 +118,29 @@ TEST_F(KitWidgetsTest, BadgeKeepsItsWidthAndShowsTextLiterally)
     EXPECT_EQ(badge.accessibleName(), peerName);
 }
 
+TEST_F(KitWidgetsTest, BadgeTextAsDrawnReadsOnItsTintUnderEveryPalette)
+{
+    for (const QPalette &palette : {lightPalette(), darkPalette(), highContrastPalette()}) {
+        for (const ThemeColor color : {ThemeColor::Accent, ThemeColor::Green, ThemeColor::Orange, ThemeColor::Red,
+                                       ThemeColor::Blue, ThemeColor::SecondaryText}) {
+            SCOPED_TRACE(static_cast<int>(color));
+            CapsuleBadge badge(icons);
+            badge.setPalette(palette);
+            badge.setContent(QStringLiteral("Waiting…"), {}, BadgeLook::tinted(color));
+            badge.resize(badge.sizeHint());
+            const QImage drawn = badge.grab().toImage();
+            const QColor fill = drawn.pixelColor(drawn.width() / 2, 2);
+            double best = 1;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    best = std::max(best, Theme::contrastRatio(drawn.pixelColor(x, y), fill));
+                }
+            }
+            EXPECT_GE(best, Theme::textContrast);
+        }
+    }
+}
+
 TEST_F(KitWidgetsTest, ShotOfTheBadges)
 {
     struct Badge
@@ -194,7 +219,7 @@ TEST_F(KitWidgetsTest, TextLabelShowsPlainTextAndElidesToItsWidth)
     EXPECT_TRUE(label.text().endsWith(QStringLiteral("…"))) << label.text().toStdString();
     EXPECT_LT(label.text().size(), longName.size());
     EXPECT_EQ(label.fullText(), longName);
-    EXPECT_EQ(label.toolTip(), longName.toHtmlEscaped());
+    EXPECT_EQ(label.toolTip(), UntrustedText::toolTip(longName));
     EXPECT_LT(label.minimumSizeHint().width(), 80);
 
     label.resize(label.sizeHint().width() + 10, label.height());
@@ -238,7 +263,20 @@ TEST_F(KitWidgetsTest, ButtonsKeepTheirMinimumWidthAndText)
 
     const int regular = button.sizeHint().height();
     button.setControlSize(CapsuleButton::Size::Small);
-    EXPECT_LT(button.sizeHint().height(), regular);
+    EXPECT_LE(button.sizeHint().height(), regular);
+    // The capsule as drawn is easy to hit, even small.
+    button.resize(button.sizeHint());
+    const QImage drawn = button.grab().toImage();
+    const QColor outside = drawn.pixelColor(0, 0);
+    int top = -1;
+    int bottom = -1;
+    for (int y = 0; y < drawn.height(); ++y) {
+        if (drawn.pixelColor(drawn.width() / 2, y) != outside) {
+            top = top < 0 ? y : top;
+            bottom = y;
+        }
+    }
+    EXPECT_GE(bottom - top + 1, Metrics::minimumButtonHeight);
     QSignalSpy clicked(&button, &QAbstractButton::clicked);
     QTest::mouseClick(&button, Qt::LeftButton);
     QTest::mouseClick(&button, Qt::LeftButton);

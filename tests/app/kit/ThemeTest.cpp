@@ -12,19 +12,6 @@
 using namespace verandel;
 using namespace verandel::test;
 
-namespace {
-
-// What a translucent colour looks like over an opaque background.
-QColor over(const QColor &color, const QColor &background)
-{
-    const double alpha = color.alphaF();
-    return QColor::fromRgbF(color.redF() * alpha + background.redF() * (1 - alpha),
-                            color.greenF() * alpha + background.greenF() * (1 - alpha),
-                            color.blueF() * alpha + background.blueF() * (1 - alpha));
-}
-
-} // namespace
-
 TEST(ThemeTest, ColoursComeFromThePalette)
 {
     for (const QPalette &palette : {lightPalette(), darkPalette()}) {
@@ -49,12 +36,12 @@ TEST(ThemeTest, StatusAndSecondaryColoursReadOnLightAndDarkCards)
                 // Symbols and badge text: at least the contrast of large text.
                 EXPECT_GE(Theme::contrastRatio(Theme::color(palette, color), background), 3.0) << int(color);
                 // ...also on the badge's own tint of that colour.
-                const QColor tint = over(Theme::color(palette, ThemeTint{color, 0.14}), background);
+                const QColor tint = Theme::over(Theme::color(palette, ThemeTint{color, 0.14}), background);
                 EXPECT_GE(Theme::contrastRatio(Theme::color(palette, color), tint), 3.0) << int(color);
             }
-            EXPECT_GE(
-                Theme::contrastRatio(over(Theme::color(palette, ThemeColor::SecondaryText), background), background),
-                4.0);
+            EXPECT_GE(Theme::contrastRatio(Theme::over(Theme::color(palette, ThemeColor::SecondaryText), background),
+                                           background),
+                      4.0);
         }
     }
     EXPECT_EQ(Theme::readableTextOn(QColor(0x8b, 0, 0)), QColor(Qt::white));
@@ -98,12 +85,69 @@ TEST(ThemeTest, LabelsFollowAPaletteChange)
     layout->addWidget(secondary);
     layout->addWidget(green);
     EXPECT_EQ(secondary->palette().color(QPalette::WindowText),
-              Theme::color(lightPalette(), ThemeColor::SecondaryText));
+              Theme::textColor(lightPalette(), ThemeColor::SecondaryText));
 
     window.setPalette(darkPalette());
-    EXPECT_EQ(secondary->palette().color(QPalette::WindowText), Theme::color(darkPalette(), ThemeColor::SecondaryText));
-    EXPECT_EQ(green->palette().color(QPalette::WindowText), Theme::color(darkPalette(), ThemeColor::Green));
+    EXPECT_EQ(secondary->palette().color(QPalette::WindowText),
+              Theme::textColor(darkPalette(), ThemeColor::SecondaryText));
+    EXPECT_EQ(green->palette().color(QPalette::WindowText), Theme::textColor(darkPalette(), ThemeColor::Green));
     EXPECT_EQ(green->palette().color(QPalette::Base), darkPalette().color(QPalette::Base));
     const QColor disabled = green->palette().color(QPalette::Disabled, QPalette::WindowText);
     EXPECT_LT(disabled.alphaF(), 1.0);
+}
+
+TEST(ThemeTest, TextOnEveryTintAndEveryControlOutlineReadUnderLightDarkAndHighContrastPalettes)
+{
+    const ThemeColor colors[] = {ThemeColor::Accent,
+                                 ThemeColor::AccentText,
+                                 ThemeColor::CardBackground,
+                                 ThemeColor::WindowBackground,
+                                 ThemeColor::ControlBackground,
+                                 ThemeColor::ControlText,
+                                 ThemeColor::Separator,
+                                 ThemeColor::PrimaryText,
+                                 ThemeColor::SecondaryText,
+                                 ThemeColor::Green,
+                                 ThemeColor::Orange,
+                                 ThemeColor::Red,
+                                 ThemeColor::Blue};
+    const struct
+    {
+        const char *name;
+        QPalette palette;
+    } palettes[] = {{"light", lightPalette()}, {"dark", darkPalette()}, {"high contrast", highContrastPalette()}};
+    for (const auto &[name, palette] : palettes) {
+        SCOPED_TRACE(name);
+        const QList<QColor> surfaces{palette.color(QPalette::Base), palette.color(QPalette::Window)};
+        for (const QColor &surface : surfaces) {
+            EXPECT_GE(Theme::contrastRatio(Theme::controlOutline(palette), surface), Theme::controlContrast);
+        }
+        for (const ThemeColor color : colors) {
+            SCOPED_TRACE(static_cast<int>(color));
+            for (const QColor &surface : surfaces) {
+                EXPECT_GE(Theme::contrastRatio(Theme::textColor(palette, color), surface), Theme::textContrast);
+            }
+            // A badge: ink of a colour on a faint fill of it, and text on a solid fill (the accent's button).
+            for (const auto &[ink, fill] : {std::pair{ThemeTint{color}, ThemeTint{color, 0.14}},
+                                            std::pair{ThemeTint{ThemeColor::AccentText}, ThemeTint{color}},
+                                            std::pair{ThemeTint{ThemeColor::SecondaryText}, ThemeTint{color}}}) {
+                const QColor drawn = Theme::inkOn(palette, ink, fill);
+                for (const QColor &surface : surfaces) {
+                    const QColor under = Theme::over(Theme::color(palette, fill), surface);
+                    EXPECT_GE(Theme::contrastRatio(drawn, under), Theme::textContrast);
+                }
+            }
+        }
+    }
+}
+
+TEST(ThemeTest, AReadableColourStaysAsItIsAndAnUnreadableOneMovesTheLeast)
+{
+    const QColor black(Qt::black);
+    EXPECT_EQ(Theme::readableOn(black, {QColor(Qt::white)}, Theme::textContrast).rgb(), black.rgb());
+    // Mid grey on white moves towards black, just far enough.
+    const QColor grey = Theme::readableOn(QColor(0x99, 0x99, 0x99), {QColor(Qt::white)}, Theme::textContrast);
+    EXPECT_GE(Theme::contrastRatio(grey, Qt::white), Theme::textContrast);
+    EXPECT_LT(Theme::contrastRatio(grey, Qt::white), Theme::textContrast + 0.3);
+    EXPECT_LT(grey.lightness(), 0x99);
 }

@@ -153,7 +153,9 @@ TEST(TwoMockInstancesTest, TwoInstancesLinkPingAndMoveTheSimulatedKeyboard)
     })) << explain();
     ASSERT_TRUE(trafficEnded(a, b)) << explain();
 
-    // 4. A takes control of B's devices: B unpairs the keyboard, A pairs it, each after its pause.
+    // 4. A takes control of B's devices: B unpairs the keyboard, A pairs it, each after its pause; B
+    // counts it handed over once A's ping lists it.
+    const PingLog pingsAtB(b);
     const qsizetype operationsBefore = simulatedOperations(*clock);
     a.coordinator->takeControl(kMacB);
     ASSERT_TRUE(waitUntil([&] { return simulatedOperations(*clock) == operationsBefore + 1; }) && trafficEnded(a, b))
@@ -173,6 +175,7 @@ TEST(TwoMockInstancesTest, TwoInstancesLinkPingAndMoveTheSimulatedKeyboard)
     EXPECT_EQ(b.statusesOf(transactionId),
               (QList<Status>{InboundTransferRequestReceived{}, OperationStarted{}, UnpairingStarted{1},
                              UnpairResult{kKeyboard, true, {}}, DevicesReadySent{1}, Success{}}));
+    EXPECT_EQ(pingsAtB.listedAtSuccess.value(transactionId).value(kMacA), QSet<QString>{kKeyboard});
     ASSERT_TRUE(trafficEnded(a, b)) << explain();
 
     // 5. The end state, in the files.

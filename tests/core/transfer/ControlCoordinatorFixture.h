@@ -158,6 +158,24 @@ struct CoordinatorHarness
         settle();
     }
 
+    // A ping request, or the answer to one of ours, listing what the sender owns and has connected.
+    enum class Ping { Request, Response };
+    void receivePing(const QUuid &sender, const QStringList &addresses, Ping kind = Ping::Response)
+    {
+        if (kind == Ping::Request) {
+            hub->send(PingRequestReceivedEvent(sender, addresses, std::nullopt));
+        } else {
+            hub->send(PingResponseReceivedEvent(sender, addresses, std::nullopt));
+        }
+        settle();
+    }
+
+    void advance(double seconds)
+    {
+        clock->advance(seconds);
+        settle();
+    }
+
     QList<ControlTransferProgressStatus> statuses() const
     {
         QList<ControlTransferProgressStatus> all;

@@ -133,7 +133,8 @@ TEST_F(ControlCoordinatorFixture, PairedDevicesAreStoredOwnedAndAnnouncedToEvery
 
     EXPECT_EQ(ownership->currentOwnershipState(),
               (DeviceOwnershipService::OwnershipMap{{kKeyboard, kLocal}, {kMouse, kLocal}}));
-    EXPECT_EQ(monitor->forcedHealthChecks, (QList<QUuid>{kSecond, kPeer})) << "every linked computer but this one";
+    EXPECT_EQ(monitor->forcedHealthChecks, (QList<QUuid>{kSecond, kPeer, kSecond, kPeer}))
+        << "every linked computer but this one, after each saved device";
     ASSERT_EQ(devices->devices.size(), 2);
     const Device &mouse = devices->devices.at(0);
     EXPECT_EQ(mouse.name(), QStringLiteral("Mouse")) << "the listed device's name";
@@ -185,7 +186,7 @@ TEST(InboundTransferTest, SequencesOfGivingDevicesUpOnRequest)
          },
          {InboundTransferRequestReceived{}, OperationStarted{}, UnpairingStarted{3}, UnpairResult{kKeyboard, true, {}},
           UnpairResult{kTrackpad, false, OperationFailureCategory::Conflict}, UnpairResult{kMouse, true, {}},
-          DevicesReadySent{2}, Success{}},
+          DevicesReadySent{2}},
          {descriptorOf(kKeyboard, 1), descriptorOf(kMouse, 3)}},
         {"permission lost at the second",
          [&](CoordinatorHarness &h) {
@@ -193,7 +194,7 @@ TEST(InboundTransferTest, SequencesOfGivingDevicesUpOnRequest)
              h.bluetooth->unpairResults.insert(kTrackpad, failure(OperationFailureCategory::PermissionDenied));
          },
          {InboundTransferRequestReceived{}, OperationStarted{}, UnpairingStarted{3}, UnpairResult{kKeyboard, true, {}},
-          UnpairResult{kTrackpad, false, OperationFailureCategory::PermissionDenied}, DevicesReadySent{1}, Success{}},
+          UnpairResult{kTrackpad, false, OperationFailureCategory::PermissionDenied}, DevicesReadySent{1}},
          {descriptorOf(kKeyboard, 1)}},
     };
     for (const Row &row : rows) {
@@ -210,6 +211,13 @@ TEST(InboundTransferTest, SequencesOfGivingDevicesUpOnRequest)
         EXPECT_EQ(h.readyCommands.first().deviceDescriptors, row.handedOver);
         EXPECT_EQ(h.readyCommands.first().transactionId, kTransaction);
         EXPECT_EQ(h.readyCommands.first().recipientMacId, kPeer);
+        // Handed over once the requester lists what it got.
+        QStringList addresses;
+        for (const TransferDeviceDescriptor &descriptor : row.handedOver) {
+            addresses.append(descriptor.macAddress);
+        }
+        h.receivePing(kPeer, addresses);
+        EXPECT_EQ(h.statuses().mid(row.expected.size()), QList<Status>{Success{}});
     }
 }
 
@@ -415,8 +423,7 @@ TEST(SendControlTest, OutcomeRules)
          },
          started
              + QList<Status>{UnpairResult{kKeyboard, true, {}},
-                             UnpairResult{kTrackpad, false, OperationFailureCategory::Timeout}, DevicesReadySent{1},
-                             Success{}},
+                             UnpairResult{kTrackpad, false, OperationFailureCategory::Timeout}, DevicesReadySent{1}},
          1},
         {"none unpaired, the last cancelled",
          [&](CoordinatorHarness &h) {
@@ -469,5 +476,9 @@ TEST(SendControlTest, OutcomeRules)
         EXPECT_EQ(h.readyCommands.value(0).deviceDescriptors.size(), row.handedOver);
         EXPECT_EQ(h.bluetooth->unpairCalls.isEmpty(), h.records.size() == 1) << "a blocked transfer unpairs nothing";
         EXPECT_TRUE(h.coordinator->pendingTakeControlTargets(h.records.last().transactionId).isEmpty());
+        if (row.handedOver > 0) {
+            h.receivePing(kPeer, {kKeyboard}, CoordinatorHarness::Ping::Request);
+            EXPECT_EQ(h.statuses().mid(row.expected.size()), QList<Status>{Success{}});
+        }
     }
 }

@@ -44,6 +44,191 @@ TEST(DeliveryTest, DevicesTheOtherComputerNeverGotArePairedHereAgain)
     }
 }
 
+namespace {
+
+enum class GivingFlow { SendControl, InboundTransfer };
+
+// Gives the keyboard and the trackpad to the peer and stops where the wait for its confirmation begins.
+void handOverTwo(CoordinatorHarness &h, GivingFlow flow)
+{
+    h.link(kPeer);
+    h.link(kSecond);
+    h.holdConnected({kStoredKeyboard, kStoredTrackpad});
+    if (flow == GivingFlow::SendControl) {
+        h.coordinator->sendControl(kPeer);
+        h.settle();
+    } else {
+        h.receiveTransferRequest(kPeer, kTransaction);
+    }
+    ASSERT_EQ(h.statuses().last(), Status(DevicesReadySent{2}));
+    h.bluetooth->pairCalls.clear();
+}
+
+} // namespace
+
+TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
+{
+    const double perDevice = HandOverConfirmation::receiverLimitPerDeviceSeconds();
+    const double grace = HandOverConfirmation::GRACE_SECONDS;
+    ASSERT_EQ(perDevice, 115.0) << "search, pairing and connection limits of the Bluetooth manager";
+    struct Row
+    {
+        const char *name;
+        std::function<void(CoordinatorHarness &)> act;
+        QList<Status> ending;
+        // Seconds after the command was written.
+        double endsAfter;
+        QStringList pairedHere;
+    };
+    const QString otherTransaction = QStringLiteral("0a1b2c3d-0000-4000-8000-000000000001");
+    const Row rows[] = {
+        {"one answer lists both",
+         [](CoordinatorHarness &h) {
+             h.receivePing(kPeer, {kTrackpad, kKeyboard, kMouse});
+         },
+         {Success{}},
+         0,
+         {}},
+        {"a ping and an answer list one each, in another letter case",
+         [](CoordinatorHarness &h) {
+             h.advance(12);
+             h.receivePing(kPeer, {kKeyboard}, CoordinatorHarness::Ping::Request);
+             EXPECT_EQ(h.statuses().last(), Status(DevicesReadySent{2}));
+             h.advance(3);
+             h.receivePing(kPeer, {kTrackpad.toUpper()});
+         },
+         {Success{}},
+         15,
+         {}},
+        {"a confirmation stays when a later ping leaves the device out",
+         [](CoordinatorHarness &h) {
+             h.receivePing(kPeer, {kKeyboard});
+             h.receivePing(kPeer, {});
+             h.receivePing(kPeer, {kTrackpad});
+         },
+         {Success{}},
+         0,
+         {}},
+        {"nothing is listed: both come back when the receiver's time for two is up",
+         [&](CoordinatorHarness &h) {
+             h.advance(2 * perDevice + grace - 0.1);
+             EXPECT_TRUE(h.bluetooth->pairCalls.isEmpty());
+         },
+         {PairResult{kKeyboard, true, {}}, PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}},
+         2 * perDevice + grace,
+         {kKeyboard, kTrackpad}},
+        {"another computer lists them",
+         [](CoordinatorHarness &h) {
+             h.receivePing(kSecond, {kKeyboard, kTrackpad});
+         },
+         {PairResult{kKeyboard, true, {}}, PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}},
+         2 * perDevice + grace,
+         {kKeyboard, kTrackpad}},
+        {"one listed after 20 s: the other gets the time for one more device",
+         [](CoordinatorHarness &h) {
+             h.advance(20);
+             h.receivePing(kPeer, {kKeyboard});
+         },
+         {PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}},
+         20 + perDevice + grace,
+         {kTrackpad}},
+        {"pairing here again fails",
+         [](CoordinatorHarness &h) {
+             h.receivePing(kPeer, {kTrackpad});
+             h.bluetooth->pairResults.insert(kKeyboard, failure(OperationFailureCategory::Timeout));
+         },
+         {PairResult{kKeyboard, false, OperationFailureCategory::Timeout}, Failed{OperationFailureCategory::Timeout}},
+         perDevice + grace,
+         {kKeyboard}},
+        {"the unconfirmed device becomes owned here",
+         [](CoordinatorHarness &h) {
+             h.receivePing(kPeer, {kKeyboard});
+             h.ownership->setOwner(kLocal, {kTrackpad.toUpper()});
+             h.settle();
+         },
+         {Failed{OperationFailureCategory::Timeout}},
+         0,
+         {}},
+        {"the unconfirmed device is sent back: it is paired once, by that transfer",
+         [&](CoordinatorHarness &h) {
+             h.receivePing(kPeer, {kKeyboard});
+             h.advance(40);
+             h.listedAsPaired({kStoredTrackpad});
+             h.receiveDevicesReady(kPeer, otherTransaction, {descriptorOf(kTrackpad, 2)});
+         },
+         {Failed{OperationFailureCategory::Timeout}},
+         40,
+         {kTrackpad}},
+    };
+    for (const GivingFlow flow : {GivingFlow::SendControl, GivingFlow::InboundTransfer}) {
+        for (const Row &row : rows) {
+            SCOPED_TRACE(row.name);
+            SCOPED_TRACE(static_cast<int>(flow));
+            CoordinatorHarness h;
+            handOverTwo(h, flow);
+            const QString transactionId = h.records.last().transactionId;
+            const QDateTime writtenAt = h.clock->now();
+            row.act(h);
+            h.advance(2 * perDevice + grace);
+
+            QList<ControlTransferProgress> ofTransfer;
+            std::copy_if(h.records.cbegin(), h.records.cend(), std::back_inserter(ofTransfer),
+                         [&](const ControlTransferProgress &record) { return record.transactionId == transactionId; });
+            const int sent = static_cast<int>(ofTransfer.indexOf(
+                *std::find_if(ofTransfer.cbegin(), ofTransfer.cend(), [](const ControlTransferProgress &record) {
+                    return std::holds_alternative<DevicesReadySent>(record.status);
+                })));
+            QList<Status> ending;
+            for (const ControlTransferProgress &record : ofTransfer.mid(sent + 1)) {
+                ending.append(record.status);
+            }
+            EXPECT_EQ(ending, row.ending);
+            EXPECT_EQ(ofTransfer.last().occurredAt, writtenAt.addMSecs(qint64(row.endsAfter * 1000)));
+            EXPECT_EQ(h.bluetooth->pairCalls, row.pairedHere) << "a device is paired here at most once";
+            // Pairing what comes back announces it to every linked computer; the wait asks the receiver alone.
+            const QList<QUuid> &checks = h.monitor->forcedHealthChecks;
+            EXPECT_EQ(checks.count(kPeer) - checks.count(kSecond), int(row.endsAfter / 10))
+                << "the receiver is asked for its list every 10 s while the wait lasts";
+            EXPECT_EQ(h.coordinator->runningFlowCount(), 0);
+        }
+    }
+}
+
+TEST_F(ControlCoordinatorFixture, QuittingDuringTheWaitPairsNothingAndNamesWhatIsUnconfirmed)
+{
+    handOverTwo(*this, GivingFlow::SendControl);
+    receivePing(kPeer, {kKeyboard});
+    advance(30);
+    coordinator.reset();
+    advance(3600);
+    EXPECT_TRUE(bluetooth->pairCalls.isEmpty());
+    EXPECT_EQ(logs->messages(LogLevel::Warning, QStringLiteral("ControlCoordinator")),
+              QStringList{QStringLiteral("Quitting before Mac E1000000-0000-4000-8000-000000000002 confirmed device "
+                                         "a4:83:e7:00:00:02; it is not paired here again")});
+    EXPECT_EQ(statuses().last(), Status(DevicesReadySent{2})) << "no outcome is published";
+}
+
+TEST_F(ControlCoordinatorFixture, EveryFlowAndWaitCountsAsRunningUntilItEnds)
+{
+    QList<int> counts;
+    QObject::connect(coordinator.get(), &ControlCoordinator::runningFlowCountChanged, coordinator.get(),
+                     [&](int count) { counts.append(count); });
+    handOverTwo(*this, GivingFlow::SendControl);
+    EXPECT_EQ(coordinator->runningFlowCount(), 1) << "the wait for the receiver";
+    EXPECT_EQ(counts, (QList<int>{1, 2, 1})) << "the flow, then its wait";
+    receivePing(kPeer, {kKeyboard, kTrackpad});
+    EXPECT_EQ(coordinator->runningFlowCount(), 0);
+
+    counts.clear();
+    coordinator->takeControl(kPeer);
+    settle();
+    EXPECT_EQ(coordinator->runningFlowCount(), 1) << "the wait for the answer";
+    listedAsPaired({kStoredMouse});
+    receiveDevicesReady(kPeer, records.last().transactionId, {descriptorOf(kMouse, 3)});
+    EXPECT_EQ(coordinator->runningFlowCount(), 0);
+    EXPECT_EQ(counts.last(), 0);
+}
+
 TEST(PeerValuesTest, CommandsWhoseTransactionIdIsNoUuidAreDropped)
 {
     const QString badIds[] = {

@@ -1,6 +1,7 @@
 // Two linked computers in one process over loopback TCP hand three Bluetooth devices back and forth.
 // Each has a scripted Bluetooth manager under the real permission guard and status cache; the two
-// managers share one table of devices, each paired with at most one computer.
+// managers share one table of devices, each paired with at most one computer. Virtual time moves only
+// while no connection is open.
 #include "support/LinkedNode.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
@@ -12,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +103,8 @@ struct TwoNodeTransferTest : ::testing::Test
         });
     }
 
+    bool quiet() const { return trafficSettled(a, b); }
+
     // Moves virtual time to the next health check and waits for its pings and answers, so that
     // the next move meets no ping still on its way.
     bool advanceThroughHealthCheck(double seconds)
@@ -109,7 +113,21 @@ struct TwoNodeTransferTest : ::testing::Test
         const int sentByB = b.sender->started;
         clock->advance(seconds);
         return waitUntil([&] { return a.sender->started >= sentByA + 2 && b.sender->started >= sentByB + 2; })
-            && trafficEnded(a, b);
+            && quiet();
+    }
+
+    // Moves virtual time in steps, letting the pings of each step end before the next, so that no
+    // connection is open when time jumps.
+    bool advanceQuietly(double seconds)
+    {
+        constexpr double step = 5.0;
+        for (double moved = 0; moved < seconds; moved += step) {
+            clock->advance(std::min(step, seconds - moved));
+            if (!quiet()) {
+                return false;
+            }
+        }
+        return true;
     }
 
     bool ownersAre(const QUuid &owner) const
@@ -161,6 +179,9 @@ QStringList storedAddressesInFile(const LinkedNode &node)
 
 TEST_F(TwoNodeTransferTest, ControlMovesToAAndBackToB)
 {
+    const PingLog pingsAtA(a);
+    const PingLog pingsAtB(b);
+    const QSet<QString> all{kKeyboard, kTrackpad, kMouse};
     // A pulls B's three devices.
     a.coordinator->takeControl(kMacB);
     ASSERT_TRUE(bothSucceed()) << explain();
@@ -173,6 +194,7 @@ TEST_F(TwoNodeTransferTest, ControlMovesToAAndBackToB)
               (QList<Status>{InboundTransferRequestReceived{}, OperationStarted{}, UnpairingStarted{3},
                              UnpairResult{kKeyboard, true, {}}, UnpairResult{kMouse, true, {}},
                              UnpairResult{kTrackpad, true, {}}, DevicesReadySent{3}, Success{}}));
+    EXPECT_EQ(pingsAtB.listedAtSuccess.value(taken).value(kMacA), all) << "B succeeds once A's pings list each";
     EXPECT_EQ(a.progressOf(taken).last().direction, ControlTransferDirection::TakeControl);
     EXPECT_EQ(b.progressOf(taken).last().direction, ControlTransferDirection::InboundTransfer);
     EXPECT_EQ(table->heldBy(kNodeA).size(), 3);
@@ -183,7 +205,7 @@ TEST_F(TwoNodeTransferTest, ControlMovesToAAndBackToB)
         << "the telemetry id travels with the device";
     EXPECT_EQ(keyboard->detectionAttributes(), table->devices.first().detectionAttributes());
     ASSERT_TRUE(waitUntil([&] { return ownersAre(kMacA); })) << "the forced pings carry the new ownership";
-    ASSERT_TRUE(trafficEnded(a, b)) << explain();
+    ASSERT_TRUE(quiet()) << explain();
 
     // A sends them back to B.
     a.coordinator->sendControl(kMacB);
@@ -196,6 +218,7 @@ TEST_F(TwoNodeTransferTest, ControlMovesToAAndBackToB)
     EXPECT_EQ(b.statusesOf(sent),
               (QList<Status>{PairingStarted{3}, PairResult{kKeyboard, true, {}}, PairResult{kMouse, true, {}},
                              PairResult{kTrackpad, true, {}}, OwnershipUpdated{3}, Success{}}));
+    EXPECT_EQ(pingsAtA.listedAtSuccess.value(sent).value(kMacB), all) << "A succeeds once B's pings list each";
     EXPECT_EQ(b.progressOf(sent).last().direction, ControlTransferDirection::InboundTransfer);
     EXPECT_EQ(table->heldBy(kNodeB).size(), 3);
     ASSERT_TRUE(waitUntil([&] { return ownersAre(kMacB); })) << explain();
@@ -212,19 +235,6 @@ TEST_F(TwoNodeTransferTest, OneUnpairFailsAndTheOtherTwoMove)
     EXPECT_EQ(table->heldBy(kNodeA).size(), 2);
     EXPECT_EQ(table->holders.value(kMouse), kNodeB);
     EXPECT_TRUE(a.coordinator->pendingTakeControlTargets(transactionId).isEmpty());
-    expectEveryDeviceAccountedFor();
-}
-
-TEST_F(TwoNodeTransferTest, OnePairFailsOnTheReceiverAndTheRunStillSucceeds)
-{
-    a.scriptedBluetooth->pairResults.insert(kTrackpad, failure(OperationFailureCategory::Timeout));
-    a.coordinator->takeControl(kMacB);
-    ASSERT_TRUE(bothSucceed()) << explain();
-    const QString transactionId = lastTransaction(a);
-    EXPECT_TRUE(
-        a.statusesOf(transactionId).contains(Status(PairResult{kTrackpad, false, OperationFailureCategory::Timeout})));
-    EXPECT_TRUE(a.statusesOf(transactionId).contains(Status(OwnershipUpdated{2})));
-    EXPECT_FALSE(table->holders.contains(kTrackpad)) << "given up by B, not taken by A";
     expectEveryDeviceAccountedFor();
 }
 
@@ -247,7 +257,7 @@ TEST_F(TwoNodeTransferTest, TheHolderPairsItsDevicesAgainWhenTheReceiverStopsLis
     EXPECT_FALSE(holder.contains(Status(Success{})));
     EXPECT_EQ(table->heldBy(kNodeB).size(), 3) << "nothing is lost";
 
-    ASSERT_TRUE(trafficEnded(a, b)) << explain();
+    ASSERT_TRUE(quiet()) << explain();
     clock->advance(ControlCoordinator::ANSWER_TIMEOUT_SECONDS);
     EXPECT_EQ(a.statusesOf(transactionId).last(), Status(Failed{OperationFailureCategory::Timeout}));
     EXPECT_EQ(a.progressOf(transactionId).last().occurredAt, askedAt.addSecs(60));
@@ -260,7 +270,7 @@ TEST_F(TwoNodeTransferTest, ARequesterGivesUpOnASilentHolderAndStillPairsItsLate
     const QDateTime askedAt = clock->now();
     a.coordinator->takeControl(kMacB);
     ASSERT_TRUE(waitUntil([&] { return !b.scriptedBluetooth->unpairCalls.isEmpty(); })) << explain();
-    ASSERT_TRUE(trafficEnded(a, b)) << explain();
+    ASSERT_TRUE(quiet()) << explain();
     const QString transactionId = lastTransaction(a);
 
     ASSERT_TRUE(advanceThroughHealthCheck(30)) << explain();
@@ -269,7 +279,7 @@ TEST_F(TwoNodeTransferTest, ARequesterGivesUpOnASilentHolderAndStillPairsItsLate
     EXPECT_EQ(a.statusesOf(transactionId).last(), Status(Failed{OperationFailureCategory::Timeout}));
     EXPECT_EQ(a.progressOf(transactionId).last().occurredAt, askedAt.addSecs(60));
     EXPECT_TRUE(a.coordinator->pendingTakeControlTargets(transactionId).isEmpty());
-    ASSERT_TRUE(trafficEnded(a, b)) << explain();
+    ASSERT_TRUE(quiet()) << explain();
 
     b.scriptedBluetooth->releaseUnpairs();
     ASSERT_TRUE(waitUntil([&] {
@@ -279,4 +289,186 @@ TEST_F(TwoNodeTransferTest, ARequesterGivesUpOnASilentHolderAndStillPairsItsLate
         << "paired as devices sent unasked";
     EXPECT_EQ(table->heldBy(kNodeA).size(), 3);
     expectEveryDeviceAccountedFor();
+}
+
+// B gives its three devices to A, asked (A takes control: B's flow is an inbound transfer) or unasked
+// (B sends control). B counts them handed over only once A's pings list them; what A has not listed
+// when its time is up B pairs again.
+namespace {
+
+enum class Giving { AskedByTheReceiver, SentByTheGiver };
+
+void PrintTo(Giving giving, std::ostream *out)
+{
+    *out << (giving == Giving::AskedByTheReceiver ? "asked by the receiver" : "sent by the giver");
+}
+
+struct HandOverTest : TwoNodeTransferTest, ::testing::WithParamInterface<Giving>
+{
+    const double perDevice = HandOverConfirmation::receiverLimitPerDeviceSeconds();
+    const double grace = HandOverConfirmation::GRACE_SECONDS;
+    const PingLog pingsAtB{b};
+
+    void begin()
+    {
+        if (GetParam() == Giving::AskedByTheReceiver) {
+            a.coordinator->takeControl(kMacB);
+        } else {
+            b.coordinator->sendControl(kMacA);
+        }
+    }
+
+    // Begins and waits until B has written the devices-ready command.
+    bool handOver()
+    {
+        begin();
+        return waitUntil(
+            [&] { return !b.progress.isEmpty() && b.statusesOf(transfer()).contains(Status(DevicesReadySent{3})); });
+    }
+
+    QString transfer() const { return b.progress.last().transactionId; }
+
+    // Hands the devices over and waits until A has ended its side and its pings list exactly these.
+    bool handOverUntilAListsOnly(const QSet<QString> &addresses)
+    {
+        return handOver() && waitUntil([&] {
+                   return endedWith(a, transfer(), Success{}) && pingsAtB.listed.value(kMacA) == addresses;
+               })
+            && quiet();
+    }
+
+    // The statuses B published after writing the command.
+    QList<Status> giverEnding() const
+    {
+        const QList<Status> statuses = b.statusesOf(transfer());
+        return statuses.mid(statuses.indexOf(Status(DevicesReadySent{3})) + 1);
+    }
+
+    bool giverEndedWith(const Status &status) const { return endedWith(b, transfer(), status); }
+
+    // A, the receiver, never gets to pair: every device comes back to B when B's time for three is up.
+    void expectEverythingBackOnBWhenItsTimeIsUp()
+    {
+        ASSERT_TRUE(quiet()) << explain();
+        ASSERT_TRUE(advanceQuietly(3 * perDevice + grace - 1)) << explain();
+        EXPECT_EQ(giverEnding(), QList<Status>{}) << "still waiting";
+        EXPECT_TRUE(table->holders.isEmpty());
+        clock->advance(1);
+        ASSERT_TRUE(waitUntil([&] { return giverEndedWith(Failed{OperationFailureCategory::Timeout}); })) << explain();
+        EXPECT_EQ(giverEnding(),
+                  (QList<Status>{PairResult{kKeyboard, true, {}}, PairResult{kMouse, true, {}},
+                                 PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}}));
+        EXPECT_EQ(table->heldBy(kNodeB).size(), 3) << "every device is paired with exactly one computer";
+        EXPECT_TRUE(a.scriptedBluetooth->pairCalls.isEmpty());
+    }
+};
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(BothWays, HandOverTest, ::testing::Values(Giving::AskedByTheReceiver, Giving::SentByTheGiver),
+                         [](const ::testing::TestParamInfo<Giving> &info) {
+                             return info.param == Giving::AskedByTheReceiver ? "Asked" : "Sent";
+                         });
+
+TEST_P(HandOverTest, TheGiverSucceedsOnlyOnceThePingsOfTheReceiverListEveryDevice)
+{
+    begin();
+    ASSERT_TRUE(waitUntil([&] {
+        return !b.progress.isEmpty() && giverEndedWith(Success{}) && endedWith(a, transfer(), Success{});
+    })) << explain();
+    EXPECT_EQ(giverEnding(), QList<Status>{Success{}});
+    EXPECT_EQ(pingsAtB.listedAtSuccess.value(transfer()).value(kMacA), (QSet<QString>{kKeyboard, kTrackpad, kMouse}));
+    EXPECT_EQ(table->heldBy(kNodeA).size(), 3);
+    EXPECT_TRUE(b.scriptedBluetooth->pairCalls.isEmpty());
+}
+
+TEST_P(HandOverTest, TheGiverPairsEverythingAgainWhenTheReceiversBridgeStopsAfterReadingTheCommand)
+{
+    // Connected ahead of the bridge, so the bridge is gone before it sees the frame.
+    a.bridge->stop();
+    QObject::connect(a.listener.get(), &FrameListenerProtocol::receivedFrames, a.listener.get(),
+                     [&](const ReceivedFrame &frame) {
+                         if (frame.envelope.type == DevicesReadyForPairingCommand::envelopeType()) {
+                             a.bridge->stop();
+                         }
+                     });
+    a.bridge->start();
+    ASSERT_TRUE(handOver()) << explain();
+    ASSERT_TRUE(waitUntil([&] { return a.framesReceived > 0; }));
+    expectEverythingBackOnBWhenItsTimeIsUp();
+}
+
+TEST_P(HandOverTest, TheGiverPairsEverythingAgainWhenTheReceiverNoLongerHoldsItEligible)
+{
+    b.scriptedBluetooth->holdUnpairs = true;
+    begin();
+    ASSERT_TRUE(waitUntil([&] { return !b.scriptedBluetooth->unpairCalls.isEmpty(); })) << explain();
+    a.transport->simulateEndpointDeleted(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), b.listener->port()));
+    ASSERT_TRUE(waitUntil([&] { return !a.directory->isEligible(kMacB); }));
+    b.scriptedBluetooth->releaseUnpairs();
+    ASSERT_TRUE(waitUntil([&] { return b.statusesOf(transfer()).contains(Status(DevicesReadySent{3})); })) << explain();
+    ASSERT_TRUE(waitUntil([&] {
+        return logs->containsSubstring(LogLevel::Warning, QStringLiteral("Rejecting frame from non-eligible peer"));
+    })) << explain();
+    expectEverythingBackOnBWhenItsTimeIsUp();
+}
+
+TEST_P(HandOverTest, TheDeviceTheReceiverCouldNotPairComesBackToTheGiver)
+{
+    a.scriptedBluetooth->pairResults.insert(kTrackpad, failure(OperationFailureCategory::Timeout));
+    ASSERT_TRUE(handOverUntilAListsOnly({kKeyboard, kMouse})) << explain();
+    EXPECT_TRUE(
+        a.statusesOf(transfer()).contains(Status(PairResult{kTrackpad, false, OperationFailureCategory::Timeout})));
+
+    // The time for the one device left, counted from the last confirmation.
+    ASSERT_TRUE(advanceQuietly(perDevice + grace - 1)) << explain();
+    EXPECT_EQ(giverEnding(), QList<Status>{});
+    clock->advance(1);
+    ASSERT_TRUE(waitUntil([&] { return giverEndedWith(Failed{OperationFailureCategory::Timeout}); })) << explain();
+    EXPECT_EQ(giverEnding(),
+              (QList<Status>{PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}}));
+    EXPECT_EQ(table->holders.value(kTrackpad), kNodeB);
+    EXPECT_EQ(table->holders.value(kKeyboard), kNodeA);
+    EXPECT_EQ(table->holders.value(kMouse), kNodeA);
+    EXPECT_EQ(a.statusesOf(transfer()).last(), Status(Success{})) << "the receiver's own outcome";
+}
+
+TEST_P(HandOverTest, ADeviceSentBackBeforeTheWaitEndsIsPairedOnce)
+{
+    // The keyboard pairs with A but connects only later, so A's pings leave it out for now.
+    a.scriptedBluetooth->statuses.insert(kKeyboard, ConnectionStatus::PairedNotConnected);
+    ASSERT_TRUE(handOverUntilAListsOnly({kMouse, kTrackpad})) << explain();
+    const QString first = transfer();
+
+    // It connects, and A sends everything back at once.
+    a.scriptedBluetooth->statuses.remove(kKeyboard);
+    Q_EMIT a.scriptedBluetooth->connectionStatusChanged(kKeyboard, ConnectionStatus::Connected);
+    a.coordinator->sendControl(kMacB);
+    ASSERT_TRUE(waitUntil([&] { return endedWith(b, first, Failed{OperationFailureCategory::Timeout}); })) << explain();
+    EXPECT_EQ(b.statusesOf(first).mid(b.statusesOf(first).indexOf(Status(DevicesReadySent{3})) + 1),
+              QList<Status>{Failed{OperationFailureCategory::Timeout}})
+        << "the keyboard came back, though not through B's own pairing";
+    const QString back = a.progress.last().transactionId;
+    ASSERT_TRUE(waitUntil([&] { return endedWith(a, back, Success{}) && endedWith(b, back, Success{}); })) << explain();
+    ASSERT_TRUE(quiet()) << explain();
+
+    ASSERT_TRUE(advanceQuietly(3 * perDevice + grace)) << explain();
+    EXPECT_EQ(b.scriptedBluetooth->pairCalls.count(kKeyboard), 1) << "paired once, by the transfer back";
+    EXPECT_EQ(table->heldBy(kNodeB).size(), 3);
+}
+
+TEST_P(HandOverTest, TheGiverQuittingDuringTheWaitPairsNothingAgainAndNamesWhatIsUnconfirmed)
+{
+    a.scriptedBluetooth->pairResults.insert(kTrackpad, failure(OperationFailureCategory::Timeout));
+    ASSERT_TRUE(handOverUntilAListsOnly({kKeyboard, kMouse})) << explain();
+    ASSERT_TRUE(advanceQuietly(20)) << explain();
+
+    b.coordinator.reset();
+    EXPECT_EQ(logs->messages(LogLevel::Warning, QStringLiteral("ControlCoordinator"))
+                  .filter(QRegularExpression(QStringLiteral("^Quitting"))),
+              QStringList{QStringLiteral("Quitting before Mac F1000000-0000-4000-8000-00000000000A confirmed device "
+                                         "28:37:37:0a:00:02; it is not paired here again")});
+    ASSERT_TRUE(advanceQuietly(3 * perDevice + grace)) << explain();
+    EXPECT_TRUE(b.scriptedBluetooth->pairCalls.isEmpty());
+    EXPECT_FALSE(table->holders.contains(kTrackpad));
 }

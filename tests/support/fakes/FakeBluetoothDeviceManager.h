@@ -38,7 +38,7 @@ struct SharedDeviceTable
 
 // An inner manager that answers what the test set and counts every call. Joined to a shared table
 // (scripted mode) it plays one computer's Bluetooth: it lists, reports connected, pairs and unpairs
-// the table's devices as that holder. Results set per address win in both modes.
+// the table's devices as that holder. Results and statuses set per address win in both modes.
 class FakeBluetoothDeviceManager final : public BluetoothDeviceManagerProtocol
 {
     Q_OBJECT
@@ -62,10 +62,11 @@ public:
     {
         ++statusCalls;
         // Read when asked, delivered when released: an answer that arrives late.
-        const ConnectionStatus status = table
-            ? (table->holders.value(device.macAddress()) == holder ? ConnectionStatus::Connected
-                                                                   : ConnectionStatus::NotPaired)
-            : statuses.value(device.macAddress(), ConnectionStatus::NotPaired);
+        const auto scripted = statuses.constFind(device.macAddress());
+        const ConnectionStatus status = scripted != statuses.cend() ? *scripted
+            : table ? (table->holders.value(device.macAddress()) == holder ? ConnectionStatus::Connected
+                                                                           : ConnectionStatus::NotPaired)
+                    : ConnectionStatus::NotPaired;
         if (holdStatusLookups) {
             co_await qCoro(this, &FakeBluetoothDeviceManager::statusLookupsReleased);
         }

@@ -4,8 +4,8 @@
 #include "kit/CapsuleButton.h"
 #include "kit/IconView.h"
 #include "kit/Metrics.h"
-#include "kit/RowDivider.h"
 #include "kit/TextLabel.h"
+#include "kit/UntrustedText.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -75,11 +75,11 @@ void ConnectedMacRow::setMac(const ConnectedMac &mac, ConnectionState state)
     render();
 }
 
-void ConnectedMacRow::setShowsDivider(bool shows)
+void ConnectedMacRow::cancelConfirmation()
 {
-    if (shows != m_showsDivider) {
-        m_showsDivider = shows;
-        update();
+    if (m_confirming) {
+        m_confirming = false;
+        render();
     }
 }
 
@@ -130,19 +130,15 @@ void ConnectedMacRow::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-void ConnectedMacRow::paintEvent(QPaintEvent *)
-{
-    if (m_showsDivider) {
-        RowDivider::paint(*this);
-    }
-}
-
 void ConnectedMacRow::setConfirming(bool confirming)
 {
     m_confirming = confirming;
     render();
     // Return and Escape reach the row through the button that has the focus.
     (confirming ? m_confirm : m_disconnect)->setFocus(Qt::OtherFocusReason);
+    if (confirming) {
+        Q_EMIT confirmingStarted();
+    }
 }
 
 void ConnectedMacRow::confirmRemoval()
@@ -157,7 +153,8 @@ void ConnectedMacRow::render()
     const QString name = m_mac ? m_mac->name() : QString();
     const ThemeColor color = stateColor(m_state);
     m_icon->setColor(color);
-    m_name->setText(m_confirming ? QStringLiteral("Disconnect ") + name + QLatin1Char('?') : name);
+    m_name->setText(m_confirming ? QStringLiteral("Disconnect ") + UntrustedText::isolated(name) + QLatin1Char('?')
+                                 : name);
     m_badge->setContent(badgeText(m_state), {}, BadgeLook::tinted(color, stateFillOpacity));
     m_badge->setAccessibleText(name + QStringLiteral(": ") + badgeText(m_state));
     m_badge->setVisible(!m_confirming);

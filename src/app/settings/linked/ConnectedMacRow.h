@@ -33,8 +33,8 @@ public:
     const std::optional<ConnectedMac> &mac() const { return m_mac; }
     ConnectionState connectionState() const { return m_state; }
     bool isConfirmingRemoval() const { return m_confirming; }
-    void setShowsDivider(bool shows);
-    bool showsDivider() const { return m_showsDivider; }
+    // Backs out of the confirmation, as Escape does.
+    void cancelConfirmation();
 
     TextLabel *nameLabel() const { return m_name; }
     CapsuleBadge *statusBadge() const { return m_badge; }
@@ -46,9 +46,12 @@ public:
     static ThemeColor stateColor(ConnectionState state);
     static QString badgeText(ConnectionState state);
 
+Q_SIGNALS:
+    // The user asked to disconnect: the row now asks for confirmation.
+    void confirmingStarted();
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     void setConfirming(bool confirming);
@@ -59,7 +62,6 @@ private:
     std::optional<ConnectedMac> m_mac;
     ConnectionState m_state = ConnectionState::Disconnected;
     bool m_confirming = false;
-    bool m_showsDivider = false;
     IconView *m_icon;
     TextLabel *m_name;
     CapsuleBadge *m_badge;

@@ -3,8 +3,11 @@
 #include "kit/Banner.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/Card.h"
+#include "kit/EmptyStateCard.h"
 #include "kit/IconView.h"
+#include "kit/KeyedRowList.h"
 #include "kit/Metrics.h"
+#include "kit/SectionHeading.h"
 #include "kit/TextLabel.h"
 #include "models/ConnectedMacsViewModel.h"
 #include "settings/linked/ConnectedMacRow.h"
@@ -24,7 +27,6 @@ namespace verandel {
 
 namespace {
 
-constexpr double emptyIconOpacity = 0.12;
 constexpr int loadingSpacing = 8;
 constexpr int progressWidth = 120;
 
@@ -110,7 +112,8 @@ QWidget *ConnectedMacsView::makeHeader()
     subtitle->setWordWrap(true);
 
     m_refreshingLine = new QWidget(header);
-    auto *refreshIcon = new IconView(m_icons, QStringLiteral("arrow.clockwise"), Metrics::iconSmall, m_refreshingLine);
+    auto *refreshIcon
+        = new IconView(m_icons, QStringLiteral("arrow.clockwise"), Metrics::iconRegular, m_refreshingLine);
     refreshIcon->setColor(ThemeColor::SecondaryText);
     auto *refreshText = new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, m_refreshingLine);
     refreshText->setText(QStringLiteral("Refreshing linked computers"));
@@ -132,14 +135,7 @@ QWidget *ConnectedMacsView::makeHeader()
 QWidget *ConnectedMacsView::makeListSection()
 {
     auto *section = new QWidget(m_column);
-    auto *heading = new TextLabel(TextStyle::Headline, ThemeColor::PrimaryText, section);
-    heading->setText(QStringLiteral("Linked Computers"));
-    m_count = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, section);
-    auto *headingRow = new QHBoxLayout;
-    headingRow->setSpacing(Metrics::sectionSpacing);
-    headingRow->addWidget(heading, 0, Qt::AlignBaseline);
-    headingRow->addStretch(1);
-    headingRow->addWidget(m_count, 0, Qt::AlignBaseline);
+    m_heading = new SectionHeading(QStringLiteral("Linked Computers"), section);
 
     // Loading: only while the first listing of an empty list is out.
     m_loading = new Card(section);
@@ -158,38 +154,19 @@ QWidget *ConnectedMacsView::makeListSection()
     loadingLayout->addWidget(progress, 0, Qt::AlignHCenter);
     loadingLayout->addWidget(loadingText, 0, Qt::AlignHCenter);
 
-    m_empty = new Card(section);
-    m_empty->setAccessibleName(QStringLiteral("No linked computers yet"));
-    auto *emptyIcon = new IconView(m_icons, QStringLiteral("laptopcomputer"), Metrics::iconInCircle, m_empty);
-    emptyIcon->setColor(ThemeColor::Accent);
-    emptyIcon->setCircle(Metrics::iconCircle, emptyIconOpacity);
-    auto *emptyTitle = new TextLabel(TextStyle::Body, ThemeColor::PrimaryText, m_empty);
-    emptyTitle->setFontWeight(QFont::DemiBold);
-    emptyTitle->setText(QStringLiteral("No linked computers yet"));
-    auto *emptyHint = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, m_empty);
-    emptyHint->setText(QStringLiteral("Link a computer in Discovery Mode to add it here."));
-    emptyHint->setWordWrap(true);
-    auto *emptyTexts = new QVBoxLayout;
-    emptyTexts->setSpacing(Metrics::rowDetailSpacing);
-    emptyTexts->addWidget(emptyTitle);
-    emptyTexts->addWidget(emptyHint);
-    auto *emptyRow = new QHBoxLayout(m_empty);
-    emptyRow->setContentsMargins({});
-    emptyRow->setSpacing(Metrics::rowSpacing);
-    emptyRow->addWidget(emptyIcon, 0, Qt::AlignTop);
-    emptyRow->addLayout(emptyTexts, 1);
+    auto *empty
+        = new EmptyStateCard(m_icons, QStringLiteral("laptopcomputer"), EmptyStateCard::Symbol::Circled, section);
+    empty->setTexts(QStringLiteral("No linked computers yet"),
+                    QStringLiteral("Link a computer in Discovery Mode to add it here."));
+    m_empty = empty;
 
-    m_list = new Card(section);
-    m_list->setContentsMargins({});
+    m_list = new KeyedRowList([this](const QString &key) { return makeRow(QUuid::fromString(key)); }, section);
     m_list->setAccessibleName(QStringLiteral("Linked computers"));
-    auto *rows = new QVBoxLayout(m_list);
-    rows->setContentsMargins({});
-    rows->setSpacing(1);
 
     auto *column = new QVBoxLayout(section);
     column->setContentsMargins({});
     column->setSpacing(Metrics::sectionSpacing);
-    column->addLayout(headingRow);
+    column->addWidget(m_heading);
     column->addWidget(m_loading);
     column->addWidget(m_empty);
     column->addWidget(m_list);
@@ -212,15 +189,12 @@ int ConnectedMacsView::columnWidth(int tabWidth)
 
 QList<ConnectedMacRow *> ConnectedMacsView::rows() const
 {
-    QList<ConnectedMacRow *> shown;
-    if (m_model) {
-        for (const ConnectedMac &mac : m_model->connectedMacs()) {
-            if (ConnectedMacRow *row = m_rows.value(mac.id())) {
-                shown.append(row);
-            }
-        }
-    }
-    return shown;
+    return m_list->rowsAs<ConnectedMacRow>();
+}
+
+TextLabel *ConnectedMacsView::countLabel() const
+{
+    return m_heading->countLabel();
 }
 
 void ConnectedMacsView::refresh()
@@ -231,7 +205,7 @@ void ConnectedMacsView::refresh()
     const qsizetype count = m_model->connectedMacs().size();
     const ConnectedMacsScreenSummary summary = ConnectedMacsScreenSummary::make(count);
     m_summary->setContent(summary.title, summary.iconName, BadgeLook::tinted(summary.tint));
-    m_count->setText(ConnectedMacsScreenSummary::linkedCountText(count).value_or(QString()));
+    m_heading->setCountText(ConnectedMacsScreenSummary::linkedCountText(count).value_or(QString()));
     m_refreshingLine->setVisible(m_refreshing);
 
     const std::optional<QString> error = m_model->errorMessage();
@@ -254,32 +228,18 @@ void ConnectedMacsView::refreshRows()
     const QList<ConnectedMac> macs = m_model->connectedMacs();
     const ConnectedMacsViewModel::StatusTable statuses = m_model->connectionStatuses();
     const bool enabled = !m_model->isRefreshing();
-    auto *layout = static_cast<QVBoxLayout *>(m_list->layout());
-    QHash<QUuid, ConnectedMacRow *> kept;
-    for (qsizetype i = 0; i < macs.size(); ++i) {
-        const ConnectedMac &mac = macs.at(i);
-        if (kept.contains(mac.id())) {
-            continue; // one row per computer, even if the store listed it twice
-        }
-        ConnectedMacRow *row = m_rows.take(mac.id());
-        if (!row) {
-            row = makeRow(mac.id());
-        }
-        layout->removeWidget(row);
-        layout->insertWidget(static_cast<int>(kept.size()), row);
+    m_list->setItems(macs, [](const ConnectedMac &mac) { return mac.id().toString(); });
+    for (const ConnectedMac &mac : macs) {
+        auto *row = static_cast<ConnectedMacRow *>(m_list->row(mac.id().toString()));
         const MacConnectionStatusPtr status = statuses.value(mac.id());
         row->setMac(mac, status ? status->connectionState() : ConnectionState::Disconnected);
-        row->setShowsDivider(mac.id() != macs.constLast().id());
         row->setEnabled(enabled);
-        kept.insert(mac.id(), row);
     }
-    qDeleteAll(m_rows);
-    m_rows = std::move(kept);
 }
 
 ConnectedMacRow *ConnectedMacsView::makeRow(const QUuid &id)
 {
-    return new ConnectedMacRow(
+    auto *row = new ConnectedMacRow(
         m_icons,
         [this, id] {
             if (!m_model) {
@@ -293,6 +253,15 @@ ConnectedMacRow *ConnectedMacsView::makeRow(const QUuid &id)
             }
         },
         m_list);
+    // One row confirms a removal at a time: a second one asking ends the first one's question.
+    connect(row, &ConnectedMacRow::confirmingStarted, this, [this, row] {
+        for (ConnectedMacRow *other : rows()) {
+            if (other != row) {
+                other->cancelConfirmation();
+            }
+        }
+    });
+    return row;
 }
 
 QCoro::Task<> ConnectedMacsView::refreshConnections()

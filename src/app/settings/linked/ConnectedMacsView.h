@@ -3,7 +3,6 @@
 #include "kit/IconProvider.h"
 
 #include <QCoro/QCoroTask>
-#include <QHash>
 #include <QPointer>
 #include <QUuid>
 #include <QWidget>
@@ -21,6 +20,8 @@ class ConnectedMacRow;
 class ConnectedMacsViewModel;
 class DiscoveryModeView;
 class IconView;
+class KeyedRowList;
+class SectionHeading;
 class TextLabel;
 
 // The Linked Computers tab: a summary of how many computers are linked, Discovery Mode, and the list of
@@ -54,7 +55,7 @@ public:
     QWidget *refreshingLine() const { return m_refreshingLine; }
     Banner *errorBanner() const { return m_error; }
     DiscoveryModeView *discoveryModeView() const { return m_discovery; }
-    TextLabel *countLabel() const { return m_count; }
+    TextLabel *countLabel() const;
     Card *loadingCard() const { return m_loading; }
     Card *emptyCard() const { return m_empty; }
     // In the order shown.
@@ -80,7 +81,6 @@ private:
     bool m_performsInitialRefresh;
     bool m_refreshing = false;
     ListState m_listState = ListState::Empty;
-    QHash<QUuid, ConnectedMacRow *> m_rows;
 
     QScrollArea *m_scroll;
     QWidget *m_column;
@@ -88,10 +88,10 @@ private:
     QWidget *m_refreshingLine = nullptr;
     Banner *m_error;
     DiscoveryModeView *m_discovery;
-    TextLabel *m_count = nullptr;
+    SectionHeading *m_heading = nullptr;
     Card *m_loading = nullptr;
     Card *m_empty = nullptr;
-    Card *m_list = nullptr;
+    KeyedRowList *m_list = nullptr;
 };
 
 } // namespace verandel

@@ -2,9 +2,9 @@
 
 #include "common/ConnectionStatusBadge.h"
 #include "kit/CapsuleBadge.h"
+#include "kit/FlowLayout.h"
 #include "kit/IconView.h"
 #include "kit/Metrics.h"
-#include "kit/RowDivider.h"
 #include "kit/TextLabel.h"
 #include "kit/Theme.h"
 #include "settings/linked/ConnectionActionButton.h"
@@ -41,20 +41,24 @@ DiscoveredMacRow::DiscoveredMacRow(IconProviderPtr icons, Actions actions, QWidg
     m_name->setFontWeight(QFont::DemiBold);
     m_name->setElided(true);
     m_codeCaption->setText(QStringLiteral("Security code"));
-    // In a narrow window the caption gives way first; the code and the badge stay whole.
-    m_codeCaption->setElided(true);
-    m_codeCaption->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     m_code->setFont(Theme::font(TextStyle::CodeInline));
     m_code->setLook({ThemeTint{ThemeColor::PrimaryText}, ThemeTint{ThemeColor::ControlBackground},
                      ThemeTint{ThemeColor::PrimaryText, codeBorderOpacity}, BadgeLook::Shape::Capsule});
 
-    auto *codeLine = new QHBoxLayout;
-    codeLine->setSpacing(codeLineSpacing);
-    codeLine->addWidget(m_codeCaption, 0, Qt::AlignVCenter);
-    codeLine->addWidget(m_code, 0, Qt::AlignVCenter);
-    codeLine->addWidget(m_unavailableCode, 0, Qt::AlignVCenter);
-    codeLine->addStretch(1);
-    codeLine->addWidget(m_status, 0, Qt::AlignVCenter);
+    // The code with its caption, then the request's status; in a narrow row the status moves to a line
+    // of its own instead of cutting the caption.
+    auto *codeGroup = new QWidget(this);
+    auto *codeGroupLayout = new QHBoxLayout(codeGroup);
+    codeGroupLayout->setContentsMargins({});
+    codeGroupLayout->setSpacing(codeLineSpacing);
+    codeGroupLayout->addWidget(m_codeCaption, 0, Qt::AlignVCenter);
+    codeGroupLayout->addWidget(m_code, 0, Qt::AlignVCenter);
+    codeGroupLayout->addWidget(m_unavailableCode, 0, Qt::AlignVCenter);
+    auto *codeLineWidget = new QWidget(this);
+    auto *codeLine = new FlowLayout(codeLineSpacing * 2, codeLineSpacing, codeLineWidget);
+    codeLine->setContentsMargins({});
+    codeLine->addWidget(codeGroup);
+    codeLine->addWidget(m_status);
 
     auto *actionLayout = new QHBoxLayout(m_actionRow);
     actionLayout->setContentsMargins({});
@@ -66,7 +70,7 @@ DiscoveredMacRow::DiscoveredMacRow(IconProviderPtr icons, Actions actions, QWidg
     auto *details = new QVBoxLayout;
     details->setSpacing(detailSpacing);
     details->addWidget(m_name);
-    details->addLayout(codeLine);
+    details->addWidget(codeLineWidget);
     details->addWidget(m_actionRow);
 
     auto *row = new QHBoxLayout(this);
@@ -96,21 +100,6 @@ void DiscoveredMacRow::setMac(const DiscoverableMac &mac, const std::optional<Co
     m_single->setVisible(m_presentation.showsActionControls && !m_presentation.showsDualButton);
     m_dual->setVisible(m_presentation.showsDualButton);
     setAccessibleName(m_presentation.name);
-}
-
-void DiscoveredMacRow::setShowsDivider(bool shows)
-{
-    if (shows != m_showsDivider) {
-        m_showsDivider = shows;
-        update();
-    }
-}
-
-void DiscoveredMacRow::paintEvent(QPaintEvent *)
-{
-    if (m_showsDivider) {
-        RowDivider::paint(*this);
-    }
 }
 
 void DiscoveredMacRow::runSingleAction()

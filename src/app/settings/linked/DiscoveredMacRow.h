@@ -34,8 +34,6 @@ public:
     DiscoveredMacRow(IconProviderPtr icons, Actions actions, QWidget *parent = nullptr);
 
     void setMac(const DiscoverableMac &mac, const std::optional<ConnectionRequest> &request);
-    void setShowsDivider(bool shows);
-    bool showsDivider() const { return m_showsDivider; }
 
     const DiscoveredMacRowPresentation &presentation() const { return m_presentation; }
     TextLabel *nameLabel() const { return m_name; }
@@ -45,15 +43,11 @@ public:
     ConnectionActionButton *actionButton() const { return m_single; }
     ConnectionActionDualButton *dualButton() const { return m_dual; }
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
 private:
     void runSingleAction();
 
     Actions m_actions;
     DiscoveredMacRowPresentation m_presentation;
-    bool m_showsDivider = false;
     IconView *m_icon;
     TextLabel *m_name;
     TextLabel *m_codeCaption;

@@ -30,7 +30,7 @@ DiscoveryModeView::DiscoveryModeView(DiscoveryViewModelProtocol *model, IconProv
     , m_switch(new ToggleSwitch(this))
     , m_badge(new CapsuleBadge(icons, this))
     , m_statusLine(new QWidget(this))
-    , m_statusIcon(new IconView(icons, {}, Metrics::iconSmall, m_statusLine))
+    , m_statusIcon(new IconView(icons, {}, Metrics::iconRegular, m_statusLine))
     , m_statusText(new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, m_statusLine))
     , m_secondaryStatus(new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, this))
     , m_activeSection(new QWidget(this))
@@ -53,9 +53,9 @@ DiscoveryModeView::DiscoveryModeView(DiscoveryViewModelProtocol *model, IconProv
     badgeLayout->addWidget(m_badge);
     auto *titleRow = new QHBoxLayout;
     titleRow->setSpacing(Metrics::sectionSpacing);
-    titleRow->addWidget(title, 1, Qt::AlignTop);
-    titleRow->addWidget(m_switch, 0, Qt::AlignTop);
-    titleRow->addWidget(badgeSlot, 0, Qt::AlignTop);
+    titleRow->addWidget(title, 1, Qt::AlignVCenter);
+    titleRow->addWidget(m_switch, 0, Qt::AlignVCenter);
+    titleRow->addWidget(badgeSlot, 0, Qt::AlignVCenter);
 
     auto *statusLayout = new QHBoxLayout(m_statusLine);
     statusLayout->setContentsMargins({});

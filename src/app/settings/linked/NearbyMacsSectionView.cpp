@@ -1,10 +1,9 @@
 #include "settings/linked/NearbyMacsSectionView.h"
 
-#include "kit/CapsuleBadge.h"
-#include "kit/Card.h"
-#include "kit/IconView.h"
+#include "kit/EmptyStateCard.h"
+#include "kit/KeyedRowList.h"
 #include "kit/Metrics.h"
-#include "kit/TextLabel.h"
+#include "kit/SectionHeading.h"
 #include "settings/linked/DiscoveredMacRow.h"
 
 #include <QHBoxLayout>
@@ -23,52 +22,25 @@ NearbyMacsSectionView::NearbyMacsSectionView(IconProviderPtr icons, Actions acti
     : QWidget(parent)
     , m_icons(std::move(icons))
     , m_actions(std::move(actions))
-    , m_count(new CapsuleBadge(m_icons, this))
-    , m_empty(new Card(this))
-    , m_list(new Card(this))
+    , m_heading(new SectionHeading(QStringLiteral("Nearby Computers"), this))
+    , m_empty(nullptr)
+    , m_list(new KeyedRowList([this](const QString &key) { return makeRow(QUuid::fromString(key)); }, this))
 {
-    auto *title = new TextLabel(TextStyle::Subheadline, ThemeColor::PrimaryText, this);
-    title->setText(QStringLiteral("Nearby Computers"));
-    title->setFontWeight(QFont::DemiBold);
-    m_count->setLook({ThemeTint{ThemeColor::SecondaryText}, ThemeTint{ThemeColor::WindowBackground}, std::nullopt,
-                      BadgeLook::Shape::Capsule});
-    auto *heading = new QHBoxLayout;
-    heading->addWidget(title, 0, Qt::AlignVCenter);
-    heading->addStretch(1);
-    heading->addWidget(m_count, 0, Qt::AlignVCenter);
-
-    m_empty->setLook(listLook);
-    m_empty->setContentsMargins(Metrics::emptyStatePadding, Metrics::emptyStatePadding, Metrics::emptyStatePadding,
-                                Metrics::emptyStatePadding);
-    auto *searchIcon = new IconView(m_icons, QStringLiteral("magnifyingglass"), Metrics::iconRegular, m_empty);
-    searchIcon->setColor(ThemeColor::Accent);
-    auto *looking = new TextLabel(TextStyle::Subheadline, ThemeColor::PrimaryText, m_empty);
-    looking->setText(QStringLiteral("Looking for nearby computers"));
-    looking->setFontWeight(QFont::DemiBold);
-    auto *hint = new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, m_empty);
-    hint->setText(QStringLiteral("Activate the Discovery Mode on the other computer. It should appear here "
-                                 "automatically."));
-    hint->setWordWrap(true);
-    auto *emptyTexts = new QVBoxLayout;
-    emptyTexts->setSpacing(Metrics::rowDetailSpacing);
-    emptyTexts->addWidget(looking);
-    emptyTexts->addWidget(hint);
-    auto *emptyRow = new QHBoxLayout(m_empty);
-    emptyRow->setContentsMargins({});
-    emptyRow->setSpacing(Metrics::cardSpacing);
-    emptyRow->addWidget(searchIcon, 0, Qt::AlignTop);
-    emptyRow->addLayout(emptyTexts, 1);
-
+    auto *empty = new EmptyStateCard(m_icons, QStringLiteral("magnifyingglass"), EmptyStateCard::Symbol::Plain, this);
+    empty->setTexts(QStringLiteral("Looking for nearby computers"),
+                    QStringLiteral("Activate the Discovery Mode on the other computer. It should appear here "
+                                   "automatically."));
+    empty->setLook(listLook);
+    empty->setContentsMargins(Metrics::emptyStatePadding, Metrics::emptyStatePadding, Metrics::emptyStatePadding,
+                              Metrics::emptyStatePadding);
+    m_empty = empty;
     m_list->setLook(listLook);
-    m_list->setContentsMargins({});
-    auto *rows = new QVBoxLayout(m_list);
-    rows->setContentsMargins({});
-    rows->setSpacing(0);
+    m_list->setAccessibleName(QStringLiteral("Nearby computers"));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins({});
     column->setSpacing(headingSpacing);
-    column->addLayout(heading);
+    column->addWidget(m_heading);
     column->addWidget(m_empty);
     column->addWidget(m_list);
 
@@ -78,35 +50,24 @@ NearbyMacsSectionView::NearbyMacsSectionView(IconProviderPtr icons, Actions acti
 void NearbyMacsSectionView::setMacs(const QList<DiscoverableMac> &macs, const RequestLookup &lookup)
 {
     m_macs = macs;
-    m_count->setText(countText(macs.size()));
+    m_heading->setCountText(countText(macs.size()));
     m_empty->setVisible(macs.isEmpty());
     m_list->setVisible(!macs.isEmpty());
-
-    QHash<QUuid, DiscoveredMacRow *> kept;
-    auto *layout = static_cast<QVBoxLayout *>(m_list->layout());
-    for (qsizetype i = 0; i < macs.size(); ++i) {
-        const DiscoverableMac &mac = macs.at(i);
-        DiscoveredMacRow *row = m_rows.take(mac.id());
-        if (!row) {
-            row = makeRow(mac.id());
-        }
-        layout->removeWidget(row);
-        layout->insertWidget(static_cast<int>(i), row);
+    m_list->setItems(macs, [](const DiscoverableMac &mac) { return mac.id().toString(); });
+    for (const DiscoverableMac &mac : macs) {
+        auto *row = static_cast<DiscoveredMacRow *>(m_list->row(mac.id().toString()));
         row->setMac(mac, lookup ? lookup(mac) : std::nullopt);
-        row->setShowsDivider(i + 1 < macs.size());
-        kept.insert(mac.id(), row);
     }
-    qDeleteAll(m_rows);
-    m_rows = std::move(kept);
 }
 
 QList<DiscoveredMacRow *> NearbyMacsSectionView::rows() const
 {
-    QList<DiscoveredMacRow *> shown;
-    for (const DiscoverableMac &mac : m_macs) {
-        shown.append(m_rows.value(mac.id()));
-    }
-    return shown;
+    return m_list->rowsAs<DiscoveredMacRow>();
+}
+
+TextLabel *NearbyMacsSectionView::countLabel() const
+{
+    return m_heading->countLabel();
 }
 
 QString NearbyMacsSectionView::countText(qsizetype count)

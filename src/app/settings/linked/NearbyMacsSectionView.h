@@ -5,7 +5,6 @@
 #include "linking/ConnectionRequest.h"
 #include "records/DiscoverableMac.h"
 
-#include <QHash>
 #include <QList>
 #include <QWidget>
 
@@ -15,8 +14,9 @@
 namespace verandel {
 
 class Card;
-class CapsuleBadge;
 class DiscoveredMacRow;
+class KeyedRowList;
+class SectionHeading;
 class TextLabel;
 
 // The computers found nearby while Discovery Mode runs: a heading with their count, then either a note
@@ -43,7 +43,7 @@ public:
     // The lookup is asked once per computer, now.
     void setMacs(const QList<DiscoverableMac> &macs, const RequestLookup &lookup);
 
-    CapsuleBadge *countBadge() const { return m_count; }
+    TextLabel *countLabel() const;
     Card *emptyState() const { return m_empty; }
     // In the order shown.
     QList<DiscoveredMacRow *> rows() const;
@@ -58,10 +58,9 @@ private:
     IconProviderPtr m_icons;
     Actions m_actions;
     QList<DiscoverableMac> m_macs;
-    QHash<QUuid, DiscoveredMacRow *> m_rows;
-    CapsuleBadge *m_count;
+    SectionHeading *m_heading;
     Card *m_empty;
-    Card *m_list;
+    KeyedRowList *m_list;
 };
 
 } // namespace verandel

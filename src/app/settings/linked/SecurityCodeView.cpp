@@ -72,7 +72,8 @@ SecurityCodeView::SecurityCodeView(IconProviderPtr icons, QWidget *parent)
     m_refresh->setAutoRaise(true);
     m_refresh->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_refresh->setFont(Theme::font(TextStyle::Caption));
-    m_refresh->setIconSize({Metrics::iconSmall, Metrics::iconSmall});
+    m_refresh->setIconSize({Metrics::iconRegular, Metrics::iconRegular});
+    m_refresh->setMinimumHeight(Metrics::minimumButtonHeight);
     m_refresh->setCursor(Qt::PointingHandCursor);
     connect(m_refresh, &QToolButton::clicked, this, [this] {
         if (const std::function<void()> onRefresh = m_onRefresh) {

@@ -22,6 +22,8 @@
 #include "support/TestPalettes.h"
 
 #include <QHideEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTest>
 #include <QVBoxLayout>
@@ -76,17 +78,59 @@ protected:
         return texts;
     }
 
-    // A picture of the whole column, as tall as it is (no scrolling).
-    void shoot(const QString &name)
+    // A picture of the whole column at `width`, as tall as it is there (no scrolling).
+    void shoot(const QString &name, int width = settingsWidth)
     {
         KeyWindow::setOverride(window.get(), true);
+        window->resize(width, window->height());
         settle();
-        window->resize(settingsWidth, view->column()->sizeHint().height() + 2 * Metrics::contentPadding);
+        QWidget *column = view->column();
+        const int columnWidth = ConnectedMacsView::columnWidth(width);
+        const int height
+            = column->hasHeightForWidth() ? column->heightForWidth(columnWidth) : column->sizeHint().height();
+        window->resize(width, height + 2 * Metrics::contentPadding);
+        settle();
+        // Whatever the estimate missed, the picture shows: no scrolling.
+        QScrollBar *scrollBar = view->findChild<QScrollArea *>()->verticalScrollBar();
+        for (int i = 0; i < 3 && scrollBar->maximum() > 0; ++i) {
+            window->resize(width, window->height() + scrollBar->maximum());
+            settle();
+        }
+        EXPECT_EQ(scrollBar->maximum(), 0) << name.toStdString();
         if (QWidget *focused = window->focusWidget()) {
             focused->clearFocus();
         }
         settle();
         saveShot(*window, name);
+        // Nothing overlaps or spills out of its row.
+        for (ConnectedMacRow *row : view->rows()) {
+            for (QWidget *child : row->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                if (child->isVisible()) {
+                    EXPECT_TRUE(row->rect().contains(child->geometry()))
+                        << name.toStdString() << ": " << child->metaObject()->className();
+                }
+            }
+        }
+    }
+
+    void setStatuses(const QList<ConnectedMac> &macs, const QList<ConnectionState> &states)
+    {
+        for (qsizetype i = 0; i < macs.size() && i < states.size(); ++i) {
+            auto status = std::make_shared<MacConnectionStatus>(macs.at(i).id());
+            status->updateConnectionState(states.at(i));
+            monitor->statuses.insert(macs.at(i).id(), status);
+        }
+    }
+
+    // Opens the tab, not shown yet, in `palette` at `width`.
+    ConnectedMacsView &openHidden(const QList<ConnectedMac> &stored, const QPalette &palette, int width)
+    {
+        storage->reset();
+        ConnectedMacsView &tab = open(stored, false);
+        window->setPalette(palette);
+        window->setAutoFillBackground(true);
+        window->resize(width, settingsHeight);
+        return tab;
     }
 };
 
@@ -149,15 +193,6 @@ TEST_F(ConnectedMacsViewTest, ShowsWhatItComputedForNoneOneAndThreeComputers)
         EXPECT_EQ(tab.listState(), ConnectedMacsView::listStateFor(false, count));
         EXPECT_EQ(tab.emptyCard()->isVisible(), count == 0);
         EXPECT_EQ(tab.rows().size(), count);
-        QList<bool> dividers;
-        for (ConnectedMacRow *row : tab.rows()) {
-            dividers.append(row->showsDivider());
-        }
-        QList<bool> expected(count, true);
-        if (count > 0) {
-            expected.last() = false;
-        }
-        EXPECT_EQ(dividers, expected);
         EXPECT_FALSE(tab.refreshingLine()->isVisible());
         EXPECT_EQ(tab.column()->width(), ConnectedMacsView::columnWidth(tab.width()));
     }
@@ -260,7 +295,8 @@ TEST_F(ConnectedMacsViewTest, RemovalIsConfirmedInlineWithReturnAndBackedOutWith
 
     QTest::mouseClick(living->disconnectButton(), Qt::LeftButton);
     ASSERT_TRUE(living->isConfirmingRemoval());
-    EXPECT_EQ(living->nameLabel()->fullText(), QStringLiteral("Disconnect Living Room?"));
+    // The name is isolated: a right-to-left name cannot reorder the question around it.
+    EXPECT_EQ(living->nameLabel()->fullText(), QStringLiteral("Disconnect \u2068Living Room\u2069?"));
     EXPECT_TRUE(living->reconnectNote()->isVisible());
     EXPECT_EQ(living->reconnectNote()->fullText(),
               QStringLiteral("You can reconnect this computer any time via Discovery."));
@@ -282,7 +318,7 @@ TEST_F(ConnectedMacsViewTest, RemovalIsConfirmedInlineWithReturnAndBackedOutWith
     EXPECT_TRUE(living->isConfirmingRemoval());
     EXPECT_TRUE(tab.errorBanner()->isVisible());
     EXPECT_EQ(tab.errorBanner()->message(),
-              QStringLiteral("Failed to disconnect from Living Room: ")
+              QStringLiteral("Failed to disconnect from \u2068Living Room\u2069: ")
                   + StorageError::fileLockTimeout().userDescription());
 
     // While the list changes around it, the confirming row stays as it is.
@@ -298,8 +334,22 @@ TEST_F(ConnectedMacsViewTest, RemovalIsConfirmedInlineWithReturnAndBackedOutWith
     EXPECT_FALSE(tab.errorBanner()->isVisible());
     ASSERT_EQ(tab.rows().size(), 2);
     EXPECT_EQ(tab.rows().at(0), first);
-    EXPECT_FALSE(tab.rows().at(1)->showsDivider());
     EXPECT_EQ(tab.summaryBadge()->text(), QStringLiteral("2 computers linked"));
+}
+
+TEST_F(ConnectedMacsViewTest, OneRowConfirmsARemovalAtATime)
+{
+    ConnectedMacsView &tab = open(PreviewFixtures::linkedMacs());
+    const QList<ConnectedMacRow *> rows = tab.rows();
+    QTest::mouseClick(rows.at(0)->disconnectButton(), Qt::LeftButton);
+    QTest::mouseClick(rows.at(2)->disconnectButton(), Qt::LeftButton);
+    EXPECT_FALSE(rows.at(0)->isConfirmingRemoval());
+    EXPECT_TRUE(rows.at(0)->disconnectButton()->isVisible());
+    EXPECT_TRUE(rows.at(2)->isConfirmingRemoval());
+    QTest::keyClick(rows.at(2)->confirmButton(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(tab.rows(), (QList<ConnectedMacRow *>{rows.at(0), rows.at(1)}));
+    EXPECT_FALSE(rows.at(0)->isConfirmingRemoval());
 }
 
 TEST_F(ConnectedMacsViewTest, TheErrorBannerDismissesTheError)
@@ -356,7 +406,7 @@ TEST_F(ConnectedMacsViewTest, NamesFromOtherComputersAreShownAsTheyAre)
     EXPECT_EQ(row->nameLabel()->text(), name);
     EXPECT_EQ(row->statusBadge()->accessibleName(), name + QStringLiteral(": Offline"));
     QTest::mouseClick(row->disconnectButton(), Qt::LeftButton);
-    EXPECT_EQ(row->nameLabel()->text(), QStringLiteral("Disconnect <b>x</b>&y?"));
+    EXPECT_EQ(row->nameLabel()->text(), QStringLiteral("Disconnect \u2068<b>x</b>&y\u2069?"));
 
     discovery->setState(DiscoveryServiceState::Active);
     discovery->setSecurityCode(SecurityCode(QStringLiteral("K7Q2ZX"), PreviewFixtures::now()));
@@ -370,42 +420,89 @@ TEST_F(ConnectedMacsViewTest, NamesFromOtherComputersAreShownAsTheyAre)
 
 // Pictures ---------------------------------------------------------------------------------------
 
-TEST_F(ConnectedMacsViewTest, ShotOfTheEmptyTab)
-{
-    open();
-    shoot(QStringLiteral("linked-computers-empty"));
-    EXPECT_TRUE(view->emptyCard()->isVisible());
-}
-
-TEST_F(ConnectedMacsViewTest, ShotsOfThreeComputersInDifferentStatesAndOfARowConfirmingRemoval)
+TEST_F(ConnectedMacsViewTest, ShotsOfEveryStateInLightAndDarkAtTwoWidths)
 {
     const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
-    const ConnectionState states[]
-        = {ConnectionState::Connected, ConnectionState::Unstable, ConnectionState::Disconnected};
-    for (int i = 0; i < 3; ++i) {
-        auto status = std::make_shared<MacConnectionStatus>(macs.at(i).id());
-        status->updateConnectionState(states[i]);
-        monitor->statuses.insert(macs.at(i).id(), status);
-    }
-    ConnectedMacsView &tab = open(macs);
-    ASSERT_EQ(badgeTexts(),
-              (QStringList{QStringLiteral("Connected"), QStringLiteral("Unstable"), QStringLiteral("Offline")}));
-    shoot(QStringLiteral("linked-computers-three"));
+    setStatuses(macs, {ConnectionState::Connected, ConnectionState::Unstable, ConnectionState::Disconnected});
+    const struct
+    {
+        const char *name;
+        QPalette palette;
+    } looks[] = {{"light", lightPalette()}, {"dark", darkPalette()}};
+    for (const auto &[look, palette] : looks) {
+        for (const int width : {480, 680}) {
+            const QString suffix = QStringLiteral("-%1-%2").arg(QLatin1String(look)).arg(width);
+            SCOPED_TRACE(suffix.toStdString());
 
-    QTest::mouseClick(tab.rows().at(1)->disconnectButton(), Qt::LeftButton);
-    shoot(QStringLiteral("linked-computers-confirm-removal"));
-    for (ConnectedMacRow *row : tab.rows()) {
-        for (QWidget *child : row->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-            if (child->isVisible()) {
-                EXPECT_TRUE(row->rect().contains(child->geometry())) << child->metaObject()->className();
-            }
+            // The first listing is out: the picture is taken while the model refreshes.
+            ConnectedMacsView *tab = &openHidden({}, palette, width);
+            bool loadingShot = false;
+            QObject::connect(model.get(), &ConnectedMacsViewModel::isRefreshingChanged, window.get(), [&] {
+                if (model->isRefreshing() && !loadingShot) {
+                    loadingShot = true;
+                    EXPECT_EQ(tab->listState(), ConnectedMacsView::ListState::Loading);
+                    shoot(QStringLiteral("linked-loading") + suffix, width);
+                }
+            });
+            window->show();
+            settle();
+            EXPECT_TRUE(loadingShot);
+            EXPECT_EQ(tab->listState(), ConnectedMacsView::ListState::Empty);
+            shoot(QStringLiteral("linked-empty") + suffix, width);
+
+            tab = &openHidden(macs, palette, width);
+            window->show();
+            settle();
+            ASSERT_EQ(
+                badgeTexts(),
+                (QStringList{QStringLiteral("Connected"), QStringLiteral("Unstable"), QStringLiteral("Offline")}));
+            shoot(QStringLiteral("linked-three") + suffix, width);
+
+            QTest::mouseClick(tab->rows().at(1)->disconnectButton(), Qt::LeftButton);
+            shoot(QStringLiteral("linked-confirm-removal") + suffix, width);
+
+            discovery->removeError = StorageError::fileLockTimeout();
+            QTest::keyClick(tab->rows().at(1)->confirmButton(), Qt::Key_Return);
+            settle();
+            EXPECT_TRUE(tab->errorBanner()->isVisible());
+            shoot(QStringLiteral("linked-error") + suffix, width);
+            discovery->removeError.reset();
+
+            discovery->setState(DiscoveryServiceState::Active);
+            discovery->setSecurityCode(SecurityCode(QStringLiteral("K7Q2ZX"), PreviewFixtures::now()));
+            discovery->setDiscoveredMacs(PreviewFixtures::nearbyMacs());
+            settle();
+            shoot(QStringLiteral("linked-discovery") + suffix, width);
+            discovery->setDiscoveredMacs({});
+            discovery->setState(DiscoveryServiceState::Idle);
         }
     }
+}
 
-    window->setPalette(darkPalette());
-    discovery->setState(DiscoveryServiceState::Active);
-    discovery->setSecurityCode(SecurityCode(QStringLiteral("K7Q2ZX"), PreviewFixtures::now()));
-    discovery->setDiscoveredMacs(PreviewFixtures::nearbyMacs());
-    settle();
-    shoot(QStringLiteral("linked-computers-discovery-dark"));
+TEST_F(ConnectedMacsViewTest, ShotOfAListOfHostileNames)
+{
+    const QList<ConnectedMac> macs{
+        PreviewFixtures::linkedMac(1, QStringLiteral("<b>Bold</b> &amp; <a href=\"x\">link</a>")),
+        PreviewFixtures::linkedMac(2, QString(63, QLatin1Char('W'))),
+        PreviewFixtures::linkedMac(3, QStringLiteral("מחשב המשרד")),
+        PreviewFixtures::linkedMac(4, QStringLiteral("حاسوب المكتب")),
+        PreviewFixtures::linkedMac(5, QStringLiteral("\u202EStudio PC")),
+    };
+    setStatuses(macs,
+                {ConnectionState::Connected, ConnectionState::Error, ConnectionState::Connecting,
+                 ConnectionState::Unstable, ConnectionState::Disconnected});
+    for (const int width : {480, 680}) {
+        ConnectedMacsView &tab = openHidden(macs, lightPalette(), width);
+        window->show();
+        settle();
+        shoot(QStringLiteral("linked-hostile-names-%1").arg(width), width);
+        // A right-to-left name asked about inside a sentence.
+        ConnectedMacRow *hebrew = nullptr;
+        for (ConnectedMacRow *row : tab.rows()) {
+            hebrew = row->mac()->name().startsWith(QChar(0x05DE)) ? row : hebrew;
+        }
+        ASSERT_NE(hebrew, nullptr);
+        QTest::mouseClick(hebrew->disconnectButton(), Qt::LeftButton);
+        shoot(QStringLiteral("linked-hostile-names-confirm-%1").arg(width), width);
+    }
 }

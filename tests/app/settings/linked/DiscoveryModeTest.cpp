@@ -74,6 +74,10 @@ protected:
             ? std::optional<PermissionGuidanceConfiguration>(localNetworkCard(*guidance))
             : std::nullopt;
         model.publish();
+        // Laid out as in a window, so every button has its size to be clicked at.
+        view.resize(680, view.heightForWidth(680));
+        view.show();
+        settle();
     }
 };
 
@@ -194,14 +198,13 @@ TEST_F(DiscoveryViewModelTest, TheCardsButtonsActAndTheCardHidesWhileDiscoveryMo
 
     card = vm.permissionGuidanceConfiguration();
     EXPECT_EQ(card->title, PermissionGuidanceCards::localNetwork(Guidance::DeniedRecovery, {}).title);
-    card->primaryAction(); // the desktop's network settings
-    EXPECT_EQ(permissions->openSettingsCallCount(), 1);
-    EXPECT_EQ(vm.inlinePermissionGuidanceState(), Guidance::DeniedRecovery) << "the card stays until the user acts";
+    EXPECT_FALSE(card->secondaryAction) << "no settings panel starts avahi-daemon";
 
     discovery->startDiscoveryError.reset();
     permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
-    card->secondaryAction(); // I've Enabled It
+    card->primaryAction(); // Check Again
     settle();
+    EXPECT_EQ(permissions->openSettingsCallCount(), 0);
     EXPECT_TRUE(vm.isDiscoveryActive());
     EXPECT_EQ(vm.inlinePermissionGuidanceState(), std::nullopt);
     EXPECT_EQ(vm.errorMessage(), QStringLiteral("Failed to start discovery: avahi-daemon is away"))
@@ -261,7 +264,8 @@ TEST_F(DiscoveryViewModelTest, EachRequestOperationClearsTheErrorAndNamesTheComp
 
         discovery->connectionRequestError = MacDiscoveryError::connectionFailed(QStringLiteral("no answer"));
         test::runTask((vm.*row.operation)(studio));
-        EXPECT_EQ(vm.errorMessage(), row.error + QStringLiteral("Studio: The other computer could not be reached."));
+        EXPECT_EQ(vm.errorMessage(),
+                  row.error + QStringLiteral("\u2068Studio\u2069: The other computer could not be reached."));
     }
 }
 
@@ -336,7 +340,7 @@ TEST(DiscoveryModePresentationTest, EveryRowOfTheScreensStateTable)
          false,
          true,
          true,
-         QStringLiteral("Fix in Settings"),
+         QStringLiteral("Needs avahi-daemon"),
          off,
          turnOn,
          ThemeColor::SecondaryText,
@@ -543,40 +547,30 @@ TEST_F(DiscoveryScreenTest, TheSwitchAsksTheModelAndShowsOnlyWhatTheModelSays)
     EXPECT_TRUE(model.calls.isEmpty()) << "disabled while the service is busy";
 }
 
-TEST_F(DiscoveryScreenTest, NearbyCountDividersAndRowsKeptPerComputer)
+TEST_F(DiscoveryScreenTest, NearbyCountAndRowsKeptPerComputer)
 {
     const QList<DiscoverableMac> macs = PreviewFixtures::nearbyMacs();
     NearbyMacsSectionView *nearby = view.nearbySection();
-    const auto dividers = [nearby] {
-        QList<bool> shown;
-        for (DiscoveredMacRow *row : nearby->rows()) {
-            shown.append(row->showsDivider());
-        }
-        return shown;
-    };
     show(true, std::nullopt, true);
-    EXPECT_EQ(nearby->countBadge()->text(), QStringLiteral("Searching"));
+    EXPECT_EQ(nearby->countLabel()->fullText(), QStringLiteral("Searching"));
     EXPECT_TRUE(nearby->emptyState()->isVisibleTo(nearby));
     EXPECT_TRUE(nearby->rows().isEmpty());
 
     model.macs = {macs.at(0)};
     model.publish();
-    EXPECT_EQ(nearby->countBadge()->text(), QStringLiteral("1 computer"));
+    EXPECT_EQ(nearby->countLabel()->fullText(), QStringLiteral("1 computer"));
     EXPECT_FALSE(nearby->emptyState()->isVisibleTo(nearby));
-    EXPECT_EQ(dividers(), QList<bool>{false});
     DiscoveredMacRow *studio = nearby->rows().first();
 
     model.macs = macs;
     model.publish();
-    EXPECT_EQ(nearby->countBadge()->text(), QStringLiteral("3 computers"));
-    EXPECT_EQ(dividers(), (QList<bool>{true, true, false}));
+    EXPECT_EQ(nearby->countLabel()->fullText(), QStringLiteral("3 computers"));
     EXPECT_EQ(nearby->rows().first(), studio) << "the row is reused";
 
     model.macs = {macs.at(2), macs.at(0)};
     model.publish();
     EXPECT_EQ(nearby->rows().last(), studio);
     EXPECT_EQ(nearby->rows().first()->nameLabel()->fullText(), QStringLiteral("Office"));
-    EXPECT_EQ(dividers(), (QList<bool>{true, false}));
 }
 
 TEST_F(DiscoveryScreenTest, EachRowsControlsFollowItsRequestAndActOnItsComputer)
@@ -703,38 +697,80 @@ TEST_F(DiscoveryScreenTest, NamesFromOtherComputersAreShownAsTheyAre)
 
 // Pictures ---------------------------------------------------------------------------------------
 
-TEST(DiscoveryScreenShots, IdlePreflightDeniedAndActiveWithThreeNearbyComputers)
+TEST(DiscoveryScreenShots, EveryStateInLightAndDarkAtTwoWidthsAndHostileNames)
 {
     const IconProviderPtr icons = std::make_shared<const IconProvider>();
     const QList<DiscoverableMac> macs = PreviewFixtures::nearbyMacs();
-    struct Shot
+    const QList<DiscoverableMac> hostile{
+        PreviewFixtures::nearbyMac(1, QStringLiteral("<b>Bold</b> &amp; <a href=\"x\">link</a>"),
+                                   QStringLiteral("<i>C</i>")),
+        PreviewFixtures::nearbyMac(2, QString(63, QLatin1Char('W')), QStringLiteral("HB35TR")),
+        PreviewFixtures::nearbyMac(3, QStringLiteral("מחשב המשרד"), QStringLiteral("4MW9PA")),
+        PreviewFixtures::nearbyMac(4, QStringLiteral("حاسوب المكتب"), std::nullopt),
+        PreviewFixtures::nearbyMac(5, QStringLiteral("\u202EStudio PC"), QStringLiteral("K7Q2ZX")),
+    };
+    struct State
     {
         const char *name;
         bool active;
         std::optional<Guidance> guidance;
+        bool withCode;
+        QList<DiscoverableMac> nearby;
+    };
+    // "loading": Discovery Mode has started but has no code to show and has found nobody yet.
+    const State states[] = {
+        {"idle", false, std::nullopt, false, {}},
+        {"preflight", false, Guidance::Preflight, false, {}},
+        {"denied", false, Guidance::DeniedRecovery, false, {}},
+        {"loading", true, std::nullopt, false, {}},
+        {"searching", true, std::nullopt, true, {}},
+        {"active", true, std::nullopt, true, macs},
+    };
+    const struct
+    {
+        const char *name;
+        QPalette palette;
+    } looks[] = {{"light", lightPalette()}, {"dark", darkPalette()}};
+    struct Shot
+    {
+        QString name;
+        State state;
         QPalette palette;
         int width;
     };
-    const Shot shots[] = {
-        {"discovery-idle", false, std::nullopt, lightPalette(), 560},
-        {"discovery-preflight", false, Guidance::Preflight, lightPalette(), 560},
-        {"discovery-denied", false, Guidance::DeniedRecovery, lightPalette(), 560},
-        {"discovery-active", true, std::nullopt, lightPalette(), 560},
-        {"discovery-active-dark", true, std::nullopt, darkPalette(), 560},
-        {"discovery-denied-dark", false, Guidance::DeniedRecovery, darkPalette(), 560},
-        {"discovery-active-narrow", true, std::nullopt, lightPalette(), 400},
-    };
+    QList<Shot> shots;
+    for (const State &state : states) {
+        for (const auto &[look, palette] : looks) {
+            for (const int width : {480, 680}) {
+                shots.append({QStringLiteral("discovery-%1-%2-%3")
+                                  .arg(QLatin1String(state.name), QLatin1String(look))
+                                  .arg(width),
+                              state, palette, width});
+            }
+        }
+    }
+    // Narrower than any Settings window: the request's status moves below the code instead of cutting it.
+    shots.append({QStringLiteral("discovery-active-light-360"), states[5], lightPalette(), 360});
+    for (const int width : {480, 680}) {
+        shots.append({QStringLiteral("discovery-hostile-names-%1").arg(width),
+                      {"hostile", true, std::nullopt, true, hostile},
+                      lightPalette(),
+                      width});
+    }
     for (const Shot &shot : shots) {
-        SCOPED_TRACE(shot.name);
+        SCOPED_TRACE(shot.name.toStdString());
         FakeDiscoveryViewModel model;
-        model.active = shot.active;
-        model.guidance = shot.guidance;
-        model.code = kCode;
-        model.macs = macs;
-        model.requests = {*requestWith(macs.at(1), ConnectionRequestState::Pending, ConnectionDirection::Incoming),
-                          *requestWith(macs.at(2), ConnectionRequestState::Pending)};
-        if (shot.guidance) {
-            model.configuration = localNetworkCard(*shot.guidance);
+        model.active = shot.state.active;
+        model.guidance = shot.state.guidance;
+        model.code = shot.state.withCode ? std::optional<SecurityCode>(kCode) : std::nullopt;
+        model.macs = shot.state.nearby;
+        if (shot.state.nearby.size() > 2) {
+            model.requests = {
+                *requestWith(shot.state.nearby.at(1), ConnectionRequestState::Pending, ConnectionDirection::Incoming),
+                *requestWith(shot.state.nearby.at(2), ConnectionRequestState::Pending)};
+        }
+        if (shot.state.guidance) {
+            model.configuration = localNetworkCard(*shot.state.guidance);
         }
         QWidget window;
         window.setPalette(shot.palette);
@@ -745,7 +781,7 @@ TEST(DiscoveryScreenShots, IdlePreflightDeniedAndActiveWithThreeNearbyComputers)
         layout->addWidget(view);
         KeyWindow::setOverride(&window, true);
         showFitted(window, shot.width);
-        saveShot(window, QString::fromLatin1(shot.name));
+        saveShot(window, shot.name);
         // Nothing overlaps or spills out of its row.
         for (DiscoveredMacRow *row : view->nearbySection()->rows()) {
             for (QWidget *child : row->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {

@@ -1,0 +1,23 @@
+#include "kit/UntrustedText.h"
+
+#include <QTextDocument>
+
+namespace verandel {
+
+QString UntrustedText::isolated(const QString &text)
+{
+    return QChar(0x2068) + text + QChar(0x2069);
+}
+
+QString UntrustedText::toolTip(const QString &text)
+{
+    return text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+}
+
+QString UntrustedText::mnemonicSafe(const QString &text)
+{
+    QString safe = text;
+    return safe.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace verandel
