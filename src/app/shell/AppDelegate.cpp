@@ -47,6 +47,15 @@ QString AppDelegate::trayToolTip(const std::optional<QString> &debugProfileName)
     return QStringLiteral("Verandel (Debug Profile: ") + *debugProfileName + QLatin1Char(')');
 }
 
+std::unique_ptr<QSettings> AppDelegate::makeWindowSettings(const RuntimeEnvironment &runtime)
+{
+    if (runtime.debugModeEnabled() && runtime.storageBaseUrl()) {
+        return std::make_unique<QSettings>(*runtime.storageBaseUrl() + QStringLiteral("window-settings.ini"),
+                                           QSettings::IniFormat);
+    }
+    return std::make_unique<QSettings>();
+}
+
 bool AppDelegate::isOpenScreenWord(const QString &value)
 {
     static const QStringList words{

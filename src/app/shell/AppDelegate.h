@@ -7,6 +7,7 @@
 #include "shell/LaunchOptions.h"
 
 #include <QObject>
+#include <QSettings>
 
 #include <functional>
 #include <memory>
@@ -38,6 +39,10 @@ public:
     // "[profile] " before a window title, and the tray's tool tip, when a debug profile is named.
     static QString windowTitle(const QString &title, const std::optional<QString> &debugProfileName);
     static QString trayToolTip(const std::optional<QString> &debugProfileName);
+
+    // Where window frames and other interface settings live: in debug mode a file in the profile's own
+    // storage folder, so two profiles never share them; otherwise the user's Verandel settings.
+    static std::unique_ptr<QSettings> makeWindowSettings(const RuntimeEnvironment &runtime);
 
     // Whether a text is one of the open-screen words (any letter case).
     static bool isOpenScreenWord(const QString &value);

@@ -124,4 +124,22 @@ TEST_F(AppDelegateTest, QuitStopsTheCoreServicesWithinTheBound)
     EXPECT_EQ(delegateLines().last(), QStringLiteral("Graceful shutdown completed successfully"));
 }
 
+TEST_F(AppDelegateTest, EachDebugProfileKeepsItsWindowSettingsInItsOwnFile)
+{
+    const auto settingsOf = [this](QHash<QString, QString> variables) {
+        return AppDelegate::makeWindowSettings(m_graph.runtime(std::move(variables)));
+    };
+    const auto alpha = settingsOf({{QStringLiteral("DEBUG_MODE"), QStringLiteral("true")},
+                                   {QStringLiteral("DEBUG_PROFILE"), QStringLiteral("alpha")}});
+    const auto beta = settingsOf({{QStringLiteral("DEBUG_MODE"), QStringLiteral("true")},
+                                  {QStringLiteral("DEBUG_PROFILE"), QStringLiteral("beta")}});
+    const auto installed = settingsOf({});
+    EXPECT_TRUE(alpha->fileName().endsWith(QStringLiteral("/tmp/alpha/app-storage/window-settings.ini")));
+    EXPECT_TRUE(beta->fileName().endsWith(QStringLiteral("/tmp/beta/app-storage/window-settings.ini")));
+    EXPECT_NE(installed->fileName(), alpha->fileName());
+    alpha->setValue(QStringLiteral("SettingsWindow/geometry"), QByteArray("alpha"));
+    alpha->sync();
+    EXPECT_FALSE(beta->contains(QStringLiteral("SettingsWindow/geometry")));
+}
+
 } // namespace
