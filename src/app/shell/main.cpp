@@ -4,6 +4,7 @@
 #include "foundation/RuntimeEnvironmentLoader.h"
 #include "foundation/SystemClock.h"
 #include "shell/AppDelegate.h"
+#include "shell/ApplicationShell.h"
 #include "shell/SignalQuitNotifier.h"
 #include "shell/SingleInstance.h"
 
@@ -52,7 +53,10 @@ int main(int argc, char **argv)
         return answered ? 0 : 1;
     }
 
-    AppDelegate delegate(runtime, loggerFactory, options, std::make_shared<SystemClock>());
+    const ClockPtr clock = std::make_shared<SystemClock>();
+    QApplication::setWindowIcon(QIcon(StatusTray::applicationIconPath));
+    AppDelegate delegate(runtime, loggerFactory, options, clock);
+    ApplicationShell shell(delegate, options, clock);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::handleReopen);
 
     SignalQuitNotifier quitSignals;
@@ -63,6 +67,10 @@ int main(int argc, char **argv)
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.applicationWillTerminate(); });
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    // The launch runs once the loop does.
+    QTimer::singleShot(0, &delegate, [&delegate, &shell] {
+        delegate.applicationDidFinishLaunching();
+        shell.start();
+    });
     return QApplication::exec();
 }
