@@ -32,22 +32,35 @@ struct ProcessStatus
     double contextSwitches = 0;
 };
 
+QList<QList<QByteArray>> statusFields(const QString &path)
+{
+    QFile file(path);
+    QList<QList<QByteArray>> lines;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            lines.append(line.simplified().split(' '));
+        }
+    }
+    return lines;
+}
+
+// Peak memory of the process; context switches of all its threads (the main thread's alone would
+// miss the D-Bus and network threads).
 ProcessStatus readStatus(qint64 pid)
 {
-    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
     ProcessStatus status;
-    if (!file.open(QIODevice::ReadOnly)) {
-        return status;
-    }
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 2) {
-            continue;
-        }
-        if (fields[0] == "VmHWM:") {
+    for (const QList<QByteArray> &fields : statusFields(QStringLiteral("/proc/%1/status").arg(pid))) {
+        if (fields.size() >= 2 && fields[0] == "VmHWM:") {
             status.peakResidentKiB = fields[1].toDouble();
-        } else if (fields[0] == "voluntary_ctxt_switches:" || fields[0] == "nonvoluntary_ctxt_switches:") {
-            status.contextSwitches += fields[1].toDouble();
+        }
+    }
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const QList<QByteArray> &fields : statusFields(tasks.filePath(task) + QStringLiteral("/status"))) {
+            if (fields.size() >= 2
+                && (fields[0] == "voluntary_ctxt_switches:" || fields[0] == "nonvoluntary_ctxt_switches:")) {
+                status.contextSwitches += fields[1].toDouble();
+            }
         }
     }
     return status;
