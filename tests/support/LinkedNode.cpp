@@ -20,6 +20,8 @@
 #include <QJsonObject>
 #include <QTcpServer>
 
+#include <array>
+
 namespace verandel::test {
 
 QCoro::Task<bool> CountingFrameSender::send(RawEventEnvelope envelope, DiscoverableMac recipient)
@@ -211,10 +213,23 @@ quint16 freeLoopbackPort()
 
 bool trafficEnded(const LinkedNode &a, const LinkedNode &b)
 {
-    return waitUntil([&] {
+    const auto quiet = [&] {
         return a.sender->started == a.sender->finished && b.sender->started == b.sender->finished
             && a.sender->delivered == b.framesReceived && b.sender->delivered == a.framesReceived
             && a.listener->activeConnectionCount() == 0 && b.listener->activeConnectionCount() == 0;
+    };
+    // Quiet at one glance is not enough: a frame just read may still be queued in the hub as an
+    // event, and the answer to it queued again as a command on its way to the sender. Each look
+    // below follows a round of the event loop; four quiet looks in a row with nothing sent or read
+    // meanwhile outlast both hops.
+    constexpr int quietLooksNeeded = 4;
+    std::array<int, 2> lastCounts{-1, -1};
+    int quietLooks = 0;
+    return waitUntil([&] {
+        const std::array<int, 2> counts{a.sender->started + b.sender->started, a.framesReceived + b.framesReceived};
+        quietLooks = quiet() && (quietLooks == 0 || counts == lastCounts) ? quietLooks + 1 : 0;
+        lastCounts = counts;
+        return quietLooks >= quietLooksNeeded;
     });
 }
 

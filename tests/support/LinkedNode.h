@@ -152,8 +152,9 @@ private:
 // A port of 127.0.0.1 that nothing listens on right now.
 quint16 freeLoopbackPort();
 
-// Waits until every frame handed to either sender has arrived and no connection is open: a
-// connection still open when virtual time jumps would run into its deadline.
+// Waits until every frame handed to either sender has arrived, no connection is open and nothing
+// more is on its way through a hub: a connection still open when virtual time jumps would run into
+// its deadline, and a ping still unanswered then into its time-out.
 bool trafficEnded(const LinkedNode &a, const LinkedNode &b);
 
 // trafficEnded, and nothing new starts once the queued work has run: right after virtual time moves,

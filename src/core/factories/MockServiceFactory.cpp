@@ -78,8 +78,10 @@ std::shared_ptr<FrameListenerProtocol> MockServiceFactory::makeFrameListener()
     if (!discoversDebugPeers()) {
         return DefaultServiceFactory::makeFrameListener();
     }
-    // The simulated peers know this instance by the port in the context, so nothing is advertised.
-    auto listener = std::make_shared<EphemeralFrameListener>(loggerFactory(), clock(), nullptr);
+    // The simulated peers know this instance by the port in the context, so nothing is advertised;
+    // they are all on this machine, so nothing else may reach it.
+    auto listener
+        = std::make_shared<EphemeralFrameListener>(loggerFactory(), clock(), nullptr, nullptr, QHostAddress::LocalHost);
     listener->setFixedLoopbackPort(m_debugContext->getContext().listenerPort);
     EphemeralFrameListener *raw = listener.get();
     QObject::connect(m_debugContext.get(), &DebugContextProvider::contextChanged, raw,

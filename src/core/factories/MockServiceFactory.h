@@ -9,8 +9,9 @@ namespace verandel {
 // real peers and Bluetooth devices where the runtime environment asks for it.
 //
 // - DISCOVERY_TYPE=debug: the context's simulated peers are discovered, at 127.0.0.1 on their ports;
-//   the frame listener listens on 127.0.0.1 at the context's "listenerPort" when it has one, and the
-//   Local Network permission reads as granted.
+//   the frame listener listens on 127.0.0.1 only (at the context's "listenerPort" when it has one),
+//   and the Local Network permission reads as granted. With real discovery the listener listens on
+//   every interface, as in production.
 // - BLUETOOTH_MODE=mock: the context's devices are the simulated Bluetooth layer under the permission
 //   guard and the cache, and the Bluetooth permission reads as granted.
 // - Always: the identity is the debug identity beside the context file, every envelope is written to

@@ -31,6 +31,8 @@ void DefaultLogger::write(LogLevel level, const QString &message)
         const QByteArray line
             = (stdoutLine(level, m_category, message, QDateTime::currentDateTime()) + QLatin1Char('\n')).toUtf8();
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+        // Redirected to a file or a pipe, stdout is block-buffered: a line must not wait for 4 KiB more.
+        std::fflush(stdout);
     }
 }
 

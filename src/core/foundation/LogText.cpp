@@ -19,9 +19,14 @@ bool isBidiControl(char16_t c)
 
 QString escapeControlCharacters(QStringView text)
 {
+    // A peer's text can be as long as its frame; one line of it must stay readable.
+    QStringView shown = text.left(maxLoggedTextLength);
+    if (shown.size() < text.size() && shown.back().isHighSurrogate()) {
+        shown.chop(1);
+    }
     QString result;
-    result.reserve(text.size());
-    for (const QChar qc : text) {
+    result.reserve(shown.size());
+    for (const QChar qc : shown) {
         const char16_t c = qc.unicode();
         if (!isControlCharacter(c)) {
             result.append(qc);
@@ -36,6 +41,9 @@ QString escapeControlCharacters(QStringView text)
             result.append(QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, QLatin1Char('0')));
             break;
         }
+    }
+    if (shown.size() < text.size()) {
+        result += QStringLiteral("… (%1 more characters)").arg(text.size() - shown.size());
     }
     return result;
 }

@@ -6,8 +6,12 @@
 
 namespace verandel {
 
+// The most characters of one outside text that a log line shows.
+inline constexpr qsizetype maxLoggedTextLength = 256;
+
 // Text from outside (peers, the network) written into a log line: control characters (C0, DEL, C1)
-// become visible escapes ("\n", "\t", "\u001B"), so a peer cannot forge or break up log lines.
+// become visible escapes ("\n", "\t", "\u001B"), so a peer cannot forge or break up log lines, and
+// only the first maxLoggedTextLength characters are shown, followed by how many more there were.
 QString escapeControlCharacters(QStringView text);
 
 // The same text with every control character removed, for peer-chosen names and codes before use.

@@ -144,6 +144,7 @@ void ConnectionMonitorService::removeMacFromMonitoring(const QUuid &macId)
 {
     cancelTimer(m_reconnectionTimers, macId);
     cancelTimer(m_pingTimeoutTimers, macId);
+    m_pingsInFlight.remove(macId);
     if (m_statuses.remove(macId) > 0) {
         Q_EMIT connectionStatusesChanged(m_statuses);
     }
@@ -232,6 +233,7 @@ void ConnectionMonitorService::handleEligibilityChange(const QUuid &macId, bool 
         m_logger->info(QStringLiteral("Mac %1 became ineligible - marking as disconnected").arg(idText(macId)));
         cancelTimer(m_reconnectionTimers, macId);
         cancelTimer(m_pingTimeoutTimers, macId);
+        m_pingsInFlight.remove(macId);
         updateConnectionState(macId, ConnectionState::Disconnected);
         return;
     }
@@ -275,10 +277,15 @@ void ConnectionMonitorService::performHealthCheck()
 
 void ConnectionMonitorService::scheduleHealthCheck(const QUuid &macId)
 {
-    if (m_peerDirectory->isEligible(macId)) {
-        sendPing(macId);
-    } else {
+    if (!m_peerDirectory->isEligible(macId)) {
         m_logger->debug(QStringLiteral("Skipping health check for ineligible Mac: ") + idText(macId));
+    } else if (m_pingsInFlight.contains(macId)) {
+        // At start the first pass and the computer's eligibility would each ping it; the answer to one
+        // serves both. A forced check is never merged: the devices it carries are newer.
+        m_logger->debug(
+            QStringLiteral("Health check for Mac %1 merged into the ping awaiting its answer").arg(idText(macId)));
+    } else {
+        sendPing(macId);
     }
 }
 
@@ -293,6 +300,7 @@ void ConnectionMonitorService::forceHealthCheck(const QUuid &macId)
 
 void ConnectionMonitorService::sendPing(const QUuid &macId)
 {
+    m_pingsInFlight.insert(macId);
     pingTask(weak_from_this(), macId, PingKind::Request);
 }
 
@@ -333,6 +341,7 @@ void ConnectionMonitorService::armPingTimeout(const QUuid &macId)
 
 void ConnectionMonitorService::handlePingTimeout(const QUuid &macId)
 {
+    m_pingsInFlight.remove(macId);
     const MacConnectionStatusPtr status = m_statuses.value(macId);
     if (!status) {
         m_logger->warning(
@@ -399,6 +408,7 @@ void ConnectionMonitorService::handlePingRequest(const PingRequestReceivedEvent 
 void ConnectionMonitorService::handlePingResponse(const PingResponseReceivedEvent &event)
 {
     const QUuid sender = event.senderMacId;
+    m_pingsInFlight.remove(sender);
     refreshStoredMac(sender, event.advertisedName);
     const MacConnectionStatusPtr status = m_statuses.value(sender);
     if (!status) {
@@ -445,6 +455,7 @@ bool ConnectionMonitorService::refreshStoredMac(const QUuid &macId, const std::o
 void ConnectionMonitorService::stopAllTimers()
 {
     m_healthCheckTimer.request_stop();
+    m_pingsInFlight.clear();
     for (Timers *timers : {&m_reconnectionTimers, &m_pingTimeoutTimers}) {
         for (std::stop_source &timer : *timers) {
             timer.request_stop();

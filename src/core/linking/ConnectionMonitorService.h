@@ -12,6 +12,8 @@
 #include "records/ConnectedMacStorageServiceProtocol.h"
 #include "records/MacIdentifierServiceProtocol.h"
 
+#include <QSet>
+
 #include <functional>
 #include <stop_token>
 
@@ -114,6 +116,8 @@ private:
     std::stop_source m_healthCheckTimer{std::nostopstate};
     Timers m_reconnectionTimers;
     Timers m_pingTimeoutTimers;
+    // Computers pinged whose answer or time-out has not come yet.
+    QSet<QUuid> m_pingsInFlight;
 };
 
 } // namespace verandel

@@ -18,6 +18,14 @@ public:
     using QObject::QObject;
     ~LinkedPeerDirectoryProtocol() override = default;
 
+    // Discovered computers that are not linked, kept at most here and in the discovery service's list:
+    // records with fresh ids cost an attacker nothing. The least recently seen goes first; linked
+    // computers are never dropped.
+    static constexpr qsizetype maxUnlinkedDiscovered = 256;
+
+    // Whether the computer is linked, discovered or not.
+    virtual bool isLinked(const QUuid &macId) const = 0;
+
     // The endpoint of a linked computer's record; none when it is not linked, not discovered, or its
     // record has no endpoint.
     virtual std::optional<PeerEndpoint> endpoint(const QUuid &macId) const = 0;

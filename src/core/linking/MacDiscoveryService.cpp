@@ -140,14 +140,17 @@ QCoro::Task<> MacDiscoveryService::startAdvertising()
     } catch (...) {
         failure = std::current_exception();
     }
-    m_advertisingStarting = false;
     if (failure) {
-        Q_EMIT backgroundAdvertisingSettled();
+        // Settled only once cleaned up: a caller that joined this start must not start the listener or
+        // browsing while they are still being stopped here.
         m_frameListener->stop();
         co_await m_discoveryTransport->stopBrowsing();
         co_await m_systemPermissionChecker->refreshLocalNetworkAccess();
+        m_advertisingStarting = false;
+        Q_EMIT backgroundAdvertisingSettled();
         std::rethrow_exception(failure);
     }
+    m_advertisingStarting = false;
     m_isBackgroundRuntimeActive = true;
     Q_EMIT backgroundAdvertisingSettled();
     m_logger->info(QStringLiteral("Started advertising Mac ") + idText(record.id()));
@@ -289,9 +292,22 @@ void MacDiscoveryService::handleDiscoveredMac(const DiscoverableMac &received)
             m_discoveredMacs.append(mac);
             m_logger->debug(QStringLiteral("Added new discovered Mac: ") + idText(mac.id()));
         }
+        m_lastSeen.insert(mac.id(), ++m_discoveryUpdateCount);
+        dropOldestUnlinkedBeyondCap();
         Q_EMIT discoveredMacsChanged(m_discoveredMacs);
     }
     signalTest(QStringLiteral("handleDiscoveredMacCompleted"));
+}
+
+void MacDiscoveryService::dropOldestUnlinkedBeyondCap()
+{
+    const std::optional<PeerInput::DiscoveryOverflow> overflow = PeerInput::discoveryOverflow(
+        m_lastSeen, [this](const QUuid &macId) { return m_peerDirectory->isLinked(macId); });
+    if (overflow) {
+        m_logger->debug(overflow->description());
+        m_discoveredMacs.removeIf([&overflow](const DiscoverableMac &mac) { return mac.id() == overflow->macId; });
+        m_lastSeen.remove(overflow->macId);
+    }
 }
 
 void MacDiscoveryService::handleReceivedConnectionRequest(const ConnectionRequestReceivedEvent &event)

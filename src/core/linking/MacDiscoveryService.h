@@ -77,6 +77,7 @@ private:
     bool abandonedStart();
 
     void handleDiscoveredMac(const DiscoverableMac &mac);
+    void dropOldestUnlinkedBeyondCap();
     void handleReceivedConnectionRequest(const ConnectionRequestReceivedEvent &event);
     void handleConnectionAccepted(const ConnectionRequestAcceptedEvent &event);
     void handleConnectionRejected(const ConnectionRequestRejectedEvent &event);
@@ -105,6 +106,9 @@ private:
     std::optional<SecurityCode> m_currentSecurityCode;
     DiscoveryServiceState m_state = DiscoveryServiceState::Idle;
     QList<DiscoverableMac> m_discoveredMacs;
+    // When each discovered computer was last seen, as a count of discovery updates.
+    QHash<QUuid, quint64> m_lastSeen;
+    quint64 m_discoveryUpdateCount = 0;
     std::optional<QString> m_lastError;
     QList<ConnectionRequest> m_connectionRequests;
     bool m_isBackgroundRuntimeActive = false;

@@ -13,7 +13,8 @@ namespace verandel {
 
 // Joins what browsing sees now with the list of linked computers: a computer is eligible for peer
 // traffic when it is linked and a discovery record is held for it. Records are replaced by each
-// discovery update and forgotten only when their endpoint is reported gone. Lives on the main thread;
+// discovery update and forgotten when their endpoint is reported gone, or, for computers that are not
+// linked, when too many of them are held. Lives on the main thread;
 // state changes apply at once and their announcements follow from the event loop, in order.
 class PeerDirectoryService final : public LinkedPeerDirectoryProtocol
 {
@@ -26,6 +27,7 @@ public:
                          QObject *parent = nullptr);
 
     std::optional<DiscoverableMac> discoverableMac(const QUuid &macId) const override;
+    bool isLinked(const QUuid &macId) const override { return m_connectedMacIds.contains(macId); }
     bool isEligible(const QUuid &macId) const override;
     QList<QUuid> eligiblePeers() const override;
     std::optional<PeerEndpoint> endpoint(const QUuid &macId) const override;
@@ -37,6 +39,7 @@ private:
     // Whether the computer counts as reachable for announcements: linked, with a record that has an endpoint.
     bool isReachable(const QUuid &macId) const;
     bool hasEndpoint(const QUuid &macId) const;
+    void dropOldestUnlinkedBeyondCap();
     void announceLater(const QUuid &macId, bool eligible);
     void signalLater(const QString &name);
 
@@ -44,6 +47,9 @@ private:
     LoggerPtr m_logger;
     TestCoordinatorPtr m_testCoordinator;
     QHash<QUuid, DiscoverableMac> m_discoveredPeers;
+    // When each record last came, as a count of updates.
+    QHash<QUuid, quint64> m_lastSeen;
+    quint64 m_updateCount = 0;
     QSet<QUuid> m_connectedMacIds;
 };
 

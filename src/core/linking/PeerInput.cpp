@@ -2,6 +2,7 @@
 
 #include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
+#include "linking/LinkedPeerDirectoryProtocol.h"
 #include "linking/SecurityCode.h"
 #include "records/PeerNamePolicy.h"
 
@@ -32,6 +33,37 @@ QString describe(const DiscoverableMac &mac)
         .arg(json::uuidToString(mac.id()), escapeControlCharacters(mac.name()), escapeControlCharacters(mac.version()),
              mac.endpoint() ? mac.endpoint()->description() : QStringLiteral("nil"),
              escapeControlCharacters(mac.securityCode().value_or(QStringLiteral("nil"))));
+}
+
+} // namespace verandel::PeerInput
+
+namespace verandel::PeerInput {
+
+QString DiscoveryOverflow::description() const
+{
+    return QStringLiteral("Dropping discovered Mac %1, the least recently seen of %2 discovered Macs that are not "
+                          "linked")
+        .arg(idText(macId), QString::number(unlinkedCount));
+}
+
+std::optional<DiscoveryOverflow> discoveryOverflow(const QHash<QUuid, quint64> &lastSeen,
+                                                   const std::function<bool(const QUuid &macId)> &isLinked)
+{
+    std::optional<QUuid> oldest;
+    qsizetype unlinked = 0;
+    for (auto it = lastSeen.cbegin(); it != lastSeen.cend(); ++it) {
+        if (isLinked(it.key())) {
+            continue;
+        }
+        ++unlinked;
+        if (!oldest || it.value() < lastSeen.value(*oldest)) {
+            oldest = it.key();
+        }
+    }
+    if (unlinked <= LinkedPeerDirectoryProtocol::maxUnlinkedDiscovered) {
+        return std::nullopt;
+    }
+    return DiscoveryOverflow{*oldest, unlinked};
 }
 
 } // namespace verandel::PeerInput

@@ -2,8 +2,11 @@
 
 #include "records/DiscoverableMac.h"
 
+#include <QHash>
 #include <QString>
+#include <QUuid>
 
+#include <functional>
 #include <optional>
 
 namespace verandel {
@@ -20,6 +23,19 @@ std::optional<QString> sanitizedSecurityCode(const std::optional<QString> &code)
 
 // A record as debug lines show it.
 QString describe(const DiscoverableMac &mac);
+
+// The discovered computer to forget once more than the cap of computers that are not linked are held:
+// the least recently seen of them (by when each was last seen, as a count of updates).
+struct DiscoveryOverflow
+{
+    QUuid macId;
+    qsizetype unlinkedCount = 0;
+
+    // The debug line that tells of it.
+    QString description() const;
+};
+std::optional<DiscoveryOverflow> discoveryOverflow(const QHash<QUuid, quint64> &lastSeen,
+                                                   const std::function<bool(const QUuid &macId)> &isLinked);
 
 } // namespace PeerInput
 

@@ -5,6 +5,7 @@
 #include "foundation/LogText.h"
 #include "foundation/StorageError.h"
 #include "mock/MockFileIO.h"
+#include "records/MacIdentifierService.h"
 
 #include <QFileInfo>
 #include <QJsonObject>
@@ -44,7 +45,7 @@ DebugMacIdentifierService::DebugMacIdentifierService(QString identityFilePath, L
     const std::optional<LocalIdentityState> state = readLocalIdentityState();
     m_installationId = loadOrCreateInstallationId(state);
     if (state) {
-        m_advertisedName = state->advertisedName;
+        m_advertisedName = MacIdentifierService::normalizedAdvertisedName(state->advertisedName);
     }
 }
 
@@ -145,8 +146,7 @@ void DebugMacIdentifierService::saveLocalIdentityState(const LocalIdentityState 
 
 void DebugMacIdentifierService::setAdvertisedName(const std::optional<QString> &name)
 {
-    const QString trimmed = name.value_or(QString()).trimmed();
-    m_advertisedName = trimmed.isEmpty() ? std::nullopt : std::optional<QString>(trimmed);
+    m_advertisedName = MacIdentifierService::normalizedAdvertisedName(name);
     Q_EMIT advertisedNameDidChange(m_advertisedName);
     try {
         saveLocalIdentityState(LocalIdentityState{m_advertisedName, m_installationId});
@@ -161,6 +161,8 @@ DiscoverableMac DebugMacIdentifierService::makeDiscoveredMac(const std::optional
     if (m_debugProfileName) {
         name = u'[' + *m_debugProfileName + QStringLiteral("] ") + name;
     }
+    // The profile's mark keeps its place; the name after it gives way.
+    name = capToUtf8Bytes(name, MacIdentifierService::maxAdvertisedNameBytes);
     return DiscoverableMac(m_currentMacId, name, QStringLiteral("1.0.0"), std::nullopt, m_installationId, securityCode,
                            m_clock->now());
 }

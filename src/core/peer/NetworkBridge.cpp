@@ -4,6 +4,8 @@
 #include "peer/wire/EventEnvelopeCodec.h"
 #include "peer/wire/PeerMessageSanitizer.h"
 
+#include <algorithm>
+
 namespace verandel {
 
 struct NetworkBridge::SendPath
@@ -76,13 +78,30 @@ NetworkBridge::NetworkBridge(std::shared_ptr<PeerCommunicationHub> eventHub, Fra
     , m_logger(loggerFactory->createLogger(QStringLiteral("NetworkBridge")))
     , m_clock(std::move(clock))
     , m_testCoordinator(std::move(testCoordinator))
-{ }
+{
+    // Only where a linked, discovered computer is: a record that is merely discovered may be forged.
+    m_listener->setTrustedAddressPredicate(
+        [directory = std::weak_ptr<PeerDirectoryServiceProtocol>(m_directory)](const QHostAddress &address) {
+            const auto held = directory.lock();
+            return held && isLinkedAddress(*held, address);
+        });
+}
 
 NetworkBridge::~NetworkBridge()
 {
+    m_listener->setTrustedAddressPredicate(nullptr);
     for (const QMetaObject::Connection &subscription : std::as_const(m_subscriptions)) {
         disconnect(subscription);
     }
+}
+
+bool NetworkBridge::isLinkedAddress(const PeerDirectoryServiceProtocol &directory, const QHostAddress &address)
+{
+    const QList<QUuid> peers = directory.eligiblePeers();
+    return std::any_of(peers.cbegin(), peers.cend(), [&](const QUuid &macId) {
+        const std::optional<DiscoverableMac> record = directory.discoverableMac(macId);
+        return record && record->endpoint() && record->endpoint()->hasAddress(address);
+    });
 }
 
 void NetworkBridge::start()
@@ -203,6 +222,42 @@ QCoro::Task<bool> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Comma
 
 void NetworkBridge::demultiplexReceivedFrame(const ReceivedFrame &frame)
 {
+    route(frame, HeldPings::Hold);
+}
+
+void NetworkBridge::holdPing(const ReceivedFrame &frame)
+{
+    const QUuid sender = frame.senderMacId();
+    if (!m_heldPings.contains(sender) && m_heldPings.size() >= maxHeldPings) {
+        const auto oldest = std::min_element(m_heldPings.cbegin(), m_heldPings.cend(),
+                                             [](const HeldPing &a, const HeldPing &b) { return a.heldAt < b.heldAt; });
+        m_heldPings.erase(oldest);
+    }
+    m_heldPings.insert(sender, HeldPing{frame, m_clock->now()});
+}
+
+void NetworkBridge::releaseHeldPingLater(const QUuid &sender)
+{
+    if (!m_heldPings.contains(sender)) {
+        return;
+    }
+    // Posted behind the hub's delivery of the acceptance, so the link is in place when it runs.
+    QMetaObject::invokeMethod(
+        this,
+        [this, sender] {
+            const std::optional<HeldPing> held = m_heldPings.take(sender);
+            if (!held || !m_running || held->heldAt.msecsTo(m_clock->now()) > qint64(heldPingSeconds * 1000)) {
+                return;
+            }
+            m_logger->info(QStringLiteral("Handling the ping request Mac %1 sent before its link was made here")
+                               .arg(idText(sender)));
+            route(held->frame, HeldPings::Drop);
+        },
+        Qt::QueuedConnection);
+}
+
+void NetworkBridge::route(const ReceivedFrame &frame, HeldPings held)
+{
     // The listener decoded the envelope; its payload is still the sender's JSON.
     const RawEventEnvelope &envelope = frame.envelope;
     const QString type = escapeControlCharacters(envelope.type);
@@ -220,6 +275,10 @@ void NetworkBridge::demultiplexReceivedFrame(const ReceivedFrame &frame)
     const bool eligible = m_directory->isEligible(frame.senderMacId());
     if (!handshake && !eligible) {
         m_logger->warning(QStringLiteral("Rejecting frame from non-eligible peer: %1, type: %2").arg(sender, type));
+        // The computer that accepted a link pings at once, and its ping may come in ahead of its acceptance.
+        if (held == HeldPings::Hold && envelope.type == SendPingCommand::envelopeType()) {
+            holdPing(frame);
+        }
         return;
     }
     if (!handshake) {
@@ -245,6 +304,7 @@ void NetworkBridge::demultiplexReceivedFrame(const ReceivedFrame &frame)
         deliver<SendConnectionRequestCommand, ConnectionRequestReceivedEvent>(frame, "connection_request");
     } else if (envelope.type == AcceptConnectionRequestCommand::envelopeType()) {
         deliver<AcceptConnectionRequestCommand, ConnectionRequestAcceptedEvent>(frame, "connection_request_accepted");
+        releaseHeldPingLater(frame.senderMacId());
     } else if (envelope.type == RejectConnectionRequestCommand::envelopeType()) {
         deliver<RejectConnectionRequestCommand, ConnectionRequestRejectedEvent>(frame, "connection_request_rejected");
     } else {

@@ -9,6 +9,7 @@
 #include "peer/tcp/FrameSenderProtocol.h"
 #include "records/MacIdentifierServiceProtocol.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -48,8 +49,17 @@ public:
     void stop();
     bool running() const { return m_running; }
 
+    // A ping refused because its sender was not linked is held this long, in case its acceptance of
+    // a link is on its way: the acceptance lets it through again once the link is made.
+    static constexpr double heldPingSeconds = 5.0;
+    static constexpr qsizetype maxHeldPings = 8;
+
     // "running", "requestTimeout", "activeSubscriptions", "eligiblePeersCount".
     QVariantMap diagnosticInfo() const;
+
+    // Whether the address is one a linked, discovered computer was discovered at: the listener's
+    // trusted addresses, which this bridge hands it at construction.
+    static bool isLinkedAddress(const PeerDirectoryServiceProtocol &directory, const QHostAddress &address);
 
 private:
     struct SendPath;
@@ -63,7 +73,17 @@ private:
     static QCoro::Task<> sendAndReport(QPointer<NetworkBridge> self, Command command, const SendPath &path,
                                        DeliveryReport report);
 
+    struct HeldPing
+    {
+        ReceivedFrame frame;
+        QDateTime heldAt;
+    };
+    enum class HeldPings { Hold, Drop };
+
     void demultiplexReceivedFrame(const ReceivedFrame &frame);
+    void route(const ReceivedFrame &frame, HeldPings held);
+    void holdPing(const ReceivedFrame &frame);
+    void releaseHeldPingLater(const QUuid &sender);
     template <typename Command, typename Event>
     void deliver(const ReceivedFrame &frame, const char *name);
     void signalTest(const QString &name) const;
@@ -78,6 +98,7 @@ private:
     ClockPtr m_clock;
     TestCoordinatorPtr m_testCoordinator;
     QList<QMetaObject::Connection> m_subscriptions;
+    QHash<QUuid, HeldPing> m_heldPings;
     bool m_running = false;
 };
 

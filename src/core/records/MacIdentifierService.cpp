@@ -18,19 +18,6 @@ QString newInstallationId()
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
 }
 
-// None for none or blank; otherwise trimmed and short enough to be a DNS-SD instance name.
-std::optional<QString> normalizedAdvertisedName(const std::optional<QString> &name, qsizetype maxBytes)
-{
-    if (!name) {
-        return std::nullopt;
-    }
-    const QString capped = capToUtf8Bytes(name->trimmed(), maxBytes).trimmed();
-    if (capped.isEmpty()) {
-        return std::nullopt;
-    }
-    return capped;
-}
-
 struct FallbackMachineId
 {
     QUuid id;
@@ -175,13 +162,25 @@ void MacIdentifierService::persistIdentityState()
 
 void MacIdentifierService::setAdvertisedName(const std::optional<QString> &name)
 {
-    m_advertisedName = normalizedAdvertisedName(name, maxAdvertisedNameBytes);
+    m_advertisedName = normalizedAdvertisedName(name);
     Q_EMIT advertisedNameDidChange(m_advertisedName);
     if (m_mayWriteIdentityFile) {
         persistIdentityState();
     } else {
         m_logger->error(QStringLiteral("Advertised name not saved: the local identity file could not be read"));
     }
+}
+
+std::optional<QString> MacIdentifierService::normalizedAdvertisedName(const std::optional<QString> &name)
+{
+    if (!name) {
+        return std::nullopt;
+    }
+    const QString capped = capToUtf8Bytes(name->trimmed(), maxAdvertisedNameBytes).trimmed();
+    if (capped.isEmpty()) {
+        return std::nullopt;
+    }
+    return capped;
 }
 
 DiscoverableMac MacIdentifierService::makeDiscoveredMac(const std::optional<QString> &securityCode) const

@@ -19,6 +19,9 @@ public:
     // DNS-SD instance names are at most 63 bytes, the cap of every computer name.
     static constexpr qsizetype maxAdvertisedNameBytes = kMaxPeerNameBytes;
 
+    // None for none or blank; otherwise trimmed and short enough to be a DNS-SD instance name.
+    static std::optional<QString> normalizedAdvertisedName(const std::optional<QString> &name);
+
     // Stops the process when the storage directory cannot be resolved.
     MacIdentifierService(LoggerFactory &loggerFactory, StorageManagerPtr storageManager, ClockPtr clock,
                          MachineId::Reader machineIdReader, QObject *parent = nullptr);

@@ -197,6 +197,19 @@ TEST_F(MockServiceFactoryTest, PeersIdentityBluetoothAndLaunchAtLoginComeFromThe
     EXPECT_EQ(m_busConnections, 0);
 }
 
+TEST_F(MockServiceFactoryTest, WithDebugDiscoveryAndNoPortTheListenerIsReachableFromThisMachineOnly)
+{
+    writeContext(DebugContext::createDefault());
+    const auto factory = makeFactory();
+    m_clock->setAutoAdvance(true);
+    const MacDiscoveryServicePtr discovery = factory->createMacDiscoveryService();
+    runTask(discovery->startAdvertising());
+    EXPECT_TRUE(
+        m_logs->containsSubstring(LogLevel::Debug, QStringLiteral("Frame listener listening on 127.0.0.1 port ")))
+        << m_logs->allMessages().join(u'\n').toStdString();
+    runTask(discovery->stopAdvertising());
+}
+
 TEST_F(MockServiceFactoryTest, WithBonjourAndRealBluetoothOnlyTheIdentitySenderAndLaunchAtLoginAreReplaced)
 {
     const auto factory = makeFactory({});

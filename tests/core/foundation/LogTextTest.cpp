@@ -19,6 +19,19 @@ TEST(LogTextTest, EscapesControlCharactersSoPeerTextStaysOnOneLine)
     EXPECT_EQ(escapeControlCharacters(u"שלום مرحبا"), QStringLiteral("שלום مرحبا"));
 }
 
+TEST(LogTextTest, ShowsOnlyTheStartOfALongText)
+{
+    // A 10,000-character security code once made one log line of 10,153 characters.
+    EXPECT_EQ(escapeControlCharacters(QString(10000, u'A')),
+              QString(256, u'A') + QStringLiteral("… (9744 more characters)"));
+    EXPECT_EQ(escapeControlCharacters(QString(256, u'A')), QString(256, u'A'));
+    // Escapes may lengthen what is shown; a pair of surrogates is never split.
+    EXPECT_EQ(escapeControlCharacters(QString(300, u'\n')).size(),
+              512 + QStringLiteral("… (44 more characters)").size());
+    const QString emoji = QString(255, u'a') + QStringLiteral("😀😀");
+    EXPECT_EQ(escapeControlCharacters(emoji), QString(255, u'a') + QStringLiteral("… (4 more characters)"));
+}
+
 TEST(LogTextTest, StripsControlCharacters)
 {
     EXPECT_EQ(stripControlCharacters(u"AB\nC\x01"

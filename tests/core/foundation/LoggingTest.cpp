@@ -3,6 +3,10 @@
 #include "foundation/LogLevel.h"
 
 #include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +109,25 @@ TEST(DefaultLoggerTest, StandardOutputLineFormat)
                     .match(QString::fromUtf8(output))
                     .hasMatch())
         << output.toStdString();
+}
+
+TEST(DefaultLoggerTest, EachStandardOutputLineIsInTheFileAtOnce)
+{
+    // Redirected to a file, standard output is block-buffered: a line would wait for 4 KiB more.
+    std::fflush(stdout);
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    const int saved = ::dup(STDOUT_FILENO);
+    ASSERT_GE(::dup2(file.handle(), STDOUT_FILENO), 0);
+    DefaultLogger logger(QStringLiteral("com.verandel.Verandel"), QStringLiteral("Cat"), true, std::nullopt);
+    logger.info(QStringLiteral("first line"));
+    QFile reader(file.fileName());
+    const QByteArray written = reader.open(QIODevice::ReadOnly) ? reader.readAll() : QByteArray();
+    std::fflush(stdout);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    EXPECT_TRUE(written.endsWith("[Cat] first line\n")) << written.toStdString();
 }
 
 TEST(DefaultLoggerFactoryTest, CategoryMapBeatsArgumentBeatsDefault)

@@ -375,3 +375,33 @@ TEST_F(MonitorFixture, ForcedChecksRemovalAndStop)
     monitor->addMacToMonitoring(stored(kAway));
     EXPECT_TRUE(signals->hasSignal(QStringLiteral("addMacToMonitoring.scheduleSkipped")));
 }
+
+TEST_F(MonitorFixture, AtStartEachComputerIsPingedOnceAndAForcedCheckIsNeverMerged)
+{
+    // The first pass pings the computer, and then its eligibility, announced meanwhile, would again.
+    start();
+    directory->announce(kPeer, true);
+    settle();
+    EXPECT_EQ(pings.size(), 1);
+    EXPECT_TRUE(logs->contains(LogLevel::Debug,
+                               QStringLiteral("Health check for Mac %1 merged into the ping "
+                                              "awaiting its answer")
+                                   .arg(kPeerText)));
+
+    // A forced check carries newer devices: it goes out although the first ping awaits its answer.
+    ownership->owned.insert(kLocal, {QStringLiteral("A4:83:E7:11:22:33"), QStringLiteral("A4:83:E7:44:55:66")});
+    monitor->forceHealthCheck(kPeer);
+    settle();
+    ASSERT_EQ(pings.size(), 2);
+    EXPECT_EQ(pings.last().ownedDeviceMacAddresses.size(), 2);
+
+    // Once answered, or missed, the next check pings again.
+    answer(kPeer);
+    directory->announce(kPeer, true);
+    settle();
+    EXPECT_EQ(pings.size(), 3);
+    clock->advance(1);
+    directory->announce(kPeer, true);
+    settle();
+    EXPECT_EQ(pings.size(), 4);
+}

@@ -16,6 +16,7 @@
 #include "support/fakes/TestableMacStorageService.h"
 
 #include <QCoreApplication>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -171,6 +172,25 @@ TEST_F(DiscoveryFixture, ABrowsingFailureRollsBackAndReachesTheCallerUnchanged)
     EXPECT_EQ(service->currentSecurityCode(), std::nullopt);
 }
 
+TEST_F(DiscoveryFixture, AFailedStartSettlesOnlyOnceItHasCleanedUp)
+{
+    // A caller that joins a failing start must not start browsing while the failure still stops it.
+    transport->stubbedStartBrowsingError = TransportError::browsingFailed(QStringLiteral("no daemon"));
+    OneShot<bool> stopping;
+    transport->heldStopBrowsing = stopping;
+    QCoro::Task<> failing = service->startAdvertising();
+    transport->stubbedStartBrowsingError.reset();
+    QCoro::Task<> joining = service->startAdvertising();
+    EXPECT_EQ(listener->starts, 1);
+    stopping.answer(true);
+    EXPECT_THROW(test::runTask(std::move(failing)), TransportError);
+    test::runTask(std::move(joining));
+    EXPECT_EQ(listener->starts, 2);
+    EXPECT_TRUE(listener->isRunning());
+    EXPECT_TRUE(transport->browsing);
+    EXPECT_TRUE(service->isBackgroundRuntimeActive());
+}
+
 TEST_F(DiscoveryFixture, PermissionDeniedLeavesTheExactErrorAndNoSession)
 {
     permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Unknown);
@@ -316,6 +336,39 @@ TEST_F(DiscoveryFixture, DiscoveredComputersAreListedOnceAndCleaned)
     ASSERT_EQ(service->discoveredMacs().size(), 2);
     EXPECT_EQ(service->discoveredMacs().first().name(), QStringLiteral("LabMac"));
     EXPECT_EQ(service->discoveredMacs().first().securityCode(), std::nullopt);
+}
+
+TEST_F(DiscoveryFixture, AtMost256UnlinkedComputersAreListedTheLeastRecentlySeenGoingFirst)
+{
+    directory->linked.insert(kPeer);
+    transport->simulateDiscoveredMac(peerRecord());
+    QList<QUuid> spoofed;
+    // 256 that are not linked: the cap, nothing dropped yet.
+    for (int i = 0; i < 255; ++i) {
+        spoofed.append(QUuid::createUuid());
+        transport->simulateDiscoveredMac(peerRecord(spoofed.last()));
+        if (i == 0) {
+            transport->simulateDiscoveredMac(peerRecord(kStranger));
+        }
+    }
+    ASSERT_EQ(service->discoveredMacs().size(), 257);
+    // The first spoofed record seen again is no longer the oldest: the stranger goes, then the second.
+    transport->simulateDiscoveredMac(peerRecord(spoofed.first()));
+    transport->simulateDiscoveredMac(peerRecord(QUuid::createUuid()));
+    transport->simulateDiscoveredMac(peerRecord(QUuid::createUuid()));
+    QSet<QUuid> listed;
+    for (const DiscoverableMac &mac : service->discoveredMacs()) {
+        listed.insert(mac.id());
+    }
+    EXPECT_EQ(listed.size(), 257);
+    EXPECT_TRUE(listed.contains(kPeer)) << "a linked computer is never dropped";
+    EXPECT_TRUE(listed.contains(spoofed.first()));
+    EXPECT_FALSE(listed.contains(kStranger));
+    EXPECT_FALSE(listed.contains(spoofed.at(1)));
+    EXPECT_TRUE(logs->contains(LogLevel::Debug,
+                               QStringLiteral("Dropping discovered Mac %1, the least recently seen "
+                                              "of 257 discovered Macs that are not linked")
+                                   .arg(kStranger.toString(QUuid::WithoutBraces).toUpper())));
 }
 
 TEST_F(DiscoveryFixture, IncomingRequestsNeedDiscoveryModeAndAreKeptOncePerSenderWithinALimit)

@@ -149,3 +149,26 @@ TEST_F(DirectoryFixture, NamesAndCodesOfRecordsAreCleanedBeforeTheyAreKept)
     EXPECT_EQ(kept.securityCode(), QStringLiteral("ABC123"));
     EXPECT_EQ(directory->discoverableMac(kOther)->securityCode(), std::nullopt);
 }
+
+TEST_F(DirectoryFixture, AtMost256UnlinkedRecordsAreKeptTheLeastRecentlySeenGoingFirst)
+{
+    storage->addTestData({linked(kMac)});
+    build();
+    transport.simulateDiscoveredMac(record(kMac));
+    QList<QUuid> spoofed;
+    for (int i = 0; i < 256; ++i) {
+        spoofed.append(QUuid::createUuid());
+        transport.simulateDiscoveredMac(record(spoofed.last()));
+    }
+    EXPECT_TRUE(directory->discoverableMac(spoofed.first()).has_value());
+    transport.simulateDiscoveredMac(record(spoofed.first()));
+    transport.simulateDiscoveredMac(record(kOther));
+    EXPECT_TRUE(directory->discoverableMac(spoofed.first()).has_value()) << "seen again, so not the oldest";
+    EXPECT_FALSE(directory->discoverableMac(spoofed.at(1)).has_value());
+    EXPECT_TRUE(directory->discoverableMac(kOther).has_value());
+    EXPECT_TRUE(directory->isEligible(kMac)) << "a linked computer is never dropped";
+    EXPECT_TRUE(logs.contains(LogLevel::Debug,
+                              QStringLiteral("Dropping discovered Mac %1, the least recently seen of "
+                                             "257 discovered Macs that are not linked")
+                                  .arg(spoofed.at(1).toString(QUuid::WithoutBraces).toUpper())));
+}

@@ -139,6 +139,25 @@ TEST_F(DebugMacIdentifierServiceTest, TheProfileNameMarksTheAdvertisedRecord)
     EXPECT_EQ(profiled->makeDiscoveredMac(std::nullopt).name(), QStringLiteral("[B] Desk"));
 }
 
+TEST_F(DebugMacIdentifierServiceTest, TheNameIsCappedLikeEveryComputerName)
+{
+    // 63 bytes at most, however long the name, the profile or the two together.
+    const QString longName = QString(40, u'N') + QStringLiteral("ßß") + QString(40, u'n');
+    const auto profiled = make(QString(30, u'P'));
+    profiled->setAdvertisedName(longName);
+    EXPECT_EQ(profiled->advertisedName(), QString(40, u'N') + QStringLiteral("ßß") + QString(19, u'n'));
+    const QString advertised = profiled->makeDiscoveredMac(std::nullopt).name();
+    EXPECT_EQ(advertised, u'[' + QString(30, u'P') + QStringLiteral("] ") + QString(30, u'N'));
+    EXPECT_EQ(advertised.toUtf8().size(), 63);
+
+    // A name stored too long by hand is capped when read.
+    writeFile(localPath,
+              QJsonDocument(QJsonObject{{QStringLiteral("installationId"), profiled->installationId()},
+                                        {QStringLiteral("advertisedName"), QString(100, u'x')}})
+                  .toJson());
+    EXPECT_EQ(make()->advertisedName(), QString(63, u'x'));
+}
+
 TEST_F(DebugMacIdentifierServiceTest, TheIdentityFileLiesBesideTheContextFile)
 {
     EXPECT_EQ(DebugMacIdentifierService::identityFilePathBeside(QStringLiteral("/tmp/a/context.json")),

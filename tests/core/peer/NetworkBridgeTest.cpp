@@ -225,6 +225,71 @@ TEST_F(BridgeFixture, HandshakesPassFromAnyoneAndOtherFramesOnlyFromEligiblePeer
               QStringList{QStringLiteral("ping %1 [] -").arg(id(kPeer))});
 }
 
+TEST_F(BridgeFixture, APingThatOvertakesItsSendersAcceptanceIsAnsweredOnceTheLinkIsMade)
+{
+    const QByteArray ping = R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001"})";
+    const QByteArray accepted = R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001"})";
+    const struct
+    {
+        const char *name;
+        bool acceptanceLinks;
+        double secondsBetween;
+        bool answered;
+    } cases[] = {
+        {"TheAcceptanceLinksItsSender", true, 1.0, true},
+        {"TheAcceptanceLinksNothing", false, 1.0, false},
+        {"ThePingIsTooOld", true, 6.0, false},
+    };
+    bridge.start();
+    bool acceptanceLinks = false;
+    // As the discovery service does when the acceptance answers its request.
+    QObject::connect(hub.get(), &PeerCommunicationHub::receivedConnectionAccepted, hub.get(),
+                     [&](const ConnectionRequestAcceptedEvent &e) {
+                         if (acceptanceLinks) {
+                             directory->linked.insert(e.senderMacId);
+                         }
+                     });
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        directory->linked.remove(kStranger);
+        directory->discovered.insert(kStranger, recordOf(kStranger));
+        acceptanceLinks = c.acceptanceLinks;
+        EXPECT_TRUE(receive(frameOf(kStranger, QStringLiteral("ping_request"), ping)).isEmpty());
+        clock->advance(c.secondsBetween);
+        QStringList expected{QStringLiteral("accepted %1").arg(id(kStranger))};
+        if (c.answered) {
+            expected.append(QStringLiteral("ping %1 [] -").arg(id(kStranger)));
+        }
+        EXPECT_EQ(receive(frameOf(kStranger, QStringLiteral("connection_request_accepted"), accepted)), expected);
+        // Held once only: a second acceptance brings nothing back.
+        EXPECT_EQ(receive(frameOf(kStranger, QStringLiteral("connection_request_accepted"), accepted)),
+                  QStringList{QStringLiteral("accepted %1").arg(id(kStranger))});
+    }
+}
+
+TEST_F(BridgeFixture, TheListenerTrustsOnlyTheAddressesOfLinkedDiscoveredComputers)
+{
+    const auto predicate = listener->isTrustedAddress;
+    ASSERT_TRUE(predicate);
+    directory->discovered.insert(kStranger,
+                                 DiscoverableMac(kStranger, QStringLiteral("Forged"), QStringLiteral("1.0"),
+                                                 PeerEndpoint::hostPort(QStringLiteral("127.0.0.3"), 5000), QString(),
+                                                 std::nullopt, kNow));
+    EXPECT_TRUE(predicate(kPeerAddress));
+    EXPECT_TRUE(predicate(QHostAddress(QStringLiteral("::ffff:127.0.0.2"))));
+    EXPECT_FALSE(predicate(QHostAddress(QStringLiteral("127.0.0.3"))));
+    EXPECT_FALSE(predicate(QHostAddress(QStringLiteral("127.0.0.9"))));
+    directory->linked.remove(kPeer);
+    EXPECT_FALSE(predicate(kPeerAddress));
+
+    // A bridge that goes takes its predicate with it.
+    auto other = std::make_shared<test::FakeFrameListener>();
+    std::make_unique<NetworkBridge>(hub, sender, other, directory, identity, NetworkBridge::Configuration{}, logs,
+                                    clock)
+        .reset();
+    EXPECT_FALSE(other->isTrustedAddress);
+}
+
 TEST_F(BridgeFixture, FramesForAnotherComputerOrFromAnotherAddressAreDropped)
 {
     bridge.start();

@@ -10,6 +10,7 @@ class FakeFrameListener final : public FrameListenerProtocol
 public:
     std::optional<DiscoverableMac> advertised;
     int starts = 0;
+    TrustedAddressPredicate isTrustedAddress;
 
     void start(const DiscoverableMac &mac) override
     {
@@ -20,6 +21,10 @@ public:
     void alterAdvertisedMac(const DiscoverableMac &mac) override { advertised = mac; }
     void stop() override { m_running = false; }
     bool isRunning() const override { return m_running; }
+    void setTrustedAddressPredicate(TrustedAddressPredicate isTrusted) override
+    {
+        isTrustedAddress = std::move(isTrusted);
+    }
     void publish(const ReceivedFrame &frame) { Q_EMIT receivedFrames(frame); }
 
 private:

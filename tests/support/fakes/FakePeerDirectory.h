@@ -32,11 +32,14 @@ public:
         }
         return discoveredRule ? discoveredRule(macId) : std::nullopt;
     }
+    bool isLinked(const QUuid &macId) const override
+    {
+        return linked.contains(macId) || (linkedRule && linkedRule(macId));
+    }
     bool isEligible(const QUuid &macId) const override
     {
         eligibilityQuestions.append(macId);
-        const bool isLinked = linked.contains(macId) || (linkedRule && linkedRule(macId));
-        return isLinked && discoverableMac(macId).has_value();
+        return isLinked(macId) && discoverableMac(macId).has_value();
     }
     QList<QUuid> eligiblePeers() const override
     {

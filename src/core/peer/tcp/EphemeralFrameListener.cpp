@@ -8,8 +8,6 @@
 
 #include <QStringDecoder>
 
-#include <algorithm>
-
 namespace verandel {
 
 namespace {
@@ -94,6 +92,8 @@ void EphemeralFrameListener::start(const DiscoverableMac &advertisedMac)
     m_server = std::move(server);
     m_running = true;
     updateListenerService(advertisedMac);
+    m_logger->debug(QStringLiteral("Frame listener listening on %1 port %2")
+                        .arg(m_server->serverAddress().toString(), QString::number(m_server->serverPort())));
     m_logger->info(QStringLiteral("Frame listener ready"));
     signalTest(QStringLiteral("listenerReady"));
 }
@@ -157,7 +157,8 @@ void EphemeralFrameListener::handleNewConnections()
         socket->setParent(nullptr);
         const QHostAddress source = PeerEndpoint::normalizedAddress(socket->peerAddress());
         const QString endpoint = endpointText(*socket);
-        if (!makeRoom(source, endpoint)) {
+        const bool trusted = m_isTrustedAddress && m_isTrustedAddress(source);
+        if (!makeRoom(source, trusted, endpoint)) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -169,10 +170,12 @@ void EphemeralFrameListener::handleNewConnections()
         connection.source = source;
         connection.endpoint = endpoint;
         connection.sequence = ++m_acceptedCount;
+        connection.trusted = trusted;
         connection.deadline = std::make_shared<std::stop_source>();
         m_connections.insert(id, connection);
         m_logger->debug(
-            QStringLiteral("Accepted new connection: %1, endpoint: %2").arg(idText(id), connection.endpoint));
+            QStringLiteral("Accepted new connection: %1, endpoint: %2%3")
+                .arg(idText(id), connection.endpoint, trusted ? QStringLiteral(" (linked computer)") : QString()));
         signalTest(QStringLiteral("connectionAccepted"));
 
         // Qt buffers no more than one frame ahead of us.
@@ -186,18 +189,27 @@ void EphemeralFrameListener::handleNewConnections()
     }
 }
 
-bool EphemeralFrameListener::makeRoom(const QHostAddress &source, const QString &endpoint)
+bool EphemeralFrameListener::makeRoom(const QHostAddress &source, bool trusted, const QString &endpoint)
 {
     qsizetype fromSource = 0;
+    qsizetype fromStrangers = 0;
     for (const Connection &connection : std::as_const(m_connections)) {
         fromSource += connection.source == source ? 1 : 0;
+        fromStrangers += connection.trusted ? 0 : 1;
     }
-    if (fromSource >= m_limits.maxConnectionsPerSource && !closeOldestWithoutPrefix(source, endpoint)) {
-        m_logger->warning(QStringLiteral("Refusing connection from %1: %2 inbound connections already open from %3")
-                              .arg(endpoint, QString::number(fromSource), source.toString()));
-        return false;
+    const auto isStranger = [](const Connection &connection) { return !connection.trusted; };
+    if (fromSource >= m_limits.maxConnectionsPerSource) {
+        closeOldest([&source](const Connection &connection) { return connection.source == source; },
+                    QStringLiteral("%1 open from %2").arg(QString::number(fromSource), source.toString()), endpoint);
     }
-    if (m_connections.size() >= m_limits.maxConnections && !closeOldestWithoutPrefix(std::nullopt, endpoint)) {
+    if (!trusted && fromStrangers >= m_limits.maxStrangerConnections) {
+        closeOldest(isStranger,
+                    QStringLiteral("%1 open from computers that are not linked").arg(QString::number(fromStrangers)),
+                    endpoint);
+    }
+    if (m_connections.size() >= m_limits.maxConnections
+        && !closeOldest(isStranger, QStringLiteral("%1 open in all").arg(QString::number(m_connections.size())),
+                        endpoint)) {
         m_logger->warning(QStringLiteral("Refusing connection from %1: %2 inbound connections already open")
                               .arg(endpoint, QString::number(m_connections.size())));
         return false;
@@ -205,16 +217,13 @@ bool EphemeralFrameListener::makeRoom(const QHostAddress &source, const QString 
     return true;
 }
 
-bool EphemeralFrameListener::closeOldestWithoutPrefix(const std::optional<QHostAddress> &source,
-                                                      const QString &newEndpoint)
+bool EphemeralFrameListener::closeOldest(const std::function<bool(const Connection &)> &matches, const QString &cap,
+                                         const QString &newEndpoint)
 {
     std::optional<QUuid> oldest;
     quint64 oldestSequence = 0;
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
-        if (it->hasPrefix() || (source && it->source != *source)) {
-            continue;
-        }
-        if (!oldest || it->sequence < oldestSequence) {
+        if (matches(*it) && (!oldest || it->sequence < oldestSequence)) {
             oldest = it.key();
             oldestSequence = it->sequence;
         }
@@ -222,9 +231,8 @@ bool EphemeralFrameListener::closeOldestWithoutPrefix(const std::optional<QHostA
     if (!oldest) {
         return false;
     }
-    m_logger->warning(QStringLiteral("Closing connection %1 from %2, which has not sent its frame length, to make "
-                                     "room for a connection from %3")
-                          .arg(idText(*oldest), m_connections.value(*oldest).endpoint, newEndpoint));
+    m_logger->warning(QStringLiteral("Closing connection %1 from %2 to make room for a connection from %3 (%4)")
+                          .arg(idText(*oldest), m_connections.value(*oldest).endpoint, newEndpoint, cap));
     cleanupConnection(*oldest, QStringLiteral("room made for a newer connection"));
     return true;
 }
@@ -233,35 +241,41 @@ QCoro::Task<> EphemeralFrameListener::enforceDeadlines(QPointer<EphemeralFrameLi
                                                        ClockPtr clock, InboundConnectionLimits limits,
                                                        std::shared_ptr<std::stop_source> stop)
 {
-    const double prefixSeconds = std::min(limits.prefixDeadlineSeconds, limits.deadlineSeconds);
     try {
-        co_await clock->sleep(prefixSeconds, stop->get_token());
+        co_await clock->sleep(limits.prefixDeadlineSeconds, stop->get_token());
     } catch (const CancellationError &) {
         co_return;
     }
     if (!self || !self->m_connections.contains(connectionId)) {
         co_return;
     }
-    if (!self->m_connections.value(connectionId).hasPrefix()) {
+    const std::optional<QDateTime> prefixArrivedAt = self->m_connections.value(connectionId).prefixArrivedAt;
+    if (!prefixArrivedAt) {
         self->m_logger->warning(QStringLiteral("Connection %1 from %2 did not send its frame length within %3s, "
                                                "closing it")
                                     .arg(idText(connectionId), self->m_connections.value(connectionId).endpoint,
-                                         formatDouble(prefixSeconds)));
+                                         formatDouble(limits.prefixDeadlineSeconds)));
         self->cleanupConnection(connectionId, QStringLiteral("length deadline exceeded"));
         co_return;
     }
-    try {
-        co_await clock->sleep(limits.deadlineSeconds - prefixSeconds, stop->get_token());
-    } catch (const CancellationError &) {
-        co_return;
+    // The frame's own time runs from its length, not from this check.
+    const double remaining
+        = limits.frameDeadlineSeconds - static_cast<double>(prefixArrivedAt->msecsTo(clock->now())) / 1000.0;
+    if (remaining > 0) {
+        try {
+            co_await clock->sleep(remaining, stop->get_token());
+        } catch (const CancellationError &) {
+            co_return;
+        }
     }
     if (!self || !self->m_connections.contains(connectionId)) {
         co_return;
     }
-    self->m_logger->warning(QStringLiteral("Connection %1 from %2 did not end its stream within %3s, closing it")
-                                .arg(idText(connectionId), self->m_connections.value(connectionId).endpoint,
-                                     formatDouble(limits.deadlineSeconds)));
-    self->cleanupConnection(connectionId, QStringLiteral("deadline exceeded"));
+    self->m_logger->warning(
+        QStringLiteral("Connection %1 from %2 did not end its stream within %3s of its frame length, closing it")
+            .arg(idText(connectionId), self->m_connections.value(connectionId).endpoint,
+                 formatDouble(limits.frameDeadlineSeconds)));
+    self->cleanupConnection(connectionId, QStringLiteral("frame deadline exceeded"));
 }
 
 void EphemeralFrameListener::readAvailable(const QUuid &connectionId)
@@ -277,6 +291,9 @@ void EphemeralFrameListener::readAvailable(const QUuid &connectionId)
             return;
         }
     }
+    if (!it->prefixArrivedAt && it->hasPrefix()) {
+        it->prefixArrivedAt = m_clock->now();
+    }
 }
 
 bool EphemeralFrameListener::appendWithinLimit(const QUuid &connectionId, QByteArray &buffer, const QByteArray &bytes)
@@ -286,8 +303,8 @@ bool EphemeralFrameListener::appendWithinLimit(const QUuid &connectionId, QByteA
     if (buffer.size() <= limit) {
         return true;
     }
-    m_logger->error(QStringLiteral("Connection %1 buffer size %2 exceeds maximum %3")
-                        .arg(idText(connectionId), QString::number(buffer.size()), QString::number(limit)));
+    m_logger->warning(QStringLiteral("Connection %1 buffer size %2 exceeds maximum %3")
+                          .arg(idText(connectionId), QString::number(buffer.size()), QString::number(limit)));
     return false;
 }
 

@@ -13,6 +13,7 @@
 #include <QTcpSocket>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -22,21 +23,27 @@ namespace verandel {
 // Bounds on the inbound connections of a frame listener.
 struct InboundConnectionLimits
 {
-    // From accept to end of stream.
-    double deadlineSeconds = 10.0;
     // From accept to the 4-byte length prefix: an idle connection holds its place no longer.
     double prefixDeadlineSeconds = 2.0;
+    // From the length prefix to the end of the stream.
+    double frameDeadlineSeconds = 2.0;
     // Connections open at once.
     int maxConnections = 64;
+    // Connections open at once from addresses that are not a linked computer's.
+    int maxStrangerConnections = 48;
     // Connections open at once from one source address.
     int maxConnectionsPerSource = 8;
 };
 
 // Accepts TCP connections that each carry exactly one frame (4-byte big-endian length, the envelope
 // JSON, end of stream), checks it, decodes the envelope and publishes it. Every inbound connection is
-// bounded in size, in time and in number, in total and per source address; nothing is ever written
-// back. At a cap the oldest connection that has not yet sent its length prefix makes room for the new
-// one, so idle connections from a flooding host cannot shut out a linked computer's frame.
+// bounded in size, in time and in number; nothing is ever written back.
+//
+// Each connection is classified once, when it is accepted: linked (its source address is a linked
+// computer's, as the trusted-address predicate says) or a stranger's. At a cap the oldest connection
+// makes room for the new one: the oldest from the same address at the per-source cap, the oldest
+// stranger's at the strangers' cap and at the total cap. A linked computer's connection is never
+// closed for a stranger's, so strangers, from however many addresses, leave room for linked computers.
 class EphemeralFrameListener final : public FrameListenerProtocol
 {
     Q_OBJECT
@@ -54,6 +61,11 @@ public:
     void alterAdvertisedMac(const DiscoverableMac &newAdvertisedMac) override;
     void stop() override;
     bool isRunning() const override { return m_running; }
+
+    void setTrustedAddressPredicate(TrustedAddressPredicate isTrusted) override
+    {
+        m_isTrustedAddress = std::move(isTrusted);
+    }
 
     // Start option: listen on this port of 127.0.0.1 only, instead of a port the system picks on the
     // listen address (two instances on one machine find each other by it). Applies from the next start.
@@ -81,6 +93,10 @@ private:
         QString endpoint;
         // Order of acceptance.
         quint64 sequence = 0;
+        // From a linked computer's address when it was accepted.
+        bool trusted = false;
+        // When the length prefix had arrived.
+        std::optional<QDateTime> prefixArrivedAt;
         std::shared_ptr<std::stop_source> deadline;
 
         bool hasPrefix() const { return buffer.size() >= 4; }
@@ -88,9 +104,10 @@ private:
 
     void updateListenerService(const DiscoverableMac &mac);
     void handleNewConnections();
-    bool makeRoom(const QHostAddress &source, const QString &endpoint);
-    // Closes the oldest connection (from the source, when given) that has not sent its length prefix.
-    bool closeOldestWithoutPrefix(const std::optional<QHostAddress> &source, const QString &newEndpoint);
+    bool makeRoom(const QHostAddress &source, bool trusted, const QString &endpoint);
+    // Closes the oldest connection that matches; false when none does.
+    bool closeOldest(const std::function<bool(const Connection &)> &matches, const QString &cap,
+                     const QString &newEndpoint);
     void readAvailable(const QUuid &connectionId);
     void handleEndOfStream(const QUuid &connectionId);
     void handleSocketError(const QUuid &connectionId);
@@ -109,6 +126,7 @@ private:
     QHostAddress m_listenAddress;
     InboundConnectionLimits m_limits;
     std::optional<quint16> m_fixedLoopbackPort;
+    TrustedAddressPredicate m_isTrustedAddress;
     bool m_running = false;
     quint64 m_acceptedCount = 0;
     std::unique_ptr<QTcpServer> m_server;

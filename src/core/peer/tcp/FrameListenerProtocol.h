@@ -3,7 +3,10 @@
 #include "peer/tcp/ReceivedFrame.h"
 #include "records/DiscoverableMac.h"
 
+#include <QHostAddress>
 #include <QObject>
+
+#include <functional>
 
 namespace verandel {
 
@@ -22,6 +25,11 @@ public:
     virtual void alterAdvertisedMac(const verandel::DiscoverableMac &newAdvertisedMac) = 0;
     virtual void stop() = 0;
     virtual bool isRunning() const = 0;
+
+    // Whether a source address is a linked computer's. The listener keeps room for such connections
+    // under a flood; until a predicate is set, every address is a stranger's.
+    using TrustedAddressPredicate = std::function<bool(const QHostAddress &address)>;
+    virtual void setTrustedAddressPredicate(TrustedAddressPredicate isTrusted) = 0;
 
 Q_SIGNALS:
     // Every frame whose envelope decoded, with the connection's source address.

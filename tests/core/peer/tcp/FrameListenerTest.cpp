@@ -9,6 +9,7 @@
 #include "support/fakes/FakeServiceAdvertiser.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
+#include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -53,12 +54,13 @@ struct ListenerFixture : ::testing::Test
     }
 
     // Connects from the source address and waits until the listener has accepted or refused it.
-    std::unique_ptr<QTcpSocket> connectClient(const QHostAddress &source = QHostAddress(QHostAddress::LocalHost))
+    std::unique_ptr<QTcpSocket> connectClient(const QHostAddress &source = QHostAddress(QHostAddress::LocalHost),
+                                              std::optional<quint16> port = std::nullopt)
     {
         const qsizetype before = handledConnections();
         auto socket = std::make_unique<QTcpSocket>();
         EXPECT_TRUE(socket->bind(source));
-        socket->connectToHost(QHostAddress::LocalHost, listener.port());
+        socket->connectToHost(QHostAddress::LocalHost, port.value_or(listener.port()));
         // The listener accepts from the event loop, so keep it running while connecting.
         EXPECT_TRUE(test::waitUntil([&] { return handledConnections() == before + 1; }));
         return socket;
@@ -151,7 +153,8 @@ TEST_F(ListenerFixture, OversizedStreamIsCutOff)
     ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 1; }));
     socket->write(QByteArray::fromHex("00004001") + QByteArray(EventEnvelopeCodec::MAX_FRAME_SIZE + 1, 'x'));
     ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Error, QStringLiteral(" exceeds maximum 16388")));
+    // The peer's bytes are refused: a warning, as every refusal of what a peer sent.
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(" exceeds maximum 16388")));
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("cleanup due to buffer size exceeded")));
     EXPECT_TRUE(test::waitUntil([&] { return socket->state() == QAbstractSocket::UnconnectedState; }));
     EXPECT_TRUE(frames.isEmpty());
@@ -176,22 +179,27 @@ TEST_F(ListenerFixture, ConnectionsThatStallAreClosedAtTheirDeadline)
     {
         const char *name;
         QByteArray sent;
+        // Virtual time before the bytes are sent, and from the accept to the deadline.
+        double sentAfter;
         double deadline;
         const char *warning;
         const char *cleanup;
     } cases[] = {
-        {"WithoutItsLengthAfterTwoSeconds", QByteArray::fromHex("0000"), 2.0,
+        {"WithoutItsLengthAfterTwoSeconds", QByteArray::fromHex("0000"), 0.0, 2.0,
          " did not send its frame length within 2.0s", "cleanup due to length deadline exceeded"},
-        {"ThatDoesNotEndAfterTenSeconds", QByteArray::fromHex("00000100") + "{\"id\":", 10.0,
-         " did not end its stream within 10.0s", "cleanup due to deadline exceeded"},
+        {"WhoseFrameIsNotWholeTwoSecondsAfterItsLength", QByteArray::fromHex("00000100") + "{\"id\":", 1.5, 3.5,
+         " did not end its stream within 2.0s of its frame length", "cleanup due to frame deadline exceeded"},
+        {"WhoseLengthCameAtOnce", QByteArray::fromHex("00000100"), 0.0, 2.0,
+         " did not end its stream within 2.0s of its frame length", "cleanup due to frame deadline exceeded"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         logs->clear();
         auto socket = connectClient();
+        clock->advance(c.sentAfter);
         socket->write(c.sent);
         delivered({socket.get()});
-        clock->advance(c.deadline - 0.1);
+        clock->advance(c.deadline - c.sentAfter - 0.1);
         QCoreApplication::processEvents();
         EXPECT_EQ(listener.activeConnectionCount(), 1);
         clock->advance(0.1);
@@ -203,69 +211,62 @@ TEST_F(ListenerFixture, ConnectionsThatStallAreClosedAtTheirDeadline)
     }
 }
 
-TEST_F(ListenerFixture, AtTheCapOfASourceItsOldestIdleConnectionMakesRoom)
+TEST_F(ListenerFixture, StrangersMakeRoomAndALinkedComputersConnectionIsNeverClosedForOne)
 {
-    const QHostAddress flooder(QStringLiteral("127.0.0.2"));
-    std::vector<std::unique_ptr<QTcpSocket>> open;
-    for (int i = 0; i < 8; ++i) {
-        open.push_back(connectClient(flooder));
-    }
-    ASSERT_EQ(listener.activeConnectionCount(), 8);
+    // 6 in all, 4 from strangers, 2 from one address.
+    EphemeralFrameListener small(logs, clock, nullptr, nullptr, QHostAddress::LocalHost,
+                                 InboundConnectionLimits{2.0, 2.0, 6, 4, 2});
+    small.setTrustedAddressPredicate([](const QHostAddress &address) {
+        return QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.20"), QStringLiteral("127.0.0.21"),
+                           QStringLiteral("127.0.0.22")}
+            .contains(address.toString());
+    });
+    small.start(localMac());
+    ASSERT_TRUE(small.isRunning());
 
-    // The ninth from the same address closes the first, which never sent its length.
-    open.push_back(connectClient(flooder));
-    EXPECT_TRUE(isClosed(*open.front()));
-    EXPECT_EQ(listener.activeConnectionCount(), 8);
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning,
-                                        QStringLiteral(", which has not sent its frame length, to "
-                                                       "make room for a connection from 127.0.0.2:")));
-
-    // Once all eight have sent their length, a newcomer from there is refused instead.
-    QList<QTcpSocket *> writers;
-    for (std::size_t i = 1; i < open.size(); ++i) {
-        open[i]->write(QByteArray::fromHex("00000100"));
-        writers.append(open[i].get());
-    }
-    delivered(writers);
-    auto refused = connectClient(flooder);
-    EXPECT_TRUE(isClosed(*refused));
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning,
-                                        QStringLiteral(": 8 inbound connections already open from 127.0.0.2")));
-
-    // Other addresses are not held up by it.
-    auto other = connectClient();
-    EXPECT_EQ(listener.activeConnectionCount(), 9);
-    other->write(EphemeralFrameSender::frame(envelopeJson()));
-    other->disconnectFromHost();
-    ASSERT_TRUE(test::waitUntil([&] { return frames.size() == 1; }));
-}
-
-TEST_F(ListenerFixture, AtTheTotalCapTheOldestIdleConnectionMakesRoom)
-{
-    // 64 connections, 8 from each of eight addresses; only the very first never sends its length.
-    std::vector<std::unique_ptr<QTcpSocket>> open;
-    QList<QTcpSocket *> writers;
-    for (int i = 0; i < 64; ++i) {
-        open.push_back(connectClient(QHostAddress(QStringLiteral("127.0.0.%1").arg(2 + i / 8))));
-        if (i > 0) {
-            open.back()->write(QByteArray::fromHex("00000100"));
-            writers.append(open.back().get());
+    const struct
+    {
+        const char *source;
+        // The earlier connection closed to make room; -1: none, -2: this one is refused.
+        int closes;
+    } steps[] = {
+        {"127.0.0.2", -1},  {"127.0.0.2", -1},
+        {"127.0.0.2", 0}, // the oldest of its address, although it sent its length
+        {"127.0.0.3", -1},  {"127.0.0.4", -1},
+        {"127.0.0.1", -1},  {"127.0.0.1", -1},
+        {"127.0.0.5", 1}, // a fifth stranger: the oldest stranger's
+        {"127.0.0.20", 2}, // all six places taken: a stranger's, never a linked computer's
+        {"127.0.0.20", 3},  {"127.0.0.1", 5}, // a linked computer's third: its own oldest
+        {"127.0.0.6", 4},   {"127.0.0.21", 7},
+        {"127.0.0.21", 11}, {"127.0.0.7", -2}, // six linked connections: nothing to close
+        {"127.0.0.22", -2}, // not even for a linked computer's from elsewhere
+    };
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    QSet<int> closedSoFar;
+    for (const auto &step : steps) {
+        SCOPED_TRACE(clients.size());
+        const qsizetype refusals
+            = logs->messages(LogLevel::Warning).filter(QStringLiteral("Refusing connection")).size();
+        clients.push_back(connectClient(QHostAddress(QString::fromLatin1(step.source)), small.port()));
+        clients.back()->write(QByteArray::fromHex("00000100"));
+        if (step.closes >= 0) {
+            EXPECT_TRUE(isClosed(*clients[step.closes]));
+            closedSoFar.insert(step.closes);
         }
+        EXPECT_EQ(logs->messages(LogLevel::Warning).filter(QStringLiteral("Refusing connection")).size(),
+                  refusals + (step.closes == -2 ? 1 : 0));
+        if (step.closes == -2) {
+            EXPECT_TRUE(isClosed(*clients.back()));
+            closedSoFar.insert(static_cast<int>(clients.size()) - 1);
+        }
+        EXPECT_EQ(small.activeConnectionCount(), static_cast<int>(clients.size()) - closedSoFar.size());
     }
-    delivered(writers);
-    ASSERT_EQ(listener.activeConnectionCount(), 64);
-
-    auto newcomer = connectClient(QHostAddress(QStringLiteral("127.0.0.10")));
-    EXPECT_TRUE(isClosed(*open.front()));
-    EXPECT_EQ(listener.activeConnectionCount(), 64);
-
-    // With every connection past its length, the next one is refused.
-    newcomer->write(QByteArray::fromHex("00000100"));
-    delivered({newcomer.get()});
-    auto refused = connectClient(QHostAddress(QStringLiteral("127.0.0.11")));
-    EXPECT_TRUE(isClosed(*refused));
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(": 64 inbound connections already open")));
-    EXPECT_EQ(listener.activeConnectionCount(), 64);
+    EXPECT_EQ(logs->messages(LogLevel::Warning).filter(QStringLiteral("to make room for a connection from")).size(), 8);
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("(2 open from 127.0.0.2)")));
+    EXPECT_TRUE(
+        logs->containsSubstring(LogLevel::Warning, QStringLiteral("(4 open from computers that are not linked)")));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("(6 open in all)")));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(": 6 inbound connections already open")));
 }
 
 TEST_F(ListenerFixture, AFixedPortIsListenedOnOnlyAtTheLoopbackAddress)
