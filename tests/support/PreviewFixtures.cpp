@@ -23,6 +23,18 @@ ConnectedMac PreviewFixtures::linkedMac(int index, const QString &name)
     return ConnectedMac(fixedId('a', index), name, QStringLiteral("installation-%1").arg(index), now(), now(), {});
 }
 
+DeviceState PreviewFixtures::sharedDevice(int index, const QString &name, ConnectionStatus status)
+{
+    const Device device(QStringLiteral("AA:BB:CC:00:00:%1").arg(index, 2, 10, QLatin1Char('0')), name,
+                        QStringLiteral("00000000-0000-0000-0000-000000000000"), std::nullopt, now());
+    return DeviceState(device, status, SharingStatus::Shared, true, DeviceType::Other);
+}
+
+DeviceState PreviewFixtures::localDevice(int index, const QString &name, ConnectionStatus status)
+{
+    return sharedDevice(index, name, status).withSharingStatus(SharingStatus::Local);
+}
+
 QList<ConnectedMac> PreviewFixtures::linkedMacs()
 {
     return {linkedMac(1, QStringLiteral("Design Studio")), linkedMac(2, QStringLiteral("Living Room")),
@@ -49,6 +61,18 @@ ConnectionRequest PreviewFixtures::request(const QUuid &otherMacId, ConnectionRe
         otherMacId, QStringLiteral("%1 %2 %3").arg(toString(state), toString(direction)).arg(secondsAfterNow));
     return ConnectionRequest(id, otherMacId, now().addSecs(secondsAfterNow), QStringLiteral("K7Q2ZX"), state,
                              direction);
+}
+
+Device PreviewFixtures::device(int index, const QString &name)
+{
+    return Device(QStringLiteral("A4:83:E7:00:00:%1").arg(index, 2, 16, QLatin1Char('0')).toUpper(), name,
+                  QStringLiteral("00000000-0000-0000-0000-000000000000"), std::nullopt, now());
+}
+
+QList<Device> PreviewFixtures::devices()
+{
+    return {device(1, QStringLiteral("Magic Keyboard")), device(2, QStringLiteral("Magic Trackpad")),
+            device(3, QStringLiteral("Magic Mouse")), device(4, QStringLiteral("MX Keys"))};
 }
 
 } // namespace verandel::test

@@ -2,6 +2,8 @@
 
 #include "linking/ConnectionRequest.h"
 #include "records/ConnectedMac.h"
+#include "records/Device.h"
+#include "records/DeviceState.h"
 #include "records/DiscoverableMac.h"
 
 #include <QList>
@@ -22,6 +24,13 @@ public:
     // "Design Studio", "Living Room" and "Workshop".
     static QList<ConnectedMac> linkedMacs();
 
+    // A shared device with a fixed address derived from `index` ("AA:BB:CC:00:00:01", …).
+    static DeviceState sharedDevice(int index, const QString &name,
+                                    ConnectionStatus status = ConnectionStatus::Connected);
+    // The same device, not allowed for transfer.
+    static DeviceState localDevice(int index, const QString &name,
+                                   ConnectionStatus status = ConnectionStatus::Connected);
+
     // A nearby computer with a fixed id derived from `index`, advertising `code` (none: no code).
     static DiscoverableMac nearbyMac(int index, const QString &name, std::optional<QString> code);
     // "Studio" (code K7Q2ZX), "Kitchen PC" (code 4MW9PA) and "Office" (code HB35TR).
@@ -30,6 +39,12 @@ public:
     // A request with the computer, made `secondsAfterNow` after now().
     static ConnectionRequest request(const QUuid &otherMacId, ConnectionRequestState state,
                                      ConnectionDirection direction, int secondsAfterNow = 0);
+
+    // A paired device with a fixed address derived from `index` ("A4:83:E7:00:00:01", …), with no
+    // detection attributes: its name decides how it is classified.
+    static Device device(int index, const QString &name);
+    // "Magic Keyboard", "Magic Trackpad", "Magic Mouse" and "MX Keys" (not supported).
+    static QList<Device> devices();
 };
 
 } // namespace verandel::test

@@ -10,6 +10,12 @@ class UntrustedText
 public:
     UntrustedText() = delete;
 
+    // Names longer than this end in "…" inside menu and button titles.
+    static constexpr int maximumTitleNameLength = 40;
+
+    // `text` cut to that many characters, the last of them "…"; never inside a surrogate pair.
+    static QString elided(const QString &text, int maximumLength = maximumTitleNameLength);
+
     // `text` between U+2068 FIRST STRONG ISOLATE and U+2069 POP DIRECTIONAL ISOLATE: inside a sentence
     // ("Disconnect <name>?") a right-to-left name, or one holding direction marks, keeps its own
     // direction without reordering the sentence around it.

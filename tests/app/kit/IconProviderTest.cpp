@@ -19,6 +19,7 @@ namespace {
 
 // The symbols the windows name, as they name them.
 const QStringList namesTheWindowsUse = {
+    QStringLiteral("verandel-logo"),
     QStringLiteral("laptopcomputer"),
     QStringLiteral("desktopcomputer"),
     QStringLiteral("keyboard"),

@@ -135,3 +135,13 @@ TEST(UntrustedTextTest, AWrappedBannerShowsA63ByteNameWhole)
     EXPECT_GE(label->height(), label->heightForWidth(label->width()));
     EXPECT_TRUE(banner->rect().contains(label->geometry()));
 }
+
+TEST(UntrustedTextTest, LongNamesAreCutWhole)
+{
+    EXPECT_EQ(UntrustedText::elided(QStringLiteral("Studio")), QStringLiteral("Studio"));
+    EXPECT_EQ(UntrustedText::elided(QString(41, QLatin1Char('x'))), QString(39, QLatin1Char('x')) + QChar(0x2026));
+    EXPECT_EQ(UntrustedText::elided(QString(40, QLatin1Char('x'))).size(), 40);
+    // An emoji across the cut is dropped whole rather than split.
+    const QString emoji = QString(38, QLatin1Char('x')) + QString::fromUtf8("😀") + QStringLiteral("yy");
+    EXPECT_EQ(UntrustedText::elided(emoji), QString(38, QLatin1Char('x')) + QChar(0x2026));
+}

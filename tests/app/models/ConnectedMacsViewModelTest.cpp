@@ -265,8 +265,9 @@ TEST_F(ConnectedMacsViewModelTest, RemovalDropsTheComputerButNotItsRecordAndRepo
 
     discovery->removeError = StorageError::fileLockTimeout();
     test::runTask(vm.disconnectFromMac(macs.at(0)));
-    EXPECT_EQ(vm.errorMessage(), QStringLiteral("Failed to disconnect from \u2068Design Studio\u2069: Verandel’s data "
-                                                "is busy. Try again in a moment."));
+    EXPECT_EQ(vm.errorMessage(),
+              QStringLiteral("Failed to disconnect from \u2068Design Studio\u2069: Verandel’s data "
+                             "is busy. Try again in a moment."));
     EXPECT_EQ(vm.connectedMacs().size(), 2);
     vm.clearError();
     EXPECT_EQ(vm.errorMessage(), std::nullopt);

@@ -16,6 +16,8 @@ public:
     QString name;
     QString installation = QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d");
     QString version = QStringLiteral("2.4.1");
+    // Every name handed to setAdvertisedName, as given.
+    QList<std::optional<QString>> setNameCalls;
 
     QUuid currentMacId() const override { return macId; }
     QString installationId() const override { return installation; }
@@ -27,6 +29,7 @@ public:
     }
     void setAdvertisedName(const std::optional<QString> &newName) override
     {
+        setNameCalls.append(newName);
         if (newName) {
             name = *newName;
         }

@@ -16,7 +16,6 @@
 
 #include <QHBoxLayout>
 #include <QProgressBar>
-#include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -34,14 +33,12 @@ constexpr int progressWidth = 120;
 
 ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, bool performsInitialRefresh,
                                      QWidget *parent)
-    : QWidget(parent)
+    : SettingsTabPage(QStringLiteral("Linked Computers"), parent)
     , m_model(model)
     , m_icons(std::move(icons))
     , m_performsInitialRefresh(performsInitialRefresh)
-    , m_scroll(new QScrollArea(this))
-    , m_column(new QWidget)
-    , m_error(new Banner(m_icons, m_column))
-    , m_discovery(new DiscoveryModeView(model, m_icons, m_column))
+    , m_error(new Banner(m_icons, column()))
+    , m_discovery(new DiscoveryModeView(model, m_icons, column()))
 {
     m_error->setDismissible(true);
     m_error->hide();
@@ -54,29 +51,12 @@ ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProvider
     m_discovery->setAccessibleDescription(
         QStringLiteral("Toggle to start or stop discovering other computers on the network"));
 
-    auto *columnLayout = new QVBoxLayout(m_column);
-    columnLayout->setContentsMargins({});
-    columnLayout->setSpacing(Metrics::tabSectionSpacing);
-    columnLayout->addWidget(makeHeader());
-    columnLayout->addWidget(m_error);
-    columnLayout->addWidget(m_discovery);
-    columnLayout->addWidget(makeListSection());
-    columnLayout->addStretch(1);
-
-    auto *content = new QWidget;
-    auto *contentLayout = new QHBoxLayout(content);
-    contentLayout->setContentsMargins(Metrics::contentPadding, Metrics::contentPadding, Metrics::contentPadding,
-                                      Metrics::contentPadding);
-    contentLayout->addWidget(m_column, 0, Qt::AlignTop);
-    contentLayout->addStretch(1);
-    m_scroll->setWidget(content);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setAccessibleName(QStringLiteral("Linked Computers"));
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins({});
-    outer->addWidget(m_scroll);
+    QVBoxLayout *layout = columnLayout();
+    layout->addWidget(makeHeader());
+    layout->addWidget(m_error);
+    layout->addWidget(m_discovery);
+    layout->addWidget(makeListSection());
+    layout->addStretch(1);
 
     auto *refreshShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
     // Only while the tab is shown: a shortcut of a hidden widget never fires.
@@ -90,13 +70,12 @@ ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProvider
             connect(model, signal, this, &ConnectedMacsView::refresh);
         }
     }
-    m_column->setFixedWidth(columnWidth(width()));
     refresh();
 }
 
 QWidget *ConnectedMacsView::makeHeader()
 {
-    auto *header = new QWidget(m_column);
+    auto *header = new QWidget(column());
     auto *title = new TextLabel(TextStyle::Title, ThemeColor::PrimaryText, header);
     title->setText(QStringLiteral("Linked Computers"));
     title->setAccessibleName(title->fullText());
@@ -134,7 +113,7 @@ QWidget *ConnectedMacsView::makeHeader()
 
 QWidget *ConnectedMacsView::makeListSection()
 {
-    auto *section = new QWidget(m_column);
+    auto *section = new QWidget(column());
     m_heading = new SectionHeading(QStringLiteral("Linked Computers"), section);
 
     // Loading: only while the first listing of an empty list is out.
@@ -179,12 +158,6 @@ ConnectedMacsView::ListState ConnectedMacsView::listStateFor(bool modelRefreshin
         return modelRefreshing ? ListState::Loading : ListState::Empty;
     }
     return ListState::List;
-}
-
-int ConnectedMacsView::columnWidth(int tabWidth)
-{
-    const int available = tabWidth - 2 * Metrics::contentPadding - Metrics::reservedScrollBarWidth;
-    return std::min(std::max(available, 0), Metrics::contentMaxWidth);
 }
 
 QList<ConnectedMacRow *> ConnectedMacsView::rows() const
@@ -296,12 +269,6 @@ void ConnectedMacsView::hideEvent(QHideEvent *event)
     if (!event->spontaneous() && m_model) {
         m_model->stopDiscovery();
     }
-}
-
-void ConnectedMacsView::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    m_column->setFixedWidth(columnWidth(width()));
 }
 
 } // namespace verandel

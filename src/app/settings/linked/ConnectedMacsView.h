@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kit/IconProvider.h"
+#include "settings/SettingsTabPage.h"
 
 #include <QCoro/QCoroTask>
 #include <QPointer>
@@ -9,7 +10,6 @@
 
 class QLabel;
 class QProgressBar;
-class QScrollArea;
 
 namespace verandel {
 
@@ -30,7 +30,7 @@ class TextLabel;
 // window closed; minimising is not leaving). Rows are kept per computer, so a row confirming its
 // removal stays as it is while the list changes around it. Failures of the model's operations show in
 // a banner above Discovery Mode until dismissed.
-class ConnectedMacsView : public QWidget
+class ConnectedMacsView : public SettingsTabPage
 {
     Q_OBJECT
 
@@ -42,15 +42,11 @@ public:
 
     // Loading only while the first listing is still out; a refresh keeps a list that is there.
     static ListState listStateFor(bool modelRefreshing, qsizetype connectedCount);
-    // The column's width in a tab of `tabWidth`: padded, room kept for the scroll bar, never wider than
-    // the maximum, never negative.
-    static int columnWidth(int tabWidth);
 
     ListState listState() const { return m_listState; }
     // True while a refresh this view started runs.
     bool isRefreshing() const { return m_refreshing; }
 
-    QWidget *column() const { return m_column; }
     CapsuleBadge *summaryBadge() const { return m_summary; }
     QWidget *refreshingLine() const { return m_refreshingLine; }
     Banner *errorBanner() const { return m_error; }
@@ -67,7 +63,6 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QWidget *makeHeader();
@@ -82,8 +77,6 @@ private:
     bool m_refreshing = false;
     ListState m_listState = ListState::Empty;
 
-    QScrollArea *m_scroll;
-    QWidget *m_column;
     CapsuleBadge *m_summary = nullptr;
     QWidget *m_refreshingLine = nullptr;
     Banner *m_error;

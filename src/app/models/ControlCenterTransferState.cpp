@@ -1,0 +1,16 @@
+#include "models/ControlCenterTransferState.h"
+
+namespace verandel {
+
+ControlCenterTransferState::ControlCenterTransferState(std::optional<QString> message, QObject *parent)
+    : QObject(parent)
+    , m_message(std::move(message))
+{ }
+
+void ControlCenterTransferState::setMessage(std::optional<QString> message)
+{
+    m_message = std::move(message);
+    Q_EMIT messageChanged();
+}
+
+} // namespace verandel

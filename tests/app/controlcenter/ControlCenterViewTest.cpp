@@ -1,0 +1,232 @@
+#include "controlcenter/ControlCenterView.h"
+#include "controlcenter/ConnectionStatusIndicator.h"
+#include "controlcenter/ControlCenterPanels.h"
+#include "controlcenter/OnboardingChecklistCard.h"
+
+#include "common/PermissionGuidanceView.h"
+#include "kit/CapsuleButton.h"
+#include "kit/TextLabel.h"
+
+#include "../models/ConnectedMacsViewModelFixture.h"
+#include "support/PreviewFixtures.h"
+#include "support/RunTask.h"
+#include "support/Shots.h"
+#include "support/TestPalettes.h"
+#include "support/fakes/FakeControlCoordinator.h"
+#include "support/fakes/FakeDeviceOwnership.h"
+#include "support/fakes/FakeMacIdentifier.h"
+#include "support/fakes/FakeSharedDevices.h"
+
+#include <QTest>
+
+using namespace verandel;
+using namespace verandel::test;
+
+namespace {
+
+// A plain stand-in for the shared device row: the name, and the state when asked.
+QWidget *deviceRow(const DeviceState &device, bool showConnectionStatus)
+{
+    auto *label = new TextLabel(TextStyle::Body);
+    label->setText(showConnectionStatus ? device.displayName() + QStringLiteral(" — ") + device.statusSummary()
+                                        : device.displayName());
+    return label;
+}
+
+class ControlCenterViewTest : public ViewModelFixture
+{
+protected:
+    void SetUp() override { make(); }
+
+    ControlCenterView &view()
+    {
+        if (!m_view) {
+            m_view = std::make_unique<ControlCenterView>(
+                ControlCenterView::Services{model.get(), &devices, coordinator, ownership, identity, &transferState},
+                std::make_shared<IconProvider>(), deviceRow,
+                [this](SettingsAction action) { settingsActions.append(action); });
+            m_view->resize(560, 700);
+        }
+        return *m_view;
+    }
+
+    void link(const QList<std::pair<ConnectedMac, std::optional<ConnectionState>>> &macs)
+    {
+        QList<ConnectedMac> stored;
+        for (const auto &[mac, state] : macs) {
+            stored.append(mac);
+            if (state) {
+                auto status = std::make_shared<MacConnectionStatus>(mac.id());
+                status->updateConnectionState(*state);
+                monitor->statuses.insert(mac.id(), status);
+            }
+        }
+        storage->addTestData(stored);
+        runTask(model->refreshConnectedMacs());
+        settle();
+    }
+
+    void shot(const QString &name)
+    {
+        showFitted(view(), 560);
+        view().setFixedHeight(view().widget()->sizeHint().height());
+        settle();
+        saveShot(view(), name);
+    }
+
+    FakeSharedDevices devices;
+    std::shared_ptr<FakeControlCoordinator> coordinator
+        = std::make_shared<FakeControlCoordinator>(QUuid::fromString(u"{00000000-0000-4000-8000-0000000000aa}"));
+    std::shared_ptr<FakeDeviceOwnership> ownership = std::make_shared<FakeDeviceOwnership>();
+    std::shared_ptr<FakeMacIdentifier> identity
+        = std::make_shared<FakeMacIdentifier>(coordinator->macId, QStringLiteral("Workbench"));
+    ControlCenterTransferState transferState;
+    QList<SettingsAction> settingsActions;
+
+    const ConnectedMac studio = PreviewFixtures::linkedMac(1, QStringLiteral("Design Studio"));
+    const ConnectedMac kitchen = PreviewFixtures::linkedMac(2, QStringLiteral("Kitchen PC"));
+    const DeviceState keyboard = PreviewFixtures::sharedDevice(1, QStringLiteral("MX Keys"));
+    const DeviceState mouse
+        = PreviewFixtures::sharedDevice(2, QStringLiteral("MX Master 3S"), ConnectionStatus::PairedNotConnected);
+    const DeviceState trackpad
+        = PreviewFixtures::sharedDevice(3, QStringLiteral("Trackpad"), ConnectionStatus::PairedNotConnected);
+
+private:
+    std::unique_ptr<ControlCenterView> m_view;
+};
+
+} // namespace
+
+TEST_F(ControlCenterViewTest, EmptyShowsBothChecklists)
+{
+    view().show();
+    settle();
+    EXPECT_TRUE(view().thisMacPanel()->onboarding()->isVisible());
+    EXPECT_FALSE(view().thisMacPanel()->takeButton()->isVisible());
+    EXPECT_TRUE(view().emptyPanel()->isVisible());
+    EXPECT_FALSE(view().inTransitionPanel()->isVisible());
+    EXPECT_FALSE(view().messageLabel()->isVisible());
+    EXPECT_FALSE(view().bluetoothCard()->isVisible());
+    EXPECT_EQ(view().thisMacPanel()->titleLabel()->fullText(), QStringLiteral("Workbench (this computer)"));
+
+    QTest::mouseClick(view().thisMacPanel()->onboarding()->button(), Qt::LeftButton);
+    QTest::mouseClick(view().emptyPanel()->onboarding()->button(), Qt::LeftButton);
+    EXPECT_EQ(settingsActions, (QList<SettingsAction>{SettingsAction::ShowDevices, SettingsAction::ShowConnectedMacs}));
+    shot(QStringLiteral("controlcenter-empty"));
+}
+
+TEST_F(ControlCenterViewTest, TwoLinkedComputersWithDevices)
+{
+    ownership->setQuietly({{mouse.macAddress(), studio.id()}});
+    devices.devices = {keyboard, mouse};
+    link({{studio, ConnectionState::Connected}, {kitchen, ConnectionState::Unstable}});
+    view().show();
+    settle();
+
+    ConnectedMacPanel *studioPanel = view().panelOf(studio.id());
+    ConnectedMacPanel *kitchenPanel = view().panelOf(kitchen.id());
+    ASSERT_NE(studioPanel, nullptr);
+    ASSERT_NE(kitchenPanel, nullptr);
+    EXPECT_FALSE(view().emptyPanel()->isVisible());
+    EXPECT_EQ(studioPanel->deviceList()->devices(), QList<DeviceState>{mouse});
+    EXPECT_TRUE(studioPanel->sendButton()->isEnabled());
+    EXPECT_EQ(kitchenPanel->stateLabel()->fullText(), QStringLiteral("Unstable connection"));
+    EXPECT_TRUE(kitchenPanel->emptyLabel()->isVisible());
+    EXPECT_TRUE(view().thisMacPanel()->takeButton()->isEnabled());
+    // The keyboard was connected and unowned: claimed on appear, in one call.
+    EXPECT_EQ(ownership->setOwnerCalls.size(), 1);
+    EXPECT_EQ(view().thisMacPanel()->deviceList()->devices(), QList<DeviceState>{keyboard});
+
+    QTest::mouseClick(studioPanel->sendButton(), Qt::LeftButton);
+    QTest::mouseClick(view().thisMacPanel()->takeButton(), Qt::LeftButton);
+    QTest::mouseClick(view().thisMacPanel()->takeButton(), Qt::LeftButton);
+    EXPECT_EQ(coordinator->calls,
+              (QStringList{QStringLiteral("sendControl ") + studio.id().toString(QUuid::WithoutBraces),
+                           QStringLiteral("takeControl"), QStringLiteral("takeControl")}));
+
+    // A state change updates the same card in place.
+    monitor->updateConnectionState(kitchen.id(), ConnectionState::Connecting);
+    settle();
+    EXPECT_EQ(view().panelOf(kitchen.id()), kitchenPanel);
+    EXPECT_TRUE(kitchenPanel->notConnectedNote()->isVisible());
+    EXPECT_FALSE(kitchenPanel->sendButton()->isVisible());
+    EXPECT_TRUE(kitchenPanel->indicator()->isAnimating());
+    monitor->updateConnectionState(kitchen.id(), ConnectionState::Unstable);
+    settle();
+    EXPECT_FALSE(kitchenPanel->indicator()->isAnimating());
+    EXPECT_EQ(kitchenPanel->parentWidget()->layout()->count(), 2);
+    shot(QStringLiteral("controlcenter-two-computers"));
+    view().setPalette(darkPalette());
+    shot(QStringLiteral("controlcenter-two-computers-dark"));
+}
+
+TEST_F(ControlCenterViewTest, DevicesInTransitionAndTheTransferMessage)
+{
+    ownership->setQuietly({{keyboard.macAddress(), coordinator->macId}, {trackpad.macAddress(), kitchen.id()}});
+    devices.devices = {keyboard, mouse, trackpad};
+    link({{studio, ConnectionState::Connected}, {kitchen, std::nullopt}});
+    view().show();
+    settle();
+    EXPECT_EQ(view().inTransitionPanel()->deviceList()->devices(), (QList<DeviceState>{mouse, trackpad}));
+    EXPECT_TRUE(view().inTransitionPanel()->isVisible());
+    EXPECT_EQ(view().panelOf(kitchen.id())->stateLabel()->fullText(), QStringLiteral("Disconnected"));
+    EXPECT_FALSE(view().thisMacPanel()->takeButton()->isEnabled());
+    shot(QStringLiteral("controlcenter-in-transition"));
+
+    transferState.setMessage(QStringLiteral("2 device(s) ready on peer."));
+    EXPECT_FALSE(view().messageLabel()->isVisible());
+    settle();
+    EXPECT_TRUE(view().messageLabel()->isVisible());
+    EXPECT_EQ(view().messageLabel()->fullText(), QStringLiteral("2 device(s) ready on peer."));
+    shot(QStringLiteral("controlcenter-transfer-message"));
+}
+
+TEST_F(ControlCenterViewTest, TheBluetoothCardFollowsTheCoordinator)
+{
+    coordinator->guidance = BluetoothPermissionGuidanceState::Preflight;
+    devices.devices = {keyboard};
+    link({{studio, ConnectionState::Connected}});
+    view().show();
+    settle();
+    ASSERT_TRUE(view().bluetoothCard()->isVisible());
+    EXPECT_EQ(view().bluetoothCard()->titleLabel()->fullText(), QStringLiteral("Allow Bluetooth"));
+    QTest::mouseClick(view().bluetoothCard()->primaryButton(), Qt::LeftButton);
+    QTest::mouseClick(view().bluetoothCard()->secondaryButton(), Qt::LeftButton);
+    EXPECT_EQ(coordinator->calls,
+              (QStringList{QStringLiteral("continue"), QStringLiteral("stageBluetoothPermissionGuidance -1")}));
+    coordinator->publishGuidance(BluetoothPermissionGuidanceState::DeniedRecovery);
+    settle();
+    EXPECT_EQ(view().bluetoothCard()->titleLabel()->fullText(), QStringLiteral("Turn Bluetooth access back on"));
+    shot(QStringLiteral("controlcenter-bluetooth-card"));
+    coordinator->publishGuidance(std::nullopt);
+    settle();
+    EXPECT_FALSE(view().bluetoothCard()->isVisible());
+}
+
+// Services publish from inside their own calls; the view takes the publication after the call.
+TEST_F(ControlCenterViewTest, APublicationFromInsideAServiceCallArrivesAfterIt)
+{
+    view().show();
+    settle();
+    const OwnershipMap claimed{{keyboard.macAddress(), studio.id()}};
+    ownership->publish(claimed);
+    EXPECT_TRUE(view().inputs().ownership.isEmpty());
+    settle();
+    EXPECT_EQ(view().inputs().ownership, claimed);
+}
+
+// The claim reads the service's map, not the view's copy that has not caught up yet.
+TEST_F(ControlCenterViewTest, TheOwnershipClaimReadsAFreshMap)
+{
+    view().show();
+    settle();
+    const DeviceState other = PreviewFixtures::sharedDevice(4, QStringLiteral("Other keyboard"));
+    ownership->setQuietly({{other.macAddress(), studio.id()}});
+    devices.set({keyboard, other});
+    settle();
+    ASSERT_EQ(ownership->setOwnerCalls.size(), 1);
+    EXPECT_EQ(ownership->setOwnerCalls[0].second, QStringList{keyboard.macAddress()});
+    devices.set({keyboard, other});
+    settle();
+    EXPECT_EQ(ownership->setOwnerCalls.size(), 1);
+}
