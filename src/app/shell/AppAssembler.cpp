@@ -2,6 +2,7 @@
 
 #include "foundation/StorageError.h"
 #include "models/ConnectedMacsViewModel.h"
+#include "models/DevicesViewModel.h"
 
 #include <stdexcept>
 
@@ -100,6 +101,21 @@ ConnectedMacsViewModel &AppAssembler::getConnectedMacsViewModel()
             std::move(discovery), std::move(monitor), std::move(storage), std::move(permissions), *m_loggerFactory);
     }
     return *m_connectedMacsViewModel;
+}
+
+DevicesViewModel &AppAssembler::getDevicesViewModel()
+{
+    if (!m_devicesViewModel) {
+        DeviceStorageServicePtr storage = getDeviceStorageService();
+        BluetoothDeviceManagerPtr bluetooth = getBluetoothDeviceManager();
+        SystemPermissionCheckerPtr permissions = getSystemPermissionChecker();
+        MetricsPublisherPtr metrics = getMetricsPublisher();
+        const QString installationId = getMacIdentifierService()->installationId();
+        m_devicesViewModel = std::make_unique<DevicesViewModel>(
+            std::move(storage), std::move(bluetooth), std::move(permissions), std::move(metrics), installationId,
+            std::make_shared<const DeviceClassifier>(), m_clock, *m_loggerFactory);
+    }
+    return *m_devicesViewModel;
 }
 
 LaunchAtLoginServicePtr AppAssembler::getLaunchAtLoginService()

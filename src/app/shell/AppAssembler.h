@@ -13,6 +13,7 @@
 namespace verandel {
 
 class ConnectedMacsViewModel;
+class DevicesViewModel;
 
 // The composition root of the windows and the tray: each core service is asked of the factory once,
 // on first use, and kept, so the one discovery service and the one launch-at-login service (new on
@@ -41,6 +42,7 @@ public:
     // Only after startCoreServices().
     std::shared_ptr<ControlCoordinator> getControlCoordinator() const;
     ConnectedMacsViewModel &getConnectedMacsViewModel();
+    DevicesViewModel &getDevicesViewModel();
     LaunchAtLoginServicePtr getLaunchAtLoginService();
     std::shared_ptr<MacIdentifierServiceProtocol> getMacIdentifierService();
     TelemetryPreferencesStorePtr getTelemetryPreferencesStore();
@@ -91,6 +93,7 @@ private:
     TelemetryPreferencesStorePtr m_telemetryPreferencesStore;
     AppUpdatePreferencesStorePtr m_appUpdatePreferencesStore;
     std::unique_ptr<ConnectedMacsViewModel> m_connectedMacsViewModel;
+    std::unique_ptr<DevicesViewModel> m_devicesViewModel;
 
     // The start-up work that runs on after startCoreServices(); kept so it is not cut short.
     std::optional<QCoro::Task<>> m_bluetoothBootstrap;

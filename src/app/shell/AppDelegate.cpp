@@ -3,6 +3,9 @@
 #include "factories/MockServiceFactory.h"
 #include "foundation/LogText.h"
 #include "models/ConnectedMacsViewModel.h"
+#include "models/DebugOpenScreenParser.h"
+#include "models/DevicesViewModel.h"
+#include "models/ToolbarOwnershipBootstrap.h"
 
 namespace verandel {
 
@@ -58,12 +61,7 @@ std::unique_ptr<QSettings> AppDelegate::makeWindowSettings(const RuntimeEnvironm
 
 bool AppDelegate::isOpenScreenWord(const QString &value)
 {
-    static const QStringList words{
-        QStringLiteral("general"),       QStringLiteral("settings"),       QStringLiteral("connected-macs"),
-        QStringLiteral("connectedmacs"), QStringLiteral("macs"),           QStringLiteral("devices"),
-        QStringLiteral("toolbar"),       QStringLiteral("control-center"), QStringLiteral("controlcenter"),
-    };
-    return words.contains(value.toLower());
+    return DebugOpenScreenParser::parse(value).has_value();
 }
 
 void AppDelegate::handleReopen(const QString &screen, const QString &activationToken)
@@ -85,6 +83,9 @@ void AppDelegate::applicationDidFinishLaunching()
     }
     m_appAssembler = std::make_unique<AppAssembler>(std::move(factory), m_loggerFactory, m_clock);
     m_appAssembler->startCoreServices();
+    if (m_buildInterface) {
+        m_buildInterface();
+    }
     if (const std::optional<QString> &profile = m_runtimeEnvironment.debugProfileName();
         profile && !profile->isEmpty()) {
         m_logger->info(QStringLiteral("Menu bar showing debug profile indicator: ") + *profile);
@@ -94,11 +95,25 @@ void AppDelegate::applicationDidFinishLaunching()
         m_hasHandledInitialUserActivation = true;
     }
     m_logger->info(QStringLiteral("Application initialized successfully"));
+    if (m_launchCompleted) {
+        m_launchCompleted();
+    }
 }
 
 QCoro::Task<> AppDelegate::runStartupTasks()
 {
     co_await m_appAssembler->getConnectedMacsViewModel().refreshConnectedMacs();
+    co_await m_appAssembler->getDevicesViewModel().refreshDevices(BluetoothRefreshSource::AppLaunchPassive);
+    bootstrapLocalDeviceOwnershipIfNeeded();
+}
+
+void AppDelegate::bootstrapLocalDeviceOwnershipIfNeeded()
+{
+    const DeviceOwnershipServicePtr ownership = m_appAssembler->getDeviceOwnershipService();
+    ToolbarOwnershipBootstrap::apply(
+        m_appAssembler->getControlCoordinator()->currentMacId(),
+        m_appAssembler->getDevicesViewModel().verandelDevices(), ownership->currentOwnershipState(),
+        [&ownership](const QUuid &macId, const QStringList &addresses) { ownership->setOwner(macId, addresses); });
 }
 
 bool AppDelegate::handleAutoOpenScreen()

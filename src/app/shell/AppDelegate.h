@@ -47,6 +47,10 @@ public:
     // Whether a text is one of the open-screen words (any letter case).
     static bool isOpenScreenWord(const QString &value);
 
+    // The tray, the menu and the windows' owner: built right after the core services start, and told
+    // when the launch is over.
+    void setInterfaceBuilder(std::function<void()> build) { m_buildInterface = std::move(build); }
+    void setLaunchCompletion(std::function<void()> completed) { m_launchCompleted = std::move(completed); }
     void setScreenOpener(ScreenOpener opener) { m_openScreen = std::move(opener); }
     void setReopenHandler(ReopenHandler handler) { m_reopen = std::move(handler); }
 
@@ -67,6 +71,9 @@ public:
     // VERANDEL_AUTO_OPEN, else --open-screen; true when a screen will open.
     bool handleAutoOpenScreen();
 
+    // Shared devices connected here that nobody owns become this computer's, so its pings carry them.
+    void bootstrapLocalDeviceOwnershipIfNeeded();
+
 public Q_SLOTS:
     // A second launch: counts as the user's activation.
     void handleReopen(const QString &screen, const QString &activationToken);
@@ -80,6 +87,8 @@ private:
     ClockPtr m_clock;
     ServiceFactoryMaker m_makeServiceFactory;
     LoggerPtr m_logger;
+    std::function<void()> m_buildInterface;
+    std::function<void()> m_launchCompleted;
     ScreenOpener m_openScreen;
     ReopenHandler m_reopen;
     std::unique_ptr<AppAssembler> m_appAssembler;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tray/StatusIconSink.h"
+
 #include "foundation/LoggerProtocol.h"
 
 #include <QIcon>
@@ -15,7 +17,7 @@ namespace verandel {
 // The program's one tray icon: the logo (or the transfer feedback's picture), the tool tip, the status
 // menu on a right click, and a left click routed as a reopen. Qt embeds it by itself once a tray host
 // appears, also after the host restarts.
-class StatusTray final : public QObject
+class StatusTray final : public QObject, public StatusIconSink
 {
     Q_OBJECT
 
@@ -32,8 +34,8 @@ public:
 
     void show();
     bool isVisible() const;
-    void setIcon(const QIcon &icon);
-    void setToolTip(const QString &toolTip);
+    void setIcon(const QIcon &icon) override;
+    void setToolTip(const QString &toolTip) override;
     QSystemTrayIcon &trayIcon() { return *m_tray; }
 
 Q_SIGNALS:

@@ -68,9 +68,6 @@ int main(int argc, char **argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.applicationWillTerminate(); });
     // The launch runs once the loop does.
-    QTimer::singleShot(0, &delegate, [&delegate, &shell] {
-        delegate.applicationDidFinishLaunching();
-        shell.start();
-    });
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();
 }

@@ -78,9 +78,12 @@ TEST(ProgramProcessTest, MockModeStartsOffscreenAndSigtermStopsItGracefullyWithi
                     mockEnvironment(metrics));
     ASSERT_TRUE(program.start());
     ASSERT_TRUE(program.logs("Application initialized successfully")) << program.log().toStdString();
+    ASSERT_TRUE(program.logs("Settings window shown on the tab Devices")) << program.log().toStdString();
     const QByteArray launched = program.log();
     EXPECT_LT(launched.indexOf("Opening screen from command line: devices"),
               launched.indexOf("Application initialized successfully"));
+    EXPECT_LT(launched.indexOf("Application initialized successfully"),
+              launched.indexOf("Settings window shown on the tab Devices"));
 
     const qint64 elapsed = program.terminate();
     ASSERT_GE(elapsed, 0);
@@ -93,7 +96,7 @@ TEST(ProgramProcessTest, MockModeStartsOffscreenAndSigtermStopsItGracefullyWithi
     EXPECT_TRUE(log.contains("Graceful shutdown completed successfully"));
 }
 
-TEST(ProgramProcessTest, ASecondLaunchReopensTheFirstAndExits)
+TEST(ProgramProcessTest, ASecondLaunchMakesTheFirstPresentTheControlCenterAndExits)
 {
     XdgSandbox sandbox;
     BeaconResponder metrics;
@@ -102,25 +105,28 @@ TEST(ProgramProcessTest, ASecondLaunchReopensTheFirstAndExits)
     QProcessEnvironment environment = mockEnvironment(metrics);
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), session.address());
     environment.insert(QStringLiteral("DEBUG_PROFILE"), QStringLiteral("solo"));
-    Program first(sandbox, QStringLiteral("first"), {}, environment);
+    // Started at login, with no window of its own yet (the tray host is given 30 s to appear).
+    Program first(sandbox, QStringLiteral("first"), {QStringLiteral("--autostart")}, environment);
     ASSERT_TRUE(first.start());
     ASSERT_TRUE(first.logs("Application initialized successfully")) << first.log().toStdString();
+    EXPECT_FALSE(first.log().contains("Control Center shown"));
 
-    Program second(sandbox, QStringLiteral("second"), {QStringLiteral("--open-screen"), QStringLiteral("devices")},
-                   environment);
-    ASSERT_TRUE(second.start());
-    ASSERT_TRUE(second.process().waitForFinished(15000));
-    EXPECT_EQ(second.process().exitCode(), 0) << second.log().toStdString();
-    EXPECT_TRUE(first.logs("Reopen requested by a second launch, screen: devices")) << first.log().toStdString();
-    EXPECT_FALSE(second.log().contains("Application initialized successfully"));
-
-    Program atLogin(sandbox, QStringLiteral("login"), {QStringLiteral("--autostart")}, environment);
-    ASSERT_TRUE(atLogin.start());
-    ASSERT_TRUE(atLogin.process().waitForFinished(15000));
-    EXPECT_EQ(atLogin.process().exitCode(), 0);
+    const auto launchAgain = [&](const QString &name, const QStringList &arguments) {
+        Program again(sandbox, name, arguments, environment);
+        EXPECT_TRUE(again.start());
+        EXPECT_TRUE(again.process().waitForFinished(15000));
+        EXPECT_EQ(again.process().exitCode(), 0) << again.log().toStdString();
+        EXPECT_FALSE(again.log().contains("Application initialized successfully"));
+    };
+    launchAgain(QStringLiteral("second"), {});
+    EXPECT_TRUE(first.logs("Control Center shown")) << first.log().toStdString();
+    launchAgain(QStringLiteral("third"), {QStringLiteral("--open-screen"), QStringLiteral("devices")});
+    EXPECT_TRUE(first.logs("Settings window shown on the tab Devices")) << first.log().toStdString();
+    launchAgain(QStringLiteral("login"), {QStringLiteral("--autostart")});
     settle();
-    EXPECT_EQ(first.log().count("Reopen requested by a second launch"), 1);
+    EXPECT_EQ(first.log().count("Reopen requested by a second launch"), 2);
     EXPECT_GE(first.terminate(), 0);
+    EXPECT_TRUE(first.log().contains("Graceful shutdown completed successfully"));
 }
 
 // As scripts/run --mock-pair starts them: two profiles written by scripts/write-mock-pair, each
