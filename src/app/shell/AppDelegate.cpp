@@ -42,14 +42,6 @@ QString AppDelegate::windowTitle(const QString &title, const std::optional<QStri
     return QLatin1Char('[') + *debugProfileName + QStringLiteral("] ") + title;
 }
 
-QString AppDelegate::trayToolTip(const std::optional<QString> &debugProfileName)
-{
-    if (!debugProfileName || debugProfileName->isEmpty()) {
-        return QStringLiteral("Verandel");
-    }
-    return QStringLiteral("Verandel (Debug Profile: ") + *debugProfileName + QLatin1Char(')');
-}
-
 std::unique_ptr<QSettings> AppDelegate::makeWindowSettings(const RuntimeEnvironment &runtime)
 {
     if (runtime.debugModeEnabled() && runtime.storageBaseUrl()) {

@@ -36,9 +36,8 @@ public:
     static ServiceFactoryPtr makeDefaultServiceFactory(const RuntimeEnvironment &runtime,
                                                        const LoggerFactoryPtr &loggerFactory);
 
-    // "[profile] " before a window title, and the tray's tool tip, when a debug profile is named.
+    // "[profile] " before a window title when a debug profile is named.
     static QString windowTitle(const QString &title, const std::optional<QString> &debugProfileName);
-    static QString trayToolTip(const std::optional<QString> &debugProfileName);
 
     // Where window frames and other interface settings live: in debug mode a file in the profile's own
     // storage folder, so two profiles never share them; otherwise the user's Verandel settings.

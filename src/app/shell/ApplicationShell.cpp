@@ -123,7 +123,7 @@ void ApplicationShell::buildInterface()
     const QIcon logo(StatusTray::applicationIconPath);
     StatusTray::rendersVisibly(logo, StatusTray::applicationIconPath, *m_logger);
     m_statusMenu = std::make_unique<ControlCenterStatusMenu>(m_icons);
-    m_tray = std::make_shared<StatusTray>(logo, AppDelegate::trayToolTip(profile), m_statusMenu->menu(), m_logger);
+    m_tray = std::make_shared<StatusTray>(logo, profile, m_statusMenu->menu(), m_logger);
     m_feedback = std::make_unique<StatusItemTransferFeedbackController>(m_tray, m_icons, m_clock);
     m_quickTransfers
         = std::make_unique<QuickTransferController>(m_coordinator, m_ownership, &m_transferState, m_feedback.get());
@@ -343,7 +343,9 @@ std::shared_ptr<WindowPresentationControlling> ApplicationShell::makeControlCent
             }
         });
     std::unique_ptr<QMainWindow> window = makeWindow(QStringLiteral("Control Center"), view);
-    ControlCenterWindowSizing::apply(*window, window->sizeHint().height());
+    // The window is as tall as its cards want, within the sizing's bounds.
+    const QWidget *cards = view->widget() ? view->widget() : view;
+    ControlCenterWindowSizing::apply(*window, cards->sizeHint().height() + window->menuBar()->sizeHint().height());
     auto controller = std::make_shared<QtWindowController>(std::move(window), QStringLiteral("ToolbarWindow"),
                                                            m_windowSettings.get());
     m_controlCenterWindow = controller.get();

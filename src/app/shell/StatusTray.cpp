@@ -11,12 +11,16 @@ constexpr int probeSize = 22;
 
 } // namespace
 
-StatusTray::StatusTray(QIcon icon, QString toolTip, QMenu *menu, LoggerPtr logger, QObject *parent)
+StatusTray::StatusTray(QIcon icon, std::optional<QString> debugProfileName, QMenu *menu, LoggerPtr logger,
+                       QObject *parent)
     : QObject(parent)
     , m_tray(std::make_unique<QSystemTrayIcon>(std::move(icon)))
+    , m_debugProfileName(debugProfileName && !debugProfileName->isEmpty() ? debugProfileName : std::nullopt)
     , m_logger(std::move(logger))
 {
-    m_tray->setToolTip(toolTip);
+    m_tray->setToolTip(m_debugProfileName
+                           ? QStringLiteral("Verandel (Debug Profile: ") + *m_debugProfileName + QLatin1Char(')')
+                           : QStringLiteral("Verandel"));
     m_tray->setContextMenu(menu);
     connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
@@ -60,7 +64,9 @@ void StatusTray::setIcon(const QIcon &icon)
 
 void StatusTray::setToolTip(const QString &toolTip)
 {
-    m_tray->setToolTip(toolTip);
+    m_tray->setToolTip(m_debugProfileName
+                           ? toolTip + QStringLiteral(" (Debug Profile: ") + *m_debugProfileName + QLatin1Char(')')
+                           : toolTip);
 }
 
 } // namespace verandel

@@ -9,6 +9,7 @@
 #include <QSystemTrayIcon>
 
 #include <memory>
+#include <optional>
 
 class QMenu;
 
@@ -25,7 +26,9 @@ public:
     // The application's icon as a Qt resource, also the tray's idle picture.
     static inline const QString applicationIconPath = QStringLiteral(":/app/com.verandel.Verandel.svg");
 
-    StatusTray(QIcon icon, QString toolTip, QMenu *menu, LoggerPtr logger, QObject *parent = nullptr);
+    // A debug profile's name follows every tool tip, so two instances' icons tell which is which.
+    StatusTray(QIcon icon, std::optional<QString> debugProfileName, QMenu *menu, LoggerPtr logger,
+               QObject *parent = nullptr);
     ~StatusTray() override;
 
     // An SVG icon is drawn through a plugin (libqt6svg6) that no library dependency pulls in: without
@@ -44,6 +47,7 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<QSystemTrayIcon> m_tray;
+    std::optional<QString> m_debugProfileName;
     LoggerPtr m_logger;
 };
 

@@ -64,8 +64,6 @@ TEST_F(AppDelegateTest, TheDebugProfileMarksTitlesAndToolTipOnlyWhenNamed)
     EXPECT_EQ(AppDelegate::windowTitle(QStringLiteral("Settings"), QString()), QStringLiteral("Settings"));
     EXPECT_EQ(AppDelegate::windowTitle(QStringLiteral("Control Center"), QStringLiteral("beta")),
               QStringLiteral("[beta] Control Center"));
-    EXPECT_EQ(AppDelegate::trayToolTip(QString()), QStringLiteral("Verandel"));
-    EXPECT_EQ(AppDelegate::trayToolTip(QStringLiteral("beta")), QStringLiteral("Verandel (Debug Profile: beta)"));
 
     for (const QString &profile : {QString(), QStringLiteral("beta")}) {
         m_graph.logs->clear();
