@@ -204,16 +204,21 @@ QCoro::Task<NetworkTestServer::ReceivedRequest> NetworkTestServer::waitForReques
     const OneShot<ReceivedRequest> request = waiter.request;
     m_requestWaiters.append(waiter);
     if (timeoutSeconds) {
-        expireWaiter(this, waiter.id, *timeoutSeconds);
+        expireWaiter(this, waiter.id, *timeoutSeconds, m_timeouts.get_token());
     }
     ReceivedRequest received = co_await request;
     co_return received;
 }
 
-QCoro::Task<> NetworkTestServer::expireWaiter(QPointer<NetworkTestServer> self, quint64 waiterId, double timeoutSeconds)
+QCoro::Task<> NetworkTestServer::expireWaiter(QPointer<NetworkTestServer> self, quint64 waiterId, double timeoutSeconds,
+                                              std::stop_token token)
 {
     const ClockPtr clock = self->m_clock;
-    co_await clock->sleep(timeoutSeconds);
+    try {
+        co_await clock->sleep(timeoutSeconds, token);
+    } catch (const CancellationError &) {
+        co_return;
+    }
     if (!self) {
         co_return;
     }
@@ -233,6 +238,7 @@ void NetworkTestServer::stop()
         return;
     }
     m_stopped = true;
+    m_timeouts.request_stop();
     m_server.close();
     for (const Connection &connection : std::as_const(m_connections)) {
         if (connection.socket) {

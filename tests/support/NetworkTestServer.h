@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace verandel::test {
 
@@ -135,7 +136,8 @@ private:
     static QCoro::Task<> drainFrames(QPointer<NetworkTestServer> self, QUuid connectionId);
     QCoro::Task<> handleFrame(QUuid connectionId, QByteArray payload);
     void record(ReceivedRequest request);
-    static QCoro::Task<> expireWaiter(QPointer<NetworkTestServer> self, quint64 waiterId, double timeoutSeconds);
+    static QCoro::Task<> expireWaiter(QPointer<NetworkTestServer> self, quint64 waiterId, double timeoutSeconds,
+                                      std::stop_token token);
 
     Handler m_handler;
     ClockPtr m_clock;
@@ -146,6 +148,8 @@ private:
     QList<Waiter> m_requestWaiters;
     quint64 m_nextWaiterId = 1;
     bool m_stopped = false;
+    // Ends the waiters' time-outs when the server stops: a sleeping time-out holds the clock.
+    std::stop_source m_timeouts;
 };
 
 } // namespace verandel::test

@@ -10,6 +10,11 @@ TestCoordinator::TestCoordinator(ClockPtr clock)
     , m_state(std::make_shared<State>())
 { }
 
+TestCoordinator::~TestCoordinator()
+{
+    m_timers.request_stop();
+}
+
 void TestCoordinator::signal(const QString &name)
 {
     m_state->receivedSignals.insert(name);
@@ -26,15 +31,15 @@ QCoro::Task<> TestCoordinator::waitForSignal(QString name, double timeoutSeconds
     } else {
         m_state->pendingWaiters[name].append(waiter);
     }
-    expireWaiters(m_state, m_clock, name, timeoutSeconds);
+    expireWaiters(m_state, m_clock, name, timeoutSeconds, m_timers.get_token());
     co_await waiter;
 }
 
 QCoro::Task<> TestCoordinator::expireWaiters(std::weak_ptr<State> weakState, ClockPtr clock, QString name,
-                                             double timeoutSeconds)
+                                             double timeoutSeconds, std::stop_token token)
 {
     try {
-        co_await clock->sleep(timeoutSeconds);
+        co_await clock->sleep(timeoutSeconds, token);
     } catch (const CancellationError &) {
         co_return;
     }
