@@ -55,19 +55,26 @@ int main(int argc, char **argv)
 
     const ClockPtr clock = std::make_shared<SystemClock>();
     QApplication::setWindowIcon(QIcon(StatusTray::applicationIconPath));
-    AppDelegate delegate(runtime, loggerFactory, options, clock);
-    ApplicationShell shell(delegate, options, clock);
-    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::handleReopen);
+    int exitCode = 0;
+    {
+        AppDelegate delegate(runtime, loggerFactory, options, clock);
+        ApplicationShell shell(delegate, options, clock);
+        QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::handleReopen);
 
-    SignalQuitNotifier quitSignals;
-    QObject::connect(&quitSignals, &SignalQuitNotifier::signalReceived, &delegate, [&delegate](int) {
-        // The first signal quits; one that comes while stopping cuts the wait short.
-        delegate.abortTermination();
-        QCoreApplication::quit();
-    });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
-                     [&delegate] { delegate.applicationWillTerminate(); });
-    // The launch runs once the loop does.
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
-    return QApplication::exec();
+        SignalQuitNotifier quitSignals;
+        QObject::connect(&quitSignals, &SignalQuitNotifier::signalReceived, &delegate, [&delegate](int) {
+            // The first signal quits; one that comes while stopping cuts the wait short.
+            delegate.abortTermination();
+            QCoreApplication::quit();
+        });
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                         [&delegate] { delegate.applicationWillTerminate(); });
+        // The launch runs once the loop does.
+        QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+        exitCode = QApplication::exec();
+    }
+    // Waits cancelled as the shell and the services went end on the loop; let them.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return exitCode;
 }

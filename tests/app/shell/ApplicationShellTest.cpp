@@ -267,4 +267,29 @@ TEST_F(ApplicationShellTest, TheLaunchClaimsConnectedSharedDevicesForThisCompute
     EXPECT_EQ(assembler.getDeviceOwnershipService()->devicesOwnedBy(here), QStringList{keyboard.toLower()});
 }
 
+// Each step of a transfer sets the message and the icon; an inbound one that needs the user opens the
+// Control Center, which closes by itself 1.5 s after that transfer succeeds.
+TEST_F(ApplicationShellTest, TransferStepsDriveTheMessageTheIconAndTheWindow)
+{
+    launch({}, LaunchOptions{std::nullopt, true, {}});
+    ControlCoordinator &coordinator = *m_delegate->appAssembler()->getControlCoordinator();
+    const auto step = [&](ControlTransferProgressStatus status) {
+        Q_EMIT coordinator.controlTransferProgressChanged(
+            ControlTransferProgress{QStringLiteral("6c1f6a3e-0000-4000-8000-000000000001"),
+                                    ControlTransferDirection::InboundTransfer, studioId, status, m_graph.clock->now()});
+        settle();
+    };
+    step(ProgressStatus::UserActionRequired{});
+    ASSERT_NE(m_shell->controlCenterWindow(), nullptr);
+    EXPECT_EQ(m_shell->windowCoordinator()->ownership(), ControlCenterWindowOwnership::OperationOwned);
+    EXPECT_TRUE(m_shell->transferState().message().has_value());
+    EXPECT_NE(m_shell->feedback()->visualState(), MenuBarTransferFeedbackVisualState::Idle);
+
+    step(ProgressStatus::Success{});
+    EXPECT_EQ(m_shell->feedback()->visualState(), MenuBarTransferFeedbackVisualState::Success);
+    EXPECT_TRUE(m_shell->windowCoordinator()->isAutoClosePending());
+    passTime(1.6);
+    EXPECT_FALSE(m_shell->hasVisibleVerandelWindow());
+}
+
 } // namespace

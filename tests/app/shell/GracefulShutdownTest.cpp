@@ -3,6 +3,7 @@
 #include "support/ManualClock.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
+#include <QCoreApplication>
 #include <QCoro/QCoroSignal>
 #include <QTimer>
 
@@ -44,13 +45,18 @@ TEST(GracefulShutdownTest, WaitsForTheStopAtMostFiveSecondsOnTheClock)
             ++slices;
             clock->advance(0.01);
         });
-        const auto stop = [&]() -> QCoro::Task<> { co_await clock->sleep(c.stopTakes.value_or(3600.0)); };
+        std::stop_source never;
+        const auto stop
+            = [&]() -> QCoro::Task<> { co_await clock->sleep(c.stopTakes.value_or(3600.0), never.get_token()); };
         EXPECT_EQ(shutdown.run(stop), c.outcome) << c.name;
         EXPECT_EQ(start.msecsTo(clock->now()), qint64(c.elapsed * 1000)) << c.name;
         const QStringList expected = c.outcome == GracefulShutdown::Outcome::Completed ? QStringList{started, completed}
                                                                                        : QStringList{started, timedOut};
         EXPECT_EQ(logs.allMessages(), expected) << c.name;
         EXPECT_FALSE(shutdown.isRunning());
+        // A stop left running is dropped with the process; here it ends before the clock goes.
+        never.request_stop();
+        QCoreApplication::processEvents();
     }
 }
 
@@ -67,8 +73,11 @@ TEST(GracefulShutdownTest, ASecondQuitRequestEndsTheWaitAtOnce)
         clock->advance(0.01);
     });
     running = &shutdown;
-    const auto never = [&]() -> QCoro::Task<> { co_await clock->sleep(3600.0); };
+    std::stop_source stopNever;
+    const auto never = [&]() -> QCoro::Task<> { co_await clock->sleep(3600.0, stopNever.get_token()); };
     EXPECT_EQ(shutdown.run(never), GracefulShutdown::Outcome::Aborted);
+    stopNever.request_stop();
+    QCoreApplication::processEvents();
     EXPECT_EQ(slices, 3);
     EXPECT_FALSE(logs.allMessages().contains(completed));
 }
