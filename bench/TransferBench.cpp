@@ -1,8 +1,10 @@
 // Take control of three devices between two linked computers over loopback (transfer request,
-// unpairing, devices-ready command, pairing, storing, ownership) with a scripted Bluetooth manager
-// that answers at once, beside the floor: the same two messages sent hub to hub through the same
-// bridges with nobody acting on them. The difference is what the transfer adds to its two messages.
-// The three devices change sides on every iteration.
+// unpairing, devices-ready command, pairing, storing, ownership, and the receiver's pings that
+// confirm the hand-over) with a scripted Bluetooth manager that answers at once, beside the floor:
+// the same work without the coordination. The floor sends the same messages hub to hub through the
+// same bridges (the transfer request, the devices-ready command, one ping per device stored and its
+// answer) and makes the same flushed store writes (one per device), with nobody acting on them. The
+// ratio is what the coordination costs. The three devices change sides on every iteration.
 #include "support/LinkedNode.h"
 #include "support/RunTask.h"
 
@@ -53,11 +55,14 @@ void BM_TakeControlOfThreeDevices(benchmark::State &state)
     }
     test::LinkedNode *puller = &pair.a;
     test::LinkedNode *holder = &pair.b;
-    // Both ends finish, eight records each: the holder once its devices-ready command is delivered,
-    // the puller once it has paired and stored the devices.
+    // Both ends finish: the puller once it has paired and stored the devices, the holder once the
+    // puller's pings have confirmed them.
     QEventLoop loop;
+    const auto ended = [](const test::LinkedNode *node) {
+        return !node->progress.isEmpty() && isTerminal(node->progress.last().status);
+    };
     const auto quitWhenBothEnded = [&] {
-        if (puller->progress.size() >= 8 && holder->progress.size() >= 8) {
+        if (ended(puller) && ended(holder)) {
             loop.quit();
         }
     };
@@ -89,31 +94,55 @@ void BM_TakeControlOfThreeDevices(benchmark::State &state)
 }
 BENCHMARK(BM_TakeControlOfThreeDevices)->Unit(benchmark::kMillisecond);
 
-void BM_TwoHubToHubMessages(benchmark::State &state)
+void BM_TakeControlFloor(benchmark::State &state)
 {
     LinkedPair pair;
     if (!pair.settled) {
         state.SkipWithError("the two computers did not link");
         return;
     }
-    // The messages alone: nobody acts on them.
-    QObject::disconnect(pair.a.hub.get(), nullptr, pair.a.coordinator.get(), nullptr);
-    QObject::disconnect(pair.b.hub.get(), nullptr, pair.b.coordinator.get(), nullptr);
+    // Nobody acts on the messages: the floor sends and stores what the transfer does, itself.
+    for (test::LinkedNode *node : {&pair.a, &pair.b}) {
+        for (QObject *service : std::initializer_list<QObject *>{node->coordinator.get(), node->monitor.get(),
+                                                                 node->ownership.get(), node->discovery.get()}) {
+            QObject::disconnect(node->hub.get(), nullptr, service, nullptr);
+        }
+    }
     QList<TransferDeviceDescriptor> descriptors;
     for (const Device &device : std::as_const(pair.table->devices)) {
         descriptors.append(TransferDeviceDescriptor::fromDevice(device));
     }
+    const QString transactionId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     QEventLoop loop;
+    int pingResponses = 0;
     QObject::connect(pair.b.hub.get(), &PeerCommunicationHub::receivedTransferRequests, &loop, &QEventLoop::quit);
     QObject::connect(pair.a.hub.get(), &PeerCommunicationHub::receivedDevicesReadyEvents, &loop, &QEventLoop::quit);
-    const QString transactionId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    // The holder answers each ping, as its monitor would.
+    QObject::connect(pair.b.hub.get(), &PeerCommunicationHub::receivedPingRequests, &loop,
+                     [&](const PingRequestReceivedEvent &ping) {
+                         pair.b.hub->send(SendPingResponseCommand(ping.senderMacId, {}, QStringLiteral("B")));
+                     });
+    QObject::connect(pair.a.hub.get(), &PeerCommunicationHub::receivedPingResponses, &loop, [&] {
+        if (++pingResponses == static_cast<int>(descriptors.size())) {
+            loop.quit();
+        }
+    });
     for (auto _ : state) {
+        pingResponses = 0;
         pair.a.hub->send(SendTransferCommand(pair.b.id(), transactionId));
         loop.exec();
         pair.b.hub->send(DevicesReadyForPairingCommand(pair.a.id(), transactionId, descriptors));
         loop.exec();
+        // Each device is stored, then a ping lists what the receiver holds so far: the confirmation.
+        QStringList held;
+        for (const Device &device : std::as_const(pair.table->devices)) {
+            pair.a.devices->saveOrUpdateDevice(device);
+            held.append(device.macAddress());
+            pair.a.hub->send(SendPingCommand(pair.b.id(), held, QStringLiteral("A")));
+        }
+        loop.exec();
     }
 }
-BENCHMARK(BM_TwoHubToHubMessages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TakeControlFloor)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "DecoderHarnesses.h"
 
+#include "FuzzRequire.h"
+
 #include "bluetooth/PermissionsStateStore.h"
 #include "foundation/JsonCodec.h"
 #include "foundation/JsonFields.h"
@@ -11,8 +13,10 @@
 #include "records/ConnectedMacStorageService.h"
 #include "records/DeviceStorageService.h"
 #include "records/MacIdentifierService.h"
+#include "telemetry/MetricsQueueStore.h"
 
 #include "support/ManualClock.h"
+#include "support/RunTask.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>
@@ -66,13 +70,6 @@ Scratch &scratch()
 QByteArray bytesOf(const std::uint8_t *data, std::size_t size)
 {
     return QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-}
-
-void require(bool condition, const QString &what)
-{
-    if (!condition) {
-        throw std::logic_error(what.toStdString());
-    }
 }
 
 // A document that decoded is written the way the store writes it; that must read back, and writing it
@@ -170,14 +167,29 @@ int feedLinkedComputersDocument(const std::uint8_t *data, std::size_t size)
 int feedPermissionsDocument(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes = bytesOf(data, size);
+    Scratch &s = scratch();
+    const QString path = s.holdOnly(QStringLiteral("system-permissions-state.json"), bytes);
     try {
-        const qsizetype count
-            = JsonCodec<PermissionsStateStore>::decode(json::decodeDocument(bytes)).permissions.size();
+        const qsizetype count = s.store->readJSONSync<PermissionsStateStore>(path).permissions.size();
         requireStableRoundTrip<PermissionsStateStore>(bytes);
         return static_cast<int>(count);
-    } catch (const JsonDecodeError &) {
+    } catch (const StorageError &) {
         return 0;
     }
+}
+
+int feedMetricsQueueDocument(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray bytes = bytesOf(data, size);
+    Scratch &s = scratch();
+    s.holdOnly(QStringLiteral("metrics-queue.json"), bytes);
+    const auto queue = std::make_shared<MetricsQueueStore>(s.store, s.logs, s.clock);
+    const QList<MetricsQueueEntry> entries = test::runTask(queue->list());
+    if (entries.isEmpty()) {
+        return 0;
+    }
+    requireStableRoundTrip<QList<MetricsQueueEntry>>(bytes);
+    return static_cast<int>(entries.size());
 }
 
 int feedIdentityDocument(const std::uint8_t *data, std::size_t size)

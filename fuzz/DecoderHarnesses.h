@@ -20,5 +20,7 @@ int feedDevicesDocument(const std::uint8_t *data, std::size_t size);
 int feedLinkedComputersDocument(const std::uint8_t *data, std::size_t size);
 int feedPermissionsDocument(const std::uint8_t *data, std::size_t size);
 int feedIdentityDocument(const std::uint8_t *data, std::size_t size);
+// The bytes as "metrics-queue.json", listed through the queue store.
+int feedMetricsQueueDocument(const std::uint8_t *data, std::size_t size);
 
 } // namespace verandel::fuzz

@@ -1,5 +1,7 @@
 #include "PeerInputHarness.h"
 
+#include "FuzzApplication.h"
+
 #include "peer/NetworkBridge.h"
 #include "peer/PeerCommunicationHub.h"
 #include "peer/tcp/EphemeralFrameListener.h"
@@ -79,17 +81,6 @@ struct Harness
                          clock};
 };
 
-void ensureApplication()
-{
-    if (QCoreApplication::instance()) {
-        return;
-    }
-    static int argc = 1;
-    static char name[] = "verandel_fuzz";
-    static char *argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
-}
-
 Harness &harness()
 {
     ensureApplication();
@@ -108,6 +99,33 @@ int feedPeerInput(const std::uint8_t *data, std::size_t size)
     h.listener->receiveStream(bytes, kPeerAddress);
     h.listener->receiveStream(EphemeralFrameSender::frame(bytes), kMappedPeerAddress);
     // Delivers (and so frees) whatever the bridge handed to the hub.
+    QCoreApplication::processEvents();
+    return h.delivered;
+}
+
+int feedPeerPayload(const std::uint8_t *data, std::size_t size)
+{
+    static const char *const types[] = {"ping_request",
+                                        "ping_response",
+                                        "transfer_to_requester",
+                                        "devices_ready_for_pairing",
+                                        "connection_request",
+                                        "connection_request_accepted",
+                                        "connection_request_rejected"};
+    if (size == 0) {
+        return 0;
+    }
+    Harness &h = harness();
+    h.delivered = 0;
+    const QByteArray payload(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));
+    // A linked sender at the address the input comes from: only the payload can be refused.
+    const QByteArray envelope
+        = QByteArrayLiteral("{\"id\":\"F0000000-0000-4000-8000-0000000000AA\","
+                            "\"senderMacId\":\"F0000000-0000-4000-8000-000000000002\",\"recipientMacId\":\"")
+        + kLocalMacId + QByteArrayLiteral("\",\"type\":\"") + types[data[0] % std::size(types)]
+        + QByteArrayLiteral("\",\"createdAt\":800000000.5,\"payload\":\"") + payload.toBase64()
+        + QByteArrayLiteral("\"}");
+    h.listener->receiveStream(EphemeralFrameSender::frame(envelope), kPeerAddress);
     QCoreApplication::processEvents();
     return h.delivered;
 }

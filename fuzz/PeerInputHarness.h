@@ -18,4 +18,9 @@ inline constexpr const char *kLocalMacId = "F0000000-0000-4000-8000-000000000001
 // QCoreApplication when there is none. Answers how many received events reached the hub.
 int feedPeerInput(const std::uint8_t *data, std::size_t size);
 
+// The first byte picks one of the seven message types, the rest is taken as that message's payload
+// JSON and sent Base64-encoded in a well-formed envelope from a linked computer, so that mutations
+// reach the payload decoders instead of the envelope's checks. Answers how many events reached the hub.
+int feedPeerPayload(const std::uint8_t *data, std::size_t size);
+
 } // namespace verandel::fuzz

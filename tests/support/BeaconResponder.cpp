@@ -1,14 +1,10 @@
 #include "support/BeaconResponder.h"
 
+#include "support/HttpRequestHead.h"
+
 #include <QTcpSocket>
 
 namespace verandel::test {
-
-namespace {
-
-constexpr qsizetype maxHeadSize = 64 * 1024;
-
-} // namespace
 
 bool BeaconResponder::Request::hasHeader(const QByteArray &name) const
 {
@@ -43,21 +39,12 @@ void BeaconResponder::accept()
         socket->setParent(this);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket, head = QByteArray()]() mutable {
-            head += socket->read(maxHeadSize - head.size());
-            const qsizetype end = head.indexOf("\r\n\r\n");
-            if (end < 0) {
-                if (head.size() >= maxHeadSize) {
-                    socket->abort();
-                }
+            std::optional<QByteArrayList> lines = readHttpRequestHead(*socket, head);
+            if (!lines) {
                 return;
             }
-            QByteArrayList lines = head.left(end).split('\n');
-            for (QByteArray &line : lines) {
-                line = line.trimmed();
-            }
-            const QByteArrayList requestLine = lines.takeFirst().split(' ');
-            m_requests.append(Request{requestLine.value(0), requestLine.value(1), lines});
-            head.clear();
+            const QByteArrayList requestLine = lines->takeFirst().split(' ');
+            m_requests.append(Request{requestLine.value(0), requestLine.value(1), *lines});
             if (m_silent) {
                 return;
             }

@@ -21,22 +21,24 @@ qint64 toMilliseconds(double seconds)
 
 struct ManualClock::AwaiterState
 {
-    AwaiterState(ManualClock &owner, qint64 ms, std::stop_token stopToken)
+    AwaiterState(ManualClock &owner, qint64 ms, std::stop_token stopToken, bool throws)
         : clock(&owner)
         , milliseconds(ms)
         , token(std::move(stopToken))
+        , throwsWhenStopped(throws)
     { }
     ManualClock *clock; // null once the clock is gone
     qint64 milliseconds;
     std::stop_token token;
+    bool throwsWhenStopped;
     Key key{};
     bool cancelled = false;
     bool sleeping = false;
     std::optional<std::stop_callback<std::function<void()>>> stopCallback;
 };
 
-ManualClock::Awaiter::Awaiter(ManualClock &clock, qint64 milliseconds, std::stop_token token)
-    : m_state(std::make_unique<AwaiterState>(clock, milliseconds, std::move(token)))
+ManualClock::Awaiter::Awaiter(ManualClock &clock, qint64 milliseconds, std::stop_token token, bool throwsWhenStopped)
+    : m_state(std::make_unique<AwaiterState>(clock, milliseconds, std::move(token), throwsWhenStopped))
 { }
 
 ManualClock::Awaiter::Awaiter(Awaiter &&) noexcept = default;
@@ -89,12 +91,13 @@ void ManualClock::Awaiter::await_suspend(std::coroutine_handle<> handle)
     });
 }
 
-void ManualClock::Awaiter::await_resume()
+bool ManualClock::Awaiter::await_resume()
 {
     m_state->stopCallback.reset();
-    if (m_state->cancelled) {
+    if (m_state->cancelled && m_state->throwsWhenStopped) {
         throw CancellationError();
     }
+    return !m_state->cancelled;
 }
 
 ManualClock::ManualClock(QDateTime start)
@@ -118,6 +121,13 @@ ManualClock::Awaiter ManualClock::wait(double seconds, std::stop_token token)
 QCoro::Task<> ManualClock::sleep(double seconds, std::stop_token token)
 {
     co_await wait(seconds, std::move(token));
+}
+
+QCoro::Task<bool> ManualClock::sleepUnlessStopped(double seconds, std::stop_token token)
+{
+    m_requestedSleeps.append(seconds);
+    const bool completed = co_await Awaiter(*this, toMilliseconds(seconds), std::move(token), false);
+    co_return completed;
 }
 
 void ManualClock::sleepBlocking(double seconds)

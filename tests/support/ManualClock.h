@@ -24,12 +24,13 @@ public:
     class Awaiter
     {
     public:
-        Awaiter(ManualClock &clock, qint64 milliseconds, std::stop_token token);
+        // Without throwing, a stopped wait answers false from await_resume().
+        Awaiter(ManualClock &clock, qint64 milliseconds, std::stop_token token, bool throwsWhenStopped = true);
         Awaiter(Awaiter &&) noexcept;
         ~Awaiter();
         bool await_ready();
         void await_suspend(std::coroutine_handle<> handle);
-        void await_resume();
+        bool await_resume();
 
     private:
         std::unique_ptr<AwaiterState> m_state; // on the heap: the stop callback points at it
@@ -40,6 +41,7 @@ public:
 
     using ClockProtocol::sleep;
     QCoro::Task<> sleep(double seconds, std::stop_token token) override;
+    QCoro::Task<bool> sleepUnlessStopped(double seconds, std::stop_token token) override;
     // The same wait, awaited directly by the caller's own frame.
     Awaiter wait(double seconds, std::stop_token token = {});
     // Moves time forward at once and wakes nobody, as a blocked thread lets its timers fall due: the

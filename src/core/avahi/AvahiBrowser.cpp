@@ -49,12 +49,17 @@ void AvahiBrowser::reportState(const BrowserState &state)
 
 void AvahiBrowser::report(const AvahiInstanceChange &change)
 {
-    const BrowseResultsChangedHandler handler = m_resultsHandler;
-    if (!handler) {
-        return;
+    if (const BrowseResultsChangedHandler handler = m_resultsHandler) {
+        const auto [results, resultChange] = browseUpdate(m_aggregator, change);
+        handler(results, {resultChange});
     }
+}
+
+std::pair<QList<BrowserResult>, BrowserResultChange> AvahiBrowser::browseUpdate(const AvahiBrowseAggregator &aggregator,
+                                                                                const AvahiInstanceChange &change)
+{
     QList<BrowserResult> results;
-    for (const AvahiServiceInstance &instance : m_aggregator.instances()) {
+    for (const AvahiServiceInstance &instance : aggregator.instances()) {
         results.append(toResult(instance));
     }
     BrowserResultChange resultChange = BrowserResultChange::identical();
@@ -68,7 +73,7 @@ void AvahiBrowser::report(const AvahiInstanceChange &change)
         break;
     case AvahiInstanceChange::Kind::Identical: break;
     }
-    handler(results, {resultChange});
+    return {results, resultChange};
 }
 
 BrowserResult AvahiBrowser::toResult(const AvahiServiceInstance &instance)

@@ -30,6 +30,10 @@ public:
 
     // The result for one aggregated instance.
     static BrowserResult toResult(const AvahiServiceInstance &instance);
+    // What the browser reports after the aggregator folded in one report of the daemon: every
+    // instance's result and the one change.
+    static std::pair<QList<BrowserResult>, BrowserResultChange> browseUpdate(const AvahiBrowseAggregator &aggregator,
+                                                                             const AvahiInstanceChange &change);
 
 private:
     void report(const AvahiInstanceChange &change);

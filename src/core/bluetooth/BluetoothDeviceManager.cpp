@@ -4,7 +4,6 @@
 #include "bluetooth/BluetoothPairingDelegate.h"
 #include "bluetooth/PairingErrorMapping.h"
 #include "records/MacAddress.h"
-#include "telemetry/TelemetryDeviceIdPolicy.h"
 
 #include <QCoro/QCoroSignal>
 
@@ -176,18 +175,6 @@ void BluetoothDeviceManager::rememberAddresses(const Bluez::ManagedObjects &obje
     }
 }
 
-Device BluetoothDeviceManager::toDevice(const BluezDeviceProperties &properties) const
-{
-    DeviceDetectionAttributes attributes;
-    attributes.vendorID = properties.vendorID;
-    attributes.productID = properties.productID;
-    attributes.classOfDevice = properties.classOfDevice;
-    attributes.serviceNames = properties.serviceNames;
-    return Device(properties.macAddress.value_or(QStringLiteral("Unknown")),
-                  properties.name.value_or(QStringLiteral("Unknown Device")),
-                  TelemetryDeviceIdPolicy::preStoragePlaceholder, attributes, m_clock->now());
-}
-
 QCoro::Task<QList<Device>> BluetoothDeviceManager::getPairedDevices()
 {
     if (m_mode == BluetoothSystemAccessMode::Disabled) {
@@ -208,7 +195,7 @@ QCoro::Task<QList<Device>> BluetoothDeviceManager::getPairedDevices()
         }
         const BluezDeviceProperties properties = BluezDeviceProperties::fromProperties(it.key().path(), *device);
         if (properties.paired) {
-            devices.append(toDevice(properties));
+            devices.append(properties.toDevice(m_clock->now()));
         }
     }
     co_return devices;

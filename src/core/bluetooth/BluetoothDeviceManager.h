@@ -88,7 +88,6 @@ private:
     void publish(const QList<Device> &devices);
     static QCoro::Task<> refreshAddresses(std::weak_ptr<BluetoothDeviceManager> weak, bool publish);
 
-    Device toDevice(const BluezDeviceProperties &properties) const;
     void rememberAddresses(const Bluez::ManagedObjects &objects);
     void onPropertiesChanged(const QString &path, const QString &interface, const QVariantMap &changed);
     void onInterfacesAdded(const QString &path, const Bluez::InterfaceMap &interfaces);

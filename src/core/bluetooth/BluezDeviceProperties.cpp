@@ -1,6 +1,7 @@
 #include "bluetooth/BluezDeviceProperties.h"
 
 #include "records/MacAddress.h"
+#include "telemetry/TelemetryDeviceIdPolicy.h"
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>
@@ -100,6 +101,17 @@ BluezDeviceProperties BluezDeviceProperties::fromProperties(const QString &path,
     device.paired = properties.value(QStringLiteral("Paired")).toBool();
     device.connected = properties.value(QStringLiteral("Connected")).toBool();
     return device;
+}
+
+Device BluezDeviceProperties::toDevice(const QDateTime &now) const
+{
+    DeviceDetectionAttributes attributes;
+    attributes.vendorID = vendorID;
+    attributes.productID = productID;
+    attributes.classOfDevice = classOfDevice;
+    attributes.serviceNames = serviceNames;
+    return Device(macAddress.value_or(QStringLiteral("Unknown")), name.value_or(QStringLiteral("Unknown Device")),
+                  TelemetryDeviceIdPolicy::preStoragePlaceholder, attributes, now);
 }
 
 } // namespace verandel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/Device.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -24,6 +26,8 @@ struct BluezDeviceProperties
     bool connected = false;
 
     static BluezDeviceProperties fromProperties(const QString &path, const QVariantMap &properties);
+    // The device as the manager lists it, before storage gives it a telemetry id.
+    Device toDevice(const QDateTime &now) const;
 };
 
 namespace BluezProperties {

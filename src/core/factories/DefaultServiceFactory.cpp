@@ -32,8 +32,10 @@
 #include "telemetry/MetricsPublisher.h"
 #include "telemetry/MetricsQueueStore.h"
 #include "telemetry/NetworkAccessMetricsHTTPClient.h"
+#include "update/UserLocalInstallation.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 namespace verandel {
 
@@ -350,7 +352,9 @@ LaunchAtLoginServicePtr DefaultServiceFactory::createLaunchAtLoginService()
     auto settings
         = std::make_shared<QSettings>(QCoreApplication::organizationName(), QCoreApplication::applicationName());
     return std::make_shared<LaunchAtLoginService>(
-        AutostartLocations::current(), QCoreApplication::applicationFilePath(), std::move(settings), *m_loggerFactory);
+        AutostartLocations::current(),
+        UserLocalInstallation::forHome(QDir::homePath()).stableExecutablePath(QCoreApplication::applicationFilePath()),
+        std::move(settings), *m_loggerFactory);
 }
 
 } // namespace verandel

@@ -22,7 +22,7 @@ QString DefaultLogger::stdoutLine(LogLevel level, const QString &category, const
 
 void DefaultLogger::write(LogLevel level, const QString &message)
 {
-    if (!passes(level, m_minLevel)) {
+    if (!isEnabled(level)) {
         return;
     }
     m_logger.send(level, message);

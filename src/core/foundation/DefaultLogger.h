@@ -26,6 +26,7 @@ public:
     static QString stdoutLine(LogLevel level, const QString &category, const QString &message,
                               const QDateTime &localTime);
     static bool passes(LogLevel level, std::optional<LogLevel> minLevel) { return !minLevel || !(level < *minLevel); }
+    bool isEnabled(LogLevel level) const override { return passes(level, m_minLevel); }
 
 private:
     SystemLogHandle m_logger;

@@ -30,10 +30,15 @@ QString FileLogger::formatLine(LogLevel level, const QString &category, const QS
 
 void FileLogger::write(LogLevel level, const QString &message)
 {
-    if (!DefaultLogger::passes(level, m_minLevel)) {
+    if (!isEnabled(level)) {
         return;
     }
     m_writer->append(formatLine(level, m_category, message, QDateTime::currentDateTime(), __LINE__).toUtf8());
+}
+
+bool FileLogger::isEnabled(LogLevel level) const
+{
+    return DefaultLogger::passes(level, m_minLevel);
 }
 
 } // namespace verandel

@@ -17,6 +17,7 @@ public:
     FileLogger(QString category, std::shared_ptr<FileLogWriter> writer, std::optional<LogLevel> minLevel);
 
     void write(LogLevel level, const QString &message) override;
+    bool isEnabled(LogLevel level) const override;
 
     const QString &category() const { return m_category; }
     std::optional<LogLevel> minLevel() const { return m_minLevel; }

@@ -2,6 +2,7 @@
 
 #include "foundation/JsonFields.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -24,9 +25,16 @@ QString escapeControlCharacters(QStringView text)
     if (shown.size() < text.size() && shown.back().isHighSurrogate()) {
         shown.chop(1);
     }
+    // Most text has nothing to escape: copy it whole rather than a character at a time.
+    const auto firstControl
+        = std::find_if(shown.begin(), shown.end(), [](QChar c) { return isControlCharacter(c.unicode()); });
+    if (firstControl == shown.end() && shown.size() == text.size()) {
+        return text.toString();
+    }
     QString result;
     result.reserve(shown.size());
-    for (const QChar qc : shown) {
+    result.append(QStringView(shown.begin(), firstControl));
+    for (const QChar qc : QStringView(firstControl, shown.end())) {
         const char16_t c = qc.unicode();
         if (!isControlCharacter(c)) {
             result.append(qc);
@@ -50,6 +58,9 @@ QString escapeControlCharacters(QStringView text)
 
 QString stripControlCharacters(QStringView text)
 {
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return isControlCharacter(c.unicode()); })) {
+        return text.toString();
+    }
     QString result;
     result.reserve(text.size());
     for (const QChar c : text) {

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 namespace verandel {
 
@@ -24,6 +26,18 @@ public:
     void critical(const QString &message) { write(LogLevel::Critical, message); }
 
     virtual void write(LogLevel level, const QString &message) = 0;
+
+    // False when a line at this level would be dropped. Lines on a busy path (one per connection or
+    // frame) are made only when they will be kept: debug(make) builds its text only then.
+    virtual bool isEnabled(LogLevel) const { return true; }
+    template <typename MakeMessage>
+    requires std::is_invocable_r_v<QString, MakeMessage>
+    void debug(MakeMessage &&makeMessage)
+    {
+        if (isEnabled(LogLevel::Debug)) {
+            write(LogLevel::Debug, std::forward<MakeMessage>(makeMessage)());
+        }
+    }
 };
 
 using LoggerPtr = std::shared_ptr<LoggerProtocol>;

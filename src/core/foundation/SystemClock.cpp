@@ -63,12 +63,11 @@ public:
         });
     }
 
-    void await_resume()
+    // True when the whole time passed, false when the token stopped the wait.
+    bool await_resume()
     {
         m_state->stopCallback.reset();
-        if (m_state->cancelled) {
-            throw CancellationError();
-        }
+        return !m_state->cancelled;
     }
 
 private:
@@ -100,7 +99,16 @@ private:
 
 QCoro::Task<> SystemClock::sleep(double seconds, std::stop_token token)
 {
-    co_await TimerSleep(toMilliseconds(seconds), std::move(token));
+    const bool completed = co_await TimerSleep(toMilliseconds(seconds), std::move(token));
+    if (!completed) {
+        throw CancellationError();
+    }
+}
+
+QCoro::Task<bool> SystemClock::sleepUnlessStopped(double seconds, std::stop_token token)
+{
+    const bool completed = co_await TimerSleep(toMilliseconds(seconds), std::move(token));
+    co_return completed;
 }
 
 void SystemClock::sleepBlocking(double seconds)

@@ -10,6 +10,7 @@ class SystemClock final : public ClockProtocol
 public:
     using ClockProtocol::sleep;
     QCoro::Task<> sleep(double seconds, std::stop_token token) override;
+    QCoro::Task<bool> sleepUnlessStopped(double seconds, std::stop_token token) override;
     void sleepBlocking(double seconds) override;
     QDateTime now() const override;
 };

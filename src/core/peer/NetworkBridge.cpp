@@ -209,7 +209,7 @@ QCoro::Task<bool> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Comma
         QCoro::Task<bool> sending = sender->send(raw.value(), *record);
         sent = co_await std::move(sending);
         if (sent) {
-            logger->debug(QStringLiteral("%1 sent successfully to Mac %2").arg(path.noun, recipient));
+            logger->debug([&] { return QStringLiteral("%1 sent successfully to Mac %2").arg(path.noun, recipient); });
         } else {
             logger->warning(QStringLiteral("Failed to send %1 to Mac %2").arg(path.noun, recipient));
         }

@@ -43,9 +43,11 @@ void PeerCommunicationHub::logEvent(const QString &eventName, const Metadata &me
 void PeerCommunicationHub::send(SendPingCommand command)
 {
     deliver([this, command = std::move(command)] {
-        logEvent(QStringLiteral("PingRequest"),
-                 {{kRecipientMacId, idText(command.recipientMacId)},
-                  {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("PingRequest"),
+                     {{kRecipientMacId, idText(command.recipientMacId)},
+                      {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}});
+        }
         Q_EMIT pingRequests(command);
     });
 }
@@ -53,9 +55,11 @@ void PeerCommunicationHub::send(SendPingCommand command)
 void PeerCommunicationHub::send(SendPingResponseCommand command)
 {
     deliver([this, command = std::move(command)] {
-        logEvent(QStringLiteral("SendPingResponseCommand"),
-                 {{kRecipientMacId, idText(command.recipientMacId)},
-                  {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("SendPingResponseCommand"),
+                     {{kRecipientMacId, idText(command.recipientMacId)},
+                      {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}});
+        }
         Q_EMIT pingResponses(command);
     });
 }
@@ -63,7 +67,9 @@ void PeerCommunicationHub::send(SendPingResponseCommand command)
 void PeerCommunicationHub::send(SendTransferCommand command)
 {
     deliver([this, command = std::move(command)] {
-        logEvent(QStringLiteral("SendTransferCommand"), {{kRecipientMacId, idText(command.recipientMacId)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("SendTransferCommand"), {{kRecipientMacId, idText(command.recipientMacId)}});
+        }
         Q_EMIT transferRequests(command);
     });
 }
@@ -74,9 +80,11 @@ QCoro::Task<bool> PeerCommunicationHub::send(DevicesReadyForPairingCommand comma
     // Only the queued delivery holds the report: it dies unreported, answering false, when no
     // subscriber keeps it or the hub goes first.
     deliver([this, command = std::move(command), report = DeliveryReport(delivered)] {
-        logEvent(QStringLiteral("DevicesReadyForPairingCommand"),
-                 {{kRecipientMacId, idText(command.recipientMacId)},
-                  {QStringLiteral("deviceMacAddresses"), joined(command.deviceMacAddresses())}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("DevicesReadyForPairingCommand"),
+                     {{kRecipientMacId, idText(command.recipientMacId)},
+                      {QStringLiteral("deviceMacAddresses"), joined(command.deviceMacAddresses())}});
+        }
         Q_EMIT devicesReadyCommands(command, report);
     });
     const bool result = co_await delivered;
@@ -86,9 +94,11 @@ QCoro::Task<bool> PeerCommunicationHub::send(DevicesReadyForPairingCommand comma
 void PeerCommunicationHub::send(SendConnectionRequestCommand command)
 {
     deliver([this, command = std::move(command)] {
-        logEvent(QStringLiteral("SendConnectionRequestCommand"),
-                 {{kRecipientMacId, idText(command.recipientMacId)},
-                  {QStringLiteral("securityCode"), command.securityCode}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("SendConnectionRequestCommand"),
+                     {{kRecipientMacId, idText(command.recipientMacId)},
+                      {QStringLiteral("securityCode"), command.securityCode}});
+        }
         Q_EMIT connectionRequestCommands(command);
     });
 }
@@ -96,7 +106,10 @@ void PeerCommunicationHub::send(SendConnectionRequestCommand command)
 void PeerCommunicationHub::send(AcceptConnectionRequestCommand command)
 {
     deliver([this, command = std::move(command)] {
-        logEvent(QStringLiteral("AcceptConnectionRequestCommand"), {{kRecipientMacId, idText(command.recipientMacId)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("AcceptConnectionRequestCommand"),
+                     {{kRecipientMacId, idText(command.recipientMacId)}});
+        }
         Q_EMIT acceptConnectionCommands(command);
     });
 }
@@ -104,7 +117,10 @@ void PeerCommunicationHub::send(AcceptConnectionRequestCommand command)
 void PeerCommunicationHub::send(RejectConnectionRequestCommand command)
 {
     deliver([this, command = std::move(command)] {
-        logEvent(QStringLiteral("RejectConnectionRequestCommand"), {{kRecipientMacId, idText(command.recipientMacId)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("RejectConnectionRequestCommand"),
+                     {{kRecipientMacId, idText(command.recipientMacId)}});
+        }
         Q_EMIT rejectConnectionCommands(command);
     });
 }
@@ -112,9 +128,11 @@ void PeerCommunicationHub::send(RejectConnectionRequestCommand command)
 void PeerCommunicationHub::send(PingRequestReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        logEvent(QStringLiteral("PingRequestReceivedEvent"),
-                 {{kSenderMacId, idText(event.senderMacId)},
-                  {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("PingRequestReceivedEvent"),
+                     {{kSenderMacId, idText(event.senderMacId)},
+                      {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses)}});
+        }
         Q_EMIT receivedPingRequests(event);
     });
 }
@@ -122,9 +140,11 @@ void PeerCommunicationHub::send(PingRequestReceivedEvent event)
 void PeerCommunicationHub::send(PingResponseReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        logEvent(QStringLiteral("PingResponseReceivedEvent"),
-                 {{kSenderMacId, idText(event.senderMacId)},
-                  {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("PingResponseReceivedEvent"),
+                     {{kSenderMacId, idText(event.senderMacId)},
+                      {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses)}});
+        }
         Q_EMIT receivedPingResponses(event);
     });
 }
@@ -132,7 +152,9 @@ void PeerCommunicationHub::send(PingResponseReceivedEvent event)
 void PeerCommunicationHub::send(TransferRequestReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        logEvent(QStringLiteral("TransferRequestReceivedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("TransferRequestReceivedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
+        }
         Q_EMIT receivedTransferRequests(event);
     });
 }
@@ -140,9 +162,11 @@ void PeerCommunicationHub::send(TransferRequestReceivedEvent event)
 void PeerCommunicationHub::send(DevicesReadyForPairingReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        logEvent(QStringLiteral("DevicesReadyForPairingReceivedEvent"),
-                 {{kSenderMacId, idText(event.senderMacId)},
-                  {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses())}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("DevicesReadyForPairingReceivedEvent"),
+                     {{kSenderMacId, idText(event.senderMacId)},
+                      {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses())}});
+        }
         Q_EMIT receivedDevicesReadyEvents(event);
     });
 }
@@ -150,8 +174,10 @@ void PeerCommunicationHub::send(DevicesReadyForPairingReceivedEvent event)
 void PeerCommunicationHub::send(ConnectionRequestReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        logEvent(QStringLiteral("ConnectionRequestReceivedEvent"),
-                 {{kSenderMacId, idText(event.senderMacId)}, {QStringLiteral("securityCode"), event.securityCode}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("ConnectionRequestReceivedEvent"),
+                     {{kSenderMacId, idText(event.senderMacId)}, {QStringLiteral("securityCode"), event.securityCode}});
+        }
         Q_EMIT receivedConnectionRequests(event);
     });
 }
@@ -159,7 +185,9 @@ void PeerCommunicationHub::send(ConnectionRequestReceivedEvent event)
 void PeerCommunicationHub::send(ConnectionRequestAcceptedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        logEvent(QStringLiteral("ConnectionRequestAcceptedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("ConnectionRequestAcceptedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
+        }
         Q_EMIT receivedConnectionAccepted(event);
     });
 }
@@ -167,7 +195,9 @@ void PeerCommunicationHub::send(ConnectionRequestAcceptedEvent event)
 void PeerCommunicationHub::send(ConnectionRequestRejectedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        logEvent(QStringLiteral("ConnectionRequestRejectedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            logEvent(QStringLiteral("ConnectionRequestRejectedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
+        }
         Q_EMIT receivedConnectionRejected(event);
     });
 }

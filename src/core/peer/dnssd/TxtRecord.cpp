@@ -4,9 +4,10 @@ namespace verandel {
 
 namespace {
 
-bool keysMatch(QByteArrayView left, QByteArrayView right)
+QByteArray foldedKey(QByteArrayView key)
 {
-    return left.compare(right, Qt::CaseInsensitive) == 0;
+    // Keys are printable ASCII, so ASCII folding is all the matching needs.
+    return key.toByteArray().toLower();
 }
 
 } // namespace
@@ -24,6 +25,7 @@ TxtRecord TxtRecord::fromStrings(const QList<QByteArray> &strings)
         if (equals >= 0) {
             entry.value = string.mid(equals + 1);
         }
+        record.m_index.insert(foldedKey(key), record.m_entries.size());
         record.m_entries.append(std::move(entry));
     }
     return record;
@@ -48,6 +50,7 @@ bool TxtRecord::set(const QByteArray &key, const QByteArray &value)
     if (index >= 0) {
         m_entries[index] = Entry{key, value};
     } else {
+        m_index.insert(foldedKey(key), m_entries.size());
         m_entries.append(Entry{key, value});
     }
     return true;
@@ -58,6 +61,7 @@ void TxtRecord::remove(QByteArrayView key)
     const qsizetype index = indexOf(key);
     if (index >= 0) {
         m_entries.removeAt(index);
+        reindex();
     }
 }
 
@@ -90,12 +94,15 @@ bool TxtRecord::isValidKey(QByteArrayView key)
 
 qsizetype TxtRecord::indexOf(QByteArrayView key) const
 {
+    return m_index.value(foldedKey(key), -1);
+}
+
+void TxtRecord::reindex()
+{
+    m_index.clear();
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
-        if (keysMatch(m_entries.at(i).key, key)) {
-            return i;
-        }
+        m_index.insert(foldedKey(m_entries.at(i).key), i);
     }
-    return -1;
 }
 
 bool operator==(const TxtRecord &left, const TxtRecord &right)

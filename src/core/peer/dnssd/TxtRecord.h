@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QList>
 
 #include <optional>
@@ -51,8 +52,12 @@ public:
 
 private:
     qsizetype indexOf(QByteArrayView key) const;
+    void reindex();
 
     QList<Entry> m_entries;
+    // Position of each entry by its lower-case key: a received record can hold thousands of entries,
+    // and a linear search per entry made reading one quadratic.
+    QHash<QByteArray, qsizetype> m_index;
 };
 
 } // namespace verandel

@@ -1,6 +1,5 @@
 #include "peer/tcp/EphemeralFrameListener.h"
 
-#include "foundation/CancellationError.h"
 #include "foundation/LogText.h"
 #include "peer/dnssd/DiscoverableMacTxt.h"
 #include "peer/wire/EventEnvelopeCodec.h"
@@ -173,9 +172,10 @@ void EphemeralFrameListener::handleNewConnections()
         connection.trusted = trusted;
         connection.deadline = std::make_shared<std::stop_source>();
         m_connections.insert(id, connection);
-        m_logger->debug(
-            QStringLiteral("Accepted new connection: %1, endpoint: %2%3")
-                .arg(idText(id), connection.endpoint, trusted ? QStringLiteral(" (linked computer)") : QString()));
+        m_logger->debug([&] {
+            return QStringLiteral("Accepted new connection: %1, endpoint: %2%3")
+                .arg(idText(id), connection.endpoint, trusted ? QStringLiteral(" (linked computer)") : QString());
+        });
         signalTest(QStringLiteral("connectionAccepted"));
 
         // Qt buffers no more than one frame ahead of us.
@@ -241,12 +241,8 @@ QCoro::Task<> EphemeralFrameListener::enforceDeadlines(QPointer<EphemeralFrameLi
                                                        ClockPtr clock, InboundConnectionLimits limits,
                                                        std::shared_ptr<std::stop_source> stop)
 {
-    try {
-        co_await clock->sleep(limits.prefixDeadlineSeconds, stop->get_token());
-    } catch (const CancellationError &) {
-        co_return;
-    }
-    if (!self || !self->m_connections.contains(connectionId)) {
+    const bool prefixDue = co_await clock->sleepUnlessStopped(limits.prefixDeadlineSeconds, stop->get_token());
+    if (!prefixDue || !self || !self->m_connections.contains(connectionId)) {
         co_return;
     }
     const std::optional<QDateTime> prefixArrivedAt = self->m_connections.value(connectionId).prefixArrivedAt;
@@ -261,14 +257,11 @@ QCoro::Task<> EphemeralFrameListener::enforceDeadlines(QPointer<EphemeralFrameLi
     // The frame's own time runs from its length, not from this check.
     const double remaining
         = limits.frameDeadlineSeconds - static_cast<double>(prefixArrivedAt->msecsTo(clock->now())) / 1000.0;
+    bool frameDue = true;
     if (remaining > 0) {
-        try {
-            co_await clock->sleep(remaining, stop->get_token());
-        } catch (const CancellationError &) {
-            co_return;
-        }
+        frameDue = co_await clock->sleepUnlessStopped(remaining, stop->get_token());
     }
-    if (!self || !self->m_connections.contains(connectionId)) {
+    if (!frameDue || !self || !self->m_connections.contains(connectionId)) {
         co_return;
     }
     self->m_logger->warning(
@@ -342,8 +335,10 @@ void EphemeralFrameListener::handleEndOfStream(const QUuid &connectionId)
     }
     const QByteArray buffer = it->buffer;
     const QHostAddress source = it->sourceAddress;
-    m_logger->debug(QStringLiteral("All data received from %1 on connection %2, processing %3 bytes")
-                        .arg(it->endpoint, idText(connectionId), QString::number(buffer.size())));
+    m_logger->debug([&] {
+        return QStringLiteral("All data received from %1 on connection %2, processing %3 bytes")
+            .arg(it->endpoint, idText(connectionId), QString::number(buffer.size()));
+    });
     cleanupConnection(connectionId, QStringLiteral("all data received"));
     processCompleteFrame(buffer, connectionId, source);
 }
@@ -362,7 +357,8 @@ void EphemeralFrameListener::cleanupConnection(const QUuid &connectionId, const 
         connection.socket->abort();
         connection.socket->deleteLater();
     }
-    m_logger->debug(QStringLiteral("Connection %1 cleanup due to %2").arg(idText(connectionId), reason));
+    m_logger->debug(
+        [&] { return QStringLiteral("Connection %1 cleanup due to %2").arg(idText(connectionId), reason); });
 }
 
 void EphemeralFrameListener::processCompleteFrame(const QByteArray &buffer, const QUuid &connectionId,
@@ -393,8 +389,10 @@ void EphemeralFrameListener::processFrame(const QByteArray &envelopeJson, const 
                               .arg(idText(connectionId), escapeControlCharacters(envelope.error().description())));
         return;
     }
-    m_logger->debug(QStringLiteral("Received frame from Mac %1 on connection %2")
-                        .arg(idText(envelope->senderMacId), idText(connectionId)));
+    m_logger->debug([&] {
+        return QStringLiteral("Received frame from Mac %1 on connection %2")
+            .arg(idText(envelope->senderMacId), idText(connectionId));
+    });
     Q_EMIT receivedFrames(ReceivedFrame{std::move(envelope).value(), sourceAddress});
     signalTest(QStringLiteral("frameReceived"));
 }

@@ -51,8 +51,10 @@ public:
 
     static QCoro::Task<bool> run(std::shared_ptr<SendAttempt> self)
     {
-        self->m.logger->debug(
-            QStringLiteral("Connection to Mac %1 in setup for envelope %2").arg(self->m.macId, self->m.envelopeId));
+        self->m.logger->debug([&] {
+            return QStringLiteral("Connection to Mac %1 in setup for envelope %2")
+                .arg(self->m.macId, self->m.envelopeId);
+        });
         watchDeadline(self);
         const std::optional<QList<Target>> targets = co_await resolveTargets(self);
         if (targets && !self->m_answer.isAnswered()) {
@@ -67,9 +69,8 @@ public:
 private:
     static QCoro::Task<> watchDeadline(std::shared_ptr<SendAttempt> self)
     {
-        try {
-            co_await self->m.clock->sleep(self->m.timeout, self->m_deadlineStop.get_token());
-        } catch (const CancellationError &) {
+        const bool due = co_await self->m.clock->sleepUnlessStopped(self->m.timeout, self->m_deadlineStop.get_token());
+        if (!due) {
             co_return;
         }
         // Once the connection is ready only the write or the connection itself ends the send.
@@ -87,9 +88,9 @@ private:
     // are handed over within the write time-out, or the send fails.
     static QCoro::Task<> watchWrite(std::shared_ptr<SendAttempt> self)
     {
-        try {
-            co_await self->m.clock->sleep(self->m.writeTimeout, self->m_deadlineStop.get_token());
-        } catch (const CancellationError &) {
+        const bool due
+            = co_await self->m.clock->sleepUnlessStopped(self->m.writeTimeout, self->m_deadlineStop.get_token());
+        if (!due) {
             co_return;
         }
         if (!self->m_answer.isAnswered()) {
@@ -141,8 +142,9 @@ private:
     void logPreparing()
     {
         if (!std::exchange(m_loggedPreparing, true)) {
-            m.logger->debug(
-                QStringLiteral("Connection to Mac %1 preparing for envelope %2").arg(m.macId, m.envelopeId));
+            m.logger->debug([&] {
+                return QStringLiteral("Connection to Mac %1 preparing for envelope %2").arg(m.macId, m.envelopeId);
+            });
         }
     }
 
@@ -171,8 +173,10 @@ private:
         }
         m_ready = true;
         watchWrite(shared_from_this());
-        m.logger->debug(QStringLiteral("Connection ready to Mac %1, sending envelope %2 (type: %3)")
-                            .arg(m.macId, m.envelopeId, escapeControlCharacters(m.type)));
+        m.logger->debug([&] {
+            return QStringLiteral("Connection ready to Mac %1, sending envelope %2 (type: %3)")
+                .arg(m.macId, m.envelopeId, escapeControlCharacters(m.type));
+        });
         if (m_socket->write(m.frame) != m.frame.size()) {
             writeFailed(m_socket->errorString());
         }
@@ -184,8 +188,10 @@ private:
         if (m_written < m.frame.size() || m_answer.isAnswered()) {
             return;
         }
-        m.logger->debug(QStringLiteral("Successfully sent envelope %1 (%2 bytes) to Mac %3")
-                            .arg(m.envelopeId, QString::number(m.frame.size() - 4), m.macId));
+        m.logger->debug([&] {
+            return QStringLiteral("Successfully sent envelope %1 (%2 bytes) to Mac %3")
+                .arg(m.envelopeId, QString::number(m.frame.size() - 4), m.macId);
+        });
         releaseSocket(true);
         m_answer.answer(true);
     }
@@ -201,10 +207,11 @@ private:
             return;
         }
         if (!m_targets.isEmpty()) {
-            m.logger->debug(
-                QStringLiteral("Connection to Mac %1 failed for envelope %2 at %3:%4: %5; trying the next "
-                               "address")
-                    .arg(m.macId, m.envelopeId, m_socket->peerName(), QString::number(m_socket->peerPort()), error));
+            m.logger->debug([&] {
+                return QStringLiteral("Connection to Mac %1 failed for envelope %2 at %3:%4: %5; trying the next "
+                                      "address")
+                    .arg(m.macId, m.envelopeId, m_socket->peerName(), QString::number(m_socket->peerPort()), error);
+            });
             connectNext();
             return;
         }
@@ -216,8 +223,9 @@ private:
         if (m_answer.isAnswered()) {
             return;
         }
-        m.logger->debug(
-            QStringLiteral("Connection to Mac %1 was cancelled for envelope %2").arg(m.macId, m.envelopeId));
+        m.logger->debug([&] {
+            return QStringLiteral("Connection to Mac %1 was cancelled for envelope %2").arg(m.macId, m.envelopeId);
+        });
         releaseSocket(false);
         m_answer.answer(false);
     }
@@ -301,9 +309,11 @@ QCoro::Task<bool> EphemeralFrameSender::send(RawEventEnvelope envelope, Discover
         m_logger->error(QStringLiteral("Failed to encode envelope %1: %2").arg(envelopeId, json.error().description()));
         co_return false;
     }
-    m_logger->debug(QStringLiteral("Attempting to send envelope %1 (type: %2, %3 bytes) to Mac %4 at %5")
-                        .arg(envelopeId, escapeControlCharacters(envelope.type), QString::number(json->size()), macId,
-                             recipient.endpoint()->description()));
+    m_logger->debug([&] {
+        return QStringLiteral("Attempting to send envelope %1 (type: %2, %3 bytes) to Mac %4 at %5")
+            .arg(envelopeId, escapeControlCharacters(envelope.type), QString::number(json->size()), macId,
+                 recipient.endpoint()->description());
+    });
     auto attempt = std::make_shared<SendAttempt>(
         SendAttempt::Setup{m_logger, m_clock, m_connectionTimeout, WRITE_TIMEOUT, m_resolver, m_connector, envelopeId,
                            macId, envelope.type, frame(json.value()), *recipient.endpoint()});

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "foundation/ClockProtocol.h"
+#include "foundation/LoggerProtocol.h"
+#include "update/CanCheckForUpdatesPublisher.h"
+#include "update/UpdateCheckStatusObservable.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QPointer>
+
+#include <optional>
+#include <stop_token>
+
+namespace verandel {
+
+// Keeps the shared status from showing a check for ever: a watchdog armed each time a check begins
+// ends it after 30 seconds, and the updater saying it can check again ends it at once.
+class UpdateCheckCoordinator final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr double watchdogSeconds = 30.0;
+    static inline const QString timeoutMessage = QStringLiteral("Could not check for updates. Please try again.");
+
+    // Follows the status from its next change on; the value it has now is not handled.
+    UpdateCheckCoordinator(UpdateCheckStatusPtr updateCheckStatus, LoggerPtr logger, ClockPtr clock,
+                           double watchdogInterval = watchdogSeconds);
+    ~UpdateCheckCoordinator() override;
+
+    // Called once, after the updater started; the publisher's current value counts as its first.
+    void bind(CanCheckForUpdatesPublisherPtr canCheckForUpdatesPublisher);
+
+private:
+    void handleCheckStateChange(bool isChecking);
+    void handleCanCheck(bool canCheck);
+    void disarm();
+    static QCoro::Task<> runWatchdog(QPointer<UpdateCheckCoordinator> self, ClockPtr clock, double seconds,
+                                     std::stop_token stop);
+
+    UpdateCheckStatusPtr m_updateCheckStatus;
+    LoggerPtr m_logger;
+    ClockPtr m_clock;
+    double m_watchdogInterval;
+    std::optional<bool> m_lastIsChecking;
+    std::optional<std::stop_source> m_timeoutWorkItem;
+    CanCheckForUpdatesPublisherPtr m_canCheckForUpdatesPublisher;
+};
+
+} // namespace verandel
