@@ -2,6 +2,7 @@
 
 #include "shell/AboutDialog.h"
 #include "shell/DevicesSharedSource.h"
+#include "shell/TransferActivityAdapter.h"
 #include "shell/TransferProgressHandler.h"
 
 #include "common/DeviceInfoRow.h"
@@ -21,10 +22,12 @@
 
 #include "foundation/LogText.h"
 #include "foundation/ResourceBundle.h"
+#include "update/DetachedRelauncher.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QSysInfo>
 
 namespace verandel {
@@ -98,7 +101,7 @@ ApplicationShell::ApplicationShell(AppDelegate &delegate, LaunchOptions launchOp
         m_delegate.markInitialUserActivationHandled();
     });
     connect(&m_applicationMenu, &ApplicationMenu::checkForUpdatesRequested, this,
-            [this] { handleSettingsAction(SettingsAction::CheckForUpdates); });
+            [this] { checkForUpdates(QStringLiteral("menu")); });
     connect(&m_applicationMenu, &ApplicationMenu::quitRequested, this, [] { QCoreApplication::quit(); });
 }
 
@@ -117,6 +120,7 @@ void ApplicationShell::buildInterface()
     m_ownership = std::make_shared<DeviceOwnershipAdapter>(assembler.getDeviceOwnershipService());
     m_sharedDevices = std::make_unique<DevicesSharedSource>(assembler.getDevicesViewModel());
 
+    startUpdater();
     m_windowCoordinator = std::make_unique<ControlCenterWindowCoordinator>(
         [this] { return makeControlCenterWindowController(); }, m_clock, m_presentation);
 
@@ -136,7 +140,7 @@ void ApplicationShell::buildInterface()
     });
     connect(menu, &ControlCenterStatusMenu::transferRequested, this, &ApplicationShell::runQuickTransfer);
     connect(menu, &ControlCenterStatusMenu::installUpdateRequested, this, [this] {
-        m_logger->info(QStringLiteral("Install Update chosen, but this build has no updater to hand it to"));
+        installPendingUpdate();
         m_delegate.markInitialUserActivationHandled();
     });
     connect(menu, &ControlCenterStatusMenu::settingsRequested, this, [this] {
@@ -295,8 +299,18 @@ void ApplicationShell::showSettingsWindow(SettingsTab tab)
     general.appUpdatePreferencesStore = assembler.getAppUpdatePreferencesStore();
     general.updateCheckStatus = m_updateCheckStatus;
     general.urlOpener = std::make_shared<UrlOpener>(*assembler.loggerFactory());
-    general.onUpdatePreferencesChanged = [guard = QPointer<ApplicationShell>(this)] {
+    const QPointer<ApplicationShell> guard(this);
+    general.onCheckForUpdates = [guard] {
         if (guard) {
+            guard->checkForUpdates(QStringLiteral("settings"));
+        }
+    };
+    general.onInstallPendingUpdate = [guard] { return guard && guard->installPendingUpdate(); };
+    general.onUpdatePreferencesChanged = [guard] {
+        if (guard) {
+            if (guard->m_updaterHolder) {
+                guard->m_updaterHolder->applyUpdatePreferences();
+            }
             guard->refreshInstallUpdateMenuItem();
         }
     };
@@ -399,11 +413,47 @@ void ApplicationShell::handleSettingsAction(SettingsAction action)
     case SettingsAction::ShowGeneral: showSettingsWindow(SettingsTab::General); break;
     case SettingsAction::ShowConnectedMacs: showSettingsWindow(SettingsTab::ConnectedMacs); break;
     case SettingsAction::ShowDevices: showSettingsWindow(SettingsTab::Devices); break;
-    case SettingsAction::CheckForUpdates:
-        m_logger->info(QStringLiteral("User initiated check for updates (toolbar)"));
-        break;
+    case SettingsAction::CheckForUpdates: checkForUpdates(QStringLiteral("toolbar")); break;
     case SettingsAction::Quit: QCoreApplication::quit(); break;
     }
+}
+
+void ApplicationShell::startUpdater()
+{
+    AppAssembler &assembler = *m_delegate.appAssembler();
+    const RuntimeEnvironment &runtime = m_delegate.runtimeEnvironment();
+    const QString storage
+        = runtime.storageBaseUrl().value_or(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                            + QStringLiteral("/com.verandel.Verandel"));
+    auto urlOpener = std::make_shared<UrlOpener>(*assembler.loggerFactory());
+    m_updaterHolder = UpdaterControllerHolder::make(
+        m_updateCheckStatus, *assembler.loggerFactory(), runtime.sparkleFeedURL(),
+        assembler.getAppUpdatePreferencesStore(),
+        UpdateEngineEnvironment::forThisProcess(
+            m_clock, storage, std::make_shared<TransferActivityAdapter>(assembler.getControlCoordinator()),
+            std::make_shared<DetachedRelauncher>()),
+        [urlOpener](const QUrl &url) { urlOpener->openExternal(url); });
+    m_updateCheckCoordinator = std::make_unique<UpdateCheckCoordinator>(m_updateCheckStatus, m_logger, m_clock);
+    if (m_updaterHolder->start()) {
+        CanCheckForUpdatesPublisherPtr canCheck = m_updaterHolder->canCheckForUpdatesPublisher();
+        m_updateCheckCoordinator->bind(canCheck);
+        m_applicationMenu.setCanCheckForUpdates(canCheck->canCheckForUpdates());
+        connect(canCheck.get(), &CanCheckForUpdatesPublisher::canCheckForUpdatesChanged, &m_applicationMenu,
+                &ApplicationMenu::setCanCheckForUpdates);
+    }
+}
+
+void ApplicationShell::checkForUpdates(const QString &from)
+{
+    m_logger->info(QStringLiteral("User initiated check for updates (") + from + QLatin1Char(')'));
+    if (m_updaterHolder) {
+        m_updaterHolder->checkForUpdates();
+    }
+}
+
+bool ApplicationShell::installPendingUpdate()
+{
+    return m_updaterHolder && m_updaterHolder->installPendingUpdateIfAvailable();
 }
 
 void ApplicationShell::showAboutDialog()

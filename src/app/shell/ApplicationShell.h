@@ -14,7 +14,9 @@
 #include "models/DeviceOwnershipProtocol.h"
 #include "models/SettingsTab.h"
 #include "models/ToolbarAction.h"
+#include "update/UpdateCheckCoordinator.h"
 #include "update/UpdateCheckStatusObservable.h"
+#include "update/UpdaterControllerHolder.h"
 
 #include <QObject>
 #include <QPointer>
@@ -88,6 +90,9 @@ private:
     std::unique_ptr<QMainWindow> makeWindow(const QString &title, QWidget *content);
     void windowClosed();
     void showAboutDialog();
+    void startUpdater();
+    void checkForUpdates(const QString &from);
+    bool installPendingUpdate();
     static QCoro::Task<> refreshThenPresentControlCenter(QPointer<ApplicationShell> shell);
 
     AppDelegate &m_delegate;
@@ -109,6 +114,8 @@ private:
     std::unique_ptr<ControlCenterStatusMenu> m_statusMenu;
     std::unique_ptr<QuickTransferController> m_quickTransfers;
     std::unique_ptr<TransferProgressHandler> m_progressHandler;
+    UpdaterControllerHolderPtr m_updaterHolder;
+    std::unique_ptr<UpdateCheckCoordinator> m_updateCheckCoordinator;
     std::unique_ptr<QtWindowController> m_settingsWindow;
     QPointer<QtWindowController> m_controlCenterWindow;
     DelayedCall m_openScreen;
