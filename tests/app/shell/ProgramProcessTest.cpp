@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -14,13 +13,6 @@ using namespace verandel;
 using namespace verandel::test;
 
 namespace {
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
 
 // The verandel program in mock mode, offscreen, its log lines on standard output into a file.
 class Program
