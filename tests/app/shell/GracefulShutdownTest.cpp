@@ -4,7 +4,7 @@
 #include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QCoreApplication>
-#include <QCoro/QCoroSignal>
+#include <QCoro/QCoroTimer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -91,7 +91,7 @@ TEST(GracefulShutdownTest, TheDefaultSliceRunsTheEventLoopTheStopWaitsOn)
         QTimer timer;
         timer.setSingleShot(true);
         timer.start(0);
-        co_await qCoro(&timer, &QTimer::timeout);
+        co_await timer;
     };
     EXPECT_EQ(shutdown.run(stop), GracefulShutdown::Outcome::Completed);
 }
