@@ -1,5 +1,6 @@
 #include "DecoderHarnesses.h"
 
+#include "FuzzApplication.h"
 #include "FuzzRequire.h"
 
 #include "bluetooth/PermissionsStateStore.h"
@@ -63,6 +64,8 @@ struct Scratch
 
 Scratch &scratch()
 {
+    // The queue store's operations are coroutines run to their end on an event loop.
+    ensureApplication();
     static Scratch instance;
     return instance;
 }
