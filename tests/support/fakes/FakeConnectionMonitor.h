@@ -2,6 +2,8 @@
 
 #include "linking/ConnectionMonitorServiceProtocol.h"
 
+#include <QStringList>
+
 namespace verandel::test {
 
 // A status table the test fills; every call is recorded, and updateConnectionState sets and publishes
@@ -16,6 +18,8 @@ public:
     QList<ConnectedMac> added;
     QList<QUuid> removed;
     QList<QUuid> forcedHealthChecks;
+    // When set, start and stop are also appended here, to order them among other services' calls.
+    QStringList *journal = nullptr;
 
     StatusTable connectionStatuses() const override { return statuses; }
     MonitoringState monitoringState() const override { return state; }
@@ -30,11 +34,17 @@ public:
     void startMonitoring() override
     {
         ++startCalls;
+        if (journal) {
+            journal->append(QStringLiteral("monitor.startMonitoring"));
+        }
         setState(MonitoringState::Running);
     }
     void stopMonitoring() override
     {
         ++stopCalls;
+        if (journal) {
+            journal->append(QStringLiteral("monitor.stopMonitoring"));
+        }
         setState(MonitoringState::Stopped);
     }
     void addMacToMonitoring(const ConnectedMac &mac) override

@@ -16,6 +16,10 @@ public:
     QStringList calls;
     // Thrown by startDiscovery instead of starting.
     std::optional<MacDiscoveryError> startDiscoveryError;
+    // Thrown by startAdvertising (still recorded).
+    std::optional<MacDiscoveryError> startAdvertisingError;
+    // When set, advertising calls are also appended here, to order them among other services' calls.
+    QStringList *journal = nullptr;
     // Thrown by sendConnectionRequest, cancel…, accept… and reject… (still recorded).
     std::optional<MacDiscoveryError> connectionRequestError;
     // Thrown by removeConnectedMac (still recorded).
@@ -32,11 +36,20 @@ public:
     QCoro::Task<> startAdvertising() override
     {
         calls.append(QStringLiteral("startAdvertising"));
+        if (journal) {
+            journal->append(QStringLiteral("discovery.startAdvertising"));
+        }
+        if (startAdvertisingError) {
+            throw *startAdvertisingError;
+        }
         co_return;
     }
     QCoro::Task<> stopAdvertising() override
     {
         calls.append(QStringLiteral("stopAdvertising"));
+        if (journal) {
+            journal->append(QStringLiteral("discovery.stopAdvertising"));
+        }
         co_return;
     }
     QCoro::Task<> startDiscovery(std::optional<QString> customSecurityCode) override

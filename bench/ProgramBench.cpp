@@ -1,0 +1,216 @@
+// The whole program as a user runs it, measured beside a bare Qt application with one tray icon and
+// one window: the launch until "Application initialized successfully" (mock mode, offscreen), and
+// what an idle minute costs: peak resident memory and context switches (each one a wake-up), from
+// /proc. A tray program runs all day, so an idle minute must hold only the pings and the metrics cycle.
+
+#include "foundation/JsonCodec.h"
+#include "foundation/JsonFields.h"
+#include "records/ConnectedMac.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <csignal>
+
+using namespace verandel;
+
+namespace {
+
+constexpr int idleSeconds = 60;
+
+// What /proc/<pid>/status says of a process.
+struct ProcessStatus
+{
+    double peakResidentKiB = 0;
+    double contextSwitches = 0;
+};
+
+QList<QList<QByteArray>> statusFields(const QString &path)
+{
+    QFile file(path);
+    QList<QList<QByteArray>> lines;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            lines.append(line.simplified().split(' '));
+        }
+    }
+    return lines;
+}
+
+// Peak memory of the process; context switches of all its threads (the main thread's alone would
+// miss the D-Bus and network threads).
+ProcessStatus readStatus(qint64 pid)
+{
+    ProcessStatus status;
+    for (const QList<QByteArray> &fields : statusFields(QStringLiteral("/proc/%1/status").arg(pid))) {
+        if (fields.size() >= 2 && fields[0] == "VmHWM:") {
+            status.peakResidentKiB = fields[1].toDouble();
+        }
+    }
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const QList<QByteArray> &fields : statusFields(tasks.filePath(task) + QStringLiteral("/status"))) {
+            if (fields.size() >= 2
+                && (fields[0] == "voluntary_ctxt_switches:" || fields[0] == "nonvoluntary_ctxt_switches:")) {
+                status.contextSwitches += fields[1].toDouble();
+            }
+        }
+    }
+    return status;
+}
+
+QProcessEnvironment offscreenEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+    return environment;
+}
+
+QProcessEnvironment mockEnvironment(const QString &profile)
+{
+    QProcessEnvironment environment = offscreenEnvironment();
+    environment.insert(QStringLiteral("DEBUG_MODE"), QStringLiteral("true"));
+    environment.insert(QStringLiteral("DISCOVERY_TYPE"), QStringLiteral("debug"));
+    environment.insert(QStringLiteral("BLUETOOTH_MODE"), QStringLiteral("mock"));
+    environment.insert(QStringLiteral("ENABLE_LOG_STDOUT"), QStringLiteral("true"));
+    environment.insert(QStringLiteral("METRICS_CDN_BASE_URL"), QStringLiteral("http://127.0.0.1:9/"));
+    if (!profile.isEmpty()) {
+        environment.insert(QStringLiteral("DEBUG_PROFILE"), profile);
+    }
+    return environment;
+}
+
+// Starts a program and waits for a line of its output; the time it took, or -1.
+double startUntil(QProcess &process, const QString &program, const QProcessEnvironment &environment,
+                  const QString &workingDirectory, const QByteArray &line)
+{
+    process.setProgram(program);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    process.start();
+    QByteArray seen;
+    while (!seen.contains(line)) {
+        if (!process.waitForReadyRead(30000)) {
+            return -1;
+        }
+        seen += process.readAll();
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+void stop(QProcess &process)
+{
+    process.terminate();
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+}
+
+// Two instances that know each other as linked, as scripts/write-mock-pair lays them out.
+void writeLinkedPair(const QString &directory)
+{
+    QProcess writer;
+    writer.start(QStringLiteral(VERANDEL_SOURCE_DIR "/scripts/write-mock-pair"), {directory});
+    writer.waitForFinished();
+    const QDateTime seen = QDateTime::currentDateTimeUtc();
+    const struct
+    {
+        const char *profile;
+        const char *otherId;
+        const char *otherName;
+    } pair[] = {{"alpha", "BE7A0000-0000-4000-8000-00000000BE7A", "Beta"},
+                {"beta", "A1FA0000-0000-4000-8000-00000000A1FA", "Alpha"}};
+    for (const auto &p : pair) {
+        const QString storage
+            = directory + QStringLiteral("/tmp/") + QLatin1String(p.profile) + QStringLiteral("/app-storage");
+        QDir().mkpath(storage);
+        const QList<ConnectedMac> linked{ConnectedMac(QUuid(QLatin1String(p.otherId)), QLatin1String(p.otherName),
+                                                      QUuid::createUuid().toString(QUuid::WithoutBraces), seen, seen,
+                                                      {})};
+        QFile file(storage + QStringLiteral("/connected-macs.json"));
+        file.open(QIODevice::WriteOnly);
+        file.write(json::encodeDocument(JsonCodec<QList<ConnectedMac>>::encode(linked)));
+    }
+}
+
+void BM_LaunchUntilReady(benchmark::State &state, bool bare)
+{
+    for (auto _ : state) {
+        QTemporaryDir directory;
+        QProcess process;
+        const double seconds = bare
+            ? startUntil(process, QStringLiteral(VERANDEL_BARE_APP), offscreenEnvironment(), directory.path(), "ready")
+            : startUntil(process, QStringLiteral(VERANDEL_PROGRAM), mockEnvironment({}), directory.path(),
+                         "Application initialized successfully");
+        if (seconds < 0) {
+            state.SkipWithError("the program did not get ready");
+        }
+        state.SetIterationTime(seconds);
+        stop(process);
+    }
+}
+BENCHMARK_CAPTURE(BM_LaunchUntilReady, bare_tray_application, true)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LaunchUntilReady, verandel_mock_mode, false)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_IdleMinute(benchmark::State &state, bool bare)
+{
+    for (auto _ : state) {
+        QTemporaryDir directory;
+        std::vector<std::unique_ptr<QProcess>> processes;
+        if (bare) {
+            processes.push_back(std::make_unique<QProcess>());
+            startUntil(*processes.back(), QStringLiteral(VERANDEL_BARE_APP), offscreenEnvironment(), directory.path(),
+                       "ready");
+        } else {
+            writeLinkedPair(directory.path());
+            for (const QString &profile : {QStringLiteral("alpha"), QStringLiteral("beta")}) {
+                processes.push_back(std::make_unique<QProcess>());
+                startUntil(*processes.back(), QStringLiteral(VERANDEL_PROGRAM), mockEnvironment(profile),
+                           directory.path(), "Application initialized successfully");
+            }
+        }
+        // Settled after the launch's own work; then one idle minute.
+        QThread::sleep(5);
+        std::vector<ProcessStatus> before;
+        for (const auto &process : processes) {
+            before.push_back(readStatus(process->processId()));
+            process->readAll();
+        }
+        QThread::sleep(idleSeconds);
+        double switches = 0;
+        double peak = 0;
+        for (std::size_t i = 0; i < processes.size(); ++i) {
+            const ProcessStatus after = readStatus(processes[i]->processId());
+            switches += after.contextSwitches - before[i].contextSwitches;
+            peak = std::max(peak, after.peakResidentKiB);
+        }
+        state.counters["context_switches_per_minute_per_process"] = switches / double(processes.size());
+        state.counters["peak_rss_MiB"] = peak / 1024.0;
+        for (const auto &process : processes) {
+            stop(*process);
+        }
+    }
+}
+BENCHMARK_CAPTURE(BM_IdleMinute, bare_tray_application, true)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_IdleMinute, two_linked_verandel_mock_instances, false)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "factories/ServiceFactoryProtocol.h"
+#include "foundation/ClockProtocol.h"
+#include "foundation/LoggerFactory.h"
+#include "foundation/TestCoordinatorProtocol.h"
+
+#include <QCoro/QCoroTask>
+
+#include <memory>
+#include <optional>
+
+namespace verandel {
+
+class ConnectedMacsViewModel;
+class DevicesViewModel;
+
+// The composition root of the windows and the tray: each core service is asked of the factory once,
+// on first use, and kept, so the one discovery service and the one launch-at-login service (new on
+// every factory call) are the ones held here. Builds the view models once, starts the core services
+// in order at launch and stops them at quit. Main thread only.
+class AppAssembler
+{
+public:
+    // Builds no service.
+    AppAssembler(ServiceFactoryPtr serviceFactory, LoggerFactoryPtr loggerFactory, ClockPtr clock,
+                 TestCoordinatorPtr testCoordinator = nullptr);
+    ~AppAssembler();
+    AppAssembler(const AppAssembler &) = delete;
+    AppAssembler &operator=(const AppAssembler &) = delete;
+
+    // Launch at login's first-run default, the control coordinator (most of the graph), the Bluetooth
+    // bootstrap, metrics, the network bridge, monitoring, then advertising. The bootstrap and the
+    // advertising start run on after this returns; a failed advertising start is logged, not fatal.
+    void startCoreServices();
+    // Metrics, advertising, monitoring, the bridge, in that order.
+    QCoro::Task<> stopCoreServices();
+
+    std::shared_ptr<PeerCommunicationHub> getEventHub();
+    std::shared_ptr<NetworkBridge> getNetworkBridge();
+    DeviceOwnershipServicePtr getDeviceOwnershipService();
+    // Only after startCoreServices().
+    std::shared_ptr<ControlCoordinator> getControlCoordinator() const;
+    ConnectedMacsViewModel &getConnectedMacsViewModel();
+    DevicesViewModel &getDevicesViewModel();
+    LaunchAtLoginServicePtr getLaunchAtLoginService();
+    std::shared_ptr<MacIdentifierServiceProtocol> getMacIdentifierService();
+    TelemetryPreferencesStorePtr getTelemetryPreferencesStore();
+    AppUpdatePreferencesStorePtr getAppUpdatePreferencesStore();
+    MacDiscoveryServicePtr getMacDiscoveryService();
+    ConnectionMonitorServicePtr getConnectionMonitorService();
+    ConnectedMacStorageServicePtr getConnectedMacStorageService();
+    DeviceStorageServicePtr getDeviceStorageService();
+    BluetoothDeviceManagerPtr getBluetoothDeviceManager();
+    SystemPermissionCheckerPtr getSystemPermissionChecker();
+    MetricsPublisherPtr getMetricsPublisher();
+    MetricsDispatchSchedulerPtr getMetricsDispatchScheduler();
+
+    const LoggerFactoryPtr &loggerFactory() const { return m_loggerFactory; }
+    const ClockPtr &clock() const { return m_clock; }
+
+private:
+    // The one lazy rule: ask the factory the first time, keep the answer.
+    template <typename T, typename Make>
+    T &lazy(T &slot, Make make)
+    {
+        if (!slot) {
+            slot = make();
+        }
+        return slot;
+    }
+
+    ServiceFactoryPtr m_serviceFactory;
+    LoggerFactoryPtr m_loggerFactory;
+    ClockPtr m_clock;
+    TestCoordinatorPtr m_testCoordinator;
+    LoggerPtr m_logger;
+
+    std::shared_ptr<PeerCommunicationHub> m_eventHub;
+    ConnectedMacStorageServicePtr m_connectedMacStorageService;
+    DeviceStorageServicePtr m_deviceStorageService;
+    std::shared_ptr<NetworkBridge> m_networkBridge;
+    DeviceOwnershipServicePtr m_deviceOwnershipService;
+    std::shared_ptr<ControlCoordinator> m_controlCoordinator;
+    MacDiscoveryServicePtr m_macDiscoveryService;
+    SystemPermissionCheckerPtr m_systemPermissionChecker;
+    ConnectionMonitorServicePtr m_connectionMonitorService;
+    BluetoothDeviceManagerPtr m_bluetoothDeviceManager;
+    LaunchAtLoginServicePtr m_launchAtLoginService;
+    std::shared_ptr<MacIdentifierServiceProtocol> m_macIdentifierService;
+    MetricsDispatchSchedulerPtr m_metricsDispatchScheduler;
+    MetricsPublisherPtr m_metricsPublisher;
+    TelemetryPreferencesStorePtr m_telemetryPreferencesStore;
+    AppUpdatePreferencesStorePtr m_appUpdatePreferencesStore;
+    std::unique_ptr<ConnectedMacsViewModel> m_connectedMacsViewModel;
+    std::unique_ptr<DevicesViewModel> m_devicesViewModel;
+
+    // The start-up work that runs on after startCoreServices(); kept so it is not cut short.
+    std::optional<QCoro::Task<>> m_bluetoothBootstrap;
+    std::optional<QCoro::Task<>> m_advertisingStart;
+};
+
+} // namespace verandel

@@ -1,0 +1,295 @@
+#include "shell/ApplicationShell.h"
+
+#include "ShellTestSupport.h"
+#include "controlcenter/ControlCenterView.h"
+#include "models/ConnectedMacsViewModel.h"
+#include "records/ConnectedMacInput.h"
+#include "records/DeviceInput.h"
+#include "settings/SettingsView.h"
+#include "support/QtPrinters.h"
+#include "support/RunTask.h"
+#include "support/Shots.h"
+#include "tray/ControlCenterStatusMenu.h"
+#include "tray/StatusItemTransferFeedbackController.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <gtest/gtest.h>
+
+using namespace verandel;
+using namespace verandel::test;
+
+namespace {
+
+const QString keyboard = QStringLiteral("AA:BB:CC:DD:EE:FF");
+const QUuid studioId = QUuid(QStringLiteral("{5D1E0B8A-0C47-4B1B-9E0A-3A1C7B6F2E11}"));
+
+// The whole shell over mock mode's graph, on the virtual clock, offscreen.
+class ApplicationShellTest : public ::testing::Test
+{
+protected:
+    void launch(QHash<QString, QString> variables = {}, LaunchOptions options = {})
+    {
+        variables.insert(QStringLiteral("DEBUG_MODE"), QStringLiteral("true"));
+        m_delegate = std::make_unique<AppDelegate>(
+            m_graph.runtime(std::move(variables)), m_graph.logs, options, m_graph.clock,
+            [this](const RuntimeEnvironment &runtime, const LoggerFactoryPtr &) {
+                m_factory = m_graph.makeFactory(runtime);
+                if (m_sharesKeyboard) {
+                    m_factory->createDeviceStorageService()->addDevice(
+                        DeviceInput{keyboard, QStringLiteral("Keyboard"), QStringLiteral("telemetry-1"), std::nullopt});
+                }
+                if (m_linksStudio) {
+                    m_factory->createConnectedMacStorageService()->addConnectedMac(
+                        ConnectedMacInput{studioId, QStringLiteral("Studio"), QStringLiteral("install-1"), {}});
+                }
+                return m_factory;
+            });
+        m_shell = std::make_unique<ApplicationShell>(*m_delegate, options, m_graph.clock,
+                                                     [this] { return m_trayAvailable; });
+        m_delegate->applicationDidFinishLaunching();
+        passTime(1.0);
+    }
+
+    // Virtual time in small steps, with the events each step lets through.
+    void passTime(double seconds)
+    {
+        for (double passed = 0; passed < seconds - 1e-9; passed += 0.05) {
+            settle();
+            m_graph.clock->advance(0.05);
+        }
+        settle();
+    }
+
+    void TearDown() override
+    {
+        if (m_delegate) {
+            m_delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); });
+        }
+        m_shell.reset();
+        m_delegate.reset();
+        // What the test left queued runs within it.
+        settle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        settle();
+    }
+
+    QAction *tagged(int tag) const
+    {
+        for (QAction *action : m_shell->statusMenu()->menu()->actions()) {
+            if (ControlCenterStatusMenu::tag(action) == tag) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
+    ShellGraph m_graph;
+    std::shared_ptr<RecordingServiceFactory> m_factory;
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<ApplicationShell> m_shell;
+    bool m_trayAvailable = true;
+    bool m_sharesKeyboard = false;
+    bool m_linksStudio = false;
+};
+
+TEST_F(ApplicationShellTest, WindowsCarryTheProfileAndSettingsReopenedOnAnotherTabReplacesTheOld)
+{
+    launch({{QStringLiteral("DEBUG_PROFILE"), QStringLiteral("beta")}}, LaunchOptions{std::nullopt, true, {}});
+    EXPECT_TRUE(m_shell->tray()->trayIcon().toolTip().endsWith(QStringLiteral(" (Debug Profile: beta)")));
+    EXPECT_EQ(m_shell->activationPolicy(), ActivationPolicy::Accessory);
+
+    m_shell->showSettingsWindow(SettingsTab::Devices);
+    QPointer<QMainWindow> first = m_shell->settingsWindow();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->windowTitle(), QStringLiteral("[beta] Settings"));
+    EXPECT_GE(first->width(), SettingsView::minimumWidth);
+    EXPECT_GE(first->height(), SettingsView::minimumHeight);
+    EXPECT_EQ(first->menuBar()->actions().value(0)->text(), QStringLiteral("&Verandel"));
+    EXPECT_EQ(m_shell->activationPolicy(), ActivationPolicy::Regular);
+
+    m_shell->showSettingsWindow(SettingsTab::General);
+    settle();
+    EXPECT_TRUE(first.isNull() || !first->isVisible());
+    QMainWindow *second = m_shell->settingsWindow();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first.data());
+    EXPECT_EQ(qobject_cast<SettingsView *>(second->centralWidget())->selectedTab(), SettingsTab::General);
+    saveShot(*second, QStringLiteral("shell-settings-general"));
+
+    m_shell->presentControlCenter(ControlCenterPresentationReason::UserCommand);
+    QMainWindow *controlCenter = m_shell->controlCenterWindow();
+    ASSERT_NE(controlCenter, nullptr);
+    EXPECT_EQ(controlCenter->windowTitle(), QStringLiteral("[beta] Control Center"));
+    EXPECT_GE(controlCenter->width(), ControlCenterWindowSizing::minContentWidth);
+    EXPECT_LE(controlCenter->height(), ControlCenterWindowSizing::maxInitialContentHeight);
+    saveShot(*controlCenter, QStringLiteral("shell-control-center"));
+
+    second->close();
+    settle();
+    EXPECT_EQ(m_shell->activationPolicy(), ActivationPolicy::Regular);
+    controlCenter->close();
+    settle();
+    EXPECT_EQ(m_shell->activationPolicy(), ActivationPolicy::Accessory);
+    EXPECT_FALSE(m_shell->hasVisibleVerandelWindow());
+}
+
+TEST_F(ApplicationShellTest, TheOpenScreenTabOpensHalfASecondAfterTheLaunchAndAnUnknownWordOpensNothing)
+{
+    launch({}, LaunchOptions{QStringLiteral("DEVICES"), true, {}});
+    ASSERT_NE(m_shell->settingsWindow(), nullptr);
+    EXPECT_EQ(qobject_cast<SettingsView *>(m_shell->settingsWindow()->centralWidget())->selectedTab(),
+              SettingsTab::Devices);
+    const QStringList lines = m_graph.logs->messages(LogLevel::Info, QStringLiteral("AppDelegate"));
+    EXPECT_GT(lines.indexOf(QStringLiteral("Settings window shown on the tab Devices")),
+              lines.indexOf(QStringLiteral("Application initialized successfully")));
+}
+
+TEST_F(ApplicationShellTest, TheDelayHasALowerBoundButNoUpperOne)
+{
+    m_delegate = std::make_unique<AppDelegate>(
+        m_graph.runtime({{QStringLiteral("DEBUG_MODE"), QStringLiteral("true")}}), m_graph.logs,
+        LaunchOptions{QStringLiteral("control-center"), true, {}}, m_graph.clock,
+        [this](const RuntimeEnvironment &runtime, const LoggerFactoryPtr &) {
+            return m_factory = m_graph.makeFactory(runtime);
+        });
+    m_shell = std::make_unique<ApplicationShell>(*m_delegate, LaunchOptions{QStringLiteral("control-center"), true, {}},
+                                                 m_graph.clock, [] { return true; });
+    m_delegate->applicationDidFinishLaunching();
+    EXPECT_TRUE(m_delegate->hasHandledInitialUserActivation());
+    passTime(0.45);
+    EXPECT_EQ(m_shell->controlCenterWindow(), nullptr);
+    // However busy the loop was meanwhile, the window comes once the half second has passed.
+    m_graph.clock->advance(10.0);
+    passTime(0.1);
+    EXPECT_NE(m_shell->controlCenterWindow(), nullptr);
+    EXPECT_EQ(m_shell->windowCoordinator()->lastPresentationContext()->reason,
+              ControlCenterPresentationReason::DebugOpenScreen);
+}
+
+TEST_F(ApplicationShellTest, AnUnknownScreenWordIsLoggedWithTheValidOnesAndOpensNothing)
+{
+    launch({}, LaunchOptions{QStringLiteral("connected_macs"), true, {}});
+    passTime(1.0);
+    EXPECT_EQ(m_shell->settingsWindow(), nullptr);
+    EXPECT_EQ(m_shell->controlCenterWindow(), nullptr);
+    EXPECT_TRUE(m_graph.logs->contains(LogLevel::Warning,
+                                       QStringLiteral("Unknown screen value: connected_macs. Valid options: general, "
+                                                      "connected-macs, devices, toolbar, control-center")));
+    EXPECT_FALSE(m_delegate->hasHandledInitialUserActivation());
+}
+
+TEST_F(ApplicationShellTest, WithoutATrayHostTheControlCenterKeepsTheProgramUsable)
+{
+    m_trayAvailable = false;
+    launch();
+    EXPECT_NE(m_shell->controlCenterWindow(), nullptr);
+    EXPECT_TRUE(m_graph.logs->containsSubstring(LogLevel::Warning, QStringLiteral("No system tray is available")));
+}
+
+TEST_F(ApplicationShellTest, AtLoginThePanelMayComeLaterAndAUserLaunchIsTheFirstActivation)
+{
+    m_trayAvailable = false;
+    launch({}, LaunchOptions{std::nullopt, true, {}});
+    passTime(10.0);
+    m_trayAvailable = true;
+    passTime(1.0);
+    EXPECT_EQ(m_shell->controlCenterWindow(), nullptr);
+    EXPECT_FALSE(m_delegate->hasHandledInitialUserActivation());
+}
+
+TEST_F(ApplicationShellTest, AUserLaunchPresentsTheControlCenterOnce)
+{
+    launch();
+    ASSERT_NE(m_shell->controlCenterWindow(), nullptr);
+    EXPECT_EQ(m_shell->windowCoordinator()->lastPresentationContext()->reason,
+              ControlCenterPresentationReason::AppActivation);
+    EXPECT_TRUE(m_delegate->hasHandledInitialUserActivation());
+    EXPECT_FALSE(m_shell->tray()->trayIcon().toolTip().contains(QStringLiteral("Debug Profile")));
+}
+
+TEST_F(ApplicationShellTest, TheStatusMenuOffersLinkedComputersAndARefusedTransferSaysWhy)
+{
+    m_linksStudio = true;
+    launch({}, LaunchOptions{std::nullopt, true, {}});
+    m_shell->statusMenuWillOpen();
+    EXPECT_TRUE(m_shell->isStatusMenuOpen());
+    QAction *move = tagged(ControlCenterStatusMenu::transferCommandTag);
+    ASSERT_NE(move, nullptr);
+    // Names keep their own direction inside the sentence.
+    const QString studio = QStringLiteral("\u2068Studio\u2069");
+    EXPECT_EQ(move->text(), QStringLiteral("Move Devices to ") + studio);
+    EXPECT_FALSE(move->isEnabled());
+    EXPECT_TRUE(move->toolTip().contains(studio + QStringLiteral(" is not currently connected.")));
+
+    // A choice is checked again when made: the computer is still not there.
+    Q_EMIT m_shell->statusMenu()->transferRequested(
+        QuickTransferAction{QuickTransferAction::Kind::SendControl, studioId, QStringLiteral("Studio")});
+    EXPECT_EQ(m_shell->transferState().message(), QStringLiteral("Transfer unavailable for ") + studio + u'.');
+    EXPECT_EQ(m_shell->feedback()->visualState(), MenuBarTransferFeedbackVisualState::Warning);
+    EXPECT_EQ(m_shell->controlCenterWindow(), nullptr);
+    m_shell->statusMenuDidClose();
+    EXPECT_FALSE(m_shell->isStatusMenuOpen());
+}
+
+TEST_F(ApplicationShellTest, InstallUpdateShowsOnlyForAHeldUpdateTheUserInstalls)
+{
+    launch({}, LaunchOptions{std::nullopt, true, {}});
+    UpdateCheckStatusObservable &status = m_shell->updateCheckStatus();
+    const auto visible = [&] {
+        m_shell->statusMenuWillOpen();
+        m_shell->statusMenuDidClose();
+        return tagged(ControlCenterStatusMenu::installUpdateCommandTag) != nullptr;
+    };
+    EXPECT_FALSE(visible());
+    status.setPendingUpdate(UpdateAvailableInfo{QStringLiteral("1.1.0"), std::nullopt});
+    EXPECT_FALSE(visible());
+    status.setExplicitInstallActionAvailable(true);
+    AppUpdatePreferencesStorePtr preferences = m_delegate->appAssembler()->getAppUpdatePreferencesStore();
+    preferences->setAutomaticInstallationEnabled(false);
+    EXPECT_TRUE(visible());
+    EXPECT_EQ(m_shell->feedback()->visualState(), MenuBarTransferFeedbackVisualState::PendingUpdate);
+    preferences->setAutomaticInstallationEnabled(true);
+    EXPECT_FALSE(visible());
+}
+
+// The launch claims the shared devices connected here that nobody owns, so the pings this computer
+// sends from then on list them (they come from the ownership map).
+TEST_F(ApplicationShellTest, TheLaunchClaimsConnectedSharedDevicesForThisComputer)
+{
+    m_sharesKeyboard = true;
+    launch({}, LaunchOptions{std::nullopt, true, {}});
+    passTime(2.0);
+    AppAssembler &assembler = *m_delegate->appAssembler();
+    const QUuid here = assembler.getControlCoordinator()->currentMacId();
+    EXPECT_EQ(assembler.getDeviceOwnershipService()->devicesOwnedBy(here), QStringList{keyboard.toLower()});
+}
+
+// Each step of a transfer sets the message and the icon; an inbound one that needs the user opens the
+// Control Center, which closes by itself 1.5 s after that transfer succeeds.
+TEST_F(ApplicationShellTest, TransferStepsDriveTheMessageTheIconAndTheWindow)
+{
+    launch({}, LaunchOptions{std::nullopt, true, {}});
+    ControlCoordinator &coordinator = *m_delegate->appAssembler()->getControlCoordinator();
+    const auto step = [&](ControlTransferProgressStatus status) {
+        Q_EMIT coordinator.controlTransferProgressChanged(
+            ControlTransferProgress{QStringLiteral("6c1f6a3e-0000-4000-8000-000000000001"),
+                                    ControlTransferDirection::InboundTransfer, studioId, status, m_graph.clock->now()});
+        settle();
+    };
+    step(ProgressStatus::UserActionRequired{});
+    ASSERT_NE(m_shell->controlCenterWindow(), nullptr);
+    EXPECT_EQ(m_shell->windowCoordinator()->ownership(), ControlCenterWindowOwnership::OperationOwned);
+    EXPECT_TRUE(m_shell->transferState().message().has_value());
+    EXPECT_NE(m_shell->feedback()->visualState(), MenuBarTransferFeedbackVisualState::Idle);
+
+    step(ProgressStatus::Success{});
+    EXPECT_EQ(m_shell->feedback()->visualState(), MenuBarTransferFeedbackVisualState::Success);
+    EXPECT_TRUE(m_shell->windowCoordinator()->isAutoClosePending());
+    passTime(1.6);
+    EXPECT_FALSE(m_shell->hasVisibleVerandelWindow());
+}
+
+} // namespace
