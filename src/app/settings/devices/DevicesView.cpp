@@ -82,9 +82,11 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool pe
     connect(refreshShortcut, &QShortcut::activated, this, [this] { runRefresh(); });
 
     if (model) {
-        for (const auto signal : {&DevicesViewModel::verandelDevicesChanged, &DevicesViewModel::otherDevicesChanged,
-                                  &DevicesViewModel::errorMessageChanged, &DevicesViewModel::isRefreshingChanged,
-                                  &DevicesViewModel::bluetoothPermissionGuidanceStateChanged}) {
+        using Signal = void (DevicesViewModel::*)();
+        for (const Signal signal :
+             {Signal(&DevicesViewModel::verandelDevicesChanged), &DevicesViewModel::otherDevicesChanged,
+              &DevicesViewModel::errorMessageChanged, &DevicesViewModel::isRefreshingChanged,
+              &DevicesViewModel::bluetoothPermissionGuidanceStateChanged}) {
             connect(model, signal, this, &DevicesView::refresh);
         }
     }
