@@ -77,11 +77,12 @@ protected:
 
     const ConnectedMac studio = PreviewFixtures::linkedMac(1, QStringLiteral("Design Studio"));
     const ConnectedMac kitchen = PreviewFixtures::linkedMac(2, QStringLiteral("Kitchen PC"));
-    const DeviceState keyboard = PreviewFixtures::sharedDevice(1, QStringLiteral("MX Keys"));
-    const DeviceState mouse
-        = PreviewFixtures::sharedDevice(2, QStringLiteral("MX Master 3S"), ConnectionStatus::PairedNotConnected);
-    const DeviceState trackpad
-        = PreviewFixtures::sharedDevice(3, QStringLiteral("Trackpad"), ConnectionStatus::PairedNotConnected);
+    const DeviceState keyboard = PreviewFixtures::sharedDevice(1, QStringLiteral("Magic Keyboard"),
+                                                               ConnectionStatus::Connected, DeviceType::MagicKeyboard);
+    const DeviceState mouse = PreviewFixtures::sharedDevice(
+        2, QStringLiteral("Magic Mouse"), ConnectionStatus::PairedNotConnected, DeviceType::MagicMouse);
+    const DeviceState trackpad = PreviewFixtures::sharedDevice(
+        3, QStringLiteral("Magic Trackpad"), ConnectionStatus::PairedNotConnected, DeviceType::MagicTrackpad);
 
 private:
     std::unique_ptr<ControlCenterView> m_view;
