@@ -23,11 +23,11 @@ ConnectedMac PreviewFixtures::linkedMac(int index, const QString &name)
     return ConnectedMac(fixedId('a', index), name, QStringLiteral("installation-%1").arg(index), now(), now(), {});
 }
 
-DeviceState PreviewFixtures::sharedDevice(int index, const QString &name, ConnectionStatus status)
+DeviceState PreviewFixtures::sharedDevice(int index, const QString &name, ConnectionStatus status, DeviceType type)
 {
     const Device device(QStringLiteral("AA:BB:CC:00:00:%1").arg(index, 2, 10, QLatin1Char('0')), name,
                         QStringLiteral("00000000-0000-0000-0000-000000000000"), std::nullopt, now());
-    return DeviceState(device, status, SharingStatus::Shared, true, DeviceType::Other);
+    return DeviceState(device, status, SharingStatus::Shared, true, type);
 }
 
 DeviceState PreviewFixtures::localDevice(int index, const QString &name, ConnectionStatus status)

@@ -26,7 +26,8 @@ public:
 
     // A shared device with a fixed address derived from `index` ("AA:BB:CC:00:00:01", …).
     static DeviceState sharedDevice(int index, const QString &name,
-                                    ConnectionStatus status = ConnectionStatus::Connected);
+                                    ConnectionStatus status = ConnectionStatus::Connected,
+                                    DeviceType type = DeviceType::Other);
     // The same device, not allowed for transfer.
     static DeviceState localDevice(int index, const QString &name,
                                    ConnectionStatus status = ConnectionStatus::Connected);

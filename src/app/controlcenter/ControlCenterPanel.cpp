@@ -1,5 +1,6 @@
 #include "controlcenter/ControlCenterPanel.h"
 
+#include "common/DeviceInfoRow.h"
 #include "kit/IconView.h"
 #include "kit/Metrics.h"
 #include "kit/TextLabel.h"
@@ -14,6 +15,15 @@ constexpr int panelSpacing = 8;
 constexpr int deviceRowSpacing = 6;
 
 } // namespace
+
+DeviceRowFactory deviceInfoRowFactory(IconProviderPtr icons)
+{
+    return [icons = std::move(icons)](const DeviceState &device, bool showConnectionStatus) -> QWidget * {
+        auto *row = new DeviceInfoRow(icons, showConnectionStatus);
+        row->setDeviceState(device);
+        return row;
+    };
+}
 
 ControlCenterPanel::ControlCenterPanel(IconProviderPtr icons, const QString &symbol, QWidget *parent)
     : Card(parent)

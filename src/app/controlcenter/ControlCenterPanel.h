@@ -13,8 +13,11 @@ namespace verandel {
 class TextLabel;
 
 // Makes the row that shows one device in a Control Center card; `showConnectionStatus` adds its
-// connection state. The host hands in the shared device row.
+// connection state.
 using DeviceRowFactory = std::function<QWidget *(const DeviceState &device, bool showConnectionStatus)>;
+
+// The shared device row: the device's symbol, its name and, when asked, its connection status.
+DeviceRowFactory deviceInfoRowFactory(IconProviderPtr icons);
 
 // The chrome of every Control Center card: a header with a symbol and a title (and room below the
 // title), a divider, then the card's own content.

@@ -26,7 +26,7 @@ ControlCenterView::ControlCenterView(Services services, IconProviderPtr icons, D
     : QScrollArea(parent)
     , m_services(std::move(services))
     , m_icons(std::move(icons))
-    , m_deviceRows(std::move(deviceRows))
+    , m_deviceRows(deviceRows ? std::move(deviceRows) : deviceInfoRowFactory(m_icons))
     , m_onSettingsAction(std::move(onSettingsAction))
     , m_ownershipState(m_services.deviceOwnership->currentOwnershipState())
     , m_advertisedName(m_services.macIdentifierService->advertisedName())

@@ -51,6 +51,7 @@ public:
         ControlCenterTransferState *transferState = nullptr;
     };
 
+    // An empty `deviceRows` shows the shared device row.
     ControlCenterView(Services services, IconProviderPtr icons, DeviceRowFactory deviceRows,
                       std::function<void(SettingsAction)> onSettingsAction, QWidget *parent = nullptr);
     ~ControlCenterView() override;

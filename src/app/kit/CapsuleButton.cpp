@@ -56,6 +56,7 @@ void CapsuleButton::setKind(Kind kind)
 {
     if (kind != m_kind) {
         m_kind = kind;
+        updateGeometry();
         update();
     }
 }
@@ -80,7 +81,10 @@ QSize CapsuleButton::sizeHint() const
 {
     const QFontMetrics metrics(font());
     const bool small = m_size == Size::Small;
-    const int horizontal = small ? Metrics::buttonSmallHorizontalPadding : Metrics::buttonHorizontalPadding;
+    // A plain button is a link: its text lines up with the text around it.
+    const int horizontal = m_kind == Kind::Plain ? 0
+        : small                                  ? Metrics::buttonSmallHorizontalPadding
+                                                 : Metrics::buttonHorizontalPadding;
     const int vertical = small ? Metrics::buttonSmallVerticalPadding : Metrics::buttonVerticalPadding;
     const int width = metrics.size(Qt::TextShowMnemonic, text()).width() + 2 * horizontal + 2 * focusMargin;
     const int height = std::max(metrics.height() + 2 * vertical, Metrics::minimumButtonHeight) + 2 * focusMargin;
@@ -108,14 +112,18 @@ void CapsuleButton::paintEvent(QPaintEvent *)
     painter.setBrush(colors.fill);
     painter.drawRoundedRect(capsule.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
 
-    if (hasFocus()) {
+    // A plain button has no room for a ring around its text: its focus underlines the text.
+    const bool underlined = hasFocus() && m_kind == Kind::Plain;
+    if (hasFocus() && !underlined) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(Theme::color(palette(), ThemeTint{ThemeColor::Accent, 0.6}), 2));
         painter.drawRoundedRect(capsule.adjusted(-1, -1, 1, 1), radius + 1, radius + 1);
     }
 
+    QFont textFont = font();
+    textFont.setUnderline(underlined);
     painter.setPen(colors.text);
-    painter.setFont(font());
+    painter.setFont(textFont);
     painter.drawText(capsule, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text());
 }
 

@@ -81,6 +81,10 @@ struct Metrics
     // The empty and loading states of a list card.
     static constexpr int emptyStatePadding = 12;
     static constexpr int loadingVerticalPadding = 24;
+    // The indeterminate progress line: beside a text or heading, and in a loading card.
+    static constexpr int busyBarHeight = 6;
+    static constexpr int busyBarWidth = 60;
+    static constexpr int loadingBusyBarWidth = 120;
 
     // Text styles never go below this, whatever the application font.
     static constexpr double minimumPointSize = 7.5;

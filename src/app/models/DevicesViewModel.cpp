@@ -32,7 +32,7 @@ DevicesViewModel::DevicesViewModel(DeviceStorageServicePtr deviceStorageService,
                                    MetricsPublisherPtr metricsPublisher, const QString &localInstallationId,
                                    std::shared_ptr<const DeviceClassifier> deviceClassifier, ClockPtr clock,
                                    LoggerFactory &loggerFactory, QObject *parent)
-    : QObject(parent)
+    : SharedDevicesSource(parent)
     , m_logger(loggerFactory.createLogger(QStringLiteral("DevicesViewModel")))
     , m_deviceStorage(std::move(deviceStorageService))
     , m_discoveryService(std::move(discoveryService))

@@ -2,6 +2,7 @@
 
 #include "models/BluetoothRefreshSource.h"
 #include "models/DevicesRefreshResult.h"
+#include "models/SharedDevicesSource.h"
 
 #include "bluetooth/BluetoothDeviceManagerProtocol.h"
 #include "bluetooth/SystemPermissionCheckerProtocol.h"
@@ -13,8 +14,6 @@
 #include "records/DeviceStorageServiceProtocol.h"
 #include "telemetry/MetricsPublisherProtocol.h"
 
-#include <QObject>
-
 namespace verandel {
 
 // The view model behind the Devices tab, and the list of allowed devices the Control Center shows. It
@@ -25,7 +24,7 @@ namespace verandel {
 // Two rebuilds of the lists may overlap (a refresh and a paired-list event, or two refreshes): each
 // takes a generation when it reads its sources, and only the latest one assigns. Operations never
 // throw: failures become errorMessage.
-class DevicesViewModel : public QObject
+class DevicesViewModel : public SharedDevicesSource
 {
     Q_OBJECT
     Q_PROPERTY(QList<verandel::DeviceState> verandelDevices READ verandelDevices NOTIFY verandelDevicesChanged)
@@ -42,7 +41,7 @@ public:
                      ClockPtr clock, LoggerFactory &loggerFactory, QObject *parent = nullptr);
 
     // One entry per stored record, in the store's order, each shared.
-    QList<DeviceState> verandelDevices() const { return m_verandelDevices; }
+    QList<DeviceState> verandelDevices() const override { return m_verandelDevices; }
     // One entry per paired device, in the Bluetooth layer's order; shared when a record has its address.
     QList<DeviceState> otherDevices() const { return m_otherDevices; }
     std::optional<QString> errorMessage() const { return m_errorMessage; }
@@ -77,7 +76,7 @@ public:
     QCoro::Task<> handleDevicesListUpdate(QList<Device> devices);
 
 Q_SIGNALS:
-    void verandelDevicesChanged();
+    // verandelDevicesChanged() comes from SharedDevicesSource.
     void otherDevicesChanged();
     void errorMessageChanged();
     void isRefreshingChanged();

@@ -1,5 +1,6 @@
 #include "updater/UpdateWindow.h"
 
+#include "kit/BusyBar.h"
 #include "kit/CapsuleButton.h"
 #include "kit/FlowLayout.h"
 #include "kit/Metrics.h"
@@ -26,6 +27,7 @@ UpdateWindow::UpdateWindow(UpdateCheckStatusPtr updateCheckStatus, Actions actio
     , m_skip(new CapsuleButton(QStringLiteral("Skip This Version"), CapsuleButton::Kind::Bordered, this))
     , m_check(new CapsuleButton(QStringLiteral("Check for Updates…"), CapsuleButton::Kind::Bordered, this))
     , m_releasePage(new CapsuleButton(QStringLiteral("Release Notes"), CapsuleButton::Kind::Plain, this))
+    , m_busy(new BusyBar(Metrics::loadingBusyBarWidth, this))
 {
     setWindowTitle(QStringLiteral("Software Update"));
     setMinimumWidth(windowWidth);
@@ -44,6 +46,7 @@ UpdateWindow::UpdateWindow(UpdateCheckStatusPtr updateCheckStatus, Actions actio
     layout->addWidget(m_title);
     layout->addWidget(m_detail);
     layout->addWidget(m_releasePage, 0, Qt::AlignLeft);
+    layout->addWidget(m_busy, 0, Qt::AlignLeft);
     layout->addStretch(1);
     layout->addLayout(buttons);
 
@@ -111,6 +114,7 @@ void UpdateWindow::refresh()
     m_check->setVisible(m_presentation.showsCheck);
     m_check->setEnabled(m_presentation.checkEnabled);
     m_releasePage->setVisible(m_presentation.releasePage.has_value());
+    m_busy->setVisible(m_presentation.state == UpdateStatusPresentation::State::checking);
 }
 
 } // namespace verandel

@@ -52,6 +52,7 @@ private:
     QPushButton *m_skip;
     QPushButton *m_check;
     QPushButton *m_releasePage;
+    QWidget *m_busy;
 };
 
 } // namespace verandel

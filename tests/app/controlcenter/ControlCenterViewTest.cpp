@@ -3,6 +3,7 @@
 #include "controlcenter/ControlCenterPanels.h"
 #include "controlcenter/OnboardingChecklistCard.h"
 
+#include "common/DeviceInfoRow.h"
 #include "common/PermissionGuidanceView.h"
 #include "kit/CapsuleButton.h"
 #include "kit/TextLabel.h"
@@ -24,15 +25,6 @@ using namespace verandel::test;
 
 namespace {
 
-// A plain stand-in for the shared device row: the name, and the state when asked.
-QWidget *deviceRow(const DeviceState &device, bool showConnectionStatus)
-{
-    auto *label = new TextLabel(TextStyle::Body);
-    label->setText(showConnectionStatus ? device.displayName() + QStringLiteral(" — ") + device.statusSummary()
-                                        : device.displayName());
-    return label;
-}
-
 class ControlCenterViewTest : public ViewModelFixture
 {
 protected:
@@ -43,7 +35,7 @@ protected:
         if (!m_view) {
             m_view = std::make_unique<ControlCenterView>(
                 ControlCenterView::Services{model.get(), &devices, coordinator, ownership, identity, &transferState},
-                std::make_shared<IconProvider>(), deviceRow,
+                std::make_shared<IconProvider>(), DeviceRowFactory(),
                 [this](SettingsAction action) { settingsActions.append(action); });
             m_view->resize(560, 700);
         }
@@ -85,11 +77,12 @@ protected:
 
     const ConnectedMac studio = PreviewFixtures::linkedMac(1, QStringLiteral("Design Studio"));
     const ConnectedMac kitchen = PreviewFixtures::linkedMac(2, QStringLiteral("Kitchen PC"));
-    const DeviceState keyboard = PreviewFixtures::sharedDevice(1, QStringLiteral("MX Keys"));
-    const DeviceState mouse
-        = PreviewFixtures::sharedDevice(2, QStringLiteral("MX Master 3S"), ConnectionStatus::PairedNotConnected);
-    const DeviceState trackpad
-        = PreviewFixtures::sharedDevice(3, QStringLiteral("Trackpad"), ConnectionStatus::PairedNotConnected);
+    const DeviceState keyboard = PreviewFixtures::sharedDevice(1, QStringLiteral("Magic Keyboard"),
+                                                               ConnectionStatus::Connected, DeviceType::MagicKeyboard);
+    const DeviceState mouse = PreviewFixtures::sharedDevice(
+        2, QStringLiteral("Magic Mouse"), ConnectionStatus::PairedNotConnected, DeviceType::MagicMouse);
+    const DeviceState trackpad = PreviewFixtures::sharedDevice(
+        3, QStringLiteral("Magic Trackpad"), ConnectionStatus::PairedNotConnected, DeviceType::MagicTrackpad);
 
 private:
     std::unique_ptr<ControlCenterView> m_view;
@@ -136,6 +129,13 @@ TEST_F(ControlCenterViewTest, TwoLinkedComputersWithDevices)
     // The keyboard was connected and unowned: claimed on appear, in one call.
     EXPECT_EQ(ownership->setOwnerCalls.size(), 1);
     EXPECT_EQ(view().thisMacPanel()->deviceList()->devices(), QList<DeviceState>{keyboard});
+    // The shared device row: with its connection status under this computer, without under a linked one.
+    const auto rows = [](QWidget *list) { return list->findChildren<DeviceInfoRow *>(); };
+    ASSERT_EQ(rows(view().thisMacPanel()->deviceList()).size(), 1);
+    EXPECT_EQ(rows(view().thisMacPanel()->deviceList())[0]->nameLabel()->fullText(), keyboard.displayName());
+    EXPECT_NE(rows(view().thisMacPanel()->deviceList())[0]->statusLine(), nullptr);
+    ASSERT_EQ(rows(studioPanel->deviceList()).size(), 1);
+    EXPECT_EQ(rows(studioPanel->deviceList())[0]->statusLine(), nullptr);
 
     QTest::mouseClick(studioPanel->sendButton(), Qt::LeftButton);
     QTest::mouseClick(view().thisMacPanel()->takeButton(), Qt::LeftButton);

@@ -183,17 +183,11 @@ protected:
     }
     void show()
     {
-        builder.showToolbar(
-            &anchor, {model.get(), &devices, coordinator, ownership, identity, nullptr}, icons(),
-            [](const DeviceState &device, bool) {
-                auto *label = new TextLabel(TextStyle::Body);
-                label->setText(device.displayName());
-                return label;
-            },
-            [this](SettingsAction action) {
-                visibleWhenActionRan = builder.isToolbarVisible();
-                actions.append(action);
-            });
+        builder.showToolbar(&anchor, {model.get(), &devices, coordinator, ownership, identity, nullptr}, icons(), {},
+                            [this](SettingsAction action) {
+                                visibleWhenActionRan = builder.isToolbarVisible();
+                                actions.append(action);
+                            });
     }
 
     QWidget anchor;

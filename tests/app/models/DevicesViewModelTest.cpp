@@ -13,6 +13,7 @@
 #include "support/fakes/RecordingMetricsPublisher.h"
 
 #include <QCoreApplication>
+#include <QMetaProperty>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -317,4 +318,27 @@ TEST_F(DevicesViewModelTest, IsRefreshingStaysTrueUntilTheLastOfTwoOverlappingRe
     bluetooth->releaseStatusLookups();
     runTask(std::move(first));
     EXPECT_FALSE(model->isRefreshing());
+}
+
+// The Control Center reads the allowed devices only through SharedDevicesSource.
+TEST_F(DevicesViewModelTest, TheSharedDevicesSourceAnnouncesEveryAllowedListTheTabShows)
+{
+    store->devices = {keyboard};
+    bluetooth->devices = {keyboard, trackpad};
+    make();
+    SharedDevicesSource &source = *model;
+    QSignalSpy announced(&source, &SharedDevicesSource::verandelDevicesChanged);
+    const QMetaProperty property
+        = model->metaObject()->property(model->metaObject()->indexOfProperty("verandelDevices"));
+    QSignalSpy notified(model.get(), property.notifySignal());
+
+    runTask(model->refreshDevices(BluetoothRefreshSource::UserInitiated));
+    runTask(model->startSharing(trackpad));
+
+    EXPECT_EQ(summary(source.verandelDevices()), summary(model->verandelDevices()));
+    EXPECT_EQ(summary(source.verandelDevices()),
+              (QStringList{QStringLiteral("Magic Keyboard shared not_paired"),
+                           QStringLiteral("Magic Trackpad shared not_paired")}));
+    EXPECT_EQ(announced.count(), 2);
+    EXPECT_EQ(notified.count(), 2) << "the property's change signal is the source's";
 }

@@ -1,4 +1,6 @@
 #include "updater/UpdateWindow.h"
+
+#include "kit/BusyBar.h"
 #include "support/Shots.h"
 
 #include <QAbstractButton>
@@ -135,11 +137,13 @@ TEST_F(UpdateWindowTest, ShowsCheckingFailureAndMissingUpdater)
     status->startCheck();
     settle();
     EXPECT_FALSE(button(QStringLiteral("Check for Updates…"))->isEnabled());
+    EXPECT_TRUE(window.findChild<BusyBar *>()->isVisible());
     saveShot(window, QStringLiteral("updater-checking"));
     status->setErrorMessage(QStringLiteral("Could not read the update feed: The server did not answer in time."));
     status->finishCheck();
     settle();
     EXPECT_EQ(window.presentation().state, State::failed);
+    EXPECT_FALSE(window.findChild<BusyBar *>()->isVisible());
     saveShot(window, QStringLiteral("updater-failed"));
     window.setUpdatesAvailable(false);
     EXPECT_FALSE(button(QStringLiteral("Check for Updates…"))->isVisible());

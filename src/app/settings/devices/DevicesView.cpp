@@ -3,6 +3,7 @@
 #include "common/DeviceRowCompact.h"
 #include "common/PermissionGuidanceView.h"
 #include "kit/Banner.h"
+#include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
@@ -16,7 +17,6 @@
 #include "settings/devices/DevicesScreenSummary.h"
 
 #include <QHBoxLayout>
-#include <QProgressBar>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -28,8 +28,6 @@ namespace verandel {
 namespace {
 
 constexpr int loadingSpacing = 8;
-constexpr int progressWidth = 120;
-constexpr int smallProgressWidth = 60;
 constexpr int groupTitleSpacing = 2;
 
 QString keyOf(const DeviceState &state)
@@ -82,9 +80,11 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool pe
     connect(refreshShortcut, &QShortcut::activated, this, [this] { runRefresh(); });
 
     if (model) {
-        for (const auto signal : {&DevicesViewModel::verandelDevicesChanged, &DevicesViewModel::otherDevicesChanged,
-                                  &DevicesViewModel::errorMessageChanged, &DevicesViewModel::isRefreshingChanged,
-                                  &DevicesViewModel::bluetoothPermissionGuidanceStateChanged}) {
+        using Signal = void (DevicesViewModel::*)();
+        for (const Signal signal :
+             {Signal(&DevicesViewModel::verandelDevicesChanged), &DevicesViewModel::otherDevicesChanged,
+              &DevicesViewModel::errorMessageChanged, &DevicesViewModel::isRefreshingChanged,
+              &DevicesViewModel::bluetoothPermissionGuidanceStateChanged}) {
             connect(model, signal, this, &DevicesView::refresh);
         }
     }
@@ -191,10 +191,7 @@ QWidget *DevicesView::makeAvailableSection()
     m_refreshButton->setControlSize(CapsuleButton::Size::Small);
     m_refreshButton->setToolTip(UntrustedText::toolTip(QStringLiteral("Refresh the paired device list")));
     connect(m_refreshButton, &CapsuleButton::clicked, this, [this] { runRefresh(); });
-    m_refreshProgress = new QProgressBar(section);
-    m_refreshProgress->setRange(0, 0);
-    m_refreshProgress->setTextVisible(false);
-    m_refreshProgress->setFixedWidth(smallProgressWidth);
+    m_refreshProgress = new BusyBar(Metrics::busyBarWidth, section);
     m_refreshProgress->setAccessibleName(QStringLiteral("Refreshing devices"));
     auto *headingRow = new QHBoxLayout;
     headingRow->setSpacing(Metrics::sectionSpacing);
@@ -206,10 +203,7 @@ QWidget *DevicesView::makeAvailableSection()
     m_loading->setContentsMargins(Metrics::cardPadding, Metrics::loadingVerticalPadding, Metrics::cardPadding,
                                   Metrics::loadingVerticalPadding);
     m_loading->setAccessibleName(QStringLiteral("Loading devices"));
-    auto *progress = new QProgressBar(m_loading);
-    progress->setRange(0, 0);
-    progress->setTextVisible(false);
-    progress->setFixedWidth(progressWidth);
+    auto *progress = new BusyBar(Metrics::loadingBusyBarWidth, m_loading);
     auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
     loadingText->setText(QStringLiteral("Loading devices…"));
     auto *loadingLayout = new QVBoxLayout(m_loading);

@@ -9,11 +9,10 @@
 #include <QCoro/QCoroTask>
 #include <QPointer>
 
-class QProgressBar;
-
 namespace verandel {
 
 class Banner;
+class BusyBar;
 class CapsuleBadge;
 class CapsuleButton;
 class Card;
@@ -103,7 +102,7 @@ private:
     KeyedRowList *m_sharedList = nullptr;
     SectionHeading *m_availableHeading = nullptr;
     CapsuleButton *m_refreshButton = nullptr;
-    QProgressBar *m_refreshProgress = nullptr;
+    BusyBar *m_refreshProgress = nullptr;
     Card *m_loading = nullptr;
     EmptyStateCard *m_availableEmpty = nullptr;
     QWidget *m_recommended = nullptr;

@@ -1,5 +1,6 @@
 #include "settings/general/CheckForUpdatesButton.h"
 
+#include "kit/BusyBar.h"
 #include "kit/CapsuleButton.h"
 #include "kit/FlowLayout.h"
 #include "kit/IconView.h"
@@ -7,14 +8,12 @@
 #include "kit/TextLabel.h"
 
 #include <QHBoxLayout>
-#include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace verandel {
 
 namespace {
 
-constexpr int progressWidth = 60;
 constexpr int blockSpacing = 8;
 
 } // namespace
@@ -38,10 +37,7 @@ CheckForUpdatesButton::CheckForUpdatesButton(UpdateCheckStatusPtr updateCheckSta
     , m_tryAgain(new CapsuleButton(QStringLiteral("Try again"), CapsuleButton::Kind::Bordered, this))
     , m_dismiss(new CapsuleButton(QStringLiteral("Dismiss"), CapsuleButton::Kind::Bordered, this))
 {
-    auto *progress = new QProgressBar(m_progressRow);
-    progress->setRange(0, 0);
-    progress->setTextVisible(false);
-    progress->setFixedWidth(progressWidth);
+    auto *progress = new BusyBar(Metrics::busyBarWidth, m_progressRow);
     auto *checking = new TextLabel(TextStyle::Callout, ThemeColor::SecondaryText, m_progressRow);
     checking->setText(QStringLiteral("Checking for updates…"));
     auto *progressLayout = new QHBoxLayout(m_progressRow);

@@ -20,7 +20,6 @@ namespace verandel {
 
 namespace {
 
-constexpr int pagePadding = 28;
 constexpr int pageSpacing = 24;
 constexpr int sectionContentSpacing = 16;
 constexpr int sectionPadding = 18;
@@ -68,7 +67,9 @@ GeneralSettingsView::GeneralSettingsView(GeneralSettingsDependencies dependencie
                                       m_launchOnLogin));
 
     auto *column = new QVBoxLayout(m_column);
-    column->setContentsMargins(pagePadding, pagePadding, pagePadding, pagePadding);
+    // Padded like the other tabs, so switching tabs does not move the title.
+    column->setContentsMargins(Metrics::contentPadding, Metrics::contentPadding, Metrics::contentPadding,
+                               Metrics::contentPadding);
     column->setSpacing(pageSpacing);
     column->addLayout(header);
     column->addWidget(makeSection(QStringLiteral("Identity"), makeIdentity()));

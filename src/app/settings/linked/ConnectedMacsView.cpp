@@ -1,6 +1,7 @@
 #include "settings/linked/ConnectedMacsView.h"
 
 #include "kit/Banner.h"
+#include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/Card.h"
 #include "kit/EmptyStateCard.h"
@@ -15,7 +16,6 @@
 #include "settings/linked/DiscoveryModeView.h"
 
 #include <QHBoxLayout>
-#include <QProgressBar>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -27,7 +27,6 @@ namespace verandel {
 namespace {
 
 constexpr int loadingSpacing = 8;
-constexpr int progressWidth = 120;
 
 } // namespace
 
@@ -121,10 +120,7 @@ QWidget *ConnectedMacsView::makeListSection()
     m_loading->setContentsMargins(Metrics::cardPadding, Metrics::loadingVerticalPadding, Metrics::cardPadding,
                                   Metrics::loadingVerticalPadding);
     m_loading->setAccessibleName(QStringLiteral("Loading linked computers"));
-    auto *progress = new QProgressBar(m_loading);
-    progress->setRange(0, 0);
-    progress->setTextVisible(false);
-    progress->setFixedWidth(progressWidth);
+    auto *progress = new BusyBar(Metrics::loadingBusyBarWidth, m_loading);
     auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
     loadingText->setText(QStringLiteral("Loading linked computers…"));
     auto *loadingLayout = new QVBoxLayout(m_loading);
