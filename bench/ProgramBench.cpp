@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -29,7 +30,19 @@ constexpr int idleSeconds = 60;
 struct ProcessStatus
 {
     double peakResidentKiB = 0;
-    double contextSwitches = 0;
+    // By thread id: threads come and go, and a sum over whoever is alive could even shrink.
+    QHash<QString, double> contextSwitches;
+
+    // The switches since the earlier reading, of the threads alive now (a thread that ended meanwhile
+    // takes its last switches with it, so this counts low, never below zero).
+    double switchesSince(const ProcessStatus &earlier) const
+    {
+        double total = 0;
+        for (auto it = contextSwitches.constBegin(); it != contextSwitches.constEnd(); ++it) {
+            total += it.value() - earlier.contextSwitches.value(it.key(), 0);
+        }
+        return total;
+    }
 };
 
 QList<QList<QByteArray>> statusFields(const QString &path)
@@ -59,7 +72,7 @@ ProcessStatus readStatus(qint64 pid)
         for (const QList<QByteArray> &fields : statusFields(tasks.filePath(task) + QStringLiteral("/status"))) {
             if (fields.size() >= 2
                 && (fields[0] == "voluntary_ctxt_switches:" || fields[0] == "nonvoluntary_ctxt_switches:")) {
-                status.contextSwitches += fields[1].toDouble();
+                status.contextSwitches[task] += fields[1].toDouble();
             }
         }
     }
@@ -199,8 +212,12 @@ void BM_IdleMinute(benchmark::State &state, bool bare)
         double switches = 0;
         double peak = 0;
         for (std::size_t i = 0; i < processes.size(); ++i) {
+            if (processes[i]->state() != QProcess::Running) {
+                state.SkipWithError("a program ended during its idle minute");
+                return;
+            }
             const ProcessStatus after = readStatus(processes[i]->processId());
-            switches += after.contextSwitches - before[i].contextSwitches;
+            switches += after.switchesSince(before[i]);
             peak = std::max(peak, after.peakResidentKiB);
         }
         state.counters["context_switches_per_minute_per_process"] = switches / double(processes.size());
