@@ -4,12 +4,9 @@
 #include "controlcenter/ControlCenterPanels.h"
 #include "controlcenter/CustomToolbarBuilder.h"
 #include "controlcenter/OnboardingChecklistCard.h"
-#include "shell/AboutDialog.h"
 
 #include "kit/CapsuleButton.h"
 #include "kit/TextLabel.h"
-
-#include "foundation/VerandelCore.h"
 
 #include "../models/ConnectedMacsViewModelFixture.h"
 #include "support/PreviewFixtures.h"
@@ -80,26 +77,6 @@ TEST(CheckForUpdatesTest, RowsByPrecedenceAndTheirActions)
                      true);
     EXPECT_EQ(quit.titleLabel()->color(), ThemeColor::Red);
     EXPECT_EQ(quit.shortcutLabel()->fullText(), QStringLiteral("Ctrl+Q"));
-}
-
-TEST(AboutDialogTest, FourEntriesWithTheirFallbacks)
-{
-    EXPECT_EQ(VerandelAppIdentity::aboutPanelOptions(QStringLiteral("1.0.6"), QStringLiteral("4711")),
-              (AboutPanelOptions{QStringLiteral("Verandel"), QStringLiteral("1.0.6"), QStringLiteral("Build 4711"),
-                                 VerandelAppIdentity::copyright()}));
-    EXPECT_EQ(VerandelAppIdentity::shortVersion(std::nullopt), VerandelCore::version);
-    EXPECT_EQ(VerandelAppIdentity::shortVersion(QStringLiteral("2.0")), QStringLiteral("2.0"));
-    EXPECT_EQ(VerandelAppIdentity::bundleVersion(std::nullopt, QStringLiteral("2.0")), QStringLiteral("2.0"));
-    EXPECT_EQ(VerandelAppIdentity::bundleVersion(QString(), QStringLiteral("2.0")), QStringLiteral("2.0"));
-    EXPECT_EQ(VerandelAppIdentity::currentAboutPanelOptions().applicationVersion, VerandelCore::version);
-
-    AboutDialog dialog(icons(),
-                       VerandelAppIdentity::aboutPanelOptions(QStringLiteral("1.0.6"), QStringLiteral("1.0.6")));
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About Verandel"));
-    EXPECT_EQ(dialog.nameLabel()->fullText(), QStringLiteral("Verandel"));
-    EXPECT_EQ(dialog.versionLabel()->fullText(), QStringLiteral("Version 1.0.6"));
-    EXPECT_EQ(dialog.buildLabel()->fullText(), QStringLiteral("Build 1.0.6"));
-    saveShot(dialog, QStringLiteral("about-dialog"));
 }
 
 TEST(ConnectedMacMenuItemTest, LastSeenDotAndAccessibleName)

@@ -9,7 +9,6 @@
 #include <QWidget>
 
 class QLabel;
-class QProgressBar;
 
 namespace verandel {
 
