@@ -9,6 +9,7 @@
 #include "kit/TextLabel.h"
 
 #include "../models/ConnectedMacsViewModelFixture.h"
+#include "support/HostileNames.h"
 #include "support/PreviewFixtures.h"
 #include "support/RunTask.h"
 #include "support/Shots.h"
@@ -201,6 +202,33 @@ TEST_F(ControlCenterViewTest, TheBluetoothCardFollowsTheCoordinator)
     coordinator->publishGuidance(std::nullopt);
     settle();
     EXPECT_FALSE(view().bluetoothCard()->isVisible());
+}
+
+// Names from other computers and devices are shown as they are: never as markup, never reordering the card.
+TEST_F(ControlCenterViewTest, HostileNamesStayLiteralInTheirCards)
+{
+    const QStringList names = hostileNames();
+    QList<std::pair<ConnectedMac, std::optional<ConnectionState>>> macs;
+    QList<DeviceState> shared;
+    OwnershipMap owners;
+    for (int i = 0; i < names.size(); ++i) {
+        const ConnectedMac mac = PreviewFixtures::linkedMac(10 + i, names[i]);
+        macs.append({mac, i == 1 ? ConnectionState::Unstable : ConnectionState::Connected});
+        shared.append(
+            PreviewFixtures::sharedDevice(10 + i, names[i], ConnectionStatus::Connected, DeviceType::MagicKeyboard));
+        owners.insert(shared.last().macAddress(), i == 0 ? coordinator->macId : mac.id());
+    }
+    ownership->setQuietly(owners);
+    devices.devices = shared;
+    link(macs);
+    view().show();
+    settle();
+    for (const auto &[mac, state] : macs) {
+        ASSERT_NE(view().panelOf(mac.id()), nullptr);
+        EXPECT_TRUE(view().panelOf(mac.id())->titleLabel()->fullText().contains(mac.name()));
+    }
+    EXPECT_EQ(labelsRenderingMarkup(view()), QStringList());
+    shot(QStringLiteral("controlcenter-hostile-names"));
 }
 
 // Services publish from inside their own calls; the view takes the publication after the call.

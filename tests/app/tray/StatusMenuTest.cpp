@@ -3,6 +3,7 @@
 
 #include "kit/UntrustedText.h"
 
+#include "support/HostileNames.h"
 #include "support/ManualClock.h"
 #include "support/PreviewFixtures.h"
 #include "support/Shots.h"
@@ -192,4 +193,22 @@ TEST_F(QuickTransferTest, PictureOfTheMenuWithTwoLinkedComputers)
     menu.setInstallUpdateCommand(true);
     menu.menu()->adjustSize();
     saveShot(*menu.menu(), QStringLiteral("tray-menu-two-computers"));
+}
+
+TEST_F(QuickTransferTest, PictureOfTheMenuWithHostileComputerNames)
+{
+    ControlCenterStatusMenu menu(std::make_shared<IconProvider>());
+    QList<ConnectedMac> macs;
+    ConnectionStateMap states;
+    for (const QString &name : hostileNames()) {
+        macs.append(PreviewFixtures::linkedMac(10 + int(macs.size()), name));
+        states.insert(macs.last().id(), ConnectionState::Connected);
+    }
+    ownership->setQuietly({{QStringLiteral("AA:00"), macs[0].id()}, {QStringLiteral("AA:01"), coordinator->macId}});
+    menu.setTransferCommands(controller.commands(macs, states));
+    // "&" doubled: drawn, not an accelerator; the name isolated so it cannot reorder the item's own words.
+    EXPECT_TRUE(
+        layout(*menu.menu()).join(u'\n').contains(isolatedTitle("Move Devices to ", "<b>Bold</b> && <i>AT&&T</i>")));
+    menu.menu()->adjustSize();
+    saveShot(*menu.menu(), QStringLiteral("tray-menu-hostile-names"));
 }

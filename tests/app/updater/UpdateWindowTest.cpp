@@ -1,6 +1,7 @@
 #include "updater/UpdateWindow.h"
 
 #include "kit/BusyBar.h"
+#include "support/HostileNames.h"
 #include "support/Shots.h"
 
 #include <QAbstractButton>
@@ -148,6 +149,18 @@ TEST_F(UpdateWindowTest, ShowsCheckingFailureAndMissingUpdater)
     window.setUpdatesAvailable(false);
     EXPECT_FALSE(button(QStringLiteral("Check for Updates…"))->isVisible());
     saveShot(window, QStringLiteral("updater-unavailable"));
+}
+
+// The feed's version in the sentence: literal markup, right-to-left text and an override kept in place.
+TEST_F(UpdateWindowTest, AHostileVersionFromTheFeedStaysInsideItsSentence)
+{
+    window.show();
+    status->setUpdateAvailable(info(QStringLiteral("<b>Bold</b> & <i>AT&T</i> حاسوب المكتب \u202E1.2.0")));
+    settle();
+    EXPECT_TRUE(window.presentation().title.startsWith(QStringLiteral("Verandel \u2068<b>Bold</b> & <i>AT&T</i>")));
+    EXPECT_TRUE(window.presentation().title.endsWith(QStringLiteral("\u2069 is available")));
+    EXPECT_EQ(labelsRenderingMarkup(window), QStringList());
+    saveShot(window, QStringLiteral("updater-hostile-text"));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "kit/ToggleSwitch.h"
 #include "settings/general/CheckForUpdatesButton.h"
 
+#include "support/HostileNames.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 #include "support/Shots.h"
@@ -128,6 +129,18 @@ TEST_F(GeneralSettingsViewTest, TypingHandsTheNameUntrimmedToTheServiceAndShowsI
     QTest::keyClick(view->nameField(), Qt::Key_Backspace);
     EXPECT_EQ(identity->setNameCalls.constLast(), std::nullopt) << "an empty field is no name";
     EXPECT_EQ(view->visibleNameLabel()->fullText(), QStringLiteral("Currently visible as: \u2068workstation\u2069"));
+}
+
+// Markup, both directions and an override in one name of 63 bytes: shown literally, the sentence in order.
+TEST_F(GeneralSettingsViewTest, AHostileNameStaysLiteralAndInsideItsSentence)
+{
+    identity->name = QStringLiteral("<b>Bold</b> & <i>AT&T</i> מחשב העבודה \u202EStudio PC 01");
+    ASSERT_EQ(identity->name.toUtf8().size(), 63);
+    open();
+    EXPECT_EQ(view->visibleNameLabel()->fullText(),
+              QStringLiteral("Currently visible as: \u2068") + identity->name + QChar(0x2069));
+    EXPECT_EQ(labelsRenderingMarkup(*view), QStringList());
+    shoot(QStringLiteral("settings-general-hostile-name"));
 }
 
 TEST_F(GeneralSettingsViewTest, AFailedMetricsChangeMovesTheSwitchBackWithAMessage)
