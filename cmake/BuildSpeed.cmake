@@ -28,26 +28,11 @@ function(verandel_precompile_headers target)
   endif()
 endfunction()
 
-# A test program (or a benchmark that links the test support) made faster to build.
-# Qt Test defines QT_TESTCASE_BUILDDIR and QT_TESTCASE_SOURCEDIR per folder, and GCC refuses a
-# precompiled header made with other values, so each folder gets one host: a tiny object library
-# that only builds the header. Reusing it from a real program would make every other program of the
-# folder wait for that program to link.
+# A test program (or a benchmark that links the test support) made faster to build: it reuses the
+# test support's precompiled header, so the build holds one of them, not one per folder.
 function(verandel_speed_up_test_program target)
   if(VERANDEL_PCH)
-    get_property(host DIRECTORY PROPERTY VERANDEL_TEST_PCH_HOST)
-    if(NOT host)
-      file(RELATIVE_PATH folder "${PROJECT_BINARY_DIR}" "${CMAKE_CURRENT_BINARY_DIR}")
-      string(MAKE_C_IDENTIFIER "verandel_test_pch_${folder}" host)
-      set(source "${CMAKE_CURRENT_BINARY_DIR}/${host}.cpp")
-      file(CONFIGURE OUTPUT "${source}" CONTENT "// Only builds the folder's precompiled header.\n")
-      add_library(${host} OBJECT "${source}")
-      set_target_properties(${host} PROPERTIES AUTOMOC OFF)
-      target_link_libraries(${host} PRIVATE verandel_test_support verandel_warnings)
-      target_precompile_headers(${host} PRIVATE ${VERANDEL_PCH_TEST_HEADERS})
-      set_property(DIRECTORY PROPERTY VERANDEL_TEST_PCH_HOST ${host})
-    endif()
-    target_precompile_headers(${target} REUSE_FROM ${host})
+    target_precompile_headers(${target} REUSE_FROM verandel_test_support)
   endif()
   if(VERANDEL_UNITY_TESTS)
     verandel_unity_batches(${target})
