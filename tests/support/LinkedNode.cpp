@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QTcpServer>
 
 #include <array>
 
@@ -203,12 +202,6 @@ void PingLog::note(const QUuid &sender, const QStringList &addresses)
     for (const QString &address : addresses) {
         listed[sender].insert(address);
     }
-}
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 bool trafficEnded(const LinkedNode &a, const LinkedNode &b)

@@ -149,9 +149,6 @@ private:
     QObject m_context; // ends the subscriptions with the log
 };
 
-// A port of 127.0.0.1 that nothing listens on right now.
-quint16 freeLoopbackPort();
-
 // Waits until every frame handed to either sender has arrived, no connection is open and nothing
 // more is on its way through a hub: a connection still open when virtual time jumps would run into
 // its deadline, and a ping still unanswered then into its time-out.

@@ -89,7 +89,8 @@ CheckForUpdatesButtonCompact::CheckForUpdatesButtonCompact(IconProviderPtr icons
     auto *row = new QHBoxLayout(m_statusRow);
     row->setContentsMargins(rowHorizontalPadding, rowVerticalPadding, rowHorizontalPadding, rowVerticalPadding);
     row->setSpacing(rowHorizontalPadding);
-    m_status->setElided(true);
+    // An error message is a sentence; it wraps rather than losing its end at narrow widths.
+    m_status->setWordWrap(true);
     row->addWidget(m_symbol);
     row->addWidget(m_status, 1);
     for (CapsuleButton *button : {m_install, m_later, m_tryAgain}) {

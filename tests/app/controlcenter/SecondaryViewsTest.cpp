@@ -71,6 +71,12 @@ TEST(CheckForUpdatesTest, RowsByPrecedenceAndTheirActions)
     QTest::mouseClick(compact->tryAgainButton(), Qt::LeftButton);
     EXPECT_EQ(retry.count(), 1);
     EXPECT_FALSE(compact->installButton()->isVisible());
+    // The sentence wraps at the Control Center's narrowest width instead of losing its end.
+    section.resize(360, section.heightForWidth(360));
+    QCoreApplication::processEvents();
+    TextLabel *status = compact->statusLabel();
+    EXPECT_GE(status->height(), status->heightForWidth(status->width()));
+    EXPECT_GT(status->heightForWidth(status->width()), QFontMetrics(status->font()).height());
     saveShot(section, QStringLiteral("controlcenter-update-error"));
 
     MenuItemRow quit(icons(), QStringLiteral("xmark.circle"), QStringLiteral("Quit Verandel"), QStringLiteral("Ctrl+Q"),

@@ -5,6 +5,7 @@
 #include "desktop/MockLaunchAtLoginService.h"
 #include "mock/DebugMacIdentifierService.h"
 #include "support/BeaconResponder.h"
+#include "support/LoopbackPorts.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTcpSocket>
 
 using namespace verandel;
@@ -36,13 +36,6 @@ DebugBluetoothDevice device(const QString &address, bool paired)
                                 paired,
                                 std::nullopt,
                                 std::nullopt};
-}
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
 }
 
 // A mock-mode start in an empty working directory with the default debug paths of the profile "alpha".

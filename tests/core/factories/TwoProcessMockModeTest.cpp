@@ -5,13 +5,13 @@
 #include "records/ConnectedMac.h"
 #include "support/BeaconResponder.h"
 #include "support/HelperProcess.h"
+#include "support/LoopbackPorts.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTcpServer>
 
 using namespace verandel;
 using namespace verandel::test;
@@ -20,13 +20,6 @@ namespace {
 
 // When each instance last saw the other, as written beforehand.
 const QDateTime seededLastSeen = QDateTime(QDate(2025, 6, 1), QTime(8, 0), Qt::UTC);
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
 
 void writeFileIn(const QString &path, const QByteArray &content)
 {

@@ -3,6 +3,7 @@
 #include "MockTestFiles.h"
 #include "foundation/JsonFields.h"
 #include "support/LinkedNode.h"
+#include "support/LoopbackPorts.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 #include "support/TransferPrinters.h"
