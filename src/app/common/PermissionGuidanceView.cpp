@@ -56,6 +56,9 @@ void PermissionGuidanceView::setConfiguration(const PermissionGuidanceConfigurat
     setLook(appearance.cardLook);
     m_icon->setName(appearance.iconName);
     m_icon->setColor(appearance.iconColor);
+    for (TextLabel *label : {m_title, m_message, m_detail}) {
+        label->setBackdrop(appearance.cardLook.fill);
+    }
     m_title->setText(configuration.title);
     m_message->setText(configuration.message);
     m_detail->setText(configuration.detail.value_or(QString()));

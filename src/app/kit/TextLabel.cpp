@@ -49,6 +49,12 @@ void TextLabel::setColor(ThemeColor color)
     applyColor();
 }
 
+void TextLabel::setBackdrop(std::optional<ThemeTint> fill)
+{
+    m_backdrop = fill;
+    applyColor();
+}
+
 void TextLabel::setFontWeight(QFont::Weight weight)
 {
     m_weight = weight;
@@ -176,7 +182,8 @@ void TextLabel::applyFont()
 
 void TextLabel::applyColor()
 {
-    const QColor wanted = Theme::textColor(palette(), m_color);
+    const QColor wanted
+        = m_backdrop ? Theme::inkOn(palette(), ThemeTint{m_color}, *m_backdrop) : Theme::textColor(palette(), m_color);
     QColor disabled = wanted;
     disabled.setAlphaF(disabled.alphaF() * Theme::disabledOpacity);
     if (palette().color(QPalette::Active, QPalette::WindowText) == wanted

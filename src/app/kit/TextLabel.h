@@ -2,6 +2,7 @@
 
 #include "kit/TextStyle.h"
 #include "kit/ThemeColor.h"
+#include "kit/ThemeTint.h"
 
 #include <QLabel>
 
@@ -33,6 +34,9 @@ public:
     TextStyle textStyle() const { return m_style; }
     void setColor(ThemeColor color);
     ThemeColor color() const { return m_color; }
+    // The fill the label sits on when it is not a plain card or the window (a tinted card): the text
+    // colour is then made readable on that fill.
+    void setBackdrop(std::optional<ThemeTint> fill);
     // Overrides the style's weight (a semibold body line, for example).
     void setFontWeight(QFont::Weight weight);
 
@@ -58,6 +62,7 @@ private:
 
     TextStyle m_style;
     ThemeColor m_color;
+    std::optional<ThemeTint> m_backdrop;
     std::optional<QFont::Weight> m_weight;
     QString m_fullText;
     bool m_elided = false;

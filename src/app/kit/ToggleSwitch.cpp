@@ -33,7 +33,8 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     if (!isEnabled()) {
         painter.setOpacity(Theme::disabledOpacity);
     }
-    const QRectF track((width() - Metrics::toggleWidth) / 2.0, (height() - Metrics::toggleHeight) / 2.0,
+    // On whole pixels, so the 1 px outline is drawn crisp rather than spread thin over two.
+    const QRectF track((width() - Metrics::toggleWidth) / 2, (height() - Metrics::toggleHeight) / 2,
                        Metrics::toggleWidth, Metrics::toggleHeight);
     const qreal radius = track.height() / 2;
     // Off: the separator colour, outlined so the track shows on any background; on: the accent colour.

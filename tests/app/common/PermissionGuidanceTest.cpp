@@ -3,6 +3,7 @@
 #include "kit/CapsuleButton.h"
 #include "kit/IconView.h"
 #include "kit/TextLabel.h"
+#include "kit/Theme.h"
 #include "models/PermissionGuidanceCards.h"
 
 #include "support/QtPrinters.h"
@@ -409,9 +410,14 @@ TEST_F(PermissionGuidanceViewTest, ShotsOfTheThreeStylesAndTheBluetoothCards)
             EXPECT_TRUE(card->contentsRect().contains(secondary)) << shot.name;
             EXPECT_EQ(secondary.width(), card->secondaryButton()->sizeHint().width()) << shot.name;
         }
-        // Every wrapped line whole.
+        // Every wrapped line whole, and readable on the card's tint.
+        const QColor fill = Theme::over(
+            Theme::color(shot.palette, PermissionGuidanceAppearance::of(shot.configuration).cardLook.fill),
+            shot.palette.color(QPalette::Window));
         for (TextLabel *label : {card->titleLabel(), card->messageLabel(), card->detailLabel()}) {
             EXPECT_GE(label->height(), label->heightForWidth(label->width())) << shot.name;
+            EXPECT_GE(Theme::contrastRatio(label->palette().color(QPalette::WindowText), fill), Theme::textContrast)
+                << shot.name;
         }
     }
 }

@@ -133,7 +133,9 @@ void SecurityCodeView::changeEvent(QEvent *event)
 
 void SecurityCodeView::restyle()
 {
-    const QColor ink = Theme::color(palette(), KeyWindow::isKey(this) ? ThemeColor::Accent : ThemeColor::SecondaryText);
+    // The box is filled with the window's colour, on which the raw accent can be too light to read.
+    const QColor ink
+        = Theme::textColor(palette(), KeyWindow::isKey(this) ? ThemeColor::Accent : ThemeColor::SecondaryText);
     QPalette own = m_refresh->palette();
     own.setColor(QPalette::ButtonText, ink);
     own.setColor(QPalette::WindowText, ink);
