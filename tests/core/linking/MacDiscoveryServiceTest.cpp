@@ -74,13 +74,6 @@ struct DiscoveryFixture : ::testing::Test
                          [this](const ConnectedMac &) { ++established; });
     }
 
-    static void settle()
-    {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::processEvents();
-        }
-    }
-
     void activate()
     {
         test::runTask(service->startDiscovery(std::nullopt));
@@ -90,7 +83,7 @@ struct DiscoveryFixture : ::testing::Test
     void receiveRequest(const QUuid &from, const QString &code)
     {
         hub->send(ConnectionRequestReceivedEvent(from, code));
-        settle();
+        test::settle();
     }
 
     QList<ConnectionRequestState> requestStates() const
@@ -260,7 +253,7 @@ TEST_F(DiscoveryFixture, ATransportErrorIsNoDeadEnd)
     activate();
     const DiscoverySessionPtr session = service->currentSession();
     transport->simulateError(TransportError::browsingFailed(QStringLiteral("daemon gone")));
-    settle();
+    test::settle();
     EXPECT_EQ(service->state(), DiscoveryServiceState::Error);
     EXPECT_EQ(session->state(), DiscoverySessionState::Failed);
     EXPECT_EQ(service->currentSession(), session);
@@ -271,13 +264,13 @@ TEST_F(DiscoveryFixture, ATransportErrorIsNoDeadEnd)
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
     EXPECT_EQ(service->lastError(), std::nullopt);
     transport->simulateError(TransportError::browsingFailed(QStringLiteral("daemon gone")));
-    settle();
+    test::settle();
     test::runTask(service->stopAdvertising());
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
 
     // A start works from the error state too, and clears the error.
     transport->simulateError(TransportError::browsingFailed(QStringLiteral("daemon gone")));
-    settle();
+    test::settle();
     ASSERT_EQ(service->state(), DiscoveryServiceState::Error);
     transport->browsing = false;
     test::runTask(service->startDiscovery(std::nullopt));
@@ -390,7 +383,7 @@ TEST_F(DiscoveryFixture, IncomingRequestsNeedDiscoveryModeAndAreKeptOncePerSende
     for (int i = 0; i < 70; ++i) {
         hub->send(ConnectionRequestReceivedEvent(QUuid::createUuid(), QStringLiteral("ABC123")));
     }
-    settle();
+    test::settle();
     EXPECT_EQ(service->connectionRequests().size(), MacDiscoveryService::maxConnectionRequests);
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("Dropping connection request from Mac")));
 }
@@ -410,14 +403,14 @@ TEST_F(DiscoveryFixture, AcceptingLinksThenAnswersAndEndsDiscoveryMode)
     EXPECT_EQ(metrics->events.first().name, MetricsEventName::MacLinkEstablished);
     EXPECT_EQ(metrics->events.first().peerInstallationId, kPeerInstallation);
     EXPECT_EQ(established, 1);
-    settle();
+    test::settle();
     EXPECT_EQ(sent, QStringList{QStringLiteral("accept")});
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
     EXPECT_TRUE(service->connectionRequests().isEmpty());
 
     // Nothing pending any more: nothing happens.
     test::runTask(service->acceptConnectionRequest(kPeer));
-    settle();
+    test::settle();
     EXPECT_EQ(sent.size(), 1);
 }
 
@@ -429,7 +422,7 @@ TEST_F(DiscoveryFixture, AnAcceptanceWithoutALinkHereStaysPendingAndIsNotSent)
     transport->simulateDiscoveredMac(peerRecord());
     storage->stubbedListConnectedMacsResponse = StorageError::diskFull();
     test::runTask(service->acceptConnectionRequest(kPeer)); // the store fails
-    settle();
+    test::settle();
     EXPECT_EQ(requestStates(), QList<ConnectionRequestState>{ConnectionRequestState::Pending});
     EXPECT_TRUE(sent.isEmpty());
     EXPECT_EQ(established, 0);
@@ -447,7 +440,7 @@ TEST_F(DiscoveryFixture, AComputerStoredAlreadyIsLinkedAgainWithWhatItTellsNow)
     transport->simulateDiscoveredMac(peerRecord());
     receiveRequest(kPeer, QStringLiteral("PEER42"));
     test::runTask(service->acceptConnectionRequest(kPeer));
-    settle();
+    test::settle();
     ASSERT_EQ(storage->connectedMacs().size(), 1);
     const ConnectedMac relinked = storage->connectedMacs().first();
     EXPECT_EQ(relinked.name(), QStringLiteral("Studio"));
@@ -464,17 +457,17 @@ TEST_F(DiscoveryFixture, TheRequestingSideLinksOnlyWhatItAskedFor)
     activate();
     transport->simulateDiscoveredMac(peerRecord());
     test::runTask(service->sendConnectionRequest(kPeer));
-    settle();
+    test::settle();
     EXPECT_EQ(sent, QStringList{QStringLiteral("request ") + service->currentSecurityCode()->code()});
 
     hub->send(ConnectionRequestAcceptedEvent(kStranger));
-    settle();
+    test::settle();
     EXPECT_TRUE(logs->contains(LogLevel::Warning,
                                QStringLiteral("Could not find outgoing connection request for Mac "
                                               "B0000000-0000-4000-8000-000000000003")));
     storage->stubbedAddConnectedMacResponse = StorageError::diskFull();
     hub->send(ConnectionRequestAcceptedEvent(kPeer));
-    settle();
+    test::settle();
     EXPECT_EQ(requestStates(), QList<ConnectionRequestState>{ConnectionRequestState::Pending});
     EXPECT_EQ(established, 0);
 
@@ -484,14 +477,14 @@ TEST_F(DiscoveryFixture, TheRequestingSideLinksOnlyWhatItAskedFor)
     EXPECT_EQ(requestStates(), QList<ConnectionRequestState>{ConnectionRequestState::Connected});
     EXPECT_EQ(established, 1);
     EXPECT_EQ(signals->signals.count(QStringLiteral("connectionAccepted")), 3);
-    settle();
+    test::settle();
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
 }
 
 TEST_F(DiscoveryFixture, RejectingCancellingAndRemoving)
 {
     test::runTask(service->sendConnectionRequest(kPeer)); // no code yet: the placeholder
-    settle();
+    test::settle();
     EXPECT_EQ(sent, QStringList{QStringLiteral("request 48213")});
     test::runTask(service->cancelConnectionRequest(kPeer));
     test::runTask(service->cancelConnectionRequest(kPeer));
@@ -503,7 +496,7 @@ TEST_F(DiscoveryFixture, RejectingCancellingAndRemoving)
     hub->send(ConnectionRequestRejectedEvent(kPeer));
     receiveRequest(kStranger, QStringLiteral("ABC123"));
     test::runTask(service->rejectConnectionRequest(kStranger));
-    settle();
+    test::settle();
     // The request cancelled before Discovery Mode is still listed: only a stop empties the list.
     EXPECT_EQ(requestStates(),
               (QList<ConnectionRequestState>{ConnectionRequestState::Rejected, ConnectionRequestState::Rejected,
