@@ -184,18 +184,6 @@ TEST_F(BridgeFixture, UnknownRecipientsAreDroppedWithAWarning)
         QStringList{QStringLiteral("Cannot send accept connection request: Mac %1 not found").arg(id(kStranger))});
 }
 
-TEST_F(BridgeFixture, DiscoveredButUnlinkedMacsCanBeAskedToLinkAndFailuresAreNotRetried)
-{
-    directory->discovered.insert(kStranger, recordOf(kStranger));
-    sender->answer = false;
-    bridge.start();
-    hub->send(SendConnectionRequestCommand(kStranger, QStringLiteral("K7Q2ZX")));
-    ASSERT_TRUE(test::waitUntil([&] { return coordinator->hasSignal(QStringLiteral("connectionRequestSent")); }));
-    EXPECT_EQ(sender->sent.size(), 1);
-    EXPECT_TRUE(logs->contains(LogLevel::Warning,
-                               QStringLiteral("Failed to send connection request to Mac %1").arg(id(kStranger))));
-}
-
 TEST_F(BridgeFixture, HandshakesPassFromAnyoneAndOtherFramesOnlyFromEligiblePeers)
 {
     bridge.start();
