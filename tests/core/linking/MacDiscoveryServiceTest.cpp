@@ -1,5 +1,6 @@
 #include "linking/MacDiscoveryService.h"
 
+#include "foundation/LogText.h"
 #include "linking/MacDiscoveryError.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
@@ -361,7 +362,7 @@ TEST_F(DiscoveryFixture, AtMost256UnlinkedComputersAreListedTheLeastRecentlySeen
     EXPECT_TRUE(logs->contains(LogLevel::Debug,
                                QStringLiteral("Dropping discovered Mac %1, the least recently seen "
                                               "of 257 discovered Macs that are not linked")
-                                   .arg(kStranger.toString(QUuid::WithoutBraces).toUpper())));
+                                   .arg(idText(kStranger))));
 }
 
 TEST_F(DiscoveryFixture, IncomingRequestsNeedDiscoveryModeAndAreKeptOncePerSenderWithinALimit)
