@@ -292,22 +292,16 @@ void MacDiscoveryService::handleDiscoveredMac(const DiscoverableMac &received)
             m_discoveredMacs.append(mac);
             m_logger->debug(QStringLiteral("Added new discovered Mac: ") + idText(mac.id()));
         }
-        m_lastSeen.insert(mac.id(), ++m_discoveryUpdateCount);
-        dropOldestUnlinkedBeyondCap();
+        const std::optional<PeerInput::DiscoveryOverflow> overflow
+            = m_recentlySeen.seen(mac.id(), [this](const QUuid &macId) { return m_peerDirectory->isLinked(macId); });
+        if (overflow) {
+            m_logger->debug(overflow->description());
+            m_discoveredMacs.removeIf(
+                [&overflow](const DiscoverableMac &known) { return known.id() == overflow->macId; });
+        }
         Q_EMIT discoveredMacsChanged(m_discoveredMacs);
     }
     signalTest(QStringLiteral("handleDiscoveredMacCompleted"));
-}
-
-void MacDiscoveryService::dropOldestUnlinkedBeyondCap()
-{
-    const std::optional<PeerInput::DiscoveryOverflow> overflow = PeerInput::discoveryOverflow(
-        m_lastSeen, [this](const QUuid &macId) { return m_peerDirectory->isLinked(macId); });
-    if (overflow) {
-        m_logger->debug(overflow->description());
-        m_discoveredMacs.removeIf([&overflow](const DiscoverableMac &mac) { return mac.id() == overflow->macId; });
-        m_lastSeen.remove(overflow->macId);
-    }
 }
 
 void MacDiscoveryService::handleReceivedConnectionRequest(const ConnectionRequestReceivedEvent &event)

@@ -7,6 +7,7 @@
 #include "linking/ConnectionMonitorServiceProtocol.h"
 #include "linking/LinkedPeerDirectoryProtocol.h"
 #include "linking/MacDiscoveryServiceProtocol.h"
+#include "linking/PeerInput.h"
 #include "peer/PeerCommunicationHub.h"
 #include "peer/dnssd/DiscoveryProtocol.h"
 #include "peer/dnssd/TransportError.h"
@@ -77,7 +78,6 @@ private:
     bool abandonedStart();
 
     void handleDiscoveredMac(const DiscoverableMac &mac);
-    void dropOldestUnlinkedBeyondCap();
     void handleReceivedConnectionRequest(const ConnectionRequestReceivedEvent &event);
     void handleConnectionAccepted(const ConnectionRequestAcceptedEvent &event);
     void handleConnectionRejected(const ConnectionRequestRejectedEvent &event);
@@ -106,9 +106,7 @@ private:
     std::optional<SecurityCode> m_currentSecurityCode;
     DiscoveryServiceState m_state = DiscoveryServiceState::Idle;
     QList<DiscoverableMac> m_discoveredMacs;
-    // When each discovered computer was last seen, as a count of discovery updates.
-    QHash<QUuid, quint64> m_lastSeen;
-    quint64 m_discoveryUpdateCount = 0;
+    PeerInput::RecentlySeen m_recentlySeen;
     std::optional<QString> m_lastError;
     QList<ConnectionRequest> m_connectionRequests;
     bool m_isBackgroundRuntimeActive = false;

@@ -85,8 +85,12 @@ void PeerDirectoryService::handleDiscoveryUpdate(const DiscoverableMac &received
     m_logger->debug(QStringLiteral("handleDiscoveryUpdate: ") + PeerInput::describe(mac));
     const bool reachableBefore = isReachable(mac.id());
     m_discoveredPeers.insert(mac.id(), mac);
-    m_lastSeen.insert(mac.id(), ++m_updateCount);
-    dropOldestUnlinkedBeyondCap();
+    const std::optional<PeerInput::DiscoveryOverflow> overflow
+        = m_recentlySeen.seen(mac.id(), [this](const QUuid &macId) { return isLinked(macId); });
+    if (overflow) {
+        m_logger->debug(overflow->description());
+        m_discoveredPeers.remove(overflow->macId);
+    }
     const bool reachableAfter = isReachable(mac.id());
     if (reachableBefore != reachableAfter) {
         m_logger->info(QStringLiteral("Eligibility changed for Mac %1: %2")
@@ -109,23 +113,12 @@ void PeerDirectoryService::handleEndpointDeleted(const PeerEndpoint &endpoint)
     const QUuid macId = match.key();
     const bool linked = m_connectedMacIds.contains(macId);
     m_discoveredPeers.remove(macId);
-    m_lastSeen.remove(macId);
+    m_recentlySeen.forget(macId);
     if (linked) {
         m_logger->info(QStringLiteral("Mac %1 became ineligible (endpoint deleted)").arg(idText(macId)));
         announceLater(macId, false);
     }
     signalLater(QStringLiteral("handleEndpointDeletedCompleted"));
-}
-
-void PeerDirectoryService::dropOldestUnlinkedBeyondCap()
-{
-    const std::optional<PeerInput::DiscoveryOverflow> overflow
-        = PeerInput::discoveryOverflow(m_lastSeen, [this](const QUuid &macId) { return isLinked(macId); });
-    if (overflow) {
-        m_logger->debug(overflow->description());
-        m_discoveredPeers.remove(overflow->macId);
-        m_lastSeen.remove(overflow->macId);
-    }
 }
 
 bool PeerDirectoryService::isReachable(const QUuid &macId) const

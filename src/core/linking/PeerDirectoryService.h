@@ -3,6 +3,7 @@
 #include "foundation/LoggerFactory.h"
 #include "foundation/TestCoordinatorProtocol.h"
 #include "linking/LinkedPeerDirectoryProtocol.h"
+#include "linking/PeerInput.h"
 #include "peer/dnssd/DiscoveryProtocol.h"
 #include "records/ConnectedMacStorageServiceProtocol.h"
 
@@ -39,7 +40,6 @@ private:
     // Whether the computer counts as reachable for announcements: linked, with a record that has an endpoint.
     bool isReachable(const QUuid &macId) const;
     bool hasEndpoint(const QUuid &macId) const;
-    void dropOldestUnlinkedBeyondCap();
     void announceLater(const QUuid &macId, bool eligible);
     void signalLater(const QString &name);
 
@@ -47,9 +47,7 @@ private:
     LoggerPtr m_logger;
     TestCoordinatorPtr m_testCoordinator;
     QHash<QUuid, DiscoverableMac> m_discoveredPeers;
-    // When each record last came, as a count of updates.
-    QHash<QUuid, quint64> m_lastSeen;
-    quint64 m_updateCount = 0;
+    PeerInput::RecentlySeen m_recentlySeen;
     QSet<QUuid> m_connectedMacIds;
 };
 

@@ -46,23 +46,25 @@ QString DiscoveryOverflow::description() const
         .arg(idText(macId), QString::number(unlinkedCount));
 }
 
-std::optional<DiscoveryOverflow> discoveryOverflow(const QHash<QUuid, quint64> &lastSeen,
-                                                   const std::function<bool(const QUuid &macId)> &isLinked)
+std::optional<DiscoveryOverflow> RecentlySeen::seen(const QUuid &macId,
+                                                    const std::function<bool(const QUuid &macId)> &isLinked)
 {
+    m_lastSeen.insert(macId, ++m_updateCount);
     std::optional<QUuid> oldest;
     qsizetype unlinked = 0;
-    for (auto it = lastSeen.cbegin(); it != lastSeen.cend(); ++it) {
+    for (auto it = m_lastSeen.cbegin(); it != m_lastSeen.cend(); ++it) {
         if (isLinked(it.key())) {
             continue;
         }
         ++unlinked;
-        if (!oldest || it.value() < lastSeen.value(*oldest)) {
+        if (!oldest || it.value() < m_lastSeen.value(*oldest)) {
             oldest = it.key();
         }
     }
     if (unlinked <= LinkedPeerDirectoryProtocol::maxUnlinkedDiscovered) {
         return std::nullopt;
     }
+    m_lastSeen.remove(*oldest);
     return DiscoveryOverflow{*oldest, unlinked};
 }
 

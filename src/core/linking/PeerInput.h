@@ -34,8 +34,20 @@ struct DiscoveryOverflow
     // The debug line that tells of it.
     QString description() const;
 };
-std::optional<DiscoveryOverflow> discoveryOverflow(const QHash<QUuid, quint64> &lastSeen,
-                                                   const std::function<bool(const QUuid &macId)> &isLinked);
+
+// When each discovered computer was last seen, as a count of updates, for both lists of them.
+class RecentlySeen
+{
+public:
+    // Notes an update from the computer. Returns the one to forget, when there is one, and no longer
+    // counts it here.
+    std::optional<DiscoveryOverflow> seen(const QUuid &macId, const std::function<bool(const QUuid &macId)> &isLinked);
+    void forget(const QUuid &macId) { m_lastSeen.remove(macId); }
+
+private:
+    QHash<QUuid, quint64> m_lastSeen;
+    quint64 m_updateCount = 0;
+};
 
 } // namespace PeerInput
 

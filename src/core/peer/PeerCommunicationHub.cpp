@@ -26,7 +26,7 @@ void PeerCommunicationHub::deliver(std::function<void()> delivery)
     QMetaObject::invokeMethod(this, std::move(delivery), Qt::QueuedConnection);
 }
 
-void PeerCommunicationHub::logEvent(const QString &eventName, const Metadata &metadata)
+void PeerCommunicationHub::writeEvent(const QString &eventName, const Metadata &metadata)
 {
     if (metadata.isEmpty()) {
         m_logger->debug(eventName);
@@ -43,11 +43,10 @@ void PeerCommunicationHub::logEvent(const QString &eventName, const Metadata &me
 void PeerCommunicationHub::send(SendPingCommand command)
 {
     deliver([this, command = std::move(command)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("PingRequest"),
-                     {{kRecipientMacId, idText(command.recipientMacId)},
-                      {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}});
-        }
+        logEvent(QStringLiteral("PingRequest"), [&] {
+            return Metadata{{kRecipientMacId, idText(command.recipientMacId)},
+                            {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}};
+        });
         Q_EMIT pingRequests(command);
     });
 }
@@ -55,11 +54,10 @@ void PeerCommunicationHub::send(SendPingCommand command)
 void PeerCommunicationHub::send(SendPingResponseCommand command)
 {
     deliver([this, command = std::move(command)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("SendPingResponseCommand"),
-                     {{kRecipientMacId, idText(command.recipientMacId)},
-                      {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}});
-        }
+        logEvent(QStringLiteral("SendPingResponseCommand"), [&] {
+            return Metadata{{kRecipientMacId, idText(command.recipientMacId)},
+                            {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}};
+        });
         Q_EMIT pingResponses(command);
     });
 }
@@ -67,9 +65,9 @@ void PeerCommunicationHub::send(SendPingResponseCommand command)
 void PeerCommunicationHub::send(SendTransferCommand command)
 {
     deliver([this, command = std::move(command)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("SendTransferCommand"), {{kRecipientMacId, idText(command.recipientMacId)}});
-        }
+        logEvent(QStringLiteral("SendTransferCommand"), [&] {
+            return Metadata{{kRecipientMacId, idText(command.recipientMacId)}};
+        });
         Q_EMIT transferRequests(command);
     });
 }
@@ -80,11 +78,10 @@ QCoro::Task<bool> PeerCommunicationHub::send(DevicesReadyForPairingCommand comma
     // Only the queued delivery holds the report: it dies unreported, answering false, when no
     // subscriber keeps it or the hub goes first.
     deliver([this, command = std::move(command), report = DeliveryReport(delivered)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("DevicesReadyForPairingCommand"),
-                     {{kRecipientMacId, idText(command.recipientMacId)},
-                      {QStringLiteral("deviceMacAddresses"), joined(command.deviceMacAddresses())}});
-        }
+        logEvent(QStringLiteral("DevicesReadyForPairingCommand"), [&] {
+            return Metadata{{kRecipientMacId, idText(command.recipientMacId)},
+                            {QStringLiteral("deviceMacAddresses"), joined(command.deviceMacAddresses())}};
+        });
         Q_EMIT devicesReadyCommands(command, report);
     });
     const bool result = co_await delivered;
@@ -94,11 +91,10 @@ QCoro::Task<bool> PeerCommunicationHub::send(DevicesReadyForPairingCommand comma
 void PeerCommunicationHub::send(SendConnectionRequestCommand command)
 {
     deliver([this, command = std::move(command)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("SendConnectionRequestCommand"),
-                     {{kRecipientMacId, idText(command.recipientMacId)},
-                      {QStringLiteral("securityCode"), command.securityCode}});
-        }
+        logEvent(QStringLiteral("SendConnectionRequestCommand"), [&] {
+            return Metadata{{kRecipientMacId, idText(command.recipientMacId)},
+                            {QStringLiteral("securityCode"), command.securityCode}};
+        });
         Q_EMIT connectionRequestCommands(command);
     });
 }
@@ -106,10 +102,9 @@ void PeerCommunicationHub::send(SendConnectionRequestCommand command)
 void PeerCommunicationHub::send(AcceptConnectionRequestCommand command)
 {
     deliver([this, command = std::move(command)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("AcceptConnectionRequestCommand"),
-                     {{kRecipientMacId, idText(command.recipientMacId)}});
-        }
+        logEvent(QStringLiteral("AcceptConnectionRequestCommand"), [&] {
+            return Metadata{{kRecipientMacId, idText(command.recipientMacId)}};
+        });
         Q_EMIT acceptConnectionCommands(command);
     });
 }
@@ -117,10 +112,9 @@ void PeerCommunicationHub::send(AcceptConnectionRequestCommand command)
 void PeerCommunicationHub::send(RejectConnectionRequestCommand command)
 {
     deliver([this, command = std::move(command)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("RejectConnectionRequestCommand"),
-                     {{kRecipientMacId, idText(command.recipientMacId)}});
-        }
+        logEvent(QStringLiteral("RejectConnectionRequestCommand"), [&] {
+            return Metadata{{kRecipientMacId, idText(command.recipientMacId)}};
+        });
         Q_EMIT rejectConnectionCommands(command);
     });
 }
@@ -128,11 +122,10 @@ void PeerCommunicationHub::send(RejectConnectionRequestCommand command)
 void PeerCommunicationHub::send(PingRequestReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("PingRequestReceivedEvent"),
-                     {{kSenderMacId, idText(event.senderMacId)},
-                      {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses)}});
-        }
+        logEvent(QStringLiteral("PingRequestReceivedEvent"), [&] {
+            return Metadata{{kSenderMacId, idText(event.senderMacId)},
+                            {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses)}};
+        });
         Q_EMIT receivedPingRequests(event);
     });
 }
@@ -140,11 +133,10 @@ void PeerCommunicationHub::send(PingRequestReceivedEvent event)
 void PeerCommunicationHub::send(PingResponseReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("PingResponseReceivedEvent"),
-                     {{kSenderMacId, idText(event.senderMacId)},
-                      {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses)}});
-        }
+        logEvent(QStringLiteral("PingResponseReceivedEvent"), [&] {
+            return Metadata{{kSenderMacId, idText(event.senderMacId)},
+                            {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses)}};
+        });
         Q_EMIT receivedPingResponses(event);
     });
 }
@@ -152,9 +144,9 @@ void PeerCommunicationHub::send(PingResponseReceivedEvent event)
 void PeerCommunicationHub::send(TransferRequestReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("TransferRequestReceivedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
-        }
+        logEvent(QStringLiteral("TransferRequestReceivedEvent"), [&] {
+            return Metadata{{kSenderMacId, idText(event.senderMacId)}};
+        });
         Q_EMIT receivedTransferRequests(event);
     });
 }
@@ -162,11 +154,10 @@ void PeerCommunicationHub::send(TransferRequestReceivedEvent event)
 void PeerCommunicationHub::send(DevicesReadyForPairingReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("DevicesReadyForPairingReceivedEvent"),
-                     {{kSenderMacId, idText(event.senderMacId)},
-                      {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses())}});
-        }
+        logEvent(QStringLiteral("DevicesReadyForPairingReceivedEvent"), [&] {
+            return Metadata{{kSenderMacId, idText(event.senderMacId)},
+                            {QStringLiteral("deviceMacAddresses"), joined(event.deviceMacAddresses())}};
+        });
         Q_EMIT receivedDevicesReadyEvents(event);
     });
 }
@@ -174,10 +165,10 @@ void PeerCommunicationHub::send(DevicesReadyForPairingReceivedEvent event)
 void PeerCommunicationHub::send(ConnectionRequestReceivedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("ConnectionRequestReceivedEvent"),
-                     {{kSenderMacId, idText(event.senderMacId)}, {QStringLiteral("securityCode"), event.securityCode}});
-        }
+        logEvent(QStringLiteral("ConnectionRequestReceivedEvent"), [&] {
+            return Metadata{{kSenderMacId, idText(event.senderMacId)},
+                            {QStringLiteral("securityCode"), event.securityCode}};
+        });
         Q_EMIT receivedConnectionRequests(event);
     });
 }
@@ -185,9 +176,9 @@ void PeerCommunicationHub::send(ConnectionRequestReceivedEvent event)
 void PeerCommunicationHub::send(ConnectionRequestAcceptedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("ConnectionRequestAcceptedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
-        }
+        logEvent(QStringLiteral("ConnectionRequestAcceptedEvent"), [&] {
+            return Metadata{{kSenderMacId, idText(event.senderMacId)}};
+        });
         Q_EMIT receivedConnectionAccepted(event);
     });
 }
@@ -195,9 +186,9 @@ void PeerCommunicationHub::send(ConnectionRequestAcceptedEvent event)
 void PeerCommunicationHub::send(ConnectionRequestRejectedEvent event)
 {
     deliver([this, event = std::move(event)] {
-        if (m_logger->isEnabled(LogLevel::Debug)) {
-            logEvent(QStringLiteral("ConnectionRequestRejectedEvent"), {{kSenderMacId, idText(event.senderMacId)}});
-        }
+        logEvent(QStringLiteral("ConnectionRequestRejectedEvent"), [&] {
+            return Metadata{{kSenderMacId, idText(event.senderMacId)}};
+        });
         Q_EMIT receivedConnectionRejected(event);
     });
 }

@@ -75,7 +75,15 @@ private:
     using Metadata = QList<std::pair<QString, QString>>;
 
     void deliver(std::function<void()> delivery);
-    void logEvent(const QString &eventName, const Metadata &metadata);
+    // Every ping passes here: the line, metadata and all, is made only when debug lines are kept.
+    template <typename MakeMetadata>
+    void logEvent(const QString &eventName, MakeMetadata &&makeMetadata)
+    {
+        if (m_logger->isEnabled(LogLevel::Debug)) {
+            writeEvent(eventName, makeMetadata());
+        }
+    }
+    void writeEvent(const QString &eventName, const Metadata &metadata);
 
     LoggerPtr m_logger;
     OwnershipState m_ownershipState;

@@ -109,19 +109,15 @@ protected:
 
 TEST_F(AvahiServiceBrowserTest, BrowserPreparedAfterStopOrReleaseIsFreed)
 {
-    browser->start();
-    ASSERT_TRUE(waitForPrepares(1));
-    browser->stop();
-    const QString stopped = daemon.answerPrepare(avahi);
-    EXPECT_TRUE(waitUntil([&] { return daemon.count(stopped + QStringLiteral(" Free")) == 1; }));
-    EXPECT_EQ(daemon.count(stopped + QStringLiteral(" Start")), 0);
-
-    browser->start();
-    ASSERT_TRUE(waitForPrepares(1));
-    browser.reset();
-    const QString released = daemon.answerPrepare(avahi);
-    EXPECT_TRUE(waitUntil([&] { return daemon.count(released + QStringLiteral(" Free")) == 1; }));
-    EXPECT_EQ(daemon.count(released + QStringLiteral(" Start")), 0);
+    for (const bool release : {false, true}) {
+        SCOPED_TRACE(release ? "released" : "stopped");
+        browser->start();
+        ASSERT_TRUE(waitForPrepares(1));
+        release ? browser.reset() : browser->stop();
+        const QString path = daemon.answerPrepare(avahi);
+        EXPECT_TRUE(waitUntil([&] { return daemon.count(path + QStringLiteral(" Free")) == 1; }));
+        EXPECT_EQ(daemon.count(path + QStringLiteral(" Start")), 0);
+    }
 }
 
 TEST_F(AvahiServiceBrowserTest, InstanceSeenAgainWhileItsResolverIsPreparedKeepsOneResolver)

@@ -2,6 +2,7 @@
 
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
+#include "support/RunTask.h"
 #include "support/fakes/FakeMacIdentifier.h"
 #include "support/fakes/FakeNetworkPathSource.h"
 #include "support/fakes/FakeOwnedDevices.h"
@@ -10,7 +11,6 @@
 #include "support/fakes/RecordingTestCoordinator.h"
 #include "support/fakes/TestableMacStorageService.h"
 
-#include <QCoreApplication>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -83,22 +83,14 @@ struct MonitorFixture : ::testing::Test
     {
         build(configuration);
         monitor->startMonitoring();
-        settle();
+        test::settle();
         changes.clear();
-    }
-
-    // Lets the hub and the queued steps deliver.
-    static void settle()
-    {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::processEvents();
-        }
     }
 
     void answer(const QUuid &from, std::optional<QString> name = std::nullopt)
     {
         hub->send(PingResponseReceivedEvent(from, {}, std::move(name)));
-        settle();
+        test::settle();
     }
 
     MacConnectionStatusPtr peer() const { return monitor->getConnectionStatus(kPeer); }
@@ -122,7 +114,7 @@ TEST_F(MonitorFixture, StartLoadsStoredComputersAndPingsTheEligibleOnes)
 
     monitor->startMonitoring();
     EXPECT_EQ(monitor->monitoringState(), MonitoringState::Starting);
-    settle();
+    test::settle();
     EXPECT_EQ(monitor->monitoringState(), MonitoringState::Running);
     EXPECT_EQ(monitor->lastUpdateTimestamp(), kStart);
     EXPECT_TRUE(signals->hasSignal(QStringLiteral("startMonitoringCompleted")));
@@ -140,7 +132,7 @@ TEST_F(MonitorFixture, StartLoadsStoredComputersAndPingsTheEligibleOnes)
     // Every health-check interval pings again.
     answer(kPeer);
     clock->advance(30);
-    settle();
+    test::settle();
     EXPECT_EQ(pings.size(), 2);
 }
 
@@ -152,11 +144,11 @@ TEST_F(MonitorFixture, AnAnsweredPingConnectsAndLeavesNoTimerBehind)
         hub->send(PingResponseReceivedEvent(c.recipientMacId, {}, std::nullopt));
     });
     monitor->startMonitoring();
-    settle();
+    test::settle();
     EXPECT_EQ(peer()->connectionState(), ConnectionState::Connected);
     EXPECT_EQ(changes, (QStringList{QStringLiteral("status connected"), QStringLiteral("state connected")}));
     clock->advance(1.5);
-    settle();
+    test::settle();
     EXPECT_EQ(peer()->connectionState(), ConnectionState::Connected);
     EXPECT_EQ(peer()->consecutiveFailures(), 0);
     EXPECT_TRUE(reconnectionLines().isEmpty());
@@ -170,7 +162,7 @@ TEST_F(MonitorFixture, AMissedPingDisconnectsAndSchedulesAReconnection)
     monitor->updateConnectionState(kPeer, ConnectionState::Connected);
     EXPECT_EQ(monitor->activeConnectionCount(), 1);
     clock->advance(30); // the next pass
-    settle();
+    test::settle();
     clock->advance(1);
     EXPECT_EQ(peer()->connectionState(), ConnectionState::Disconnected);
     EXPECT_EQ(peer()->consecutiveFailures(), 1);
@@ -186,7 +178,7 @@ TEST_F(MonitorFixture, AMissedPingDisconnectsAndSchedulesAReconnection)
     changes.clear();
     const qsizetype before = pings.size();
     clock->advance(0.5);
-    settle();
+    test::settle();
     EXPECT_EQ(peer()->connectionState(), ConnectionState::Connecting);
     EXPECT_EQ(changes, (QStringList{QStringLiteral("state connecting"), QStringLiteral("status connecting")}));
     EXPECT_EQ(pings.size(), before + 1);
@@ -255,7 +247,7 @@ TEST_F(MonitorFixture, APingRequestRenamesTheStoredComputerAndIsAnsweredWithOwne
     start();
     changes.clear();
     hub->send(PingRequestReceivedEvent(kPeer, {}, QStringLiteral("  Studio\u0007 Mac ")));
-    settle();
+    test::settle();
     EXPECT_EQ(storage->connectedMacs().first().name(), QStringLiteral("Studio Mac"));
     EXPECT_EQ(storage->connectedMacs().first().lastSeenTimestamp(), kStart);
     EXPECT_EQ(changes, QStringList{QStringLiteral("status disconnected")}) << "the sender's state is unchanged";
@@ -265,7 +257,7 @@ TEST_F(MonitorFixture, APingRequestRenamesTheStoredComputerAndIsAnsweredWithOwne
 
     // A computer that is not monitored is answered all the same.
     hub->send(PingRequestReceivedEvent(QUuid::createUuid(), {}, std::nullopt));
-    settle();
+    test::settle();
     EXPECT_EQ(answers.size(), 2);
 }
 
@@ -275,19 +267,19 @@ TEST_F(MonitorFixture, PingsMoveTheLastSeenTimeAtMostOncePerInterval)
     answer(kPeer, QStringLiteral("Peer"));
     EXPECT_TRUE(storage->updateConnectedMacCalls.isEmpty()) << "seen at link time, within the interval";
     clock->advance(30);
-    settle();
+    test::settle();
     answer(kPeer);
     ASSERT_EQ(storage->updateConnectedMacCalls.size(), 1);
     EXPECT_EQ(storage->connectedMacs().first().lastSeenTimestamp(), kStart.addSecs(30));
     hub->send(PingRequestReceivedEvent(kPeer, {}, std::nullopt));
-    settle();
+    test::settle();
     clock->advance(29);
-    settle();
+    test::settle();
     answer(kPeer);
     EXPECT_EQ(storage->updateConnectedMacCalls.size(), 1);
     clock->advance(1);
     hub->send(PingRequestReceivedEvent(kPeer, {}, std::nullopt));
-    settle();
+    test::settle();
     EXPECT_EQ(storage->updateConnectedMacCalls.size(), 2);
 
     storage->stubbedGetConnectedMacResponse = StorageError::corruptedData(QStringLiteral("bad"));
@@ -314,7 +306,7 @@ TEST_F(MonitorFixture, LosingThePathDisconnectsEveryoneOnceAndRegainingItChecksA
 
     const qsizetype before = pings.size();
     path->report(true);
-    settle();
+    test::settle();
     EXPECT_EQ(pings.size(), before + 1);
 }
 
@@ -329,14 +321,14 @@ TEST_F(MonitorFixture, AComputerThatBecomesIneligibleIsDisconnectedAndNotPinged)
     EXPECT_EQ(changes, (QStringList{QStringLiteral("state disconnected"), QStringLiteral("status disconnected")}));
     const qsizetype before = pings.size();
     clock->advance(0.25);
-    settle();
+    test::settle();
     EXPECT_TRUE(
         logs->contains(LogLevel::Debug, QStringLiteral("Skipping reconnection for ineligible Mac: ") + kPeerText));
     EXPECT_EQ(pings.size(), before);
 
     directory->discovered.insert(kPeer, discovered(kPeer));
     directory->announce(kPeer, true);
-    settle();
+    test::settle();
     EXPECT_EQ(pings.size(), before + 1);
 }
 
@@ -351,7 +343,7 @@ TEST_F(MonitorFixture, ForcedChecksRemovalAndStop)
     directory->linked.insert(stranger);
     directory->discovered.insert(stranger, discovered(stranger));
     monitor->forceHealthCheck(stranger);
-    settle();
+    test::settle();
     EXPECT_EQ(pings.last().recipientMacId, stranger);
 
     monitor->removeMacFromMonitoring(kPeer);
@@ -362,13 +354,13 @@ TEST_F(MonitorFixture, ForcedChecksRemovalAndStop)
 
     monitor->addMacToMonitoring(stored(kPeer));
     monitor->stopMonitoring();
-    settle();
+    test::settle();
     EXPECT_EQ(monitor->monitoringState(), MonitoringState::Stopped);
     const qsizetype before = pings.size();
     QSignalSpy passes(monitor.get(), &ConnectionMonitorServiceProtocol::healthCheckStarted);
     monitor->performHealthCheck();
     clock->advance(60);
-    settle();
+    test::settle();
     EXPECT_EQ(passes.count(), 0);
     EXPECT_EQ(pings.size(), before);
     EXPECT_EQ(monitor->connectionStatuses().size(), 2) << "statuses outlive a stop";
@@ -381,7 +373,7 @@ TEST_F(MonitorFixture, AtStartEachComputerIsPingedOnceAndAForcedCheckIsNeverMerg
     // The first pass pings the computer, and then its eligibility, announced meanwhile, would again.
     start();
     directory->announce(kPeer, true);
-    settle();
+    test::settle();
     EXPECT_EQ(pings.size(), 1);
     EXPECT_TRUE(logs->contains(LogLevel::Debug,
                                QStringLiteral("Health check for Mac %1 merged into the ping "
@@ -391,17 +383,17 @@ TEST_F(MonitorFixture, AtStartEachComputerIsPingedOnceAndAForcedCheckIsNeverMerg
     // A forced check carries newer devices: it goes out although the first ping awaits its answer.
     ownership->owned.insert(kLocal, {QStringLiteral("A4:83:E7:11:22:33"), QStringLiteral("A4:83:E7:44:55:66")});
     monitor->forceHealthCheck(kPeer);
-    settle();
+    test::settle();
     ASSERT_EQ(pings.size(), 2);
     EXPECT_EQ(pings.last().ownedDeviceMacAddresses.size(), 2);
 
     // Once answered, or missed, the next check pings again.
     answer(kPeer);
     directory->announce(kPeer, true);
-    settle();
+    test::settle();
     EXPECT_EQ(pings.size(), 3);
     clock->advance(1);
     directory->announce(kPeer, true);
-    settle();
+    test::settle();
     EXPECT_EQ(pings.size(), 4);
 }

@@ -1,5 +1,6 @@
 #include "linking/MacDiscoveryService.h"
 
+#include "foundation/LogText.h"
 #include "linking/MacDiscoveryError.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
@@ -74,13 +75,6 @@ struct DiscoveryFixture : ::testing::Test
                          [this](const ConnectedMac &) { ++established; });
     }
 
-    static void settle()
-    {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::processEvents();
-        }
-    }
-
     void activate()
     {
         test::runTask(service->startDiscovery(std::nullopt));
@@ -90,7 +84,7 @@ struct DiscoveryFixture : ::testing::Test
     void receiveRequest(const QUuid &from, const QString &code)
     {
         hub->send(ConnectionRequestReceivedEvent(from, code));
-        settle();
+        test::settle();
     }
 
     QList<ConnectionRequestState> requestStates() const
@@ -260,7 +254,7 @@ TEST_F(DiscoveryFixture, ATransportErrorIsNoDeadEnd)
     activate();
     const DiscoverySessionPtr session = service->currentSession();
     transport->simulateError(TransportError::browsingFailed(QStringLiteral("daemon gone")));
-    settle();
+    test::settle();
     EXPECT_EQ(service->state(), DiscoveryServiceState::Error);
     EXPECT_EQ(session->state(), DiscoverySessionState::Failed);
     EXPECT_EQ(service->currentSession(), session);
@@ -271,13 +265,13 @@ TEST_F(DiscoveryFixture, ATransportErrorIsNoDeadEnd)
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
     EXPECT_EQ(service->lastError(), std::nullopt);
     transport->simulateError(TransportError::browsingFailed(QStringLiteral("daemon gone")));
-    settle();
+    test::settle();
     test::runTask(service->stopAdvertising());
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
 
     // A start works from the error state too, and clears the error.
     transport->simulateError(TransportError::browsingFailed(QStringLiteral("daemon gone")));
-    settle();
+    test::settle();
     ASSERT_EQ(service->state(), DiscoveryServiceState::Error);
     transport->browsing = false;
     test::runTask(service->startDiscovery(std::nullopt));
@@ -368,7 +362,7 @@ TEST_F(DiscoveryFixture, AtMost256UnlinkedComputersAreListedTheLeastRecentlySeen
     EXPECT_TRUE(logs->contains(LogLevel::Debug,
                                QStringLiteral("Dropping discovered Mac %1, the least recently seen "
                                               "of 257 discovered Macs that are not linked")
-                                   .arg(kStranger.toString(QUuid::WithoutBraces).toUpper())));
+                                   .arg(idText(kStranger))));
 }
 
 TEST_F(DiscoveryFixture, IncomingRequestsNeedDiscoveryModeAndAreKeptOncePerSenderWithinALimit)
@@ -390,7 +384,7 @@ TEST_F(DiscoveryFixture, IncomingRequestsNeedDiscoveryModeAndAreKeptOncePerSende
     for (int i = 0; i < 70; ++i) {
         hub->send(ConnectionRequestReceivedEvent(QUuid::createUuid(), QStringLiteral("ABC123")));
     }
-    settle();
+    test::settle();
     EXPECT_EQ(service->connectionRequests().size(), MacDiscoveryService::maxConnectionRequests);
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("Dropping connection request from Mac")));
 }
@@ -410,14 +404,14 @@ TEST_F(DiscoveryFixture, AcceptingLinksThenAnswersAndEndsDiscoveryMode)
     EXPECT_EQ(metrics->events.first().name, MetricsEventName::MacLinkEstablished);
     EXPECT_EQ(metrics->events.first().peerInstallationId, kPeerInstallation);
     EXPECT_EQ(established, 1);
-    settle();
+    test::settle();
     EXPECT_EQ(sent, QStringList{QStringLiteral("accept")});
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
     EXPECT_TRUE(service->connectionRequests().isEmpty());
 
     // Nothing pending any more: nothing happens.
     test::runTask(service->acceptConnectionRequest(kPeer));
-    settle();
+    test::settle();
     EXPECT_EQ(sent.size(), 1);
 }
 
@@ -429,7 +423,7 @@ TEST_F(DiscoveryFixture, AnAcceptanceWithoutALinkHereStaysPendingAndIsNotSent)
     transport->simulateDiscoveredMac(peerRecord());
     storage->stubbedListConnectedMacsResponse = StorageError::diskFull();
     test::runTask(service->acceptConnectionRequest(kPeer)); // the store fails
-    settle();
+    test::settle();
     EXPECT_EQ(requestStates(), QList<ConnectionRequestState>{ConnectionRequestState::Pending});
     EXPECT_TRUE(sent.isEmpty());
     EXPECT_EQ(established, 0);
@@ -447,7 +441,7 @@ TEST_F(DiscoveryFixture, AComputerStoredAlreadyIsLinkedAgainWithWhatItTellsNow)
     transport->simulateDiscoveredMac(peerRecord());
     receiveRequest(kPeer, QStringLiteral("PEER42"));
     test::runTask(service->acceptConnectionRequest(kPeer));
-    settle();
+    test::settle();
     ASSERT_EQ(storage->connectedMacs().size(), 1);
     const ConnectedMac relinked = storage->connectedMacs().first();
     EXPECT_EQ(relinked.name(), QStringLiteral("Studio"));
@@ -464,17 +458,17 @@ TEST_F(DiscoveryFixture, TheRequestingSideLinksOnlyWhatItAskedFor)
     activate();
     transport->simulateDiscoveredMac(peerRecord());
     test::runTask(service->sendConnectionRequest(kPeer));
-    settle();
+    test::settle();
     EXPECT_EQ(sent, QStringList{QStringLiteral("request ") + service->currentSecurityCode()->code()});
 
     hub->send(ConnectionRequestAcceptedEvent(kStranger));
-    settle();
+    test::settle();
     EXPECT_TRUE(logs->contains(LogLevel::Warning,
                                QStringLiteral("Could not find outgoing connection request for Mac "
                                               "B0000000-0000-4000-8000-000000000003")));
     storage->stubbedAddConnectedMacResponse = StorageError::diskFull();
     hub->send(ConnectionRequestAcceptedEvent(kPeer));
-    settle();
+    test::settle();
     EXPECT_EQ(requestStates(), QList<ConnectionRequestState>{ConnectionRequestState::Pending});
     EXPECT_EQ(established, 0);
 
@@ -484,14 +478,14 @@ TEST_F(DiscoveryFixture, TheRequestingSideLinksOnlyWhatItAskedFor)
     EXPECT_EQ(requestStates(), QList<ConnectionRequestState>{ConnectionRequestState::Connected});
     EXPECT_EQ(established, 1);
     EXPECT_EQ(signals->signals.count(QStringLiteral("connectionAccepted")), 3);
-    settle();
+    test::settle();
     EXPECT_EQ(service->state(), DiscoveryServiceState::Idle);
 }
 
 TEST_F(DiscoveryFixture, RejectingCancellingAndRemoving)
 {
     test::runTask(service->sendConnectionRequest(kPeer)); // no code yet: the placeholder
-    settle();
+    test::settle();
     EXPECT_EQ(sent, QStringList{QStringLiteral("request 48213")});
     test::runTask(service->cancelConnectionRequest(kPeer));
     test::runTask(service->cancelConnectionRequest(kPeer));
@@ -503,7 +497,7 @@ TEST_F(DiscoveryFixture, RejectingCancellingAndRemoving)
     hub->send(ConnectionRequestRejectedEvent(kPeer));
     receiveRequest(kStranger, QStringLiteral("ABC123"));
     test::runTask(service->rejectConnectionRequest(kStranger));
-    settle();
+    test::settle();
     // The request cancelled before Discovery Mode is still listed: only a stop empties the list.
     EXPECT_EQ(requestStates(),
               (QList<ConnectionRequestState>{ConnectionRequestState::Rejected, ConnectionRequestState::Rejected,

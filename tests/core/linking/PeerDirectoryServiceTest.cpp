@@ -1,5 +1,6 @@
 #include "linking/PeerDirectoryService.h"
 
+#include "foundation/LogText.h"
 #include "support/QtPrinters.h"
 #include "support/fakes/MockTransport.h"
 #include "support/fakes/RecordingLoggerFactory.h"
@@ -170,5 +171,5 @@ TEST_F(DirectoryFixture, AtMost256UnlinkedRecordsAreKeptTheLeastRecentlySeenGoin
     EXPECT_TRUE(logs.contains(LogLevel::Debug,
                               QStringLiteral("Dropping discovered Mac %1, the least recently seen of "
                                              "257 discovered Macs that are not linked")
-                                  .arg(spoofed.at(1).toString(QUuid::WithoutBraces).toUpper())));
+                                  .arg(idText(spoofed.at(1)))));
 }

@@ -73,16 +73,6 @@ TEST_F(HubFixture, LateSubscribersGetOnlyLaterMessages)
     ASSERT_TRUE(test::waitUntil([&] { return received == 1; }));
 }
 
-TEST_F(HubFixture, OwnershipStateIsKeptAndPublished)
-{
-    PeerCommunicationHub::OwnershipState published;
-    QObject::connect(&hub, &PeerCommunicationHub::ownershipStateChanged, &hub,
-                     [&](const PeerCommunicationHub::OwnershipState &state) { published = state; });
-    hub.updateOwnershipState({{QStringLiteral("aa"), kMac}, {QStringLiteral("bb"), kMac}});
-    EXPECT_EQ(published.size(), 2);
-    EXPECT_EQ(hub.currentOwnershipState(), published);
-}
-
 TEST_F(HubFixture, DevicesReadyCountsAsDeliveredOnlyWhenItsSubscriberReportsIt)
 {
     const auto devicesReady = [](PeerCommunicationHub &on) {

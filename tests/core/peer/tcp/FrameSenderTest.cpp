@@ -4,6 +4,7 @@
 #include "peer/tcp/MultiplexFrameSender.h"
 #include "peer/wire/EventEnvelopeCodec.h"
 
+#include "foundation/LogText.h"
 #include "foundation/SystemClock.h"
 #include "support/ManualClock.h"
 #include "support/NetworkTestServer.h"
@@ -37,11 +38,6 @@ DiscoverableMac recipientAt(std::optional<PeerEndpoint> endpoint)
 {
     return DiscoverableMac(kRecipient, QStringLiteral("Peer"), QStringLiteral("1.0"), std::move(endpoint),
                            QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::nullopt, kNow);
-}
-
-QString id(const QUuid &uuid)
-{
-    return uuid.toString(QUuid::WithoutBraces).toUpper();
 }
 
 QCoro::Task<> sendInto(FrameSenderProtocol &sender, RawEventEnvelope env, DiscoverableMac mac,
@@ -96,7 +92,7 @@ TEST_F(SenderFixture, WritesOneFrameThenEndsTheStream)
     EXPECT_EQ(server->bytesReceived(request.connectionId), json.size() + 4);
     EXPECT_TRUE(logs->contains(LogLevel::Debug,
                                QStringLiteral("Successfully sent envelope %1 (%2 bytes) to Mac %3")
-                                   .arg(id(env.id), QString::number(json.size()), id(kRecipient))));
+                                   .arg(idText(env.id), QString::number(json.size()), idText(kRecipient))));
 }
 
 TEST_F(SenderFixture, NoEndpointOrAnOversizedEnvelopeAnswersFalseWithoutConnecting)
@@ -107,7 +103,8 @@ TEST_F(SenderFixture, NoEndpointOrAnOversizedEnvelopeAnswersFalseWithoutConnecti
     EXPECT_FALSE(test::runTask(sender.send(env, recipientAt(std::nullopt))));
     EXPECT_EQ(
         logs->messages(LogLevel::Warning),
-        QStringList{QStringLiteral("Cannot send envelope %1 to Mac %2: no endpoint").arg(id(env.id), id(kRecipient))});
+        QStringList{
+            QStringLiteral("Cannot send envelope %1 to Mac %2: no endpoint").arg(idText(env.id), idText(kRecipient))});
 
     const RawEventEnvelope oversized = envelope(QByteArray(13000, 'x'));
     EXPECT_FALSE(
@@ -115,8 +112,9 @@ TEST_F(SenderFixture, NoEndpointOrAnOversizedEnvelopeAnswersFalseWithoutConnecti
     EXPECT_EQ(connects, 0);
     const QStringList errors = logs->messages(LogLevel::Error);
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.first().startsWith(
-        QStringLiteral("Failed to encode envelope %1: Failed to encode envelope: Frame size ").arg(id(oversized.id))));
+    EXPECT_TRUE(
+        errors.first().startsWith(QStringLiteral("Failed to encode envelope %1: Failed to encode envelope: Frame size ")
+                                      .arg(idText(oversized.id))));
     EXPECT_TRUE(errors.first().endsWith(QStringLiteral(" exceeds maximum 16384")));
 
     EphemeralFrameSender real(logs, clock, 5.0);
@@ -124,7 +122,7 @@ TEST_F(SenderFixture, NoEndpointOrAnOversizedEnvelopeAnswersFalseWithoutConnecti
         test::runTask(real.send(env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), closedPort())))));
     EXPECT_TRUE(logs->containsSubstring(
         LogLevel::Warning,
-        QStringLiteral("Connection to Mac %1 failed for envelope %2: ").arg(id(kRecipient), id(env.id))));
+        QStringLiteral("Connection to Mac %1 failed for envelope %2: ").arg(idText(kRecipient), idText(env.id))));
 }
 
 TEST_F(SenderFixture, ConnectionThatNeverBecomesReadyTimesOut)
@@ -143,7 +141,7 @@ TEST_F(SenderFixture, ConnectionThatNeverBecomesReadyTimesOut)
     EXPECT_FALSE(**answer);
     EXPECT_EQ(logs->messages(LogLevel::Warning),
               QStringList{QStringLiteral("Connection to Mac %1 timed out after 5.0s for envelope %2")
-                              .arg(id(kRecipient), id(env.id))});
+                              .arg(idText(kRecipient), idText(env.id))});
 }
 
 TEST_F(SenderFixture, APeerThatNeverReadsHoldsTheSendNoLongerThanTheWriteTimeOut)
@@ -178,7 +176,7 @@ TEST_F(SenderFixture, APeerThatNeverReadsHoldsTheSendNoLongerThanTheWriteTimeOut
     EXPECT_EQ(logs->messages(LogLevel::Warning),
               QStringList{QStringLiteral("Failed to send envelope %1 to Mac %2: the frame was not written within 10.0s "
                                          "of connecting")
-                              .arg(id(env.id), id(kRecipient))});
+                              .arg(idText(env.id), idText(kRecipient))});
 }
 
 TEST_F(SenderFixture, ServiceInstancesAreResolvedBeforeConnecting)
