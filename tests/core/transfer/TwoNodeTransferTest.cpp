@@ -337,10 +337,10 @@ struct HandOverTest : TwoNodeTransferTest, ::testing::WithParamInterface<Giving>
             && quiet();
     }
 
-    // The statuses B published after writing the command.
-    QList<Status> giverEnding() const
+    // The statuses B published after writing the command of the transfer, by default the latest.
+    QList<Status> giverEnding(const QString &transactionId = {}) const
     {
-        const QList<Status> statuses = b.statusesOf(transfer());
+        const QList<Status> statuses = b.statusesOf(transactionId.isEmpty() ? transfer() : transactionId);
         return statuses.mid(statuses.indexOf(Status(DevicesReadySent{3})) + 1);
     }
 
@@ -445,8 +445,7 @@ TEST_P(HandOverTest, ADeviceSentBackBeforeTheWaitEndsIsPairedOnce)
     Q_EMIT a.scriptedBluetooth->connectionStatusChanged(kKeyboard, ConnectionStatus::Connected);
     a.coordinator->sendControl(kMacB);
     ASSERT_TRUE(waitUntil([&] { return endedWith(b, first, Failed{OperationFailureCategory::Timeout}); })) << explain();
-    EXPECT_EQ(b.statusesOf(first).mid(b.statusesOf(first).indexOf(Status(DevicesReadySent{3})) + 1),
-              QList<Status>{Failed{OperationFailureCategory::Timeout}})
+    EXPECT_EQ(giverEnding(first), QList<Status>{Failed{OperationFailureCategory::Timeout}})
         << "the keyboard came back, though not through B's own pairing";
     const QString back = a.progress.last().transactionId;
     ASSERT_TRUE(waitUntil([&] { return endedWith(a, back, Success{}) && endedWith(b, back, Success{}); })) << explain();
