@@ -156,17 +156,6 @@ TEST_F(BluetoothDeviceManagerTest, ListsPairedDevicesWithTheirAttributesWithoutP
     EXPECT_TRUE(manager->pairedDevices().isEmpty());
 }
 
-TEST_F(BluetoothDeviceManagerTest, BootstrapPublishesTheList)
-{
-    addPairedDevice(keyboardAddress, QStringLiteral("Magic Keyboard"));
-    auto manager = makeManager();
-    QSignalSpy published(manager.get(), &BluetoothDeviceManagerProtocol::pairedDevicesChanged);
-    runTask(manager->bootstrapBluetooth());
-    ASSERT_EQ(published.count(), 1);
-    ASSERT_EQ(manager->pairedDevices().size(), 1);
-    EXPECT_EQ(manager->pairedDevices().constFirst().macAddress(), keyboard);
-}
-
 TEST_F(BluetoothDeviceManagerTest, ConnectionEventsCarryTheCanonicalAddress)
 {
     const QString path = addPairedDevice(keyboardAddress, QStringLiteral("Magic Keyboard"));

@@ -79,16 +79,6 @@ TEST_F(LaunchAtLoginServiceTest, TheFirstRunWritesTheEntryAndTheFlagAndLaterRuns
     EXPECT_TRUE(warnings().isEmpty());
 }
 
-TEST_F(LaunchAtLoginServiceTest, TheEntryWritten)
-{
-    const QByteArray entry = AutostartEntry::make(QStringLiteral("/usr/bin/verandel"), false);
-    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\nType=Application\n"));
-    EXPECT_TRUE(entry.contains("\nExec=\"/usr/bin/verandel\" --autostart\n"));
-    EXPECT_TRUE(entry.contains("\nX-GNOME-Autostart-enabled=true\n"));
-    EXPECT_FALSE(entry.contains("Hidden"));
-    EXPECT_TRUE(AutostartEntry::make(QStringLiteral("/usr/bin/verandel"), true).contains("\nHidden=true\n"));
-}
-
 TEST_F(LaunchAtLoginServiceTest, ExecQuotesThePathAsDesktopEntriesWantIt)
 {
     struct Case

@@ -17,6 +17,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <optional>
+
 #include <gtest/gtest.h>
 
 namespace verandel::test {
@@ -176,10 +179,19 @@ struct CoordinatorHarness
         settle();
     }
 
-    QList<ControlTransferProgressStatus> statuses() const
+    QList<ControlTransferProgress> progressOf(const QString &transactionId) const
+    {
+        QList<ControlTransferProgress> of;
+        std::copy_if(records.cbegin(), records.cend(), std::back_inserter(of),
+                     [&](const ControlTransferProgress &record) { return record.transactionId == transactionId; });
+        return of;
+    }
+
+    // Every status published, or those of one transfer.
+    QList<ControlTransferProgressStatus> statuses(const std::optional<QString> &transactionId = std::nullopt) const
     {
         QList<ControlTransferProgressStatus> all;
-        for (const ControlTransferProgress &record : records) {
+        for (const ControlTransferProgress &record : transactionId ? progressOf(*transactionId) : records) {
             all.append(record.status);
         }
         return all;

@@ -171,19 +171,9 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
             row.act(h);
             h.advance(2 * perDevice + grace);
 
-            QList<ControlTransferProgress> ofTransfer;
-            std::copy_if(h.records.cbegin(), h.records.cend(), std::back_inserter(ofTransfer),
-                         [&](const ControlTransferProgress &record) { return record.transactionId == transactionId; });
-            const int sent = static_cast<int>(ofTransfer.indexOf(
-                *std::find_if(ofTransfer.cbegin(), ofTransfer.cend(), [](const ControlTransferProgress &record) {
-                    return std::holds_alternative<DevicesReadySent>(record.status);
-                })));
-            QList<Status> ending;
-            for (const ControlTransferProgress &record : ofTransfer.mid(sent + 1)) {
-                ending.append(record.status);
-            }
-            EXPECT_EQ(ending, row.ending);
-            EXPECT_EQ(ofTransfer.last().occurredAt, writtenAt.addMSecs(qint64(row.endsAfter * 1000)));
+            const QList<Status> ofTransfer = h.statuses(transactionId);
+            EXPECT_EQ(ofTransfer.mid(ofTransfer.indexOf(Status(DevicesReadySent{2})) + 1), row.ending);
+            EXPECT_EQ(h.progressOf(transactionId).last().occurredAt, writtenAt.addMSecs(qint64(row.endsAfter * 1000)));
             EXPECT_EQ(h.bluetooth->pairCalls, row.pairedHere) << "a device is paired here at most once";
             // Pairing what comes back announces it to every linked computer; the wait asks the receiver alone.
             const QList<QUuid> &checks = h.monitor->forcedHealthChecks;
