@@ -1,6 +1,7 @@
 #include "update/AppcastParser.h"
 
 #include "foundation/LogText.h"
+#include "update/UpdateUrlPolicy.h"
 #include "update/UpdaterError.h"
 
 #include <QXmlStreamReader>
@@ -95,9 +96,7 @@ RawItem readItem(QXmlStreamReader &reader)
 std::optional<QUrl> webUrl(const QString &text)
 {
     const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.isRelative() || url.host().isEmpty()
-        || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))) {
+    if (!UpdateUrlPolicy::isOpenableWebUrl(url)) {
         return std::nullopt;
     }
     return url;

@@ -86,8 +86,7 @@ void UpdateEngine::start()
     if (m_started) {
         return;
     }
-    const std::optional<QString> delegated = m_delegate ? m_delegate->feedURLString() : std::nullopt;
-    const std::optional<QString> feed = delegated ? delegated : m_environment.configuration.feedURL;
+    const std::optional<QString> feed = feedURL();
     if (!feed) {
         throw notConfigured(QStringLiteral("No update feed is configured for this installation."));
     }
@@ -101,6 +100,12 @@ void UpdateEngine::start()
     setPhase(Phase::idle);
     reportRelaunch();
     runSchedule(QPointer<UpdateEngine>(this), m_environment.clock, m_scheduleStop.get_token());
+}
+
+std::optional<QString> UpdateEngine::feedURL() const
+{
+    const std::optional<QString> delegated = m_delegate ? m_delegate->feedURLString() : std::nullopt;
+    return delegated ? delegated : m_environment.configuration.feedURL;
 }
 
 void UpdateEngine::reportRelaunch()
@@ -180,8 +185,7 @@ QCoro::Task<> UpdateEngine::runCheck(UpdateCheckKind kind)
     }
     // Recorded when the check begins, so a feed that is down is tried again a day later, not at once.
     m_environment.settings->setValue(lastCheckTimeKey, m_environment.clock->now().toString(Qt::ISODate));
-    const std::optional<QString> delegated = m_delegate ? m_delegate->feedURLString() : std::nullopt;
-    const QUrl feed(delegated.value_or(m_environment.configuration.feedURL.value_or(QString())));
+    const QUrl feed(feedURL().value_or(QString()));
     const UpdateHttpClient::Limits limits{maxFeedBytes, m_environment.feedTimeout, m_environment.feedTimeout,
                                           UpdaterError::feedFailed};
     QByteArray document;

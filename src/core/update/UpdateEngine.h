@@ -90,6 +90,8 @@ public:
 private:
     enum class Phase { idle, checking, held, installing, installed };
 
+    // The delegate's feed, else the one compiled in.
+    std::optional<QString> feedURL() const;
     void setPhase(Phase phase);
     void beginCheck(UpdateCheckKind kind);
     QCoro::Task<> runCheck(UpdateCheckKind kind);

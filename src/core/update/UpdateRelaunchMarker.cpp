@@ -29,8 +29,7 @@ void UpdateRelaunchMarker::write(const Content &content) const
     }
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(object).toJson()) < 0 || !file.commit()) {
-        throw UpdaterError(UpdaterError::installFailed,
-                           QStringLiteral("The update could not be installed: %1").arg(file.errorString()));
+        throw UpdaterError::installFailure(file.errorString());
     }
 }
 

@@ -35,6 +35,12 @@ public:
         : UpdaterError(updaterDomain, code, std::move(localizedDescription))
     { }
 
+    // A failed install step, in the one wording the user sees for all of them.
+    static UpdaterError installFailure(const QString &reason)
+    {
+        return UpdaterError(installFailed, QStringLiteral("The update could not be installed: %1").arg(reason));
+    }
+
     const QString &domain() const { return m_domain; }
     int code() const { return m_code; }
     const QString &localizedDescription() const { return m_localizedDescription; }

@@ -13,7 +13,7 @@ UpdatesUserDriver::UpdatesUserDriver(UpdateCheckStatusPtr updateCheckStatus, Log
     , m_openInfoPage(std::move(openInfoPage))
 { }
 
-bool UpdatesUserDriver::releaseHeldUpdate()
+bool UpdatesUserDriver::answerHeldUpdate(UserUpdateChoice choice)
 {
     if (!m_pendingDiscoveryReply) {
         return false;
@@ -21,8 +21,10 @@ bool UpdatesUserDriver::releaseHeldUpdate()
     const Reply reply = std::exchange(m_pendingDiscoveryReply, nullptr);
     m_updateCheckStatus->onUpdateChoice = nullptr;
     m_updateCheckStatus->setExplicitInstallActionAvailable(false);
-    m_isCurrentSessionInstallAuthorized = true;
-    reply(UserUpdateChoice::install);
+    if (choice == UserUpdateChoice::install) {
+        m_isCurrentSessionInstallAuthorized = true;
+    }
+    reply(choice);
     return true;
 }
 
@@ -30,13 +32,13 @@ void UpdatesUserDriver::applyAutomaticInstallationPreference(bool enabled)
 {
     m_automaticInstallationEnabled = enabled;
     if (enabled) {
-        releaseHeldUpdate();
+        answerHeldUpdate(UserUpdateChoice::install);
     }
 }
 
 bool UpdatesUserDriver::installPendingUpdate()
 {
-    return releaseHeldUpdate();
+    return answerHeldUpdate(UserUpdateChoice::install);
 }
 
 void UpdatesUserDriver::showUpdatePermissionRequest(std::function<void(bool)> reply)
@@ -129,19 +131,12 @@ void UpdatesUserDriver::handleFoundUpdate(const UpdateAvailableInfo &info, Reply
 void UpdatesUserDriver::handleChoice(UpdateUserChoice choice)
 {
     switch (choice) {
-    case UpdateUserChoice::Install: releaseHeldUpdate(); break;
+    case UpdateUserChoice::Install: answerHeldUpdate(UserUpdateChoice::install); break;
     case UpdateUserChoice::Dismiss:
         m_logger->info(QStringLiteral("Sparkle: Update prompt dismissed; pending update retained"));
         m_updateCheckStatus->onUpdateChoice = nullptr;
         break;
-    case UpdateUserChoice::Skip:
-        if (m_pendingDiscoveryReply) {
-            const Reply reply = std::exchange(m_pendingDiscoveryReply, nullptr);
-            m_updateCheckStatus->onUpdateChoice = nullptr;
-            m_updateCheckStatus->setExplicitInstallActionAvailable(false);
-            reply(UserUpdateChoice::skip);
-        }
-        break;
+    case UpdateUserChoice::Skip: answerHeldUpdate(UserUpdateChoice::skip); break;
     }
 }
 

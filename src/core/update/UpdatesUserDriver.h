@@ -47,7 +47,8 @@ public:
     void dismissUpdateInstallation() override;
 
 private:
-    bool releaseHeldUpdate();
+    // Hands the held found-update reply this answer and stops offering it; false when none is held.
+    bool answerHeldUpdate(UserUpdateChoice choice);
     void handleFoundUpdate(const UpdateAvailableInfo &info, Reply reply);
     void handleChoice(UpdateUserChoice choice);
     void showInformationOnlyUpdate(const UpdateAvailableInfo &info, const Reply &reply);

@@ -20,8 +20,7 @@ namespace {
 
 [[noreturn]] void fail(const QString &reason)
 {
-    throw UpdaterError(UpdaterError::installFailed,
-                       QStringLiteral("The update could not be installed: %1").arg(reason));
+    throw UpdaterError::installFailure(reason);
 }
 
 QString systemError()

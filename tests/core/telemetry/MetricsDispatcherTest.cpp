@@ -2,14 +2,11 @@
 #include "telemetry/NetworkAccessMetricsHTTPClient.h"
 
 #include "TelemetryTestEvents.h"
-#include "support/BeaconResponder.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 #include "support/fakes/FakeMetricsConsentProvider.h"
 #include "support/fakes/FakeMetricsQueueStore.h"
 #include "support/fakes/RecordingLoggerFactory.h"
-
-#include <QUrlQuery>
 
 #include <gtest/gtest.h>
 
@@ -27,30 +24,15 @@ protected:
     {
         QList<QUuid> ids;
         for (int i = 0; i < count; ++i) {
-            MetricsEvent event = test::eventNamed(name);
-            event.id = QUuid::createUuid();
+            const MetricsEvent event = test::freshEventNamed(name);
             ids.append(event.id);
             m_queue->entries.append(MetricsQueueEntry{event, {}});
         }
         return ids;
     }
     void runCycle() { test::runTask(m_dispatcher->dispatchNextPendingEvent()); }
-    QList<QUuid> sentIds() const
-    {
-        QList<QUuid> ids;
-        for (const QString &query : m_responder.queries()) {
-            ids.append(QUuid(QUrlQuery(query).queryItemValue(QStringLiteral("i"))));
-        }
-        return ids;
-    }
-    QList<QUuid> queuedIds() const
-    {
-        QList<QUuid> ids;
-        for (const MetricsQueueEntry &entry : m_queue->entries) {
-            ids.append(entry.event.id);
-        }
-        return ids;
-    }
+    QList<QUuid> sentIds() const { return test::sentEventIds(m_responder); }
+    QList<QUuid> queuedIds() const { return test::eventIds(m_queue->entries); }
 
     test::BeaconResponder m_responder;
     test::RecordingLoggerFactory m_logs;

@@ -6,8 +6,6 @@
 #include "support/StoreFixture.h"
 
 #include <QJsonDocument>
-#include <QRegularExpression>
-#include <QSet>
 
 using namespace verandel;
 
@@ -132,18 +130,6 @@ TEST(MetricsEventTest, ReadingIsStrict)
         }
         EXPECT_EQ(readable, c.readable) << c.what;
     }
-}
-
-TEST(MetricsEventTest, TransportCodesAreDistinctPairsOfLetters)
-{
-    QSet<QString> codes;
-    for (MetricsEventName name : allMetricsEventNames) {
-        const QString code = transportCode(name);
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[a-z]{2}$")).match(code).hasMatch()) << qPrintable(code);
-        codes.insert(code);
-        EXPECT_EQ(metricsEventNameFromString(toString(name)), name);
-    }
-    EXPECT_EQ(codes.size(), 7);
 }
 
 TEST(MetricsEventTest, TelemetryDeviceIds)

@@ -22,11 +22,9 @@ protected:
         StoreFixture::SetUp();
         m_store = std::make_shared<MetricsQueueStore>(m_storage, m_logs, m_clock);
     }
-    MetricsEvent event(MetricsEventName name = MetricsEventName::MacLinkEstablished) const
+    static MetricsEvent event(MetricsEventName name = MetricsEventName::MacLinkEstablished)
     {
-        MetricsEvent made = test::eventNamed(name);
-        made.id = QUuid::createUuid();
-        return made;
+        return test::freshEventNamed(name);
     }
     void append(const MetricsEvent &made, const QDateTime &at)
     {
@@ -39,14 +37,7 @@ protected:
         const std::optional<MetricsQueueEntry> entry = test::runTask(m_store->newest());
         return entry ? std::optional(entry->event.id) : std::nullopt;
     }
-    QList<QUuid> ids()
-    {
-        QList<QUuid> result;
-        for (const MetricsQueueEntry &entry : list()) {
-            result.append(entry.event.id);
-        }
-        return result;
-    }
+    QList<QUuid> ids() { return test::eventIds(list()); }
 
     const QDateTime m_noon = QDateTime(QDate(2026, 3, 4), QTime(12, 0), Qt::UTC);
     std::shared_ptr<MetricsQueueStore> m_store;

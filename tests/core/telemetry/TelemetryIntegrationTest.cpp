@@ -8,12 +8,9 @@
 #include "telemetry/TelemetryPreferencesStore.h"
 
 #include "TelemetryTestEvents.h"
-#include "support/BeaconResponder.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 #include "support/StoreFixture.h"
-
-#include <QUrlQuery>
 
 using namespace verandel;
 using namespace std::chrono_literals;
@@ -54,22 +51,8 @@ protected:
         }
         return ids;
     }
-    QList<QUuid> queued()
-    {
-        QList<QUuid> ids;
-        for (const MetricsQueueEntry &entry : test::runTask(m_queue->list())) {
-            ids.append(entry.event.id);
-        }
-        return ids;
-    }
-    QList<QUuid> sent() const
-    {
-        QList<QUuid> ids;
-        for (const QString &query : m_responder.queries()) {
-            ids.append(QUuid(QUrlQuery(query).queryItemValue(QStringLiteral("i"))));
-        }
-        return ids;
-    }
+    QList<QUuid> queued() { return test::eventIds(test::runTask(m_queue->list())); }
+    QList<QUuid> sent() const { return test::sentEventIds(m_responder); }
     bool waitForQueue(qsizetype size)
     {
         return test::waitUntil([&] { return queued().size() == size; });

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "support/BeaconResponder.h"
 #include "telemetry/MetricsEvent.h"
+#include "telemetry/MetricsQueueEntry.h"
 
+#include <QUrlQuery>
 #include <QUuid>
 
 namespace verandel::test {
@@ -54,6 +57,33 @@ inline MetricsEvent eventNamed(MetricsEventName name)
     }
     event.id = eventId;
     return event.withRuntimeMetadata(sampleMetadata());
+}
+
+// The same event under an id of its own, for tests that queue several.
+inline MetricsEvent freshEventNamed(MetricsEventName name = MetricsEventName::MacLinkEstablished)
+{
+    MetricsEvent event = eventNamed(name);
+    event.id = QUuid::createUuid();
+    return event;
+}
+
+inline QList<QUuid> eventIds(const QList<MetricsQueueEntry> &entries)
+{
+    QList<QUuid> ids;
+    for (const MetricsQueueEntry &entry : entries) {
+        ids.append(entry.event.id);
+    }
+    return ids;
+}
+
+// The event ids of the beacons the responder received, in order of arrival.
+inline QList<QUuid> sentEventIds(const BeaconResponder &responder)
+{
+    QList<QUuid> ids;
+    for (const QString &query : responder.queries()) {
+        ids.append(QUuid(QUrlQuery(query).queryItemValue(QStringLiteral("i"))));
+    }
+    return ids;
 }
 
 } // namespace verandel::test
