@@ -4,6 +4,7 @@
 
 #include "support/FaultyFileManager.h"
 #include "support/ManualClock.h"
+#include "support/TestFiles.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>
@@ -29,18 +30,12 @@ protected:
     }
 
     QString path(const QString &name) const { return m_dir.filePath(QStringLiteral("store/") + name); }
-    QByteArray contents(const QString &name) const
-    {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray contents(const QString &name) const { return readFile(path(name)); }
     bool exists(const QString &name) const { return QFile::exists(path(name)); }
     void writeRaw(const QString &name, const QByteArray &bytes) const
     {
         QDir().mkpath(m_dir.filePath(QStringLiteral("store")));
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        writeFile(path(name), bytes);
     }
     // Everything in the storage directory, to see that a failed operation wrote nothing.
     QStringList storedFiles() const

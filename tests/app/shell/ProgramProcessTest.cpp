@@ -1,8 +1,8 @@
 #include "ShellTestSupport.h"
-#include "core/mock/MockTestFiles.h"
 #include "support/HelperProcess.h"
 #include "support/PrivateDBus.h"
 #include "support/RunTask.h"
+#include "support/TestFiles.h"
 
 #include <QElapsedTimer>
 #include <QFile>

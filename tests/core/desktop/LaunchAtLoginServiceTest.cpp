@@ -3,8 +3,8 @@
 #include "desktop/LaunchAtLoginError.h"
 #include "desktop/MockLaunchAtLoginService.h"
 
-#include "core/mock/MockTestFiles.h"
 #include "support/QtPrinters.h"
+#include "support/TestFiles.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>

@@ -2,7 +2,6 @@
 
 #include "FactoryTestSupport.h"
 #include "bluetooth/ReactiveBluetoothDeviceManager.h"
-#include "core/mock/MockTestFiles.h"
 #include "records/DeviceInput.h"
 #include "support/BeaconResponder.h"
 #include "support/ManualClock.h"
@@ -10,6 +9,7 @@
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 #include "support/TestData.h"
+#include "support/TestFiles.h"
 #include "telemetry/MetricsEvent.h"
 
 #include <QDirIterator>
@@ -42,26 +42,36 @@ protected:
         return std::make_unique<DefaultServiceFactory>(m_logs, loadRuntime(variables), std::move(platform));
     }
 
+    // Every getter but the two that make a new service on each call.
+    static std::vector<std::function<std::shared_ptr<const void>()>> keptServices(DefaultServiceFactory &factory)
+    {
+        return {
+            [&] { return factory.createConnectedMacStorageService(); },
+            [&] { return factory.createConnectionMonitorService(); },
+            [&] { return factory.createDeviceStorageService(); },
+            [&] { return factory.createBluetoothDeviceManager(); },
+            [&] { return factory.createMacIdentifierService(); },
+            [&] { return factory.createEventHub(); },
+            [&] { return factory.createNetworkBridge(); },
+            [&] { return factory.createDeviceOwnershipService(); },
+            [&] { return factory.createControlCoordinator(); },
+            [&] { return factory.createSystemPermissionChecker(); },
+            [&] { return factory.createMetricsPublisher(); },
+            [&] { return factory.createMetricsDispatcher(); },
+            [&] { return factory.createMetricsDispatchScheduler(); },
+            [&] { return factory.createTelemetryPreferencesStore(); },
+            [&] { return factory.createAppUpdatePreferencesStore(); },
+        };
+    }
+
     // Asks the factory for every service, as the program does while it starts.
     static void buildEverything(DefaultServiceFactory &factory)
     {
-        factory.createConnectedMacStorageService();
+        for (const auto &get : keptServices(factory)) {
+            get();
+        }
         factory.createMacDiscoveryService();
-        factory.createConnectionMonitorService();
-        factory.createDeviceStorageService();
-        factory.createBluetoothDeviceManager();
-        factory.createMacIdentifierService();
-        factory.createEventHub();
-        factory.createNetworkBridge();
-        factory.createDeviceOwnershipService();
-        factory.createControlCoordinator();
         factory.createLaunchAtLoginService();
-        factory.createSystemPermissionChecker();
-        factory.createMetricsPublisher();
-        factory.createMetricsDispatcher();
-        factory.createMetricsDispatchScheduler();
-        factory.createTelemetryPreferencesStore();
-        factory.createAppUpdatePreferencesStore();
     }
 
     XdgSandbox m_sandbox;
@@ -78,24 +88,8 @@ protected:
 TEST_F(DefaultServiceFactoryTest, KeptServicesAreOneInstanceAndDiscoveryAndLaunchAtLoginAreNewEachTime)
 {
     const auto factory = makeFactory();
-    const std::function<std::shared_ptr<const void>()> kept[] = {
-        [&] { return factory->createConnectedMacStorageService(); },
-        [&] { return factory->createConnectionMonitorService(); },
-        [&] { return factory->createDeviceStorageService(); },
-        [&] { return factory->createBluetoothDeviceManager(); },
-        [&] { return factory->createMacIdentifierService(); },
-        [&] { return factory->createEventHub(); },
-        [&] { return factory->createNetworkBridge(); },
-        [&] { return factory->createDeviceOwnershipService(); },
-        [&] { return factory->createControlCoordinator(); },
-        [&] { return factory->createSystemPermissionChecker(); },
-        [&] { return factory->createMetricsPublisher(); },
-        [&] { return factory->createMetricsDispatcher(); },
-        [&] { return factory->createMetricsDispatchScheduler(); },
-        [&] { return factory->createTelemetryPreferencesStore(); },
-        [&] { return factory->createAppUpdatePreferencesStore(); },
-    };
-    for (size_t i = 0; i < std::size(kept); ++i) {
+    const auto kept = keptServices(*factory);
+    for (size_t i = 0; i < kept.size(); ++i) {
         SCOPED_TRACE(i);
         const std::shared_ptr<const void> first = kept[i]();
         ASSERT_NE(first, nullptr);

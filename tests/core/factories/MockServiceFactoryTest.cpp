@@ -1,7 +1,6 @@
 #include "factories/MockServiceFactory.h"
 
 #include "FactoryTestSupport.h"
-#include "core/mock/MockTestFiles.h"
 #include "desktop/MockLaunchAtLoginService.h"
 #include "mock/DebugMacIdentifierService.h"
 #include "support/BeaconResponder.h"
@@ -9,6 +8,7 @@
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,5 +1,4 @@
 #include "FactoryTestSupport.h"
-#include "core/mock/MockTestFiles.h"
 #include "foundation/JsonCodec.h"
 #include "mock/DebugContext.h"
 #include "records/ConnectedMac.h"
@@ -8,6 +7,7 @@
 #include "support/LoopbackPorts.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QJsonArray>

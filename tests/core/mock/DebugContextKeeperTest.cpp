@@ -1,9 +1,9 @@
 #include "mock/DebugContextKeeper.h"
 
-#include "MockTestFiles.h"
 #include "foundation/StorageError.h"
 #include "support/ManualClock.h"
 #include "support/RunTask.h"
+#include "support/TestFiles.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "mock/DebugContext.h"
 
-#include "MockTestFiles.h"
 #include "foundation/JsonCodec.h"
 #include "foundation/JsonFields.h"
 #include "foundation/StorageError.h"
 #include "mock/DebugContextError.h"
 #include "support/TestData.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -238,16 +238,6 @@ TEST_F(DebugContextTest, RequestsAreWrittenInSecondsSince2001AndReadBackTheSame)
     EXPECT_EQ(last.value(QStringLiteral("otherMacId")).toString(),
               json::uuidToString(context.connectionRequests.at(2).otherMacId()));
     EXPECT_EQ(DebugContext::load(path()), context);
-}
-
-TEST_F(DebugContextTest, TheDefaultContextRoundTrips)
-{
-    const DebugContext defaults = DebugContext::createDefault();
-    defaults.save(path());
-    EXPECT_EQ(DebugContext::load(path()), defaults);
-    ASSERT_EQ(defaults.localBluetoothDevices.size(), 2);
-    EXPECT_EQ(defaults.localBluetoothDevices.at(1).address, QStringLiteral("AA:BB:CC:DD:EE:FF"));
-    EXPECT_EQ(defaults.discoverableMacs.at(0).port, 62475);
 }
 
 TEST_F(DebugContextTest, SavingToAnEmptyPathCreatesNothing)

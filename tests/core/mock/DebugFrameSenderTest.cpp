@@ -1,9 +1,9 @@
 #include "mock/DebugFrameSender.h"
 
-#include "MockTestFiles.h"
 #include "peer/tcp/MultiplexFrameSender.h"
 #include "peer/wire/EventEnvelopeCodec.h"
 #include "support/RunTask.h"
+#include "support/TestFiles.h"
 #include "support/fakes/RecordingFrameSender.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 

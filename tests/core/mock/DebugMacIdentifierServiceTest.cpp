@@ -1,8 +1,8 @@
 #include "mock/DebugMacIdentifierService.h"
 
-#include "MockTestFiles.h"
 #include "foundation/JsonFields.h"
 #include "support/ManualClock.h"
+#include "support/TestFiles.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "mock/DebugMockBluetoothDeviceManager.h"
 
-#include "MockTestFiles.h"
 #include "bluetooth/PermissionGuardedBluetoothDeviceManager.h"
 #include "bluetooth/ReactiveBluetoothDeviceManager.h"
 #include "mock/DebugContextKeeper.h"
 #include "support/ManualClock.h"
 #include "support/RunTask.h"
 #include "support/TestData.h"
+#include "support/TestFiles.h"
 #include "support/fakes/FakeDebugContextUpdater.h"
 #include "support/fakes/MockSystemPermissionChecker.h"
 #include "support/fakes/RecordingLoggerFactory.h"

@@ -1,9 +1,9 @@
 #include "mock/FileWatcher.h"
 
-#include "MockTestFiles.h"
 #include "mock/FileWatcherError.h"
 #include "support/ManualClock.h"
 #include "support/RunTask.h"
+#include "support/TestFiles.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

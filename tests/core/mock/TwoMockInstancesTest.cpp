@@ -1,11 +1,11 @@
 // Two mock-mode instances in one process, wired as the program wires mock mode, find each other
 // through their debug context files on 127.0.0.1, link, ping each other and move a simulated keyboard.
-#include "MockTestFiles.h"
 #include "foundation/JsonFields.h"
 #include "support/LinkedNode.h"
 #include "support/LoopbackPorts.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
+#include "support/TestFiles.h"
 #include "support/TransferPrinters.h"
 
 #include <QJsonArray>

@@ -8,6 +8,12 @@
 
 namespace verandel::test {
 
+// Hands on the inner factory's service and records the call.
+// clang-format off
+#define VERANDEL_RECORD_FORWARD(Type, call) \
+    Type call() override { return record(#call, m_inner->call()); }
+// clang-format on
+
 // A service factory that writes every call into one journal, in order, with the services the
 // composition root starts and stops as fakes that write into it too. The concrete services (the hub,
 // the bridge, the ownership map, the coordinator, the stores) come from the inner factory. Discovery and
@@ -63,10 +69,7 @@ public:
     // Thrown by the startAdvertising of every discovery service made from now on.
     std::optional<MacDiscoveryError> startAdvertisingError;
 
-    ConnectedMacStorageServicePtr createConnectedMacStorageService() override
-    {
-        return record("createConnectedMacStorageService", m_inner->createConnectedMacStorageService());
-    }
+    VERANDEL_RECORD_FORWARD(ConnectedMacStorageServicePtr, createConnectedMacStorageService)
     MacDiscoveryServicePtr createMacDiscoveryService() override
     {
         auto discovery = std::make_shared<FakeMacDiscoveryService>();
@@ -79,64 +82,28 @@ public:
     {
         return record("createConnectionMonitorService", monitor);
     }
-    DeviceStorageServicePtr createDeviceStorageService() override
-    {
-        return record("createDeviceStorageService", m_inner->createDeviceStorageService());
-    }
-    BluetoothDeviceManagerPtr createBluetoothDeviceManager() override
-    {
-        return record("createBluetoothDeviceManager", m_inner->createBluetoothDeviceManager());
-    }
-    std::shared_ptr<MacIdentifierServiceProtocol> createMacIdentifierService() override
-    {
-        return record("createMacIdentifierService", m_inner->createMacIdentifierService());
-    }
-    std::shared_ptr<PeerCommunicationHub> createEventHub() override
-    {
-        return record("createEventHub", m_inner->createEventHub());
-    }
-    std::shared_ptr<NetworkBridge> createNetworkBridge() override
-    {
-        return record("createNetworkBridge", m_inner->createNetworkBridge());
-    }
-    DeviceOwnershipServicePtr createDeviceOwnershipService() override
-    {
-        return record("createDeviceOwnershipService", m_inner->createDeviceOwnershipService());
-    }
-    std::shared_ptr<ControlCoordinator> createControlCoordinator() override
-    {
-        return record("createControlCoordinator", m_inner->createControlCoordinator());
-    }
+    VERANDEL_RECORD_FORWARD(DeviceStorageServicePtr, createDeviceStorageService)
+    VERANDEL_RECORD_FORWARD(BluetoothDeviceManagerPtr, createBluetoothDeviceManager)
+    VERANDEL_RECORD_FORWARD(std::shared_ptr<MacIdentifierServiceProtocol>, createMacIdentifierService)
+    VERANDEL_RECORD_FORWARD(std::shared_ptr<PeerCommunicationHub>, createEventHub)
+    VERANDEL_RECORD_FORWARD(std::shared_ptr<NetworkBridge>, createNetworkBridge)
+    VERANDEL_RECORD_FORWARD(DeviceOwnershipServicePtr, createDeviceOwnershipService)
+    VERANDEL_RECORD_FORWARD(std::shared_ptr<ControlCoordinator>, createControlCoordinator)
     LaunchAtLoginServicePtr createLaunchAtLoginService() override
     {
         auto service = std::make_shared<LaunchAtLogin>(journal);
         launchAtLoginServices.append(service);
         return record("createLaunchAtLoginService", service);
     }
-    SystemPermissionCheckerPtr createSystemPermissionChecker() override
-    {
-        return record("createSystemPermissionChecker", m_inner->createSystemPermissionChecker());
-    }
-    MetricsPublisherPtr createMetricsPublisher() override
-    {
-        return record("createMetricsPublisher", m_inner->createMetricsPublisher());
-    }
-    std::shared_ptr<MetricsDispatcher> createMetricsDispatcher() override
-    {
-        return record("createMetricsDispatcher", m_inner->createMetricsDispatcher());
-    }
+    VERANDEL_RECORD_FORWARD(SystemPermissionCheckerPtr, createSystemPermissionChecker)
+    VERANDEL_RECORD_FORWARD(MetricsPublisherPtr, createMetricsPublisher)
+    VERANDEL_RECORD_FORWARD(std::shared_ptr<MetricsDispatcher>, createMetricsDispatcher)
     MetricsDispatchSchedulerPtr createMetricsDispatchScheduler() override
     {
         return record("createMetricsDispatchScheduler", scheduler);
     }
-    TelemetryPreferencesStorePtr createTelemetryPreferencesStore() override
-    {
-        return record("createTelemetryPreferencesStore", m_inner->createTelemetryPreferencesStore());
-    }
-    AppUpdatePreferencesStorePtr createAppUpdatePreferencesStore() override
-    {
-        return record("createAppUpdatePreferencesStore", m_inner->createAppUpdatePreferencesStore());
-    }
+    VERANDEL_RECORD_FORWARD(TelemetryPreferencesStorePtr, createTelemetryPreferencesStore)
+    VERANDEL_RECORD_FORWARD(AppUpdatePreferencesStorePtr, createAppUpdatePreferencesStore)
 
     // How often the journal holds the entry.
     qsizetype count(const QString &entry) const { return journal.count(entry); }
@@ -151,5 +118,7 @@ private:
 
     ServiceFactoryPtr m_inner;
 };
+
+#undef VERANDEL_RECORD_FORWARD
 
 } // namespace verandel::test
