@@ -1,6 +1,7 @@
 #include "common/UrlOpener.h"
 
 #include "foundation/LogText.h"
+#include "update/UpdateUrlPolicy.h"
 
 #include <QDesktopServices>
 
@@ -12,16 +13,9 @@ UrlOpener::UrlOpener(LoggerFactory &loggerFactory, Launcher launcher)
                           : Launcher([](const QUrl &url) { return QDesktopServices::openUrl(url); }))
 { }
 
-bool UrlOpener::isSafeExternal(const QUrl &url)
-{
-    const QString scheme = url.scheme();
-    return url.isValid() && !url.isRelative() && !url.host().isEmpty()
-        && (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
-}
-
 bool UrlOpener::openExternal(const QUrl &url) const
 {
-    if (!isSafeExternal(url)) {
+    if (!UpdateUrlPolicy::isOpenableWebUrl(url)) {
         m_logger->warning(QStringLiteral("Refusing to open an address that is not an http or https URL: ")
                           + escapeControlCharacters(url.toString(QUrl::FullyEncoded).left(200)));
         return false;

@@ -21,8 +21,6 @@ public:
     // The launcher defaults to QDesktopServices::openUrl.
     explicit UrlOpener(LoggerFactory &loggerFactory, Launcher launcher = {});
 
-    static bool isSafeExternal(const QUrl &url);
-
     // An address from outside data; false when refused or not handed over.
     bool openExternal(const QUrl &url) const;
     // A page this program ships (the privacy policy), by its file path.

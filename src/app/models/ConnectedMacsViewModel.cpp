@@ -168,16 +168,12 @@ QCoro::Task<> ConnectedMacsViewModel::setDiscoveryModeEnabled(bool enabled)
     }
     // The cached status only: nothing is probed before the user chose to continue.
     setLocalNetworkPermissionStatus(m_systemPermissionChecker->localNetworkStatus());
-    switch (m_localNetworkPermissionStatus) {
-    case SystemPermissionStatus::Unknown:
-        setInlinePermissionGuidanceState(DiscoveryPermissionGuidanceState::Preflight);
+    const std::optional<DiscoveryPermissionGuidanceState> card
+        = PermissionGuidanceCards::localNetworkState(m_localNetworkPermissionStatus);
+    setInlinePermissionGuidanceState(card);
+    if (card) {
         co_return;
-    case SystemPermissionStatus::Denied:
-        setInlinePermissionGuidanceState(DiscoveryPermissionGuidanceState::DeniedRecovery);
-        co_return;
-    case SystemPermissionStatus::Authorized: break;
     }
-    setInlinePermissionGuidanceState(std::nullopt);
     co_await startDiscovery();
 }
 

@@ -11,7 +11,6 @@
 #include "support/TestPalettes.h"
 #include "support/fakes/MockSystemPermissionChecker.h"
 
-#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -53,17 +52,6 @@ PermissionGuidanceConfiguration makeCard(CardKind kind, bool preflight, const Pe
                                                           actions);
     }
     return {};
-}
-
-QList<PermissionGuidanceConfiguration> everyCard()
-{
-    QList<PermissionGuidanceConfiguration> cards;
-    for (const CardKind kind : {CardKind::LocalNetwork, CardKind::BluetoothDevices, CardKind::BluetoothTransfer}) {
-        for (const bool preflight : {true, false}) {
-            cards << makeCard(kind, preflight, {});
-        }
-    }
-    return cards;
 }
 
 PermissionGuidanceConfiguration limitedCard(const PermissionGuidanceActions &actions)
@@ -189,20 +177,6 @@ TEST(PermissionGuidanceCardsTest, TextsStyleAndWhatEachButtonDoes)
         QStringList ran{row.primaryRuns, row.secondaryRuns};
         ran.removeAll(QString());
         EXPECT_EQ(recorded.ran, ran);
-    }
-}
-
-TEST(PermissionGuidanceCardsTest, TextsSpeakOfLinuxComputersOnly)
-{
-    const QRegularExpression macOnly(QStringLiteral("\\bmacOS\\b|\\bMacs?\\b|System Settings|Privacy & Security"));
-    for (const PermissionGuidanceConfiguration &card : everyCard()) {
-        SCOPED_TRACE(card.title.toStdString());
-        for (const QString &text : {card.title, card.message, card.detail.value_or(QString()), card.primaryActionTitle,
-                                    card.secondaryActionTitle.value_or(QString())}) {
-            EXPECT_FALSE(macOnly.match(text).hasMatch()) << text.toStdString();
-            // "can’t" keeps its typographic apostrophe; only "I've" has the plain one.
-            EXPECT_FALSE(text.contains(QStringLiteral("can't")));
-        }
     }
 }
 
@@ -333,22 +307,6 @@ TEST_F(PermissionGuidanceViewTest, AnActionMayReplaceTheCardsConfiguration)
     EXPECT_EQ(view.titleLabel()->text(), QStringLiteral("Turn Bluetooth access back on"));
     QTest::mouseClick(view.secondaryButton(), Qt::LeftButton);
     EXPECT_EQ(recorded.ran, (QStringList{QStringLiteral("replaced"), QStringLiteral("retry")}));
-}
-
-TEST_F(PermissionGuidanceViewTest, SettingsButtonOpensTheDesktopSettingsThroughTheChecker)
-{
-    const auto checker = std::make_shared<MockSystemPermissionChecker>();
-    checker->simulateBluetoothStatus(SystemPermissionStatus::Denied);
-    PermissionGuidanceActions actions;
-    actions.openSettings = [checker] { checker->openBluetoothSettings(); };
-    const std::optional<BluetoothPermissionGuidanceState> state
-        = PermissionGuidanceCards::bluetoothState(checker->bluetoothStatus());
-    ASSERT_TRUE(state.has_value());
-    view.setConfiguration(PermissionGuidanceCards::bluetoothDevices(*state, actions));
-
-    QTest::mouseClick(view.primaryButton(), Qt::LeftButton);
-    EXPECT_EQ(checker->openBluetoothSettingsCallCount(), 1);
-    EXPECT_EQ(checker->openSettingsCallCount(), 0);
 }
 
 TEST_F(PermissionGuidanceViewTest, TextsAreShownAsPlainText)

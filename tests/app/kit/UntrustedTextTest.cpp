@@ -60,15 +60,6 @@ TEST(UntrustedTextTest, ToolTipsShowTheTextAsItIs)
         EXPECT_EQ(shownToolTip(UntrustedText::toolTip(text)).simplified(), text.simplified());
     }
     EXPECT_EQ(UntrustedText::toolTip({}), QString());
-
-    // An elided label offers the whole name as its tool tip.
-    TextLabel label(TextStyle::Body);
-    label.setElided(true);
-    label.setText(QStringLiteral("AT&T Laboratory Workstation"));
-    label.show();
-    label.resize(60, label.sizeHint().height());
-    ASSERT_NE(label.text(), label.fullText());
-    EXPECT_EQ(shownToolTip(label.toolTip()), QStringLiteral("AT&T Laboratory Workstation"));
 }
 
 TEST(UntrustedTextTest, ANameInsideASentenceIsIsolatedAndTitlesKeepTheirAmpersands)

@@ -47,7 +47,6 @@ TEST(EntryPointPolicyTest, OpenScreenWords)
         {QStringLiteral("ConnectedMacs"), macs},
         {QStringLiteral("MACS"), macs},
         {QStringLiteral("devices"), devices},
-        {QStringLiteral("Devices"), devices},
         {QStringLiteral("DEVICES"), devices},
         {QStringLiteral("toolbar"), controlCenter},
         {QStringLiteral("control-center"), controlCenter},
