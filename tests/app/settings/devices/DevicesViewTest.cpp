@@ -112,13 +112,6 @@ protected:
         settle();
         saveShot(*window, name);
     }
-    // Lays out again what changed visibility: layout requests are posted events.
-    static void settle()
-    {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::processEvents();
-        }
-    }
 };
 
 } // namespace
