@@ -32,6 +32,13 @@ class ApplicationShellTest : public ::testing::Test
 protected:
     void launch(QHash<QString, QString> variables = {}, LaunchOptions options = {})
     {
+        start(std::move(variables), std::move(options));
+        passTime(1.0);
+    }
+
+    // The launch alone, before any time passes.
+    void start(QHash<QString, QString> variables, LaunchOptions options)
+    {
         variables.insert(QStringLiteral("DEBUG_MODE"), QStringLiteral("true"));
         m_delegate = std::make_unique<AppDelegate>(
             m_graph.runtime(std::move(variables)), m_graph.logs, options, m_graph.clock,
@@ -50,7 +57,6 @@ protected:
         m_shell = std::make_unique<ApplicationShell>(*m_delegate, options, m_graph.clock,
                                                      [this] { return m_trayAvailable; });
         m_delegate->applicationDidFinishLaunching();
-        passTime(1.0);
     }
 
     // Virtual time in small steps, with the events each step lets through.
@@ -149,15 +155,7 @@ TEST_F(ApplicationShellTest, TheOpenScreenTabOpensHalfASecondAfterTheLaunchAndAn
 
 TEST_F(ApplicationShellTest, TheDelayHasALowerBoundButNoUpperOne)
 {
-    m_delegate = std::make_unique<AppDelegate>(
-        m_graph.runtime({{QStringLiteral("DEBUG_MODE"), QStringLiteral("true")}}), m_graph.logs,
-        LaunchOptions{QStringLiteral("control-center"), true, {}}, m_graph.clock,
-        [this](const RuntimeEnvironment &runtime, const LoggerFactoryPtr &) {
-            return m_factory = m_graph.makeFactory(runtime);
-        });
-    m_shell = std::make_unique<ApplicationShell>(*m_delegate, LaunchOptions{QStringLiteral("control-center"), true, {}},
-                                                 m_graph.clock, [] { return true; });
-    m_delegate->applicationDidFinishLaunching();
+    start({}, LaunchOptions{QStringLiteral("control-center"), true, {}});
     EXPECT_TRUE(m_delegate->hasHandledInitialUserActivation());
     passTime(0.45);
     EXPECT_EQ(m_shell->controlCenterWindow(), nullptr);

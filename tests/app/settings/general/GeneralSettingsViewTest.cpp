@@ -79,9 +79,7 @@ protected:
 
     void shoot(const QString &name)
     {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::processEvents();
-        }
+        settle();
         view->resize(tabWidth, view->column()->sizeHint().height());
         if (QWidget *focused = view->focusWidget()) {
             focused->clearFocus();

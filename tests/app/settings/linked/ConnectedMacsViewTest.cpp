@@ -10,9 +10,7 @@
 #include "kit/ToggleSwitch.h"
 #include "settings/linked/ConnectedMacRow.h"
 #include "settings/linked/ConnectedMacsScreenSummary.h"
-#include "settings/linked/DiscoveredMacRow.h"
 #include "settings/linked/DiscoveryModeView.h"
-#include "settings/linked/NearbyMacsSectionView.h"
 
 #include "app/models/ConnectedMacsViewModelFixture.h"
 #include "support/PreviewFixtures.h"
@@ -261,12 +259,7 @@ TEST_F(ConnectedMacsViewTest, CtrlRRefreshesWhileTheTabIsShown)
 TEST_F(ConnectedMacsViewTest, RowsShowTheirComputersStateAndOfflineWithoutARecord)
 {
     const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
-    auto connected = std::make_shared<MacConnectionStatus>(macs.at(0).id());
-    connected->updateConnectionState(ConnectionState::Connected);
-    monitor->statuses.insert(macs.at(0).id(), connected);
-    auto failing = std::make_shared<MacConnectionStatus>(macs.at(1).id());
-    failing->updateConnectionState(ConnectionState::Error);
-    monitor->statuses.insert(macs.at(1).id(), failing);
+    setStatuses(macs, {ConnectionState::Connected, ConnectionState::Error});
     ConnectedMacsView &tab = open(macs);
     EXPECT_EQ(badgeTexts(),
               (QStringList{QStringLiteral("Connected"), QStringLiteral("Error"), QStringLiteral("Offline")}));
@@ -407,15 +400,6 @@ TEST_F(ConnectedMacsViewTest, NamesFromOtherComputersAreShownAsTheyAre)
     EXPECT_EQ(row->statusBadge()->accessibleName(), name + QStringLiteral(": Offline"));
     QTest::mouseClick(row->disconnectButton(), Qt::LeftButton);
     EXPECT_EQ(row->nameLabel()->text(), QStringLiteral("Disconnect \u2068<b>x</b>&y\u2069?"));
-
-    discovery->setState(DiscoveryServiceState::Active);
-    discovery->setSecurityCode(SecurityCode(QStringLiteral("K7Q2ZX"), PreviewFixtures::now()));
-    discovery->setDiscoveredMacs({PreviewFixtures::nearbyMac(1, name, QStringLiteral("K7Q2ZX"))});
-    settle();
-    const QList<DiscoveredMacRow *> nearby = tab.discoveryModeView()->nearbySection()->rows();
-    ASSERT_EQ(nearby.size(), 1);
-    EXPECT_EQ(nearby.first()->nameLabel()->textFormat(), Qt::PlainText);
-    EXPECT_EQ(nearby.first()->nameLabel()->fullText(), name);
 }
 
 // Pictures ---------------------------------------------------------------------------------------
