@@ -72,7 +72,7 @@ protected:
     void TearDown() override
     {
         if (m_delegate) {
-            m_delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); });
+            m_delegate->applicationWillTerminate();
         }
         m_shell.reset();
         m_delegate.reset();
