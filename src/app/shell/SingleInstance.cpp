@@ -107,7 +107,8 @@ SingleInstance::Claim SingleInstance::claim(std::optional<qint64> endedOwnerPid)
         m_logger->error(QStringLiteral("Could not export the single-instance object"));
         return Claim::NoBus;
     }
-    // Without queueing: a second launch must learn at once that the name is taken.
+    // A second launch asks without queueing, to learn at once that the name is taken; a relaunch queues
+    // behind the owner that has ended.
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = m_bus.interface()->registerService(
         m_serviceName,
         endedOwnerPid ? QDBusConnectionInterface::QueueService : QDBusConnectionInterface::DontQueueService,

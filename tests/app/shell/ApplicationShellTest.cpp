@@ -287,6 +287,7 @@ TEST_F(ApplicationShellTest, ABuildWithoutFeedOrKeyOffersNoUpdateCheck)
     EXPECT_TRUE(general->automaticChecksSwitch()->isVisibleTo(m_shell->settingsWindow()));
     EXPECT_TRUE(general->automaticInstallationSwitch()->isVisibleTo(m_shell->settingsWindow()));
     EXPECT_TRUE(m_graph.logs->containsSubstring(LogLevel::Warning, QStringLiteral("Sparkle failed to start")));
+    saveShot(*general->column(), QStringLiteral("shell-settings-general-without-updater"));
 }
 
 // With a feed and a key the launch checks; the menu command is disabled while that check runs, then
