@@ -80,8 +80,9 @@ QCoro::Task<qint64> UpdateHttpClient::stream(QUrl url, Limits limits, Sink sink)
     if (!UpdateUrlPolicy::isFetchableUrl(url)) {
         throw UpdaterError(errorCode, QStringLiteral("The update address is not allowed."));
     }
-    // Qt's own redirect handling checks a hop only after it knows the target and loses chains of two;
-    // each hop is a request of ours, checked against every address asked for before it.
+    // Not Qt's own redirect handling: on Qt 6.4 the reply already names the target when a hop is to be
+    // checked, and a chain of two or more hops ends without its body. Each hop is a request of ours,
+    // checked against every address asked for before it.
     const Deadlines deadlines{QDeadlineTimer(limits.totalTimeout), QDeadlineTimer(redirectChainTimeout)};
     QList<QUrl> chain{url};
     while (true) {
