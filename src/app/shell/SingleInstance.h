@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QObject>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -55,8 +56,15 @@ public:
                    QObject *parent = nullptr);
     ~SingleInstance() override;
 
+    // How long a relaunch waits for the bus to hand over the name of the process it replaced.
+    static constexpr std::chrono::milliseconds handoverLimit{5000};
+
     // Exports the object, then asks for the name, so a second launch never finds the name without it.
-    Claim claim();
+    // `endedOwnerPid`, for a relaunch after an update: the process that held the name has ended, but
+    // the bus may not have read its hang-up yet. The name is then asked for in the bus's queue and
+    // taken when the bus lets go of the ended owner (within handoverLimit); a name held by any other
+    // process is left to it, as for a second launch.
+    Claim claim(std::optional<qint64> endedOwnerPid = std::nullopt);
     // How many other instances (other debug profiles, or the installed program) owned their names
     // when this one claimed its own: its windows then open offset, so they do not hide theirs.
     int otherInstanceCount() const { return m_otherInstances; }
@@ -71,6 +79,8 @@ Q_SIGNALS:
 
 private:
     friend class SingleInstanceAdaptor;
+    // Waits in the queue behind the ended owner; true once this connection owns the name.
+    bool waitForHandover(qint64 endedOwnerPid);
     // The error text when refused, none when accepted.
     std::optional<QString> accept(const QString &screen, const QString &activationToken);
 
