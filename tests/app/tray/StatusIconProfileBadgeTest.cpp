@@ -129,7 +129,7 @@ TEST(StatusIconProfileBadgeTest, PicturesOfTheBadgeAtEverySize)
     painter.end();
     QLabel label;
     label.setPixmap(QPixmap::fromImage(sheet));
-    label.adjustSize();
+    label.resize(sheet.size());
     saveShot(label, QStringLiteral("tray-status-icon-profile-badge"));
 }
 
