@@ -56,7 +56,7 @@ public:
             return QStringLiteral("Connection to Mac %1 in setup for envelope %2")
                 .arg(self->macText(), self->envelopeText());
         });
-        watchDeadline(self);
+        watchDeadlines(self);
         const std::optional<QList<Target>> targets = co_await resolveTargets(self);
         if (targets && !self->m_answer.isAnswered()) {
             self->m_targets = *targets;
@@ -68,14 +68,33 @@ public:
     }
 
 private:
-    static QCoro::Task<> watchDeadline(std::shared_ptr<SendAttempt> self)
+    // Both deadlines on one wait: the connection must be ready within the time-out, and once it is, the
+    // frame written to the end of its stream within the write time-out of connecting (a peer that
+    // accepts but never reads must not hold the send). No wait is longer than the write time-out, so a
+    // connection that becomes ready meanwhile is never checked late.
+    static QCoro::Task<> watchDeadlines(std::shared_ptr<SendAttempt> self)
     {
-        const bool due = co_await self->m.clock->sleepUnlessStopped(self->m.timeout, self->m_deadlineStop.get_token());
-        if (!due) {
+        const QDateTime started = self->m.clock->now();
+        for (;;) {
+            const QDateTime deadline = self->m_readyAt
+                ? self->m_readyAt->addMSecs(std::llround(self->m.writeTimeout * 1000))
+                : started.addMSecs(std::llround(self->m.timeout * 1000));
+            const double remaining = static_cast<double>(self->m.clock->now().msecsTo(deadline)) / 1000.0;
+            if (remaining <= 0) {
+                break;
+            }
+            const double wait = std::min(remaining, self->m.writeTimeout);
+            const bool due = co_await self->m.clock->sleepUnlessStopped(wait, self->m_deadlineStop.get_token());
+            if (!due || self->m_answer.isAnswered()) {
+                co_return;
+            }
+        }
+        if (self->m_answer.isAnswered()) {
             co_return;
         }
-        // Once the connection is ready only the write or the connection itself ends the send.
-        if (self->m_ready || self->m_answer.isAnswered()) {
+        if (self->m_readyAt) {
+            self->writeFailed(QStringLiteral("the frame was not written within %1s of connecting")
+                                  .arg(formatDouble(self->m.writeTimeout)));
             co_return;
         }
         self->m.logger->warning(QStringLiteral("Connection to Mac %1 timed out after %2s for envelope %3")
@@ -83,21 +102,6 @@ private:
         self->m_resolveStop.request_stop();
         self->releaseSocket(false);
         self->m_answer.answer(false);
-    }
-
-    // A peer that accepts but never reads must not hold the send: the frame and the end of stream
-    // are handed over within the write time-out, or the send fails.
-    static QCoro::Task<> watchWrite(std::shared_ptr<SendAttempt> self)
-    {
-        const bool due
-            = co_await self->m.clock->sleepUnlessStopped(self->m.writeTimeout, self->m_deadlineStop.get_token());
-        if (!due) {
-            co_return;
-        }
-        if (!self->m_answer.isAnswered()) {
-            self->writeFailed(QStringLiteral("the frame was not written within %1s of connecting")
-                                  .arg(formatDouble(self->m.writeTimeout)));
-        }
     }
 
     static QCoro::Task<std::optional<QList<Target>>> resolveTargets(std::shared_ptr<SendAttempt> self)
@@ -172,8 +176,7 @@ private:
         if (m_answer.isAnswered()) {
             return;
         }
-        m_ready = true;
-        watchWrite(shared_from_this());
+        m_readyAt = m.clock->now();
         m.logger->debug([&] {
             return QStringLiteral("Connection ready to Mac %1, sending envelope %2 (type: %3)")
                 .arg(macText(), envelopeText(), escapeControlCharacters(m.type));
@@ -203,7 +206,7 @@ private:
             return;
         }
         const QString error = m_socket->errorString();
-        if (m_ready) {
+        if (m_readyAt) {
             writeFailed(error);
             return;
         }
@@ -272,7 +275,8 @@ private:
     std::stop_source m_resolveStop;
     QList<Target> m_targets;
     QTcpSocket *m_socket = nullptr;
-    bool m_ready = false;
+    // When the connection became ready.
+    std::optional<QDateTime> m_readyAt;
     bool m_loggedPreparing = false;
     qint64 m_written = 0;
 };
