@@ -49,6 +49,7 @@ public:
     AppUpdatePreferencesStorePtr getAppUpdatePreferencesStore();
     MacDiscoveryServicePtr getMacDiscoveryService();
     ConnectionMonitorServicePtr getConnectionMonitorService();
+    LinkedPeerDirectoryPtr getPeerDirectory();
     ConnectedMacStorageServicePtr getConnectedMacStorageService();
     DeviceStorageServicePtr getDeviceStorageService();
     BluetoothDeviceManagerPtr getBluetoothDeviceManager();
@@ -85,6 +86,7 @@ private:
     MacDiscoveryServicePtr m_macDiscoveryService;
     SystemPermissionCheckerPtr m_systemPermissionChecker;
     ConnectionMonitorServicePtr m_connectionMonitorService;
+    LinkedPeerDirectoryPtr m_peerDirectory;
     BluetoothDeviceManagerPtr m_bluetoothDeviceManager;
     LaunchAtLoginServicePtr m_launchAtLoginService;
     std::shared_ptr<MacIdentifierServiceProtocol> m_macIdentifierService;
