@@ -260,10 +260,37 @@ TEST_F(FloodFixture, AFloodFromSixteenAddressesLeavesRoomForALinkedPeer)
     // No connection of the linked peer was refused or closed to make room.
     const QRegularExpression linkedPeerCut(
         QStringLiteral("^(Refusing connection|Closing connection \\S+) from 127\\.0\\.0\\.1:"));
-    for (const QString &line : logs->messages(LogLevel::Warning)) {
+    for (const QString &line : logs->allMessages()) {
         EXPECT_FALSE(linkedPeerCut.match(line).hasMatch()) << line.toStdString();
     }
     // The strangers were cut at their cap throughout.
     EXPECT_TRUE(
-        logs->containsSubstring(LogLevel::Warning, QStringLiteral("(48 open from computers that are not linked)")));
+        logs->containsSubstring(LogLevel::Debug, QStringLiteral("(48 open from computers that are not linked)")));
+}
+
+TEST_F(FloodFixture, ThirtySecondsOfFloodAreSummedUpAtMostFourTimesPerSource)
+{
+    // Four addresses, each holding more connections than its share and opening a new one for each cut.
+    std::vector<std::unique_ptr<Flooder>> flooders;
+    for (int i = 0; i < 4; ++i) {
+        flooders.push_back(std::make_unique<Flooder>(listener->port(), kGarbage, true,
+                                                     QHostAddress(QStringLiteral("127.0.0.%1").arg(2 + i))));
+        flooders.back()->open(12);
+    }
+    // Thirty seconds of virtual time in quarter seconds, the flood going on in real time throughout.
+    for (int step = 0; step < 120; ++step) {
+        const qsizetype handled = handledConnections();
+        clock->advance(0.25);
+        ASSERT_TRUE(test::waitUntil([&] { return handledConnections() >= handled + 4; }));
+    }
+    const QStringList summaries
+        = logs->messages(LogLevel::Warning).filter(QStringLiteral(" in the last 10 s to make room"));
+    for (int i = 0; i < 4; ++i) {
+        const QString source = QStringLiteral("127.0.0.%1").arg(2 + i);
+        const qsizetype lines = summaries.filter(QStringLiteral(" connections from %1 in ").arg(source)).size();
+        EXPECT_GE(lines, 2) << source.toStdString();
+        EXPECT_LE(lines, 4) << source.toStdString();
+    }
+    EXPECT_GT(logs->messages(LogLevel::Debug).filter(QStringLiteral("to make room for a connection from")).size(), 200)
+        << "each close is still told at debug level";
 }
