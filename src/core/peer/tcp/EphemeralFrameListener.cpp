@@ -74,6 +74,17 @@ quint16 EphemeralFrameListener::port() const
     return m_running && m_server ? m_server->serverPort() : 0;
 }
 
+QList<qintptr> EphemeralFrameListener::connectionDescriptors() const
+{
+    QList<qintptr> descriptors;
+    for (const Connection &connection : m_connections) {
+        if (connection.socket) {
+            descriptors.append(connection.socket->socketDescriptor());
+        }
+    }
+    return descriptors;
+}
+
 void EphemeralFrameListener::start(const DiscoverableMac &advertisedMac)
 {
     if (m_running) {

@@ -77,6 +77,8 @@ public:
     // The port listened on; 0 while not running.
     quint16 port() const;
     int activeConnectionCount() const { return static_cast<int>(m_connections.size()); }
+    // The descriptors of the connections open now, for diagnostics.
+    QList<qintptr> connectionDescriptors() const;
 
     // The largest connection buffer: one frame of the largest envelope.
     static qsizetype maxBufferSize();
