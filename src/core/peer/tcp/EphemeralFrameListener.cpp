@@ -267,7 +267,6 @@ bool EphemeralFrameListener::makeRoomAmong(const ConnectionFilter &counted, cons
 
 void EphemeralFrameListener::finishArrivedFrames(const ConnectionFilter &matches)
 {
-    // One look at every candidate: only those with something to read are read.
     std::vector<QUuid> ids;
     std::vector<pollfd> descriptors;
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
@@ -276,17 +275,26 @@ void EphemeralFrameListener::finishArrivedFrames(const ConnectionFilter &matches
             descriptors.push_back(pollfd{static_cast<int>(it->socket->socketDescriptor()), POLLIN, 0});
         }
     }
-    if (::poll(descriptors.data(), descriptors.size(), 0) < 0) {
+    // One look at every candidate at once: only those with something to read are read.
+    if (::poll(descriptors.data(), descriptors.size(), 0) <= 0) {
         return;
     }
     for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (descriptors[i].revents == 0) {
+            continue;
+        }
+        // Bytes, then the end of the stream, each taken in by the socket as the event loop would, so
+        // that its own signals deliver them: a stream that ended is handled there and then. The
+        // socket is asked only while the system has something for it (asked with nothing to read,
+        // it reports a time-out as an error).
         const QUuid &id = ids[i];
-        // Reading without waiting delivers the bytes, and the end of the stream, through the socket's
-        // own signals, as the event loop would: a stream that ended is handled there and then.
-        for (int read = 0; read < 2 && descriptors[i].revents != 0; ++read) {
+        for (int read = 0; read < 3; ++read) {
             const auto it = m_connections.constFind(id);
-            if (it == m_connections.cend() || !it->socket || it->socket->state() != QAbstractSocket::ConnectedState
-                || !it->socket->waitForReadyRead(0)) {
+            if (it == m_connections.cend() || !it->socket || it->socket->state() != QAbstractSocket::ConnectedState) {
+                break;
+            }
+            pollfd readable{static_cast<int>(it->socket->socketDescriptor()), POLLIN, 0};
+            if (::poll(&readable, 1, 0) <= 0 || !it->socket->waitForReadyRead(0)) {
                 break;
             }
         }
