@@ -320,17 +320,17 @@ QCoro::Task<bool> ConnectionMonitorService::pingTask(std::weak_ptr<ConnectionMon
     if (!self) {
         co_return false;
     }
-    const std::shared_ptr<PeerCommunicationHub> hub = self->m_eventHub;
     const std::optional<QString> name = self->m_macIdentifier->advertisedName();
     if (kind == PingKind::Response) {
-        hub->send(SendPingResponseCommand(macId, devices, name));
+        self->m_eventHub->send(SendPingResponseCommand(macId, devices, name));
         co_return false;
     }
     // Armed before the hub sees the ping, so no answer can arrive ahead of its own time-out.
     self->armPingTimeout(macId);
     self->m_logger->debug(QStringLiteral("Published ping request for Mac: ") + idText(macId));
-    QCoro::Task<bool> sending = hub->send(SendPingCommand(macId, devices, name));
-    // The delivery may take the sender's whole time-out: the monitor is not kept for it.
+    QCoro::Task<bool> sending = self->m_eventHub->send(SendPingCommand(macId, devices, name));
+    // The delivery may take the sender's whole time-out: neither the monitor nor its hub is kept for
+    // it (a hub that goes drops the ping, which then counts as not delivered).
     self.reset();
     const bool delivered = co_await std::move(sending);
     co_return delivered;
