@@ -31,8 +31,8 @@ namespace verandel {
 // gate first, which also drives the permission guidance.
 //
 // Devices given up here count as handed over only once the receiving computer lists them in a ping of
-// its own; those it has not listed when its time is up are paired here again, so that no device ends
-// up paired with neither computer.
+// its own; those it has not listed when its time is up, or once it has stopped answering, are paired
+// here again, so that no device ends up paired with neither computer.
 //
 // Main thread only. The entry operations post their flow to the event loop and return at once; each
 // flow (and each received event) runs as a coroutine of its own, so flows may overlap. Always held by

@@ -176,7 +176,9 @@ void EphemeralFrameListener::handleNewConnections()
         const QHostAddress source = PeerEndpoint::normalizedAddress(socket->peerAddress());
         const QString endpoint = endpointText(*socket);
         const bool trusted = m_isTrustedAddress && m_isTrustedAddress(source);
-        if (!makeRoom(source, trusted, endpoint)) {
+        const bool room = makeRoom(source, trusted, endpoint);
+        // Frames handled while making room reach their subscribers, and one of them may stop the listener.
+        if (!room || !m_server) {
             socket->abort();
             socket->deleteLater();
             continue;
