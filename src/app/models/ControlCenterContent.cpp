@@ -13,7 +13,8 @@ ControlCenterContent ControlCenterContent::compute(const ControlCenterInputs &in
     content.linkedMacs.reserve(inputs.connectedMacs.size());
     for (const ConnectedMac &mac : inputs.connectedMacs) {
         const ConnectionState state = ToolbarConnectionStateTracking::stateOf(inputs.connectionStates, mac.id());
-        const bool active = isActive(state);
+        const bool conflict = inputs.identityConflicts.contains(mac.id());
+        const bool active = isActive(state) && !conflict;
         // Owned devices are looked up once per computer: they decide both the list and the take rule.
         const QList<DeviceState> owned = active
             ? ToolbarDeviceGrouping::devicesOwnedBy(mac.id(), devices, inputs.ownership)
@@ -21,9 +22,9 @@ ControlCenterContent ControlCenterContent::compute(const ControlCenterInputs &in
         if (active && mac.id() != inputs.thisMacId && !owned.isEmpty()) {
             content.hasActiveMacsWithDevices = true;
         }
-        content.linkedMacs.append(
-            LinkedMacPanelContent{mac, state, state == ConnectionState::Connected ? owned : QList<DeviceState>{},
-                                  active, active && !content.devicesOnThisMac.isEmpty()});
+        content.linkedMacs.append(LinkedMacPanelContent{
+            mac, state, active && state == ConnectionState::Connected ? owned : QList<DeviceState>{}, active,
+            active && !content.devicesOnThisMac.isEmpty(), conflict});
     }
 
     const ConnectionStateMap merged

@@ -17,6 +17,8 @@ struct ControlCenterInputs
     // The view model's states (no latest-change overlay).
     ConnectionStateMap connectionStates;
     std::optional<ConnectionStateChange> latestConnectionStateChange;
+    // Linked computers that more than one computer on the network claims to be.
+    QSet<QUuid> identityConflicts;
     QList<DeviceState> sharedDevices;
     OwnershipMap ownership;
 };
@@ -32,6 +34,8 @@ struct LinkedMacPanelContent
     bool offersSend = false;
     // ... and can be pressed while this computer has devices.
     bool sendEnabled = false;
+    // Another computer claims its identity too: transfers with it are paused, whatever its state says.
+    bool identityConflict = false;
     bool operator==(const LinkedMacPanelContent &) const = default;
 };
 

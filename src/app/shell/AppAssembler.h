@@ -51,6 +51,7 @@ public:
     AppUpdatePreferencesStorePtr getAppUpdatePreferencesStore();
     MacDiscoveryServicePtr getMacDiscoveryService();
     ConnectionMonitorServicePtr getConnectionMonitorService();
+    LinkedPeerDirectoryPtr getPeerDirectory();
     ConnectedMacStorageServicePtr getConnectedMacStorageService();
     DeviceStorageServicePtr getDeviceStorageService();
     BluetoothDeviceManagerPtr getBluetoothDeviceManager();
