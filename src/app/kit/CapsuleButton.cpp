@@ -15,32 +15,40 @@ namespace {
 // Room around the capsule for the focus ring.
 constexpr int focusMargin = 2;
 
-struct ButtonColors
-{
-    QColor fill;
-    QColor border;
-    QColor text;
-};
-
-ButtonColors colorsFor(CapsuleButton::Kind kind, const QPalette &palette)
-{
-    switch (kind) {
-    case CapsuleButton::Kind::Prominent:
-        return {Theme::color(palette, ThemeColor::Accent), Qt::transparent,
-                Theme::inkOn(palette, ThemeTint{ThemeColor::AccentText}, ThemeTint{ThemeColor::Accent})};
-    case CapsuleButton::Kind::Destructive:
-        return {Theme::color(palette, ThemeColor::Red), Qt::transparent,
-                Theme::readableTextOn(Theme::color(palette, ThemeColor::Red))};
-    case CapsuleButton::Kind::Bordered:
-        return {Theme::color(palette, ThemeColor::ControlBackground), Theme::controlOutline(palette),
-                Theme::inkOn(palette, ThemeTint{ThemeColor::ControlText}, ThemeTint{ThemeColor::ControlBackground})};
-    case CapsuleButton::Kind::Plain:
-        return {Qt::transparent, Qt::transparent, Theme::textColor(palette, ThemeColor::Accent)};
-    }
-    return {};
-}
+// The text of a disabled button still reads at this ratio: it says what the button would do.
+constexpr double disabledTextContrast = 3.0;
 
 } // namespace
+
+CapsuleButton::Look CapsuleButton::look(Kind kind, const QPalette &palette, bool enabled)
+{
+    Look look;
+    switch (kind) {
+    case Kind::Prominent:
+        look = {Theme::fillUnder(Theme::color(palette, ThemeColor::Accent), Qt::white, Theme::textContrast),
+                Qt::transparent, Qt::white};
+        break;
+    case Kind::Destructive:
+        look = {Theme::color(palette, ThemeColor::Red), Qt::transparent,
+                Theme::readableTextOn(Theme::color(palette, ThemeColor::Red))};
+        break;
+    case Kind::Bordered:
+        look = {Theme::color(palette, ThemeColor::ControlBackground), Theme::controlOutline(palette),
+                Theme::inkOn(palette, ThemeTint{ThemeColor::ControlText}, ThemeTint{ThemeColor::ControlBackground})};
+        break;
+    case Kind::Plain: look = {Qt::transparent, Qt::transparent, Theme::textColor(palette, ThemeColor::Accent)}; break;
+    }
+    if (enabled) {
+        return look;
+    }
+    for (QColor *faded : {&look.fill, &look.border, &look.text}) {
+        faded->setAlphaF(faded->alphaF() * Theme::disabledOpacity);
+    }
+    const QList<QColor> backgrounds = {Theme::over(look.fill, palette.color(QPalette::Base)),
+                                       Theme::over(look.fill, palette.color(QPalette::Window))};
+    look.text = Theme::readableOn(Theme::over(look.text, backgrounds.first()), backgrounds, disabledTextContrast);
+    return look;
+}
 
 CapsuleButton::CapsuleButton(const QString &text, Kind kind, QWidget *parent)
     : QPushButton(text, parent)
@@ -95,10 +103,7 @@ void CapsuleButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled()) {
-        painter.setOpacity(Theme::disabledOpacity);
-    }
-    ButtonColors colors = colorsFor(m_kind, palette());
+    Look colors = look(m_kind, palette(), isEnabled());
     if (isDown()) {
         colors.fill = colors.fill.alpha() ? colors.fill.darker(115) : colors.fill;
         colors.text = m_kind == Kind::Plain ? colors.text.darker(130) : colors.text;

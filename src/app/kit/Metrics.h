@@ -11,6 +11,8 @@ struct Metrics
     static constexpr int cardBorderWidth = 1;
     static constexpr int cardPadding = 14;
     static constexpr int cardSpacing = 10;
+    // A card's header: its symbol, then its title; what the card lists lines up with the two.
+    static constexpr int cardHeaderSpacing = 8;
 
     // Rows inside cards (linked computers, nearby computers, devices).
     static constexpr int rowHorizontalPadding = 14;

@@ -32,6 +32,8 @@ struct LinkedMacPanelContent
     bool offersSend = false;
     // ... and can be pressed while this computer has devices.
     bool sendEnabled = false;
+    // Why it cannot be pressed; empty while it can.
+    QString sendUnavailableReason;
     bool operator==(const LinkedMacPanelContent &) const = default;
 };
 
@@ -42,6 +44,8 @@ struct ControlCenterContent
     bool showsSharedDevicesOnboarding = false;
     // Some answering linked computer owns a shared device: "Pull Devices Here…" can be pressed.
     bool hasActiveMacsWithDevices = false;
+    // Why it cannot be pressed; empty while it can.
+    QString takeUnavailableReason;
     QList<LinkedMacPanelContent> linkedMacs;
     QList<DeviceState> devicesInTransition;
     bool operator==(const ControlCenterContent &) const = default;

@@ -128,7 +128,7 @@ TEST(ControlCenterCardsTest, TitlesAndNotes)
 
     ConnectedMacPanel linked(icons(), noRows, [](const ToolbarAction &) {});
     linked.setContent(
-        {PreviewFixtures::linkedMac(1, QStringLiteral("Studio")), ConnectionState::Connecting, {}, false, false});
+        {PreviewFixtures::linkedMac(1, QStringLiteral("Studio")), ConnectionState::Connecting, {}, false, false, {}});
     linked.show();
     EXPECT_EQ(linked.stateLabel()->fullText(), QStringLiteral("Connecting…"));
     EXPECT_TRUE(linked.notConnectedNote()->isVisible());
@@ -166,8 +166,8 @@ protected:
     }
     void show()
     {
-        builder.showToolbar(&anchor, {model.get(), &devices, coordinator, ownership, identity, nullptr}, icons(), {},
-                            [this](SettingsAction action) {
+        builder.showToolbar(&anchor, {model.get(), &devices, coordinator, ownership, identity, nullptr, nullptr},
+                            icons(), {}, [this](SettingsAction action) {
                                 visibleWhenActionRan = builder.isToolbarVisible();
                                 actions.append(action);
                             });

@@ -79,7 +79,7 @@ protected:
         general.appVersion = QStringLiteral("1.0.6");
 
         window = std::make_unique<SettingsView>(tab, model.get(), devices.get(), std::move(general), launchAtLogin,
-                                                std::make_shared<const IconProvider>(), *logs);
+                                                std::make_shared<const IconProvider>(), clock, *logs);
         window->show();
         settle();
         return *window;

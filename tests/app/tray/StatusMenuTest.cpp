@@ -169,6 +169,7 @@ TEST_F(QuickTransferTest, ARefusedQuickTransferSaysWhyAndWarns)
     EXPECT_EQ(transferState.message(),
               QStringLiteral("Transfer unavailable for ") + UntrustedText::isolated(QStringLiteral("Studio"))
                   + QStringLiteral("."));
+    EXPECT_EQ(transferState.kind(), ControlCenterTransferMessageKind::Warning);
     EXPECT_EQ(feedback.visualState(), MenuBarTransferFeedbackVisualState::Warning);
     EXPECT_EQ(coordinator->calls,
               QStringList{QStringLiteral("canSendControl ") + studio.id().toString(QUuid::WithoutBraces)});
@@ -185,7 +186,7 @@ TEST_F(QuickTransferTest, ARefusedQuickTransferSaysWhyAndWarns)
 TEST_F(QuickTransferTest, AnAcceptedQuickTransferClearsTheOutcomeAndStarts)
 {
     feedback.showWarningOutcome();
-    transferState.setMessage(QStringLiteral("Transfer failed."));
+    transferState.setMessage(QStringLiteral("Transfer failed."), ControlCenterTransferMessageKind::Warning);
     ownership->setQuietly({{QStringLiteral("AA:00"), kitchen.id()}});
     controller.run({QuickTransferAction::Kind::TakeControl, kitchen.id(), QStringLiteral("kitchen")});
     EXPECT_EQ(transferState.message(), std::nullopt);

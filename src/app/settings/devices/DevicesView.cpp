@@ -1,5 +1,6 @@
 #include "settings/devices/DevicesView.h"
 
+#include "common/BusyAnimation.h"
 #include "common/DeviceRowCompact.h"
 #include "common/PermissionGuidanceView.h"
 #include "kit/Banner.h"
@@ -37,10 +38,12 @@ QString keyOf(const DeviceState &state)
 
 } // namespace
 
-DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool performsRefreshOnAppear, QWidget *parent)
+DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, ClockPtr clock, bool performsRefreshOnAppear,
+                         QWidget *parent)
     : SettingsTabPage(QStringLiteral("Devices"), parent)
     , m_model(model)
     , m_icons(std::move(icons))
+    , m_clock(std::move(clock))
     , m_performsRefreshOnAppear(performsRefreshOnAppear)
     , m_error(new Banner(m_icons, column()))
     , m_undo(new Banner(m_icons, column()))
@@ -192,6 +195,7 @@ QWidget *DevicesView::makeAvailableSection()
     m_refreshButton->setToolTip(UntrustedText::toolTip(QStringLiteral("Refresh the paired device list")));
     connect(m_refreshButton, &CapsuleButton::clicked, this, [this] { runRefresh(); });
     m_refreshProgress = new BusyBar(Metrics::busyBarWidth, section);
+    BusyAnimation::drive(m_clock, m_refreshProgress);
     m_refreshProgress->setAccessibleName(QStringLiteral("Refreshing devices"));
     auto *headingRow = new QHBoxLayout;
     headingRow->setSpacing(Metrics::sectionSpacing);
@@ -204,6 +208,7 @@ QWidget *DevicesView::makeAvailableSection()
                                   Metrics::loadingVerticalPadding);
     m_loading->setAccessibleName(QStringLiteral("Loading devices"));
     auto *progress = new BusyBar(Metrics::loadingBusyBarWidth, m_loading);
+    BusyAnimation::drive(m_clock, progress);
     auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
     loadingText->setText(QStringLiteral("Loading devices…"));
     auto *loadingLayout = new QVBoxLayout(m_loading);

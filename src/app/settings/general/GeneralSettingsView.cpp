@@ -44,7 +44,7 @@ ToggleSwitch *toggle(const QString &accessibleName)
 } // namespace
 
 GeneralSettingsView::GeneralSettingsView(GeneralSettingsDependencies dependencies, bool launchOnLogin,
-                                         IconProviderPtr icons, QWidget *parent)
+                                         IconProviderPtr icons, ClockPtr clock, QWidget *parent)
     : QWidget(parent)
     , m_dependencies(std::move(dependencies))
     , m_updatePreferences(new AppUpdatePreferencesController(m_dependencies.appUpdatePreferencesStore,
@@ -75,7 +75,7 @@ GeneralSettingsView::GeneralSettingsView(GeneralSettingsDependencies dependencie
     column->addWidget(makeSection(QStringLiteral("Identity"), makeIdentity()));
     column->addWidget(makeSection(QStringLiteral("Startup"), startup));
     column->addWidget(makeSection(QStringLiteral("Privacy & Diagnostics"), makePrivacy()));
-    column->addWidget(makeSection(QStringLiteral("Application"), makeApplication(icons)));
+    column->addWidget(makeSection(QStringLiteral("Application"), makeApplication(icons, clock)));
     column->addStretch(1);
 
     auto *scroll = new QScrollArea(this);
@@ -202,7 +202,7 @@ QLayout *GeneralSettingsView::makePrivacy()
     return privacy;
 }
 
-QLayout *GeneralSettingsView::makeApplication(const IconProviderPtr &icons)
+QLayout *GeneralSettingsView::makeApplication(const IconProviderPtr &icons, const ClockPtr &clock)
 {
     m_automaticChecks = toggle(QStringLiteral("Automatically check for updates"));
     connect(m_automaticChecks, &ToggleSwitch::toggled, m_updatePreferences,
@@ -221,7 +221,7 @@ QLayout *GeneralSettingsView::makeApplication(const IconProviderPtr &icons)
     if (m_dependencies.onCheckForUpdates) {
         m_checkBlock
             = new CheckForUpdatesButton(m_dependencies.updateCheckStatus, m_dependencies.onCheckForUpdates,
-                                        m_dependencies.onInstallPendingUpdate, m_dependencies.urlOpener, icons);
+                                        m_dependencies.onInstallPendingUpdate, m_dependencies.urlOpener, icons, clock);
         application->addWidget(m_checkBlock);
     }
     m_updateError = new TextLabel(TextStyle::Callout, ThemeColor::Red);

@@ -27,8 +27,9 @@ class GeneralSettingsView : public QWidget
     Q_OBJECT
 
 public:
+    // The clock moves the update check's busy line; none leaves it standing.
     GeneralSettingsView(GeneralSettingsDependencies dependencies, bool launchOnLogin, IconProviderPtr icons,
-                        QWidget *parent = nullptr);
+                        ClockPtr clock = nullptr, QWidget *parent = nullptr);
 
     // The trimmed host name, else "This Computer".
     static QString hostNameText(const QString &hostName);
@@ -62,7 +63,7 @@ private:
     QHBoxLayout *makeControlRow(const QString &title, const QString &description, QWidget *control);
     QLayout *makeIdentity();
     QLayout *makePrivacy();
-    QLayout *makeApplication(const IconProviderPtr &icons);
+    QLayout *makeApplication(const IconProviderPtr &icons, const ClockPtr &clock);
     void refreshVisibleName();
     void refreshMetrics();
     void refreshUpdatePreferences();

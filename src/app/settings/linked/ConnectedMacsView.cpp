@@ -1,5 +1,6 @@
 #include "settings/linked/ConnectedMacsView.h"
 
+#include "common/BusyAnimation.h"
 #include "kit/Banner.h"
 #include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
@@ -30,11 +31,12 @@ constexpr int loadingSpacing = 8;
 
 } // namespace
 
-ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, bool performsInitialRefresh,
-                                     QWidget *parent)
+ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, ClockPtr clock,
+                                     bool performsInitialRefresh, QWidget *parent)
     : SettingsTabPage(QStringLiteral("Linked Computers"), parent)
     , m_model(model)
     , m_icons(std::move(icons))
+    , m_clock(std::move(clock))
     , m_performsInitialRefresh(performsInitialRefresh)
     , m_error(new Banner(m_icons, column()))
     , m_discovery(new DiscoveryModeView(model, m_icons, column()))
@@ -121,6 +123,7 @@ QWidget *ConnectedMacsView::makeListSection()
                                   Metrics::loadingVerticalPadding);
     m_loading->setAccessibleName(QStringLiteral("Loading linked computers"));
     auto *progress = new BusyBar(Metrics::loadingBusyBarWidth, m_loading);
+    BusyAnimation::drive(m_clock, progress);
     auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
     loadingText->setText(QStringLiteral("Loading linked computers…"));
     auto *loadingLayout = new QVBoxLayout(m_loading);

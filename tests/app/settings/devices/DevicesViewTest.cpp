@@ -82,6 +82,7 @@ protected:
     std::shared_ptr<FakeBluetoothDeviceManager> bluetooth = std::make_shared<FakeBluetoothDeviceManager>();
     std::shared_ptr<MockSystemPermissionChecker> permissions
         = std::make_shared<MockSystemPermissionChecker>(SystemPermissionStatus::Authorized);
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::unique_ptr<DevicesViewModel> model;
     std::unique_ptr<QWidget> window;
     DevicesView *view = nullptr;
@@ -90,12 +91,11 @@ protected:
     {
         model = std::make_unique<DevicesViewModel>(
             storage, manager, permissions, std::make_shared<RecordingMetricsPublisher>(),
-            QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::make_shared<DeviceClassifier>(),
-            std::make_shared<ManualClock>(), logs);
+            QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::make_shared<DeviceClassifier>(), clock, logs);
         window = std::make_unique<QWidget>();
         auto *layout = new QVBoxLayout(window.get());
         layout->setContentsMargins({});
-        view = new DevicesView(model.get(), std::make_shared<const IconProvider>(), true, window.get());
+        view = new DevicesView(model.get(), std::make_shared<const IconProvider>(), clock, true, window.get());
         layout->addWidget(view);
         window->resize(settingsWidth, settingsHeight);
         window->show();

@@ -13,6 +13,7 @@
 #include "settings/linked/DiscoveryModeView.h"
 
 #include "app/models/ConnectedMacsViewModelFixture.h"
+#include "support/ManualClock.h"
 #include "support/PreviewFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
@@ -47,6 +48,7 @@ class ConnectedMacsViewTest : public ViewModelFixture
 {
 protected:
     IconProviderPtr icons = std::make_shared<const IconProvider>();
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::unique_ptr<QWidget> window;
     ConnectedMacsView *view = nullptr;
 
@@ -57,7 +59,7 @@ protected:
         window = std::make_unique<QWidget>();
         auto *layout = new QVBoxLayout(window.get());
         layout->setContentsMargins({});
-        view = new ConnectedMacsView(model.get(), icons, true, window.get());
+        view = new ConnectedMacsView(model.get(), icons, clock, true, window.get());
         layout->addWidget(view);
         window->resize(settingsWidth, settingsHeight);
         if (show) {
