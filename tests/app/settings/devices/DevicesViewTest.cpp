@@ -3,6 +3,7 @@
 #include "common/DeviceRowCompact.h"
 #include "common/PermissionGuidanceView.h"
 #include "kit/Banner.h"
+#include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
@@ -277,6 +278,19 @@ TEST_F(DevicesViewTest, LoadingWhileTheFirstRefreshRunsThenTheEmptyStates)
     EXPECT_TRUE(view->hintCard()->isVisible());
     EXPECT_EQ(view->summaryBadge()->text(), QStringLiteral("Refreshing devices"));
     EXPECT_FALSE(view->refreshButton()->isVisible());
+    // The header's busy line and the loading card's move on the clock: a full bar would read as done.
+    QList<BusyBar *> busy;
+    for (BusyBar *bar : view->findChildren<BusyBar *>()) {
+        if (bar->isVisible()) {
+            busy.append(bar);
+        }
+    }
+    ASSERT_EQ(busy.size(), 2);
+    const double header = busy[0]->phase();
+    const double card = busy[1]->phase();
+    clock->advance(0.3);
+    EXPECT_NE(busy[0]->phase(), header);
+    EXPECT_NE(busy[1]->phase(), card);
     shoot(QStringLiteral("settings-devices-loading"));
 
     store->devices.clear();

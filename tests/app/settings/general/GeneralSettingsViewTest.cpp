@@ -1,9 +1,11 @@
 #include "settings/general/GeneralSettingsView.h"
 
+#include "kit/BusyBar.h"
 #include "kit/CapsuleButton.h"
 #include "kit/TextLabel.h"
 #include "kit/ToggleSwitch.h"
 #include "settings/general/CheckForUpdatesButton.h"
+#include "support/ManualClock.h"
 
 #include "support/HostileNames.h"
 #include "support/QtPrinters.h"
@@ -67,9 +69,12 @@ protected:
         return made;
     }
 
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+
     GeneralSettingsView &open(GeneralSettingsDependencies made)
     {
-        view = std::make_unique<GeneralSettingsView>(std::move(made), false, std::make_shared<const IconProvider>());
+        view = std::make_unique<GeneralSettingsView>(std::move(made), false, std::make_shared<const IconProvider>(),
+                                                     clock);
         view->resize(tabWidth, 900);
         view->show();
         QCoreApplication::processEvents();
@@ -242,6 +247,11 @@ TEST_F(GeneralSettingsViewTest, TheCheckBlocksButtonsAnswerTheUpdateAndTryAgain)
     EXPECT_EQ(checks, 2);
 
     status->startCheck();
+    auto *busy = block->findChild<BusyBar *>();
+    ASSERT_TRUE(busy->isVisible());
+    const double phase = busy->phase();
+    clock->advance(0.3);
+    EXPECT_NE(busy->phase(), phase) << "the busy line moves on the clock";
     shoot(QStringLiteral("settings-general-checking"));
     status->finishCheck();
 

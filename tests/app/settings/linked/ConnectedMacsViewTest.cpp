@@ -1,6 +1,8 @@
 #include "settings/linked/ConnectedMacsView.h"
 
+#include "common/BusyAnimation.h"
 #include "kit/Banner.h"
+#include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
@@ -228,6 +230,10 @@ TEST_F(ConnectedMacsViewTest, ARefreshShowsLoadingForAnEmptyListAndDimsTheRestBu
     settle();
     ASSERT_EQ(seen.size(), 1);
     EXPECT_EQ(seen.at(0).list, ConnectedMacsView::ListState::Loading);
+    // The loading card's busy line moves on the clock while it shows.
+    for (BusyBar *bar : tab.findChildren<BusyBar *>()) {
+        EXPECT_NE(bar->findChild<BusyAnimation *>(), nullptr);
+    }
     EXPECT_FALSE(seen.at(0).discoveryEnabled);
     EXPECT_TRUE(seen.at(0).line);
     EXPECT_EQ(tab.listState(), ConnectedMacsView::ListState::Empty);
