@@ -178,9 +178,17 @@ void ControlCenterView::refresh()
         const ControlCoordinatorProtocolPtr coordinator = m_services.controlCoordinator;
         actions.proceed = [coordinator] { coordinator->continueBluetoothPermissionGuidance(); };
         actions.dismiss = [coordinator] { coordinator->stageBluetoothPermissionGuidance(std::nullopt); };
-        actions.openSettings = [coordinator] { coordinator->openBluetoothSettings(); };
+        // Without a settings program to start, the card says what to run instead.
+        actions.openSettings = [this, coordinator] {
+            if (!coordinator->openBluetoothSettings() && !m_noBluetoothSettingsProgram) {
+                m_noBluetoothSettingsProgram = true;
+                refresh();
+            }
+        };
         actions.retry = [coordinator] { coordinator->retryBluetoothPermissionGuidance(); };
-        m_bluetoothCard->setConfiguration(PermissionGuidanceCards::bluetoothTransfer(*m_guidance, actions));
+        const PermissionGuidanceConfiguration card = PermissionGuidanceCards::bluetoothTransfer(*m_guidance, actions);
+        m_bluetoothCard->setConfiguration(
+            m_noBluetoothSettingsProgram ? PermissionGuidanceCards::withoutBluetoothSettingsProgram(card) : card);
     }
     m_bluetoothCard->setVisible(m_guidance.has_value());
 

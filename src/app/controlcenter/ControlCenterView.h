@@ -93,6 +93,7 @@ private:
     std::optional<ConnectionStateChange> m_latestConnectionStateChange;
     std::optional<QString> m_advertisedName;
     std::optional<BluetoothPermissionGuidanceState> m_guidance;
+    bool m_noBluetoothSettingsProgram = false;
 
     TransferMessageView *m_message;
     PermissionGuidanceView *m_bluetoothCard;

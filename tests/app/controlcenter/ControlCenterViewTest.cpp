@@ -238,7 +238,15 @@ TEST_F(ControlCenterViewTest, TheBluetoothCardFollowsTheCoordinator)
     coordinator->publishGuidance(BluetoothPermissionGuidanceState::DeniedRecovery);
     settle();
     EXPECT_EQ(view().bluetoothCard()->titleLabel()->fullText(), QStringLiteral("Turn Bluetooth access back on"));
+    // Something to act on, not something switched off.
+    EXPECT_TRUE(view().bluetoothCard()->look() == CardLook::warning());
     shot(QStringLiteral("controlcenter-bluetooth-card"));
+    // No settings program to open: the card says what to run instead.
+    coordinator->hasBluetoothSettingsProgram = false;
+    QTest::mouseClick(view().bluetoothCard()->primaryButton(), Qt::LeftButton);
+    EXPECT_TRUE(view().bluetoothCard()->detailLabel()->fullText().contains(QStringLiteral("“bluetoothctl power on”")));
+    EXPECT_EQ(coordinator->calls.last(), QStringLiteral("openBluetoothSettings"));
+    shot(QStringLiteral("controlcenter-bluetooth-no-settings-program"));
     coordinator->publishGuidance(std::nullopt);
     settle();
     EXPECT_FALSE(view().bluetoothCard()->isVisible());

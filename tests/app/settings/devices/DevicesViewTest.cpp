@@ -317,6 +317,13 @@ TEST_F(DevicesViewTest, ABlockedRefreshShowsTheBluetoothCardWhoseButtonsReachThe
 
     click(view->permissionView()->primaryButton());
     EXPECT_EQ(permissions->openBluetoothSettingsCallCount(), 1);
+    EXPECT_FALSE(view->permissionView()->detailLabel()->fullText().contains(QStringLiteral("bluetoothctl")));
+    // No settings program to open: the card says what to run instead.
+    permissions->hasBluetoothSettingsProgram = false;
+    click(view->permissionView()->primaryButton());
+    EXPECT_EQ(permissions->openBluetoothSettingsCallCount(), 2);
+    EXPECT_TRUE(view->permissionView()->detailLabel()->fullText().contains(QStringLiteral("“bluetoothctl power on”")));
+    shoot(QStringLiteral("settings-devices-bluetooth-no-settings-program"));
     permissions->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
     click(view->permissionView()->secondaryButton());
     EXPECT_FALSE(view->permissionView()->isVisible());
