@@ -141,6 +141,16 @@ void ControlCenterView::attemptOwnershipBootstrap()
         });
 }
 
+int ControlCenterView::fittingHeight(int width) const
+{
+    QWidget *column = widget();
+    column->ensurePolished();
+    if (QLayout *layout = column->layout()) {
+        layout->activate();
+    }
+    return column->hasHeightForWidth() ? column->heightForWidth(width) : column->sizeHint().height();
+}
+
 ControlCenterInputs ControlCenterView::inputs() const
 {
     ControlCenterInputs in;

@@ -62,6 +62,8 @@ public:
 
     // What the column shows now.
     ControlCenterContent content() const;
+    // The height the column needs to show everything at `width`, without a scroll bar.
+    int fittingHeight(int width) const;
     ControlCenterInputs inputs() const;
 
     TransferMessageView *messageView() const { return m_message; }

@@ -349,9 +349,10 @@ std::shared_ptr<WindowPresentationControlling> ApplicationShell::makeControlCent
             }
         });
     std::unique_ptr<QMainWindow> window = makeWindow(QStringLiteral("Control Center"), view);
-    // The window is as tall as its cards want, within the sizing's bounds.
-    const QWidget *cards = view->widget() ? view->widget() : view;
-    ControlCenterWindowSizing::apply(*window, cards->sizeHint().height() + window->menuBar()->sizeHint().height());
+    // The window is as tall as its cards want at its width (wrapped texts included), up to the screen.
+    ControlCenterWindowSizing::apply(*window,
+                                     view->fittingHeight(ControlCenterWindowSizing::idealContentWidth)
+                                         + window->menuBar()->sizeHint().height());
     auto controller = std::make_shared<QtWindowController>(std::move(window), QStringLiteral("ToolbarWindow"),
                                                            m_windowSettings.get());
     m_controlCenterWindow = controller.get();

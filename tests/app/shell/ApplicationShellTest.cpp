@@ -1,6 +1,7 @@
 #include "shell/ApplicationShell.h"
 
 #include "ShellTestSupport.h"
+#include "controlcenter/ControlCenterPanels.h"
 #include "controlcenter/ControlCenterView.h"
 #include "models/ConnectedMacsViewModel.h"
 #include "records/ConnectedMacInput.h"
@@ -15,6 +16,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -130,7 +132,15 @@ TEST_F(ApplicationShellTest, WindowsCarryTheProfileAndSettingsReopenedOnAnotherT
     ASSERT_NE(controlCenter, nullptr);
     EXPECT_EQ(controlCenter->windowTitle(), QStringLiteral("[beta] Control Center"));
     EXPECT_GE(controlCenter->width(), ControlCenterWindowSizing::minContentWidth);
-    EXPECT_LE(controlCenter->height(), ControlCenterWindowSizing::maxInitialContentHeight);
+    EXPECT_LE(controlCenter->height(), ControlCenterWindowSizing::availableHeight(*controlCenter));
+    // As tall as its cards: once laid out, no scroll bar, and the cards' margins are equal on both sides.
+    settle();
+    auto *cards = qobject_cast<ControlCenterView *>(controlCenter->centralWidget());
+    ASSERT_NE(cards, nullptr);
+    EXPECT_FALSE(cards->verticalScrollBar()->isVisible());
+    const QRect thisComputer = cards->thisMacPanel()->geometry();
+    EXPECT_EQ(thisComputer.left(), cards->widget()->width() - 1 - thisComputer.right());
+    EXPECT_EQ(cards->widget()->width(), cards->width());
     saveShot(*controlCenter, QStringLiteral("shell-control-center"));
 
     second->close();
