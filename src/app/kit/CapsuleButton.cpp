@@ -50,6 +50,12 @@ CapsuleButton::Look CapsuleButton::look(Kind kind, const QPalette &palette, bool
     return look;
 }
 
+int CapsuleButton::shapeHeight(const QFontMetrics &metrics, Size size)
+{
+    const int vertical = size == Size::Small ? Metrics::buttonSmallVerticalPadding : Metrics::buttonVerticalPadding;
+    return std::max(metrics.height() + 2 * vertical, Metrics::minimumButtonHeight);
+}
+
 CapsuleButton::CapsuleButton(const QString &text, Kind kind, QWidget *parent)
     : QPushButton(text, parent)
     , m_kind(kind)
@@ -93,9 +99,8 @@ QSize CapsuleButton::sizeHint() const
     const int horizontal = m_kind == Kind::Plain ? 0
         : small                                  ? Metrics::buttonSmallHorizontalPadding
                                                  : Metrics::buttonHorizontalPadding;
-    const int vertical = small ? Metrics::buttonSmallVerticalPadding : Metrics::buttonVerticalPadding;
     const int width = metrics.size(Qt::TextShowMnemonic, text()).width() + 2 * horizontal + 2 * focusMargin;
-    const int height = std::max(metrics.height() + 2 * vertical, Metrics::minimumButtonHeight) + 2 * focusMargin;
+    const int height = shapeHeight(metrics, m_size) + 2 * focusMargin;
     return {std::max(width, minimumWidth()), height};
 }
 

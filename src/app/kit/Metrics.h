@@ -46,6 +46,12 @@ struct Metrics
     static constexpr int actionButtonMinimumWidth = 76;
     static constexpr int rejectButtonMinimumWidth = 72;
 
+    // Text fields: as tall as a regular button, a little rounded.
+    static constexpr int fieldHorizontalPadding = 8;
+    static constexpr int fieldRadius = 6;
+    // A field's label stands this far above it.
+    static constexpr int fieldLabelSpacing = 4;
+
     // The switch: track and knob.
     static constexpr int toggleWidth = 38;
     static constexpr int toggleHeight = 22;

@@ -68,8 +68,10 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, ClockPt
                            QStringLiteral("Pair devices in Bluetooth Settings, then allow transfer here."));
     m_hint->titleLabel()->hide();
 
+    m_summary = new CapsuleBadge(m_icons);
+    addHeader(QStringLiteral("Devices"),
+              QStringLiteral("Choose which Bluetooth devices can move between linked computers."), m_summary);
     QVBoxLayout *layout = columnLayout();
-    layout->addWidget(makeHeader());
     layout->addWidget(m_error);
     layout->addWidget(m_undo);
     layout->addWidget(m_permission);
@@ -92,22 +94,6 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, ClockPt
         }
     }
     refresh();
-}
-
-QWidget *DevicesView::makeHeader()
-{
-    auto *header = new QWidget(column());
-    auto *title = new TextLabel(TextStyle::Title, ThemeColor::PrimaryText, header);
-    title->setText(QStringLiteral("Devices"));
-    title->setAccessibleName(title->fullText());
-    m_summary = new CapsuleBadge(m_icons, header);
-    auto *row = new QHBoxLayout(header);
-    row->setContentsMargins({});
-    row->setSpacing(Metrics::sectionSpacing);
-    row->addWidget(title, 0, Qt::AlignVCenter);
-    row->addStretch(1);
-    row->addWidget(m_summary, 0, Qt::AlignVCenter);
-    return header;
 }
 
 EmptyStateCard *DevicesView::makeEmptyCard(const QString &iconName, const QString &title, const QString &hint)

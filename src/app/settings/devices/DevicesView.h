@@ -73,7 +73,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QWidget *makeHeader();
     EmptyStateCard *makeEmptyCard(const QString &iconName, const QString &title, const QString &hint);
     QWidget *makeSharedSection();
     QWidget *makeAvailableSection();

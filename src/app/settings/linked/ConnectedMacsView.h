@@ -66,7 +66,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    QWidget *makeHeader();
+    void makeHeader();
     QWidget *makeListSection();
     void refreshRows();
     QCoro::Task<> refreshConnections();
