@@ -249,6 +249,28 @@ TEST_F(DevicesViewTest, TheUndoBannerFollowsTheLastStoppedDeviceUntilUndoneDismi
     EXPECT_FALSE(view->undoBanner()->isVisible());
 }
 
+// A 63-byte name does not fit the banner's title: it ends in "…" (never cut mid-word without one), and
+// the tool tip holds the whole title.
+TEST_F(DevicesViewTest, TheUndoBannersTitleEndsInAnEllipsisWithTheWholeNameInItsToolTip)
+{
+    const QString longName = QStringLiteral("Conference Room Keyboard on the Third Floor, East Wing 01234567");
+    ASSERT_EQ(longName.toUtf8().size(), 63);
+    const Device device = PreviewFixtures::device(7, longName);
+    store->devices = {device};
+    bluetooth->devices = {device};
+    open();
+    click(view->sharedRows().constFirst()->button());
+    ASSERT_TRUE(view->undoBanner()->isVisible());
+    shoot(QStringLiteral("settings-devices-undo-banner-long-name"));
+    TextLabel *title = view->undoBanner()->titleLabel();
+    const QString shown = title->text();
+    EXPECT_NE(shown, title->fullText()) << "the whole title does not fit at this width";
+    // (The isolate around the name stays closed after the ellipsis.)
+    EXPECT_TRUE(QString(shown).remove(QChar(0x2069)).endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(QFontMetrics(title->font()).horizontalAdvance(shown), title->contentsRect().width());
+    EXPECT_TRUE(title->toolTip().contains(longName));
+}
+
 TEST_F(DevicesViewTest, AFailedStopKeepsTheDeviceShowsTheErrorAndNoUndo)
 {
     store->devices = {keyboard};
