@@ -24,24 +24,15 @@ QMenuBar *ApplicationMenu::makeMenuBar()
         return action;
     };
     add(QStringLiteral("About Verandel"), &ApplicationMenu::aboutRequested);
-    QAction *updates = add(QStringLiteral("Check for Updates…"), &ApplicationMenu::checkForUpdatesRequested);
-    updates->setEnabled(m_canCheckForUpdates);
-    m_checkForUpdatesActions.append(updates);
+    if (m_checkForUpdates) {
+        menu->addAction(m_checkForUpdates);
+    }
     menu->addSeparator();
     add(QStringLiteral("Settings…"), &ApplicationMenu::settingsRequested, QKeySequence(QStringLiteral("Ctrl+,")));
     add(QStringLiteral("Control Center…"), &ApplicationMenu::controlCenterRequested);
     menu->addSeparator();
     add(QStringLiteral("Quit Verandel"), &ApplicationMenu::quitRequested, QKeySequence(QStringLiteral("Ctrl+Q")));
     return bar;
-}
-
-void ApplicationMenu::setCanCheckForUpdates(bool canCheck)
-{
-    m_canCheckForUpdates = canCheck;
-    m_checkForUpdatesActions.removeAll(nullptr);
-    for (const QPointer<QAction> &action : std::as_const(m_checkForUpdatesActions)) {
-        action->setEnabled(canCheck);
-    }
 }
 
 } // namespace verandel

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QObject>
 #include <QPointer>
 
@@ -9,9 +8,10 @@ class QMenuBar;
 
 namespace verandel {
 
-// The "Verandel" menu: About, Settings…, Control Center…, Check for Updates…, Quit Verandel. Most
-// Linux desktops have no global menu bar, so each window carries its own bar with this menu; every bar
-// made here follows the one check-for-updates state.
+// The "Verandel" menu: About, Check for Updates…, Settings…, Control Center…, Quit Verandel. Most
+// Linux desktops have no global menu bar, so each window carries its own bar with this menu. The
+// check command is the updater's own action (CheckForUpdatesMenuView), shared by every bar, so its
+// enabled state has one home.
 class ApplicationMenu final : public QObject
 {
     Q_OBJECT
@@ -20,22 +20,20 @@ public:
     explicit ApplicationMenu(QObject *parent = nullptr);
     ~ApplicationMenu() override;
 
+    // Shown in every bar made from now on; owned by the caller. Without one the menu has no check item.
+    void setCheckForUpdatesAction(QAction *action) { m_checkForUpdates = action; }
+
     // A new bar for one window; the window owns it.
     QMenuBar *makeMenuBar();
-    // Enabled until the updater says otherwise.
-    void setCanCheckForUpdates(bool canCheck);
-    bool canCheckForUpdates() const { return m_canCheckForUpdates; }
 
 Q_SIGNALS:
     void aboutRequested();
     void settingsRequested();
     void controlCenterRequested();
-    void checkForUpdatesRequested();
     void quitRequested();
 
 private:
-    bool m_canCheckForUpdates = true;
-    QList<QPointer<QAction>> m_checkForUpdatesActions;
+    QPointer<QAction> m_checkForUpdates;
 };
 
 } // namespace verandel

@@ -18,6 +18,7 @@
 #include "tray/ControlCenterStatusMenu.h"
 #include "tray/QuickTransferController.h"
 #include "tray/StatusItemTransferFeedbackController.h"
+#include "updater/CheckForUpdatesMenuView.h"
 
 #include "foundation/LogText.h"
 #include "foundation/ResourceBundle.h"
@@ -69,11 +70,12 @@ private:
 } // namespace
 
 ApplicationShell::ApplicationShell(AppDelegate &delegate, LaunchOptions launchOptions, ClockPtr clock,
-                                   TrayHostWait::IsAvailable isTrayAvailable, QObject *parent)
+                                   ProgramBuild build, TrayHostWait::IsAvailable isTrayAvailable, QObject *parent)
     : QObject(parent)
     , m_delegate(delegate)
     , m_launchOptions(std::move(launchOptions))
     , m_clock(clock)
+    , m_build(std::move(build))
     , m_logger(delegate.logger())
     , m_icons(std::make_shared<IconProvider>())
     , m_windowSettings(AppDelegate::makeWindowSettings(delegate.runtimeEnvironment()))
@@ -99,8 +101,6 @@ ApplicationShell::ApplicationShell(AppDelegate &delegate, LaunchOptions launchOp
         presentControlCenter(ControlCenterPresentationReason::UserCommand);
         m_delegate.markInitialUserActivationHandled();
     });
-    connect(&m_applicationMenu, &ApplicationMenu::checkForUpdatesRequested, this,
-            [this] { checkForUpdates(QStringLiteral("menu")); });
     connect(&m_applicationMenu, &ApplicationMenu::quitRequested, this, [] { QCoreApplication::quit(); });
 }
 
@@ -299,11 +299,14 @@ void ApplicationShell::showSettingsWindow(SettingsTab tab)
     general.updateCheckStatus = m_updateCheckStatus;
     general.urlOpener = std::make_shared<UrlOpener>(*assembler.loggerFactory());
     const QPointer<ApplicationShell> guard(this);
-    general.onCheckForUpdates = [guard] {
-        if (guard) {
-            guard->checkForUpdates(QStringLiteral("settings"));
-        }
-    };
+    // Without an updater (no feed or key in this build) the tab offers no check that could only fail.
+    if (m_updaterHolder && m_updaterHolder->updatesAvailable()) {
+        general.onCheckForUpdates = [guard] {
+            if (guard) {
+                guard->checkForUpdates(QStringLiteral("settings"));
+            }
+        };
+    }
     general.onInstallPendingUpdate = [guard] { return guard && guard->installPendingUpdate(); };
     general.onUpdatePreferencesChanged = [guard] {
         if (guard) {
@@ -423,16 +426,22 @@ void ApplicationShell::startUpdater()
         m_updateCheckStatus, *assembler.loggerFactory(), runtime.sparkleFeedURL(),
         assembler.getAppUpdatePreferencesStore(),
         UpdateEngineEnvironment::forThisProcess(
-            m_clock, storage, std::make_shared<TransferActivityAdapter>(assembler.getControlCoordinator()),
+            m_build.updater, m_build.version, m_clock, storage,
+            std::make_shared<TransferActivityAdapter>(assembler.getControlCoordinator()),
             std::make_shared<DetachedRelauncher>()),
         [urlOpener](const QUrl &url) { urlOpener->openExternal(url); });
     m_updateCheckCoordinator = std::make_unique<UpdateCheckCoordinator>(m_updateCheckStatus, m_logger, m_clock);
+    // The menu command follows the updater: disabled until its first value, and for good when it
+    // cannot start.
+    m_checkForUpdatesViewModel
+        = std::make_unique<CheckForUpdatesViewModel>(m_updaterHolder->canCheckForUpdatesPublisher());
+    const UpdaterControllerHolderPtr holder = m_updaterHolder;
+    m_checkForUpdatesMenuView = std::make_unique<CheckForUpdatesMenuView>(
+        m_checkForUpdatesViewModel.get(), [holder] { holder->checkForUpdates(); },
+        assembler.loggerFactory()->createLogger(QStringLiteral("CheckForUpdatesMenuView")));
+    m_applicationMenu.setCheckForUpdatesAction(m_checkForUpdatesMenuView->action());
     if (m_updaterHolder->start()) {
-        CanCheckForUpdatesPublisherPtr canCheck = m_updaterHolder->canCheckForUpdatesPublisher();
-        m_updateCheckCoordinator->bind(canCheck);
-        m_applicationMenu.setCanCheckForUpdates(canCheck->canCheckForUpdates());
-        connect(canCheck.get(), &CanCheckForUpdatesPublisher::canCheckForUpdatesChanged, &m_applicationMenu,
-                &ApplicationMenu::setCanCheckForUpdates);
+        m_updateCheckCoordinator->bind(m_updaterHolder->canCheckForUpdatesPublisher());
     }
 }
 

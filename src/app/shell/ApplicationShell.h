@@ -2,6 +2,7 @@
 
 #include "shell/AppDelegate.h"
 #include "shell/ApplicationMenu.h"
+#include "shell/ProgramBuild.h"
 #include "shell/StatusTray.h"
 #include "shell/TrayHostWait.h"
 
@@ -28,6 +29,8 @@ class QMainWindow;
 
 namespace verandel {
 
+class CheckForUpdatesMenuView;
+class CheckForUpdatesViewModel;
 class ControlCenterStatusMenu;
 class DevicesSharedSource;
 class QuickTransferController;
@@ -45,7 +48,7 @@ class ApplicationShell final : public QObject
 public:
     static constexpr double openScreenDelay = 0.5;
 
-    ApplicationShell(AppDelegate &delegate, LaunchOptions launchOptions, ClockPtr clock,
+    ApplicationShell(AppDelegate &delegate, LaunchOptions launchOptions, ClockPtr clock, ProgramBuild build,
                      TrayHostWait::IsAvailable isTrayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
                      QObject *parent = nullptr);
     ~ApplicationShell() override;
@@ -98,6 +101,7 @@ private:
     AppDelegate &m_delegate;
     LaunchOptions m_launchOptions;
     ClockPtr m_clock;
+    ProgramBuild m_build;
     LoggerPtr m_logger;
     IconProviderPtr m_icons;
     std::unique_ptr<QSettings> m_windowSettings;
@@ -116,6 +120,8 @@ private:
     std::unique_ptr<TransferProgressHandler> m_progressHandler;
     UpdaterControllerHolderPtr m_updaterHolder;
     std::unique_ptr<UpdateCheckCoordinator> m_updateCheckCoordinator;
+    std::unique_ptr<CheckForUpdatesViewModel> m_checkForUpdatesViewModel;
+    std::unique_ptr<CheckForUpdatesMenuView> m_checkForUpdatesMenuView;
     std::unique_ptr<QtWindowController> m_settingsWindow;
     QPointer<QtWindowController> m_controlCenterWindow;
     DelayedCall m_openScreen;

@@ -7,6 +7,8 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -93,7 +95,7 @@ SingleInstance::~SingleInstance()
     }
 }
 
-SingleInstance::Claim SingleInstance::claim()
+SingleInstance::Claim SingleInstance::claim(std::optional<qint64> endedOwnerPid)
 {
     if (!m_bus.isConnected()) {
         m_logger->warning(QStringLiteral("No session bus, so a second launch cannot find this one: ")
@@ -105,15 +107,19 @@ SingleInstance::Claim SingleInstance::claim()
         m_logger->error(QStringLiteral("Could not export the single-instance object"));
         return Claim::NoBus;
     }
-    // Without queueing: a second launch must learn at once that the name is taken.
+    // A second launch asks without queueing, to learn at once that the name is taken; a relaunch queues
+    // behind the owner that has ended.
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = m_bus.interface()->registerService(
-        m_serviceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+        m_serviceName,
+        endedOwnerPid ? QDBusConnectionInterface::QueueService : QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid()) {
         m_logger->warning(QStringLiteral("Could not ask for the session-bus name ") + m_serviceName
                           + QStringLiteral(": ") + reply.error().message());
         return Claim::NoBus;
     }
-    m_ownsName = reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    m_ownsName = reply.value() == QDBusConnectionInterface::ServiceRegistered
+        || (reply.value() == QDBusConnectionInterface::ServiceQueued && waitForHandover(*endedOwnerPid));
     if (!m_ownsName) {
         m_bus.unregisterObject(objectPath);
         m_exported = false;
@@ -121,6 +127,37 @@ SingleInstance::Claim SingleInstance::claim()
     }
     m_logger->info(QStringLiteral("Owning the session-bus name ") + m_serviceName);
     return Claim::Primary;
+}
+
+bool SingleInstance::waitForHandover(qint64 endedOwnerPid)
+{
+    QDBusConnectionInterface *bus = m_bus.interface();
+    const auto owned = [this, bus] {
+        const QDBusReply<QString> owner = bus->serviceOwner(m_serviceName);
+        return owner.isValid() && owner.value() == m_bus.baseService();
+    };
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(bus, &QDBusConnectionInterface::serviceRegistered, &loop, [this, &loop](const QString &name) {
+        if (name == m_serviceName) {
+            loop.quit();
+        }
+    });
+    limit.start(handoverLimit);
+    const QDBusReply<uint> holder = bus->servicePid(m_serviceName);
+    // Anyone but the ended process holds the name: another instance runs, and keeps it.
+    if (!owned() && holder.isValid() && holder.value() == endedOwnerPid) {
+        m_logger->info(QStringLiteral("Waiting for the session bus to release the name of the ended process %1")
+                           .arg(endedOwnerPid));
+        loop.exec();
+    }
+    if (owned()) {
+        return true;
+    }
+    bus->unregisterService(m_serviceName); // out of the queue
+    return false;
 }
 
 bool SingleInstance::callReopen(QDBusConnection bus, const QString &serviceName, const QString &screen,

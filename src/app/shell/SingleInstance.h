@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QObject>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -52,8 +53,15 @@ public:
                    QObject *parent = nullptr);
     ~SingleInstance() override;
 
+    // How long a relaunch waits for the bus to hand over the name of the process it replaced.
+    static constexpr std::chrono::milliseconds handoverLimit{5000};
+
     // Exports the object, then asks for the name, so a second launch never finds the name without it.
-    Claim claim();
+    // `endedOwnerPid`, for a relaunch after an update: the process that held the name has ended, but
+    // the bus may not have read its hang-up yet. The name is then asked for in the bus's queue and
+    // taken when the bus lets go of the ended owner (within handoverLimit); a name held by any other
+    // process is left to it, as for a second launch.
+    Claim claim(std::optional<qint64> endedOwnerPid = std::nullopt);
 
     // The second launch's side; true when the first instance answered.
     static bool callReopen(QDBusConnection bus, const QString &serviceName, const QString &screen,
@@ -65,6 +73,8 @@ Q_SIGNALS:
 
 private:
     friend class SingleInstanceAdaptor;
+    // Waits in the queue behind the ended owner; true once this connection owns the name.
+    bool waitForHandover(qint64 endedOwnerPid);
     // The error text when refused, none when accepted.
     std::optional<QString> accept(const QString &screen, const QString &activationToken);
 

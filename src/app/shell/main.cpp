@@ -5,8 +5,10 @@
 #include "foundation/SystemClock.h"
 #include "shell/AppDelegate.h"
 #include "shell/ApplicationShell.h"
+#include "shell/ProgramBuild.h"
 #include "shell/SignalQuitNotifier.h"
 #include "shell/SingleInstance.h"
+#include "update/RelaunchHandoff.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -34,11 +36,19 @@ int main(int argc, char **argv)
     const LoggerFactoryPtr loggerFactory = runtime.makeLoggerFactory();
     const LaunchOptions options = LaunchOptions::parse(QCoreApplication::arguments(), environment);
 
+    // An update's relaunch: the version it replaces holds the single-instance name until it has stopped.
+    const std::optional<qint64> replacedPid = RelaunchHandoff::oldPid(QCoreApplication::arguments());
+    if (replacedPid
+        && !RelaunchHandoff::awaitReplacedProcess(*replacedPid,
+                                                  *loggerFactory->createLogger(QStringLiteral("RelaunchHandoff")))) {
+        return 1;
+    }
+
     SingleInstance instance(QDBusConnection::sessionBus(),
                             SingleInstance::serviceName(runtime.debugModeEnabled(), runtime.debugProfileName()),
                             AppDelegate::isOpenScreenWord,
                             loggerFactory->createLogger(QStringLiteral("SingleInstance")));
-    if (instance.claim() == SingleInstance::Claim::Secondary) {
+    if (instance.claim(replacedPid) == SingleInstance::Claim::Secondary) {
         // A login start finds the program already running: nothing to show.
         if (options.autostart) {
             return 0;
@@ -58,7 +68,7 @@ int main(int argc, char **argv)
     int exitCode = 0;
     {
         AppDelegate delegate(runtime, loggerFactory, options, clock);
-        ApplicationShell shell(delegate, options, clock);
+        ApplicationShell shell(delegate, options, clock, ProgramBuild::thisProgram());
         QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::handleReopen);
 
         SignalQuitNotifier quitSignals;

@@ -122,7 +122,12 @@ std::optional<AppcastItem> check(RawItem raw, LoggerProtocol &logger)
     item.isInformationOnly = raw.informationOnly;
     if (!raw.link.isEmpty()) {
         // A link that is no web address is dropped here; the driver checks again before opening.
-        item.infoURL = webUrl(raw.link).value_or(QUrl());
+        const std::optional<QUrl> page = webUrl(raw.link);
+        if (!page) {
+            logger.warning(QStringLiteral("Sparkle: Ignoring the information link of version %1: it is not a web page")
+                               .arg(version->toString()));
+        }
+        item.infoURL = page.value_or(QUrl());
     }
     if (raw.enclosure) {
         const std::optional<QUrl> url = webUrl(raw.enclosureUrl);

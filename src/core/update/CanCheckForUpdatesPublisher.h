@@ -23,17 +23,4 @@ Q_SIGNALS:
 
 using CanCheckForUpdatesPublisherPtr = std::shared_ptr<CanCheckForUpdatesPublisher>;
 
-// One value for ever: what the check command follows when the program has no updater holder.
-class ConstantCanCheckForUpdatesPublisher final : public CanCheckForUpdatesPublisher
-{
-public:
-    explicit ConstantCanCheckForUpdatesPublisher(bool value)
-        : m_value(value)
-    { }
-    bool canCheckForUpdates() const override { return m_value; }
-
-private:
-    bool m_value;
-};
-
 } // namespace verandel

@@ -1,6 +1,7 @@
 #include "update/RelaunchHandoff.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -58,6 +59,23 @@ bool waitForProcessEnd(qint64 pid, std::chrono::milliseconds limit)
     } while (ready < 0 && errno == EINTR && !deadline.hasExpired());
     ::close(descriptor);
     return ready > 0;
+}
+
+bool awaitReplacedProcess(qint64 pid, LoggerProtocol &logger, std::chrono::milliseconds limit)
+{
+    logger.info(QStringLiteral("Relaunched: waiting for the replaced process %1 to end").arg(pid));
+    QElapsedTimer waited;
+    waited.start();
+    if (!waitForProcessEnd(pid, limit)) {
+        // Its graceful stop is capped well below the limit, so it hangs: starting beside it would
+        // leave two copies, or none once it gives up the name.
+        logger.error(QStringLiteral("The replaced process %1 is still running after %2 seconds; not starting")
+                         .arg(pid)
+                         .arg(std::chrono::duration_cast<std::chrono::seconds>(limit).count()));
+        return false;
+    }
+    logger.info(QStringLiteral("The replaced process %1 ended after %2 ms").arg(pid).arg(waited.elapsed()));
+    return true;
 }
 
 } // namespace verandel::RelaunchHandoff

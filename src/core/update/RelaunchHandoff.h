@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/LoggerProtocol.h"
+
 #include <QStringList>
 
 #include <chrono>
@@ -21,5 +23,9 @@ std::optional<qint64> oldPid(const QStringList &arguments);
 // The new process calls this before it takes the single-instance name, which the old one still holds
 // while it shuts down.
 bool waitForProcessEnd(qint64 pid, std::chrono::milliseconds limit = waitLimit);
+
+// waitForProcessEnd for a relaunched program, with its log lines: false (and why) when the process it
+// replaces is still running after the limit.
+bool awaitReplacedProcess(qint64 pid, LoggerProtocol &logger, std::chrono::milliseconds limit = waitLimit);
 
 } // namespace verandel::RelaunchHandoff

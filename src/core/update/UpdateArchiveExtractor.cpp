@@ -3,13 +3,19 @@
 #include "update/UpdaterError.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <climits>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace verandel::UpdateArchiveExtractor {
 
@@ -17,6 +23,8 @@ namespace {
 
 constexpr qint64 maxUnpackedBytes = qint64(2) * 1024 * 1024 * 1024;
 constexpr int maxEntries = 100000;
+// As the kernel: more links than this on the way to one place is a loop.
+constexpr int maxLinksFollowed = 40;
 
 [[noreturn]] void refuse(const QString &reason)
 {
@@ -68,6 +76,94 @@ bool linkStaysInside(const QStringList &location, const QString &target)
         }
     }
     return true;
+}
+
+// What the link at this path points to, as written; nothing when the path is no link.
+std::optional<QString> readLink(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat status
+    { };
+    if (::lstat(encoded.constData(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+        return std::nullopt;
+    }
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(encoded.constData(), target.data(), static_cast<size_t>(target.size()));
+    if (length < 0) {
+        return QString(); // unreadable: refused as an empty target
+    }
+    target.truncate(length);
+    return QFile::decodeName(target);
+}
+
+// Resolves a link's target, read from the folder at `base` (components under the root), step by step
+// as the kernel does: a component that is a link is replaced by where it leads, so a ".." after it
+// climbs from there. Nothing when a step leaves the root or the links go round.
+class LinkResolver
+{
+public:
+    explicit LinkResolver(QString root)
+        : m_root(std::move(root))
+    { }
+
+    std::optional<QStringList> resolve(QStringList base, const QString &target)
+    {
+        if (target.isEmpty() || target.startsWith(QLatin1Char('/'))) {
+            return std::nullopt;
+        }
+        QStringList current = std::move(base);
+        for (const QString &part : target.split(QLatin1Char('/'))) {
+            if (part.isEmpty() || part == QStringLiteral(".")) {
+                continue;
+            }
+            if (part == QStringLiteral("..")) {
+                if (current.isEmpty()) {
+                    return std::nullopt;
+                }
+                current.removeLast();
+                continue;
+            }
+            current.append(part);
+            const std::optional<QString> link = readLink(m_root + QLatin1Char('/') + current.join(QLatin1Char('/')));
+            if (!link) {
+                continue; // a folder, a file or nothing yet: taken as written
+            }
+            if (++m_followed > maxLinksFollowed) {
+                return std::nullopt;
+            }
+            current.removeLast();
+            std::optional<QStringList> resolved = resolve(current, *link);
+            if (!resolved) {
+                return std::nullopt;
+            }
+            current = std::move(*resolved);
+        }
+        return current;
+    }
+
+private:
+    QString m_root;
+    int m_followed = 0;
+};
+
+// Every link under the root, resolved through the links it passes, must end inside the root.
+void refuseLinksThatLeave(const QString &root)
+{
+    QDirIterator entries(root, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    const QDir folder(root);
+    while (entries.hasNext()) {
+        const QString path = entries.next();
+        const std::optional<QString> target = readLink(path);
+        if (!target) {
+            continue;
+        }
+        QStringList location = folder.relativeFilePath(path).split(QLatin1Char('/'));
+        location.removeLast();
+        if (!LinkResolver(root).resolve(location, *target)) {
+            refuse(QStringLiteral("a link leaves the folder"));
+        }
+    }
 }
 
 QString entryPath(archive_entry *entry)
@@ -168,6 +264,9 @@ void extract(const QByteArray &archiveData, const QString &destination)
     if (archive_write_close(writer.get()) != ARCHIVE_OK) {
         refuse(QString::fromUtf8(archive_error_string(writer.get())));
     }
+    // Each link was checked as text when it was written; only now, with all of them in place, can a
+    // chain of them be followed.
+    refuseLinksThatLeave(root);
 }
 
 } // namespace verandel::UpdateArchiveExtractor

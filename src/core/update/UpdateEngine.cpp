@@ -3,7 +3,6 @@
 #include "foundation/CancellationError.h"
 #include "foundation/LogText.h"
 #include "foundation/OneShot.h"
-#include "foundation/VerandelVersion.h"
 #include "update/AppcastItemChooser.h"
 #include "update/AppcastParser.h"
 #include "update/Ed25519Signature.h"
@@ -32,18 +31,20 @@ UpdaterError notConfigured(const QString &what)
 
 } // namespace
 
-UpdateEngineEnvironment UpdateEngineEnvironment::forThisProcess(ClockPtr clock, const QString &storageDirectory,
+UpdateEngineEnvironment UpdateEngineEnvironment::forThisProcess(UpdaterConfiguration configuration,
+                                                                UpdateVersion runningVersion, ClockPtr clock,
+                                                                const QString &storageDirectory,
                                                                 TransferActivityPtr transferActivity,
                                                                 UpdateRelaunchingPtr relauncher)
 {
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
         + QStringLiteral("/com.verandel.Verandel");
     return UpdateEngineEnvironment{
-        UpdaterConfiguration::compiledIn(),
+        std::move(configuration),
         std::move(clock),
         std::make_shared<QSettings>(storageDirectory + QStringLiteral("/updater.ini"), QSettings::IniFormat),
         HostPlatform::current(),
-        UpdateVersion::parse(QStringLiteral(VERANDEL_VERSION)).value_or(*UpdateVersion::parse(QStringLiteral("0"))),
+        std::move(runningVersion),
         QCoreApplication::applicationFilePath(),
         UserLocalInstallation::forHome(QDir::homePath()),
         cache,
@@ -266,8 +267,15 @@ QCoro::Task<> UpdateEngine::runInstall(AppcastItem item)
     const std::shared_ptr<UpdaterUserDriverProtocol> driver = m_userDriver;
     setPhase(Phase::installing);
     const AppcastEnclosure enclosure = item.enclosure.value_or(AppcastEnclosure{});
-    if (enclosure.length <= 0 || enclosure.length > maxDownloadBytes) {
-        fail(UpdaterError(UpdaterError::downloadFailed, QStringLiteral("The update has no usable download size.")));
+    if (enclosure.length <= 0) {
+        fail(UpdaterError(UpdaterError::downloadFailed,
+                          QStringLiteral("The update feed does not say how large the update is.")));
+        co_return;
+    }
+    if (enclosure.length > maxDownloadBytes) {
+        fail(UpdaterError(UpdaterError::downloadFailed,
+                          QStringLiteral("The update is larger than Verandel accepts (%1 MiB).")
+                              .arg(maxDownloadBytes / (1024 * 1024))));
         co_return;
     }
     if (enclosure.edSignature.isEmpty()) {

@@ -47,9 +47,11 @@ struct UpdateEngineEnvironment
     std::chrono::milliseconds downloadStallTimeout{60000};
     std::chrono::milliseconds downloadTotalTimeout{30 * 60 * 1000};
 
-    // This process: the running version, /etc/os-release, the user-local layout under the home
-    // folder, the XDG cache folder, the marker beside the program's other files, this process's id.
-    static UpdateEngineEnvironment forThisProcess(ClockPtr clock, const QString &storageDirectory,
+    // This process, built with this configuration as this version: /etc/os-release, the user-local
+    // layout under the home folder, the XDG cache folder, the marker beside the program's other files,
+    // this process's id.
+    static UpdateEngineEnvironment forThisProcess(UpdaterConfiguration configuration, UpdateVersion runningVersion,
+                                                  ClockPtr clock, const QString &storageDirectory,
                                                   TransferActivityPtr transferActivity,
                                                   UpdateRelaunchingPtr relauncher);
 };

@@ -8,14 +8,12 @@
 namespace verandel {
 
 // Where updates come from: the feed address and the public key (base64 Ed25519) the downloads must
-// be signed with. Without both the program has no updater.
+// be signed with. Without both the program has no updater. The program's own are compiled into its
+// executable (ProgramBuild).
 struct UpdaterConfiguration
 {
     std::optional<QString> feedURL;
     QByteArray publicKey;
-
-    // The feed and key compiled into the program (empty options give none).
-    static UpdaterConfiguration compiledIn();
 };
 
 } // namespace verandel

@@ -45,10 +45,11 @@ public:
     void applyUpdatePreferences();
 
     // Whether the updater can start a check now, and its changes (the current value first on binding).
+    // An updater that never started says false, so the menu command stays disabled.
     CanCheckForUpdatesPublisherPtr canCheckForUpdatesPublisher() const { return m_updater; }
 
-    // False once the updater turned out to have no feed or key: the windows then say so instead of
-    // offering a check that can only fail.
+    // False once the updater turned out to have no feed or key: the shell then offers no check that
+    // could only fail.
     bool updatesAvailable() const { return m_updatesAvailable; }
 
 Q_SIGNALS:

@@ -1,4 +1,9 @@
 #include "shell/ApplicationMenu.h"
+#include "support/fakes/FakeSparkleUpdater.h"
+#include "support/fakes/RecordingLoggerFactory.h"
+#include "updater/CheckForUpdatesMenuView.h"
+
+#include <QCoreApplication>
 
 #include <QMainWindow>
 #include <QMenu>
@@ -8,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace verandel;
+using namespace verandel::test;
 
 namespace {
 
@@ -28,7 +34,14 @@ QStringList itemTexts(QMenu *menu)
 
 TEST(ApplicationMenuTest, EachWindowsBarHasTheVerandelMenuAndItsItemsReachTheShell)
 {
+    RecordingLoggerFactory logs;
+    auto updater = std::make_shared<FakeSparkleUpdater>();
+    CheckForUpdatesViewModel viewModel(updater);
+    int checks = 0;
+    CheckForUpdatesMenuView checkForUpdates(
+        &viewModel, [&checks] { ++checks; }, logs.createLogger(QStringLiteral("CheckForUpdatesMenuView")));
     ApplicationMenu menu;
+    menu.setCheckForUpdatesAction(checkForUpdates.action());
     QMainWindow settings;
     settings.setMenuBar(menu.makeMenuBar());
     QMainWindow controlCenter;
@@ -43,6 +56,7 @@ TEST(ApplicationMenuTest, EachWindowsBarHasTheVerandelMenuAndItsItemsReachTheShe
             (QStringList{QStringLiteral("About Verandel|"), QStringLiteral("Check for Updates…|"), QStringLiteral("-"),
                          QStringLiteral("Settings…|Ctrl+,"), QStringLiteral("Control Center…|"), QStringLiteral("-"),
                          QStringLiteral("Quit Verandel|Ctrl+Q")}));
+        EXPECT_EQ(items->actions().at(1), checkForUpdates.action());
     }
 
     const struct
@@ -50,7 +64,6 @@ TEST(ApplicationMenuTest, EachWindowsBarHasTheVerandelMenuAndItsItemsReachTheShe
         int index;
         void (ApplicationMenu::*signal)();
     } routes[] = {{0, &ApplicationMenu::aboutRequested},
-                  {1, &ApplicationMenu::checkForUpdatesRequested},
                   {3, &ApplicationMenu::settingsRequested},
                   {4, &ApplicationMenu::controlCenterRequested},
                   {6, &ApplicationMenu::quitRequested}};
@@ -60,14 +73,34 @@ TEST(ApplicationMenuTest, EachWindowsBarHasTheVerandelMenuAndItsItemsReachTheShe
         EXPECT_EQ(spy.count(), 1) << route.index;
     }
 
-    menu.setCanCheckForUpdates(false);
+    // Every bar follows the one command: disabled until the updater says it can check.
     QMainWindow later;
     later.setMenuBar(menu.makeMenuBar());
-    for (QMainWindow *window : {&settings, &controlCenter, &later}) {
-        EXPECT_FALSE(verandelMenu(window->menuBar())->actions().at(1)->isEnabled());
-    }
-    menu.setCanCheckForUpdates(true);
-    EXPECT_TRUE(verandelMenu(later.menuBar())->actions().at(1)->isEnabled());
+    const auto enabledInEveryBar = [&] {
+        QList<bool> enabled;
+        for (QMainWindow *window : {&settings, &controlCenter, &later}) {
+            enabled.append(verandelMenu(window->menuBar())->actions().at(1)->isEnabled());
+        }
+        return enabled;
+    };
+    QCoreApplication::processEvents();
+    EXPECT_EQ(enabledInEveryBar(), QList<bool>({false, false, false}));
+    updater->setCanCheck(true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(enabledInEveryBar(), QList<bool>({true, true, true}));
+    verandelMenu(later.menuBar())->actions().at(1)->trigger();
+    EXPECT_EQ(checks, 1);
+}
+
+TEST(ApplicationMenuTest, WithoutTheUpdatersCommandTheMenuHasNoCheckItem)
+{
+    ApplicationMenu menu;
+    QMainWindow window;
+    window.setMenuBar(menu.makeMenuBar());
+    EXPECT_EQ(
+        itemTexts(verandelMenu(window.menuBar())),
+        (QStringList{QStringLiteral("About Verandel|"), QStringLiteral("-"), QStringLiteral("Settings…|Ctrl+,"),
+                     QStringLiteral("Control Center…|"), QStringLiteral("-"), QStringLiteral("Quit Verandel|Ctrl+Q")}));
 }
 
 } // namespace

@@ -3,13 +3,17 @@
 #include "ShellTestSupport.h"
 #include "controlcenter/ControlCenterPanels.h"
 #include "controlcenter/ControlCenterView.h"
+#include "kit/ToggleSwitch.h"
 #include "models/ConnectedMacsViewModel.h"
 #include "records/ConnectedMacInput.h"
 #include "records/DeviceInput.h"
 #include "settings/SettingsView.h"
+#include "settings/general/GeneralSettingsView.h"
+#include "support/HttpTestServer.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
 #include "support/Shots.h"
+#include "support/UpdateReleaseKit.h"
 #include "tray/ControlCenterStatusMenu.h"
 #include "tray/StatusItemTransferFeedbackController.h"
 
@@ -56,7 +60,7 @@ protected:
                 }
                 return m_factory;
             });
-        m_shell = std::make_unique<ApplicationShell>(*m_delegate, options, m_graph.clock,
+        m_shell = std::make_unique<ApplicationShell>(*m_delegate, options, m_graph.clock, m_build,
                                                      [this] { return m_trayAvailable; });
         m_delegate->applicationDidFinishLaunching();
     }
@@ -84,6 +88,18 @@ protected:
         settle();
     }
 
+    // The Verandel menu's "Check for Updates…" item of the Settings window, and its General tab.
+    QAction *checkForUpdatesItem() const
+    {
+        const QMenu *menu = m_shell->settingsWindow()->menuBar()->actions().first()->menu();
+        return menu->actions().at(1);
+    }
+    GeneralSettingsView *generalTab() const
+    {
+        const auto *settings = qobject_cast<SettingsView *>(m_shell->settingsWindow()->centralWidget());
+        return settings ? qobject_cast<GeneralSettingsView *>(settings->currentTabView()) : nullptr;
+    }
+
     QAction *tagged(int tag) const
     {
         for (QAction *action : m_shell->statusMenu()->menu()->actions()) {
@@ -98,6 +114,8 @@ protected:
     std::shared_ptr<RecordingServiceFactory> m_factory;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<ApplicationShell> m_shell;
+    // As a default build: no feed, no key.
+    ProgramBuild m_build{UpdaterConfiguration{}, *UpdateVersion::parse(QStringLiteral("1.0.0"))};
     bool m_trayAvailable = true;
     bool m_sharesKeyboard = false;
     bool m_linksStudio = false;
@@ -261,6 +279,49 @@ TEST_F(ApplicationShellTest, InstallUpdateShowsOnlyForAHeldUpdateTheUserInstalls
     EXPECT_EQ(m_shell->feedback()->visualState(), MenuBarTransferFeedbackVisualState::PendingUpdate);
     preferences->setAutomaticInstallationEnabled(true);
     EXPECT_FALSE(visible());
+}
+
+// A default build has no update command that does nothing: the menu's is disabled, and the General tab
+// shows no check block but keeps its two switches.
+TEST_F(ApplicationShellTest, ABuildWithoutFeedOrKeyOffersNoUpdateCheck)
+{
+    launch({}, LaunchOptions{std::nullopt, true, {}});
+    m_shell->showSettingsWindow(SettingsTab::General);
+    settle();
+    QAction *check = checkForUpdatesItem();
+    EXPECT_EQ(check->text(), QStringLiteral("Check for Updates…"));
+    EXPECT_FALSE(check->isEnabled());
+    GeneralSettingsView *general = generalTab();
+    ASSERT_NE(general, nullptr);
+    EXPECT_EQ(general->checkForUpdatesBlock(), nullptr);
+    EXPECT_TRUE(general->automaticChecksSwitch()->isVisibleTo(m_shell->settingsWindow()));
+    EXPECT_TRUE(general->automaticInstallationSwitch()->isVisibleTo(m_shell->settingsWindow()));
+    EXPECT_TRUE(m_graph.logs->containsSubstring(LogLevel::Warning, QStringLiteral("Sparkle failed to start")));
+    saveShot(*general->column(), QStringLiteral("shell-settings-general-without-updater"));
+}
+
+// With a feed and a key the launch checks; the menu command is disabled while that check runs, then
+// checks again when chosen, and the General tab has its check block.
+TEST_F(ApplicationShellTest, ABuildWithFeedAndKeyChecksFromTheMenuAndTheGeneralTab)
+{
+    HttpTestServer server;
+    server.serve("/appcast.xml", makeAppcast({}));
+    m_build.updater = UpdaterConfiguration{server.url(QStringLiteral("/appcast.xml")).toString(),
+                                           TestSigningKey::generate().publicKeyBase64()};
+    launch({}, LaunchOptions{std::nullopt, true, {}});
+    m_shell->showSettingsWindow(SettingsTab::General);
+    QAction *check = checkForUpdatesItem();
+    ASSERT_TRUE(waitUntil([&] { return check->isEnabled(); }, 20000)) << "the launch check ends";
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 1);
+    check->trigger();
+    settle();
+    EXPECT_FALSE(check->isEnabled()) << "while the check runs";
+    ASSERT_TRUE(waitUntil([&] { return check->isEnabled(); }, 20000));
+    EXPECT_EQ(server.requestCount("/appcast.xml"), 2);
+    EXPECT_TRUE(
+        m_graph.logs->contains(LogLevel::Info, QStringLiteral("Sparkle: User initiated check for updates (menu)")));
+    ASSERT_NE(generalTab(), nullptr);
+    EXPECT_NE(generalTab()->checkForUpdatesBlock(), nullptr);
 }
 
 // The launch claims the shared devices connected here that nobody owns, so the pings this computer

@@ -1,10 +1,6 @@
-#include "ShellTestSupport.h"
-#include "support/HelperProcess.h"
-#include "support/PrivateDBus.h"
-#include "support/RunTask.h"
-#include "support/TestFiles.h"
+#include "ProgramProcess.h"
+#include "update/RelaunchHandoff.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -14,60 +10,14 @@ using namespace verandel::test;
 
 namespace {
 
-// The verandel program in mock mode, offscreen, its log lines on standard output into a file.
-class Program
-{
-public:
-    Program(const XdgSandbox &sandbox, const QString &name, QStringList arguments, QProcessEnvironment environment)
-        : m_logFile(sandbox.root() + u'/' + name + QStringLiteral(".log"))
-    {
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("ENABLE_LOG_STDOUT"), QStringLiteral("true"));
-        environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
-        m_process = std::make_unique<HelperProcess>(QStringLiteral(VERANDEL_PROGRAM), arguments, environment);
-        m_process->setLogFile(m_logFile);
-    }
-
-    bool start() { return m_process->start(); }
-    QByteArray log() const { return readFile(m_logFile); }
-    bool logs(const QByteArray &line, int timeoutMs = 30000) const
-    {
-        return waitUntil([&] { return log().contains(line); }, timeoutMs);
-    }
-    QProcess &process() { return m_process->process(); }
-
-    // SIGTERM, as a logout sends it; the time until the process was gone, or -1.
-    qint64 terminate()
-    {
-        QElapsedTimer timer;
-        timer.start();
-        process().terminate();
-        return process().waitForFinished(15000) ? timer.elapsed() : -1;
-    }
-
-private:
-    QString m_logFile;
-    std::unique_ptr<HelperProcess> m_process;
-};
-
-QProcessEnvironment mockEnvironment(const BeaconResponder &metrics)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DEBUG_MODE"), QStringLiteral("true"));
-    environment.insert(QStringLiteral("DISCOVERY_TYPE"), QStringLiteral("debug"));
-    environment.insert(QStringLiteral("BLUETOOTH_MODE"), QStringLiteral("mock"));
-    environment.insert(QStringLiteral("METRICS_CDN_BASE_URL"), metrics.baseURL().toString());
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
-    return environment;
-}
-
 // A logout's SIGTERM runs the graceful stop instead of ending the program mid-transfer.
 TEST(ProgramProcessTest, MockModeStartsOffscreenAndSigtermStopsItGracefullyWithinFiveSeconds)
 {
     XdgSandbox sandbox;
     BeaconResponder metrics;
-    Program program(sandbox, QStringLiteral("mock"), {QStringLiteral("--open-screen"), QStringLiteral("devices")},
-                    mockEnvironment(metrics));
+    ProgramProcess program(sandbox, QStringLiteral("mock"),
+                           {QStringLiteral("--open-screen"), QStringLiteral("devices")},
+                           mockProgramEnvironment(metrics));
     ASSERT_TRUE(program.start());
     ASSERT_TRUE(program.logs("Application initialized successfully")) << program.log().toStdString();
     ASSERT_TRUE(program.logs("Settings window shown on the tab Devices")) << program.log().toStdString();
@@ -94,17 +44,15 @@ TEST(ProgramProcessTest, ASecondLaunchMakesTheFirstPresentTheControlCenterAndExi
     BeaconResponder metrics;
     PrivateDBus session;
     ASSERT_TRUE(session.start());
-    QProcessEnvironment environment = mockEnvironment(metrics);
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), session.address());
-    environment.insert(QStringLiteral("DEBUG_PROFILE"), QStringLiteral("solo"));
+    const QProcessEnvironment environment = sessionProgramEnvironment(metrics, session, QStringLiteral("solo"));
     // Started at login, with no window of its own yet (the tray host is given 30 s to appear).
-    Program first(sandbox, QStringLiteral("first"), {QStringLiteral("--autostart")}, environment);
+    ProgramProcess first(sandbox, QStringLiteral("first"), {QStringLiteral("--autostart")}, environment);
     ASSERT_TRUE(first.start());
     ASSERT_TRUE(first.logs("Application initialized successfully")) << first.log().toStdString();
     EXPECT_FALSE(first.log().contains("Control Center shown"));
 
     const auto launchAgain = [&](const QString &name, const QStringList &arguments) {
-        Program again(sandbox, name, arguments, environment);
+        ProgramProcess again(sandbox, name, arguments, environment);
         EXPECT_TRUE(again.start());
         EXPECT_TRUE(again.process().waitForFinished(15000));
         EXPECT_EQ(again.process().exitCode(), 0) << again.log().toStdString();
@@ -119,6 +67,71 @@ TEST(ProgramProcessTest, ASecondLaunchMakesTheFirstPresentTheControlCenterAndExi
     EXPECT_EQ(first.log().count("Reopen requested by a second launch"), 2);
     EXPECT_GE(first.terminate(), 0);
     EXPECT_TRUE(first.log().contains("Graceful shutdown completed successfully"));
+}
+
+// An update's relaunch starts while the version it replaces still runs: it waits for that process to
+// end, then owns the name and starts, and only it runs. Ten rounds, each relaunch replacing the last.
+TEST(ProgramProcessTest, ARelaunchWaitsForTheProcessItReplacesThenRunsAlone)
+{
+    XdgSandbox sandbox;
+    BeaconResponder metrics;
+    PrivateDBus session;
+    ASSERT_TRUE(session.start());
+    const QString profile = QStringLiteral("relaunch");
+    const QProcessEnvironment environment = sessionProgramEnvironment(metrics, session, profile);
+
+    auto running = std::make_unique<ProgramProcess>(sandbox, QStringLiteral("round0"),
+                                                    QStringList{QStringLiteral("--autostart")}, environment);
+    ASSERT_TRUE(running->start());
+    ASSERT_TRUE(running->logs("Application initialized successfully")) << running->log().toStdString();
+    constexpr int rounds = 10;
+    for (int round = 1; round <= rounds; ++round) {
+        const qint64 replaced = running->pid();
+        auto relaunched = std::make_unique<ProgramProcess>(sandbox, QStringLiteral("round%1").arg(round),
+                                                           RelaunchHandoff::arguments(replaced), environment);
+        ASSERT_TRUE(relaunched->start());
+        ASSERT_TRUE(relaunched->logs("waiting for the replaced process " + QByteArray::number(replaced)))
+            << relaunched->log().toStdString();
+        EXPECT_FALSE(relaunched->log().contains("Owning the session-bus name")) << round;
+
+        ASSERT_GE(running->terminate(), 0) << round;
+        EXPECT_EQ(running->process().exitCode(), 0) << round;
+        EXPECT_TRUE(running->log().contains("Graceful shutdown completed successfully")) << round;
+        ASSERT_TRUE(relaunched->logs("Application initialized successfully")) << relaunched->log().toStdString();
+        const QByteArray log = relaunched->log();
+        EXPECT_LT(log.indexOf("The replaced process " + QByteArray::number(replaced) + " ended"),
+                  log.indexOf("Owning the session-bus name"))
+            << round;
+        EXPECT_FALSE(log.contains("already running")) << round;
+        EXPECT_FALSE(log.contains("Reopen")) << round;
+        EXPECT_EQ(relaunched->process().state(), QProcess::Running) << round;
+        EXPECT_EQ(singleInstanceOwner(session, profile), relaunched->pid()) << round;
+        running = std::move(relaunched);
+    }
+    EXPECT_GE(running->terminate(), 0);
+    EXPECT_TRUE(running->log().contains("Graceful shutdown completed successfully"));
+}
+
+// A process that does not end within the wait is left alone: the relaunch says why and gives up
+// before it touches the single-instance name or anything stored.
+TEST(ProgramProcessTest, ARelaunchWhoseReplacedProcessNeverEndsGivesUp)
+{
+    XdgSandbox sandbox;
+    BeaconResponder metrics;
+    QProcess stuck;
+    stuck.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    ASSERT_TRUE(stuck.waitForStarted());
+    ProgramProcess relaunched(sandbox, QStringLiteral("relaunch"), RelaunchHandoff::arguments(stuck.processId()),
+                              mockProgramEnvironment(metrics));
+    ASSERT_TRUE(relaunched.start());
+    ASSERT_TRUE(relaunched.process().waitForFinished(30000));
+    EXPECT_NE(relaunched.process().exitCode(), 0);
+    const QByteArray log = relaunched.log();
+    EXPECT_TRUE(log.contains("is still running after 10 seconds; not starting")) << log.toStdString();
+    EXPECT_FALSE(log.contains("Owning the session-bus name"));
+    EXPECT_FALSE(log.contains("Application initialized successfully"));
+    stuck.kill();
+    stuck.waitForFinished();
 }
 
 // As scripts/run --mock-pair starts them: two profiles written by scripts/write-mock-pair, each
@@ -138,12 +151,12 @@ TEST(ProgramProcessTest, TheMockPairDiscoversEachOtherAndStopsOnSigterm)
         QByteArray otherId;
     } profiles[] = {{QStringLiteral("alpha"), "BE7A0000-0000-4000-8000-00000000BE7A"},
                     {QStringLiteral("beta"), "A1FA0000-0000-4000-8000-00000000A1FA"}};
-    std::vector<std::unique_ptr<Program>> programs;
+    std::vector<std::unique_ptr<ProgramProcess>> programs;
     for (const auto &p : profiles) {
-        QProcessEnvironment environment = mockEnvironment(metrics);
+        QProcessEnvironment environment = mockProgramEnvironment(metrics);
         environment.insert(QStringLiteral("DEBUG_PROFILE"), p.profile);
         environment.insert(QStringLiteral("LOG_LEVEL"), QStringLiteral("debug"));
-        programs.push_back(std::make_unique<Program>(sandbox, p.profile, QStringList(), environment));
+        programs.push_back(std::make_unique<ProgramProcess>(sandbox, p.profile, QStringList(), environment));
         ASSERT_TRUE(programs.back()->start());
     }
     for (std::size_t i = 0; i < programs.size(); ++i) {

@@ -5,9 +5,11 @@
 #include "support/RunTask.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +125,35 @@ TEST_F(SingleInstanceBusTest, TheFirstLaunchOwnsTheNameAndASecondIsToldToCallIt)
     first.reset();
     auto third = make(secondConnection());
     EXPECT_EQ(third->claim(), SingleInstance::Claim::Primary);
+}
+
+// A relaunch after an update: the replaced process has ended, but the bus may still list it as the
+// owner until it reads the hang-up. The relaunch queues for the name and takes it then; a name held by
+// any other process stays with it, and the relaunch leaves the queue.
+TEST_F(SingleInstanceBusTest, ARelaunchTakesTheNameOnceTheBusLetsGoOfTheEndedOwner)
+{
+    const qint64 thisProcess = QCoreApplication::applicationPid();
+    auto fresh = make(secondConnection());
+    EXPECT_EQ(fresh->claim(thisProcess), SingleInstance::Claim::Primary) << "a free name is taken at once";
+    fresh.reset();
+
+    // The ended owner: a connection of this process (so of the pid the relaunch names) holding the name.
+    ASSERT_TRUE(secondConnection().registerService(m_name));
+    const QString endedName = m_connections.last();
+    QTimer::singleShot(0, [endedName] { QDBusConnection::disconnectFromBus(endedName); });
+    auto relaunch = make(secondConnection());
+    EXPECT_EQ(relaunch->claim(thisProcess), SingleInstance::Claim::Primary);
+    EXPECT_TRUE(m_logs.containsSubstring(LogLevel::Info, QStringLiteral("Waiting for the session bus to release")));
+    relaunch.reset();
+
+    ASSERT_TRUE(secondConnection().registerService(m_name));
+    const QString otherName = m_connections.last();
+    auto beside = make(secondConnection());
+    EXPECT_EQ(beside->claim(thisProcess + 1), SingleInstance::Claim::Secondary);
+    QDBusConnection::disconnectFromBus(otherName);
+    const QDBusConnection observer = secondConnection();
+    ASSERT_TRUE(waitUntil([&] { return !observer.interface()->isServiceRegistered(m_name).value(); }, 10000))
+        << "the refused relaunch left the queue";
 }
 
 TEST_F(SingleInstanceBusTest, AnyOtherCallOrArgumentIsRefusedAndChangesNothing)

@@ -30,13 +30,19 @@ TEST(CheckForUpdatesMenuViewTest, FollowsTheUpdaterAndLogsTheUsersCheck)
     view.action()->trigger();
     EXPECT_EQ(checks, 1);
     EXPECT_TRUE(logs.contains(LogLevel::Info, QStringLiteral("Sparkle: User initiated check for updates (menu)")));
+}
 
-    // Without a holder: enabled at once (from the event loop), and choosing it does nothing.
-    CheckForUpdatesViewModel constant(std::make_shared<ConstantCanCheckForUpdatesPublisher>(true));
-    CheckForUpdatesMenuView noHolder(&constant, {}, logs.createLogger(QStringLiteral("CheckForUpdatesMenuView")));
+// An updater that never starts (no feed or key) never says it can check: the command stays disabled.
+TEST(CheckForUpdatesMenuViewTest, StaysDisabledOverAnUpdaterThatCannotCheck)
+{
+    RecordingLoggerFactory logs;
+    auto updater = std::make_shared<FakeSparkleUpdater>();
+    CheckForUpdatesViewModel viewModel(updater);
+    CheckForUpdatesMenuView view(
+        &viewModel, [] {}, logs.createLogger(QStringLiteral("CheckForUpdatesMenuView")));
     QCoreApplication::processEvents();
-    EXPECT_TRUE(noHolder.action()->isEnabled());
-    noHolder.action()->trigger();
+    EXPECT_FALSE(viewModel.canCheckForUpdates());
+    EXPECT_FALSE(view.action()->isEnabled());
 }
 
 } // namespace

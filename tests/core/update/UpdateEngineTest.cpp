@@ -134,6 +134,8 @@ struct RefusedCase
     // True when it served the feed itself.
     std::function<bool(UpdateEngineFixture &, QByteArray &tarball, FeedItem &item)> tamper;
     int expectedCode;
+    // What the user is told, where the case has its own words.
+    const char *expectedText = nullptr;
 };
 
 class RefusedUpdateTest : public UpdateEngineFixture, public ::testing::WithParamInterface<RefusedCase>
@@ -164,6 +166,9 @@ TEST_P(RefusedUpdateTest, EndsInAnErrorAndLeavesTheInstallAsItWas)
     ASSERT_TRUE(waitFor(QStringLiteral("dismiss")));
     ASSERT_FALSE(driver->errors.isEmpty()) << driver->events.join(QStringLiteral(", ")).toStdString();
     EXPECT_EQ(driver->errors.last().code(), GetParam().expectedCode);
+    if (GetParam().expectedText) {
+        EXPECT_EQ(driver->errors.last().localizedDescription(), QString::fromUtf8(GetParam().expectedText));
+    }
     EXPECT_FALSE(driver->has(QStringLiteral("installing")));
     EXPECT_EQ(currentTarget(), installation.root() + QStringLiteral("/1.0.0"));
     EXPECT_FALSE(versionFolderExists(QStringLiteral("1.1.0")));
@@ -175,69 +180,92 @@ TEST_P(RefusedUpdateTest, EndsInAnErrorAndLeavesTheInstallAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(
     Sessions, RefusedUpdateTest,
-    ::testing::Values(RefusedCase{"BadSignature",
-                                  [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &item) {
-                                      item.signature = TestSigningKey::generate().sign(tarball);
-                                      return false;
-                                  },
-                                  UpdaterError::signatureInvalid},
-                      RefusedCase{"Unsigned",
-                                  [](UpdateEngineFixture &, QByteArray &, FeedItem &item) {
-                                      item.signature = " ";
-                                      return false;
-                                  },
-                                  UpdaterError::signatureInvalid},
-                      RefusedCase{"FileChangedAfterSigning",
-                                  [](UpdateEngineFixture &fixture, QByteArray &tarball, FeedItem &item) {
-                                      item.signature = fixture.key.sign(tarball);
-                                      tarball[tarball.size() - 1] = static_cast<char>(tarball[tarball.size() - 1] ^ 1);
-                                      return false;
-                                  },
-                                  UpdaterError::signatureInvalid},
-                      RefusedCase{"DownloadLongerThanItsEnclosure",
-                                  [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &item) {
-                                      item.length = tarball.size();
-                                      tarball.append(QByteArray(4096, 'x'));
-                                      return false;
-                                  },
-                                  UpdaterError::downloadFailed},
-                      RefusedCase{"DownloadShorterThanItsEnclosure",
-                                  [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &item) {
-                                      item.length = tarball.size() + 10;
-                                      return false;
-                                  },
-                                  UpdaterError::downloadFailed},
-                      RefusedCase{"EntryClimbingOutOfTheFolder",
-                                  [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &) {
-                                      tarball = makeTarball(
-                                          {TarEntry::file(QStringLiteral("bin/verandel"), "#!/bin/sh\n", 0755),
-                                           TarEntry::file(QStringLiteral("../../../escaped"), "x")});
-                                      return false;
-                                  },
-                                  UpdaterError::installFailed},
-                      RefusedCase{"ReleaseWithoutExecutable",
-                                  [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &) {
-                                      tarball = makeTarball({TarEntry::file(QStringLiteral("README"), "x")});
-                                      return false;
-                                  },
-                                  UpdaterError::installFailed},
-                      RefusedCase{"OversizedFeed",
-                                  [](UpdateEngineFixture &fixture, QByteArray &, FeedItem &item) {
-                                      QByteArray feed = makeAppcast({item});
-                                      feed.insert(feed.indexOf("<channel>"),
-                                                  "<!--" + QByteArray(UpdateEngine::maxFeedBytes, 'x') + "-->");
-                                      fixture.server.serve("/appcast.xml", feed);
-                                      return true;
-                                  },
-                                  UpdaterError::feedFailed},
-                      RefusedCase{"FeedWithDocumentType",
-                                  [](UpdateEngineFixture &fixture, QByteArray &, FeedItem &item) {
-                                      QByteArray feed = makeAppcast({item});
-                                      feed.insert(feed.indexOf("<rss"), "<!DOCTYPE rss [<!ENTITY a \"aaaa\">]>\n");
-                                      fixture.server.serve("/appcast.xml", feed);
-                                      return true;
-                                  },
-                                  UpdaterError::feedInvalid}),
+    ::testing::Values(
+        RefusedCase{"BadSignature",
+                    [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &item) {
+                        item.signature = TestSigningKey::generate().sign(tarball);
+                        return false;
+                    },
+                    UpdaterError::signatureInvalid},
+        RefusedCase{"Unsigned",
+                    [](UpdateEngineFixture &, QByteArray &, FeedItem &item) {
+                        item.signature = " ";
+                        return false;
+                    },
+                    UpdaterError::signatureInvalid},
+        RefusedCase{"FileChangedAfterSigning",
+                    [](UpdateEngineFixture &fixture, QByteArray &tarball, FeedItem &item) {
+                        item.signature = fixture.key.sign(tarball);
+                        tarball[tarball.size() - 1] = static_cast<char>(tarball[tarball.size() - 1] ^ 1);
+                        return false;
+                    },
+                    UpdaterError::signatureInvalid},
+        RefusedCase{"DownloadLongerThanItsEnclosure",
+                    [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &item) {
+                        item.length = tarball.size();
+                        tarball.append(QByteArray(4096, 'x'));
+                        return false;
+                    },
+                    UpdaterError::downloadFailed},
+        RefusedCase{"DownloadShorterThanItsEnclosure",
+                    [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &item) {
+                        item.length = tarball.size() + 10;
+                        return false;
+                    },
+                    UpdaterError::downloadFailed},
+        RefusedCase{"EntryClimbingOutOfTheFolder",
+                    [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &) {
+                        tarball = makeTarball({TarEntry::file(QStringLiteral("bin/verandel"), "#!/bin/sh\n", 0755),
+                                               TarEntry::file(QStringLiteral("../../../escaped"), "x")});
+                        return false;
+                    },
+                    UpdaterError::installFailed},
+        RefusedCase{"ChainedLinksLeavingTheFolder",
+                    [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &) {
+                        // t, followed through s, is the home folder.
+                        tarball = makeTarball({TarEntry::file(QStringLiteral("bin/verandel"), "#!/bin/sh\n", 0755),
+                                               TarEntry::link(TarEntry::Type::symlink, QStringLiteral("a/b/c/d/e/s"),
+                                                              QStringLiteral("../../../../..")),
+                                               TarEntry::link(TarEntry::Type::symlink, QStringLiteral("a/b/c/d/e/t"),
+                                                              QStringLiteral("s/../../../.."))});
+                        return false;
+                    },
+                    UpdaterError::installFailed, "The update could not be unpacked: a link leaves the folder"},
+        RefusedCase{"NoDownloadSize",
+                    [](UpdateEngineFixture &, QByteArray &, FeedItem &item) {
+                        item.length = -1;
+                        return false;
+                    },
+                    UpdaterError::downloadFailed, "The update feed does not say how large the update is."},
+        RefusedCase{"DownloadLargerThanAccepted",
+                    [](UpdateEngineFixture &, QByteArray &, FeedItem &item) {
+                        item.length = UpdateEngine::maxDownloadBytes + 1;
+                        return false;
+                    },
+                    UpdaterError::downloadFailed, "The update is larger than Verandel accepts (256 MiB)."},
+        RefusedCase{"ReleaseWithoutExecutable",
+                    [](UpdateEngineFixture &, QByteArray &tarball, FeedItem &) {
+                        tarball = makeTarball({TarEntry::file(QStringLiteral("README"), "x")});
+                        return false;
+                    },
+                    UpdaterError::installFailed},
+        RefusedCase{"OversizedFeed",
+                    [](UpdateEngineFixture &fixture, QByteArray &, FeedItem &item) {
+                        QByteArray feed = makeAppcast({item});
+                        feed.insert(feed.indexOf("<channel>"),
+                                    "<!--" + QByteArray(UpdateEngine::maxFeedBytes, 'x') + "-->");
+                        fixture.server.serve("/appcast.xml", feed);
+                        return true;
+                    },
+                    UpdaterError::feedFailed},
+        RefusedCase{"FeedWithDocumentType",
+                    [](UpdateEngineFixture &fixture, QByteArray &, FeedItem &item) {
+                        QByteArray feed = makeAppcast({item});
+                        feed.insert(feed.indexOf("<rss"), "<!DOCTYPE rss [<!ENTITY a \"aaaa\">]>\n");
+                        fixture.server.serve("/appcast.xml", feed);
+                        return true;
+                    },
+                    UpdaterError::feedInvalid}),
     [](const ::testing::TestParamInfo<RefusedCase> &info) { return std::string(info.param.name); });
 
 TEST_F(UpdateEngineTest, InstallWaitsUntilNoTransferRuns)
@@ -329,6 +357,22 @@ TEST_F(UpdateEngineTest, RedirectsAreFollowedOnlyWithinTheRules)
     other->checkForUpdatesInBackground();
     ASSERT_TRUE(waitFor(QStringLiteral("dismiss")));
     EXPECT_EQ(driver->events, list({"error Verandel.Updater 2", "dismiss"}));
+}
+
+TEST_F(UpdateEngineTest, ADownloadBehindTwoRedirectsIsInstalled)
+{
+    FeedItem item = publish(QStringLiteral("1.1.0"), makeReleaseTarball(QStringLiteral("1.1.0")));
+    server.redirect("/mirror/1", "/mirror/2");
+    server.redirect("/mirror/2", "/verandel-1.1.0.tar.gz", 307);
+    item.url = server.url(QStringLiteral("/mirror/1")).toString();
+    server.serve("/appcast.xml", makeAppcast({item}));
+    driver->foundChoice = UserUpdateChoice::install;
+    driver->readyChoice = UserUpdateChoice::install;
+    auto engine = startEngine();
+    engine->checkForUpdatesInBackground();
+    ASSERT_TRUE(waitFor(QStringLiteral("installing"))) << driver->events.join(QStringLiteral(", ")).toStdString();
+    EXPECT_EQ(currentTarget(), installation.root() + QStringLiteral("/1.1.0"));
+    EXPECT_EQ(server.requestCount("/verandel-1.1.0.tar.gz"), 1);
 }
 
 TEST_F(UpdateEngineTest, ScheduleChecksOnceADayWhileAutomaticChecksAreOn)

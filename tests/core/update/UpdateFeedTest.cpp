@@ -1,3 +1,4 @@
+#include "support/QtPrinters.h"
 #include "support/UpdateReleaseKit.h"
 #include "support/fakes/RecordingLoggerFactory.h"
 #include "update/AppcastItemChooser.h"
@@ -73,6 +74,9 @@ TEST_F(AppcastTest, ReadsItemsAndKeepsTheirTextsPlain)
     EXPECT_TRUE(items[1].isInformationOnly);
     EXPECT_TRUE(items[1].infoURL.isEmpty()) << "a link that is no web address is dropped";
     EXPECT_FALSE(items[1].enclosure);
+    EXPECT_EQ(
+        logs.messages(LogLevel::Warning),
+        QStringList({QStringLiteral("Sparkle: Ignoring the information link of version 1.3: it is not a web page")}));
 }
 
 TEST_F(AppcastTest, RefusesDocumentTypesEntitiesAndBrokenXml)
@@ -182,10 +186,56 @@ TEST(UpdateUrlPolicyTest, AllowsWebAddressesAndLoopbackHttpOnly)
         EXPECT_EQ(UpdateUrlPolicy::isOpenableWebUrl(url), c.openable) << c.url;
         EXPECT_EQ(UpdateUrlPolicy::isFetchableUrl(url), c.fetchable) << c.url;
     }
-    EXPECT_FALSE(UpdateUrlPolicy::isFollowableRedirect(QUrl(QStringLiteral("https://a.example/x")),
-                                                       QUrl(QStringLiteral("http://127.0.0.1/x"))));
-    EXPECT_TRUE(UpdateUrlPolicy::isFollowableRedirect(QUrl(QStringLiteral("http://127.0.0.1/x")),
-                                                      QUrl(QStringLiteral("https://b.example/y"))));
+}
+
+// The one check every redirect hop goes through, fed the hop sequence as the client keeps it.
+TEST(UpdateUrlPolicyTest, RedirectHopsAreCheckedAgainstTheWholeChain)
+{
+    const auto urls = [](std::initializer_list<const char *> texts) {
+        QList<QUrl> list;
+        for (const char *text : texts) {
+            list.append(QUrl(QString::fromLatin1(text)));
+        }
+        return list;
+    };
+    const QList<QUrl> five = urls({"https://a.example/0", "https://a.example/1", "https://a.example/2",
+                                   "https://a.example/3", "https://a.example/4"});
+    QList<QUrl> six = five;
+    six.append(QUrl(QStringLiteral("https://a.example/5")));
+    const struct
+    {
+        const char *name;
+        QList<QUrl> chain;
+        const char *target;
+        const char *refusal; // none: followed
+    } cases[] = {
+        {"https to https", urls({"https://a.example/feed"}), "https://b.example/feed", nullptr},
+        {"loopback http to loopback http", urls({"http://127.0.0.1:8080/a"}), "http://localhost:9090/b", nullptr},
+        {"loopback http up to https", urls({"http://127.0.0.1/a"}), "https://b.example/b", nullptr},
+        {"fifth redirect", five, "https://a.example/5", nullptr},
+        {"https down to loopback http", urls({"https://a.example/x"}), "http://127.0.0.1/x",
+         "The server redirected from a secure address to an insecure one."},
+        {"https down to http later in the chain", urls({"http://127.0.0.1/a", "https://a.example/b"}),
+         "http://127.0.0.1/c", "The server redirected from a secure address to an insecure one."},
+        {"loopback http to a remote http", urls({"http://127.0.0.1/a"}), "http://192.0.2.1/b",
+         "The server redirected to an address that is not allowed."},
+        {"not a web address", urls({"https://a.example/x"}), "file:///etc/passwd",
+         "The server redirected to an address that is not allowed."},
+        {"sixth redirect", six, "https://a.example/6", "The server redirected more than 5 times."},
+        {"back to the start", urls({"https://a.example/a", "https://a.example/b"}), "https://a.example/a",
+         "The server redirected in a loop."},
+        {"to itself spelt otherwise", urls({"https://a.example/a"}), "https://a.example/x/../a#top",
+         "The server redirected in a loop."},
+    };
+    for (const auto &c : cases) {
+        const std::optional<QString> refusal
+            = UpdateUrlPolicy::redirectRefusal(c.chain, QUrl(QString::fromLatin1(c.target)));
+        if (c.refusal) {
+            EXPECT_EQ(refusal, QString::fromUtf8(c.refusal)) << c.name;
+        } else {
+            EXPECT_EQ(refusal, std::nullopt) << c.name;
+        }
+    }
 }
 
 } // namespace

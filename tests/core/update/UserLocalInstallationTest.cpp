@@ -38,6 +38,13 @@ TEST(UpdateArchiveExtractorTest, RefusesEntriesThatLeaveTheFolder)
           TarEntry::link(Type::symlink, QStringLiteral("a/b/up2"), QStringLiteral("../..")),
           TarEntry::file(QStringLiteral("a/b/up2/up/escaped"), "x")}},
         {"climbing hard link", {TarEntry::link(Type::hardlink, QStringLiteral("h"), QStringLiteral("../secret"))}},
+        // Each target stays inside read as text; followed, t climbs from where s leads.
+        {"chained symlinks",
+         {TarEntry::link(Type::symlink, QStringLiteral("a/b/c/d/e/s"), QStringLiteral("../../../../..")),
+          TarEntry::link(Type::symlink, QStringLiteral("a/b/c/d/e/t"), QStringLiteral("s/../../../.."))}},
+        {"links in a ring",
+         {TarEntry::link(Type::symlink, QStringLiteral("x"), QStringLiteral("y/z")),
+          TarEntry::link(Type::symlink, QStringLiteral("y"), QStringLiteral("x/w"))}},
         {"pipe", {TarEntry{QStringLiteral("fifo"), {}, Type::fifo, {}, 0644}}},
     };
     for (const Case &c : cases) {
@@ -60,6 +67,9 @@ TEST(UpdateArchiveExtractorTest, UnpacksFilesLinksInsideAndDropsSetIdBits)
         TarEntry::file(QStringLiteral("./bin/verandel"), "#!/bin/sh\n", 04755),
         TarEntry::link(Type::symlink, QStringLiteral("lib/current"), QStringLiteral("../bin")),
         TarEntry::link(Type::hardlink, QStringLiteral("bin/copy"), QStringLiteral("bin/verandel")),
+        // Followed through each other, these stay inside.
+        TarEntry::link(Type::symlink, QStringLiteral("lib/a/b/up"), QStringLiteral("../..")),
+        TarEntry::link(Type::symlink, QStringLiteral("lib/a/b/tool"), QStringLiteral("up/current/verandel")),
     });
     UpdateArchiveExtractor::extract(tarball, folder.path());
     const QFileInfo executable(folder.filePath(QStringLiteral("bin/verandel")));
@@ -67,6 +77,8 @@ TEST(UpdateArchiveExtractorTest, UnpacksFilesLinksInsideAndDropsSetIdBits)
     EXPECT_EQ(QFileInfo(folder.filePath(QStringLiteral("lib/current"))).symLinkTarget(),
               folder.filePath(QStringLiteral("bin")));
     EXPECT_TRUE(QFileInfo(folder.filePath(QStringLiteral("bin/copy"))).isFile());
+    EXPECT_EQ(QFileInfo(folder.filePath(QStringLiteral("lib/a/b/tool"))).canonicalFilePath(),
+              executable.canonicalFilePath());
     struct stat status
     { };
     ASSERT_EQ(::stat(QFile::encodeName(executable.filePath()).constData(), &status), 0);
