@@ -9,6 +9,8 @@
 #include "kit/ToggleSwitch.h"
 #include "models/AppUpdatePreferencesController.h"
 #include "settings/general/AdvertisedNameInput.h"
+
+#include "foundation/LogText.h"
 #include "settings/general/CheckForUpdatesButton.h"
 
 #include <QFrame>
@@ -126,7 +128,8 @@ QLayout *GeneralSettingsView::makeIdentity()
     m_name = new TextField;
     m_name->setPlaceholderText(QStringLiteral("e.g. Work Computer"));
     m_name->setAccessibleName(QStringLiteral("Advertised Name"));
-    m_name->setText(m_dependencies.macIdentifierService->advertisedName().value_or(QString()));
+    // The field never holds control characters, not even from a name stored before they were dropped.
+    m_name->setText(stripControlCharacters(m_dependencies.macIdentifierService->advertisedName().value_or(QString())));
     m_acceptedName = m_name->text();
     // Only the user's typing writes: filling the field above wrote nothing.
     connect(m_name, &QLineEdit::textEdited, this, [this](const QString &typed) {
