@@ -1,121 +1,204 @@
 #include "PeerGraphHarness.h"
 
 #include "FuzzApplication.h"
-#include "FuzzPromises.h"
-#include "FuzzRequire.h"
+#include "FuzzDeliveredEvents.h"
 #include "PeerInputHarness.h"
 
 #include "peer/tcp/EphemeralFrameSender.h"
-#include "records/MacAddress.h"
 
 #include "support/LinkedNode.h"
 #include "support/RunTask.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QtEndian>
+
+#include <array>
 
 namespace verandel::fuzz {
 
 namespace {
 
-constexpr qsizetype kMaxListedDevices = 100;
+const QString kLocalName = QStringLiteral("Local");
+const QString kPeerName = QStringLiteral("Peer");
+const QString kLocalMouse = QStringLiteral("a4:83:e7:44:55:66");
 
-void requireCanonicalAddresses(const QStringList &addresses)
+// What the script byte asks for.
+enum class Start { Nothing, TakeControl, TakeControlFromPeer, SendControlToPeer };
+constexpr std::uint8_t kPeerCannotPairMouse = 1 << 2;
+constexpr std::uint8_t kLocalCannotUnpairMouse = 1 << 3;
+constexpr std::uint8_t kPeerListenerStopped = 1 << 4;
+
+constexpr int kMaxConnections = 6;
+constexpr double kStepSeconds = 30.0;
+// Long enough for pings, answer waits and the discovery session's own time-outs; longer while a
+// transfer is still running (a hand-over of two devices lasts 260 s).
+constexpr int kMinSteps = 12;
+constexpr int kMaxSteps = 24;
+
+// One connection's bytes, and whether they also go out wrapped in a frame of their own length.
+struct Connection
 {
-    require(addresses.size() <= kMaxListedDevices, QStringLiteral("an unbounded device list"));
-    for (const QString &address : addresses) {
-        require(MacAddress::isValid(address) && address == MacAddress::normalized(address),
-                QStringLiteral("an address not canonical: ") + address);
+    QByteArray stream;
+    bool alsoWrapped = false;
+};
+
+QList<Connection> connectionsOf(const QByteArray &bytes)
+{
+    QList<Connection> connections;
+    qsizetype at = 0;
+    while (connections.size() < kMaxConnections - 1 && bytes.size() - at >= 4) {
+        const quint32 length = qFromBigEndian<quint32>(bytes.constData() + at);
+        if (length > quint64(bytes.size() - at - 4)) {
+            break;
+        }
+        connections.append(Connection{bytes.mid(at, 4 + qsizetype(length)), false});
+        at += 4 + qsizetype(length);
     }
+    if (at < bytes.size()) {
+        connections.append(Connection{bytes.mid(at), true});
+    }
+    return connections;
 }
 
-void requireCleanText(const std::optional<QString> &text)
+Device device(const char *address, const char *name, int index, quint16 productId, quint32 classOfDevice)
 {
-    if (text) {
-        for (const char32_t c : text->toUcs4()) {
-            require(!isControlOrBidiControl(c),
-                    QStringLiteral("peer text kept U+%1").arg(quint32(c), 4, 16, QLatin1Char('0')));
-        }
-    }
+    return Device(
+        QLatin1String(address), QLatin1String(name), QStringLiteral("6f1c2b3a-4d5e-4f60-8a9b-0c1d2e3f4a0%1").arg(index),
+        DeviceDetectionAttributes{0x05AC, productId, classOfDevice, {QStringLiteral("Human Interface Device")}},
+        QDateTime(QDate(2025, 12, 1), QTime(10, 0), Qt::UTC));
+}
+
+std::shared_ptr<test::SharedDeviceTable> deviceTable()
+{
+    auto table = std::make_shared<test::SharedDeviceTable>();
+    table->devices = {device("a4:83:e7:11:22:33", "Keyboard", 1, 0x029C, 0x002540),
+                      device("a4:83:e7:44:55:66", "Mouse", 2, 0x0269, 0x002580),
+                      device("a4:83:e7:77:88:99", "Trackpad", 3, 0x0265, 0x002580),
+                      device("a4:83:e7:aa:bb:01", "Free Keyboard", 4, 0x029C, 0x002540),
+                      device("a4:83:e7:aa:bb:02", "Free Mouse", 5, 0x0269, 0x002580)};
+    table->holders = {{QStringLiteral("a4:83:e7:11:22:33"), kLocalName},
+                      {kLocalMouse, kLocalName},
+                      {QStringLiteral("a4:83:e7:77:88:99"), kPeerName}};
+    return table;
 }
 
 struct Graph
 {
-    Graph()
+    explicit Graph(std::uint8_t script)
     {
+        for (const Device &shared : std::as_const(devices->devices)) {
+            const QString holder = devices->holders.value(shared.macAddress());
+            if (holder == kLocalName) {
+                local.devices->saveOrUpdateDevice(shared);
+            } else if (holder == kPeerName) {
+                peer.devices->saveOrUpdateDevice(shared);
+            }
+        }
+        if (script & kPeerCannotPairMouse) {
+            peer.scriptedBluetooth->pairResults.insert(
+                kLocalMouse,
+                OperationResult::failure(QStringLiteral("Page timeout"), OperationFailureCategory::Timeout));
+        }
+        if (script & kLocalCannotUnpairMouse) {
+            local.scriptedBluetooth->unpairResults.insert(
+                kLocalMouse, OperationResult::failure(QStringLiteral("Busy"), OperationFailureCategory::Unknown));
+        }
         if (!test::startLinked(local, peer)) {
             throw std::runtime_error("the linked graph did not settle");
         }
         test::runTask(local.discovery->startDiscovery(std::nullopt));
-        PeerCommunicationHub *hub = local.hub.get();
-        QObject::connect(hub, &PeerCommunicationHub::receivedPingRequests, hub, [this](const auto &event) {
-            ++delivered;
-            requireCanonicalAddresses(event.deviceMacAddresses);
-            requireCleanText(event.advertisedName);
-        });
-        QObject::connect(hub, &PeerCommunicationHub::receivedPingResponses, hub, [this](const auto &event) {
-            ++delivered;
-            requireCanonicalAddresses(event.deviceMacAddresses);
-            requireCleanText(event.advertisedName);
-        });
-        QObject::connect(hub, &PeerCommunicationHub::receivedTransferRequests, hub, [this](const auto &event) {
-            ++delivered;
-            requireCleanText(event.transactionId);
-        });
-        QObject::connect(hub, &PeerCommunicationHub::receivedDevicesReadyEvents, hub, [this](const auto &event) {
-            ++delivered;
-            QStringList addresses;
-            for (const TransferDeviceDescriptor &descriptor : event.deviceDescriptors) {
-                addresses.append(MacAddress::normalized(descriptor.macAddress));
-                require(MacAddress::isValid(descriptor.macAddress),
-                        QStringLiteral("a malformed address: ") + descriptor.macAddress);
-            }
-            requireCanonicalAddresses(addresses);
-        });
-        QObject::connect(hub, &PeerCommunicationHub::receivedConnectionRequests, hub, [this](const auto &event) {
-            ++delivered;
-            requireCleanText(event.securityCode);
-        });
-        QObject::connect(hub, &PeerCommunicationHub::receivedConnectionAccepted, hub,
-                         [this](const auto &) { ++delivered; });
-        QObject::connect(hub, &PeerCommunicationHub::receivedConnectionRejected, hub,
-                         [this](const auto &) { ++delivered; });
+        if (script & kPeerListenerStopped) {
+            peer.listener->stop();
+        }
     }
 
-    // Lets every flow the input started run out: answers, pairings and their time-outs. Between two
-    // steps of virtual time the loopback traffic ends first (the input's own frames do not count).
-    // Answers how many events the input itself delivered: those before virtual time moves, after
-    // which the computers' own pings arrive too.
-    int settle()
+    // Starts what the script asks for, feeds one connection per step of virtual time, and lets every
+    // flow run out: answers, pairings, hand-overs and their time-outs. Between two steps the loopback
+    // traffic settles first. Answers how many events the input's connections delivered.
+    int run(Start start, const QList<Connection> &connections)
     {
-        int byInput = -1;
-        const auto quiet = [this] {
-            return local.sender->started == local.sender->finished && peer.sender->started == peer.sender->finished
-                && local.listener->activeConnectionCount() == 0 && peer.listener->activeConnectionCount() == 0;
-        };
-        for (int step = 0; step < 12; ++step) {
-            // Delivery is queued: it runs here, before the traffic it causes is waited for.
-            QCoreApplication::processEvents();
-            (void)test::waitUntil(quiet, 2000);
-            if (byInput < 0) {
-                byInput = delivered;
-            }
-            clock->advance(30.0);
+        switch (start) {
+        case Start::Nothing: break;
+        case Start::TakeControl: local.coordinator->takeControl(); break;
+        case Start::TakeControlFromPeer: local.coordinator->takeControl(peer.id()); break;
+        case Start::SendControlToPeer: local.coordinator->sendControl(peer.id()); break;
         }
-        QCoreApplication::processEvents();
-        (void)test::waitUntil(quiet, 2000);
-        return byInput;
+        for (int step = 0;; ++step) {
+            if (step < connections.size()) {
+                feed(connections.at(step));
+            }
+            (void)settle();
+            const int steps = step + 1;
+            if (steps >= connections.size() && ((steps >= kMinSteps && flowsEnded()) || steps >= kMaxSteps)) {
+                return byInput;
+            }
+            clock->advance(kStepSeconds);
+        }
     }
 
     std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
     std::shared_ptr<test::RecordingLoggerFactory> logs
         = std::make_shared<test::RecordingLoggerFactory>(test::RecordingLoggerFactory::Keeping::Nothing);
-    std::shared_ptr<test::SharedDeviceTable> devices = std::make_shared<test::SharedDeviceTable>();
-    test::LinkedNode local{QUuid::fromString(QLatin1String(kLocalMacId)), QStringLiteral("Local"), clock, logs,
-                           devices};
-    test::LinkedNode peer{QUuid::fromString(QStringLiteral("F0000000-0000-4000-8000-000000000002")),
-                          QStringLiteral("Peer"), clock, logs, devices};
-    int delivered = 0;
+    std::shared_ptr<test::SharedDeviceTable> devices = deviceTable();
+    test::LinkedNode local{QUuid::fromString(QLatin1String(kLocalMacId)), kLocalName, clock, logs, devices};
+    test::LinkedNode peer{QUuid::fromString(QStringLiteral("F0000000-0000-4000-8000-000000000002")), kPeerName, clock,
+                          logs, devices};
+    DeliveredEventChecks checks{*local.hub};
+
+private:
+    // Runs the event loop until the loopback traffic is quiet and stays so, with nothing sent or read,
+    // for some rounds in a row: a frame just read may still be queued in a hub as an event, and the
+    // answer to it queued again as a command. The same wait as the tests', spinning instead of
+    // sleeping between looks: each input waits dozens of times.
+    bool settle()
+    {
+        constexpr int quietRoundsNeeded = 8;
+        const QDeadlineTimer deadline(2000);
+        const auto counts = [this] {
+            return std::array<int, 2>{local.sender->started + peer.sender->started,
+                                      local.framesReceived + peer.framesReceived};
+        };
+        std::array<int, 2> lastCounts = counts();
+        for (int quietRounds = 0; quietRounds < quietRoundsNeeded;) {
+            if (deadline.hasExpired()) {
+                return false;
+            }
+            QCoreApplication::processEvents();
+            const std::array<int, 2> now = counts();
+            quietRounds = test::trafficQuiet(local, peer, framesFed) && now == lastCounts ? quietRounds + 1 : 0;
+            lastCounts = now;
+        }
+        return true;
+    }
+
+    bool flowsEnded() const
+    {
+        return local.coordinator->runningFlowCount() == 0 && peer.coordinator->runningFlowCount() == 0;
+    }
+
+    void feed(const Connection &connection)
+    {
+        // The hub delivers in the order of its sends, and the listener hands a frame's event to the hub
+        // before it returns: what the hub delivers between these two marks is the input's own.
+        PeerCommunicationHub *hub = local.hub.get();
+        QMetaObject::invokeMethod(
+            hub, [this] { byInput -= checks.count(); }, Qt::QueuedConnection);
+        const QHostAddress from(QHostAddress::LocalHost);
+        const int framesBefore = local.framesReceived;
+        local.listener->receiveStream(connection.stream, from);
+        if (connection.alsoWrapped) {
+            local.listener->receiveStream(EphemeralFrameSender::frame(connection.stream), from);
+        }
+        framesFed += local.framesReceived - framesBefore;
+        QMetaObject::invokeMethod(
+            hub, [this] { byInput += checks.count(); }, Qt::QueuedConnection);
+    }
+
+    int byInput = 0;
+    // The frames the listener took from the input, which no sender delivered.
+    int framesFed = 0;
 };
 
 void useMemoryForTemporaryFiles()
@@ -134,13 +217,15 @@ void useMemoryForTemporaryFiles()
 
 int feedPeerGraph(const std::uint8_t *data, std::size_t size)
 {
+    if (size == 0) {
+        return 0;
+    }
     ensureApplication();
     useMemoryForTemporaryFiles();
-    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    Graph graph;
-    graph.local.listener->receiveStream(bytes, QHostAddress(QHostAddress::LocalHost));
-    graph.local.listener->receiveStream(EphemeralFrameSender::frame(bytes), QHostAddress(QHostAddress::LocalHost));
-    return graph.settle();
+    const std::uint8_t script = data[0];
+    const QByteArray rest(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));
+    Graph graph(script);
+    return graph.run(static_cast<Start>(script & 3), connectionsOf(rest));
 }
 
 } // namespace verandel::fuzz

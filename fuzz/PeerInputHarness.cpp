@@ -1,6 +1,7 @@
 #include "PeerInputHarness.h"
 
 #include "FuzzApplication.h"
+#include "FuzzDeliveredEvents.h"
 
 #include "peer/NetworkBridge.h"
 #include "peer/PeerCommunicationHub.h"
@@ -50,18 +51,7 @@ struct Harness
         directory->discoveredRule = discoveredRecord;
         directory->linkedRule = [](const QUuid &macId) { return senderKind(macId) != Sender::DiscoveredNotLinked; };
         bridge.start();
-        PeerCommunicationHub *h = hub.get();
-        const auto count = [this] { ++delivered; };
-        QObject::connect(h, &PeerCommunicationHub::receivedPingRequests, h, count);
-        QObject::connect(h, &PeerCommunicationHub::receivedPingResponses, h, count);
-        QObject::connect(h, &PeerCommunicationHub::receivedTransferRequests, h, count);
-        QObject::connect(h, &PeerCommunicationHub::receivedDevicesReadyEvents, h, count);
-        QObject::connect(h, &PeerCommunicationHub::receivedConnectionRequests, h, count);
-        QObject::connect(h, &PeerCommunicationHub::receivedConnectionAccepted, h, count);
-        QObject::connect(h, &PeerCommunicationHub::receivedConnectionRejected, h, count);
     }
-
-    int delivered = 0;
 
     std::shared_ptr<test::RecordingLoggerFactory> logs
         = std::make_shared<test::RecordingLoggerFactory>(test::RecordingLoggerFactory::Keeping::Nothing);
@@ -79,6 +69,7 @@ struct Harness
                          NetworkBridge::Configuration{10.0},
                          logs,
                          clock};
+    DeliveredEventChecks delivered{*hub};
 };
 
 Harness &harness()
@@ -93,14 +84,14 @@ Harness &harness()
 int feedPeerInput(const std::uint8_t *data, std::size_t size)
 {
     Harness &h = harness();
-    h.delivered = 0;
+    h.delivered.reset();
     h.directory->eligibilityQuestions.clear();
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     h.listener->receiveStream(bytes, kPeerAddress);
     h.listener->receiveStream(EphemeralFrameSender::frame(bytes), kMappedPeerAddress);
     // Delivers (and so frees) whatever the bridge handed to the hub.
     QCoreApplication::processEvents();
-    return h.delivered;
+    return h.delivered.count();
 }
 
 int feedPeerPayload(const std::uint8_t *data, std::size_t size)
@@ -116,7 +107,7 @@ int feedPeerPayload(const std::uint8_t *data, std::size_t size)
         return 0;
     }
     Harness &h = harness();
-    h.delivered = 0;
+    h.delivered.reset();
     const QByteArray payload(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));
     // A linked sender at the address the input comes from: only the payload can be refused.
     const QByteArray envelope
@@ -127,7 +118,7 @@ int feedPeerPayload(const std::uint8_t *data, std::size_t size)
         + QByteArrayLiteral("\"}");
     h.listener->receiveStream(EphemeralFrameSender::frame(envelope), kPeerAddress);
     QCoreApplication::processEvents();
-    return h.delivered;
+    return h.delivered.count();
 }
 
 } // namespace verandel::fuzz

@@ -15,12 +15,14 @@ inline constexpr const char *kLocalMacId = "F0000000-0000-4000-8000-000000000001
 // own length, so that bare envelope JSON reaches the decoder too. The directory takes a sender by the
 // last byte of its id modulo 4: 0 unknown, 1 discovered but not linked, 2 linked at 127.0.0.1 (where
 // the input comes from), 3 linked at another address. Needs no event loop of its own; creates a
-// QCoreApplication when there is none. Answers how many received events reached the hub.
+// QCoreApplication when there is none. Every event the hub delivers is held to the sanitizer's
+// promises (DeliveredEventChecks). Answers how many received events reached the hub.
 int feedPeerInput(const std::uint8_t *data, std::size_t size);
 
 // The first byte picks one of the seven message types, the rest is taken as that message's payload
 // JSON and sent Base64-encoded in a well-formed envelope from a linked computer, so that mutations
-// reach the payload decoders instead of the envelope's checks. Answers how many events reached the hub.
+// reach the payload decoders instead of the envelope's checks. Checks every delivered event as
+// feedPeerInput does. Answers how many events reached the hub.
 int feedPeerPayload(const std::uint8_t *data, std::size_t size);
 
 } // namespace verandel::fuzz

@@ -123,6 +123,31 @@ PAYLOADS = {
 }
 
 
+# The devices the peer_graph harness gives each computer (see PeerGraphHarness.h).
+LOCAL_KEYBOARD = "a4:83:e7:11:22:33"
+LOCAL_MOUSE = "a4:83:e7:44:55:66"
+PEER_TRACKPAD = "a4:83:e7:77:88:99"
+FREE_KEYBOARD = "a4:83:e7:aa:bb:01"
+FREE_MOUSE = "a4:83:e7:aa:bb:02"
+HOSTILE_TRANSACTION = "6f1c\u202e\u0007x"
+
+
+def descriptor(address: str, index: int) -> dict:
+    return {"macAddress": address, "telemetryDeviceId": f"6f1c2b3a-4d5e-4f60-8a9b-0c1d2e3f4a{index:02x}"}
+
+
+def ping(addresses) -> dict:
+    return {"recipientMacId": LOCAL, "ownedDeviceMacAddresses": list(addresses), "advertisedName": "Desk"}
+
+
+def addresses(count: int):
+    return [f"a4:83:e7:00:{i // 256:02x}:{i % 256:02x}" for i in range(count)]
+
+
+def devices_ready(*devices, transaction=TRANSACTION) -> dict:
+    return {"recipientMacId": LOCAL, "transactionId": transaction, "deviceDescriptors": list(devices)}
+
+
 def peer_payload():
     def seed(kind: str, payload) -> bytes:
         text = payload if isinstance(payload, bytes) else json.dumps(payload, separators=(",", ":")).encode()
@@ -134,10 +159,20 @@ def peer_payload():
     seeds["ping-with-a-malformed-address"] = seed("ping_request", {
         "recipientMacId": LOCAL, "ownedDeviceMacAddresses": ["a4:83:e7:11:22:33", "bad"]})
     seeds["not-json"] = seed("ping_request", b"{not json")
-    # The envelope's recipient decides; the coordinator drops a transaction id that is no UUID.
+    # The envelope's recipient decides.
     seeds["valid-payload-names-another-recipient"] = seed("connection_request_accepted",
                                     {"recipientMacId": "F0000000-0000-4000-8000-000000000009"})
-    seeds["valid-transaction-not-uuid"] = seed("transfer_to_requester", {"recipientMacId": LOCAL, "transactionId": "x"})
+    # Transaction ids are UUIDs or the command is dropped.
+    seeds["transaction-not-uuid"] = seed("transfer_to_requester", {"recipientMacId": LOCAL, "transactionId": "x"})
+    seeds["transaction-hostile"] = seed("transfer_to_requester",
+                                        {"recipientMacId": LOCAL, "transactionId": HOSTILE_TRANSACTION})
+    seeds["devices-ready-transaction-hostile"] = seed(
+        "devices_ready_for_pairing", devices_ready(DESCRIPTOR, transaction=HOSTILE_TRANSACTION))
+    # Lists at the limit and one past it.
+    seeds["valid-ping-100-addresses"] = seed("ping_response", ping(addresses(100)))
+    seeds["ping-101-addresses"] = seed("ping_request", ping(addresses(101)))
+    seeds["devices-ready-101-devices"] = seed(
+        "devices_ready_for_pairing", devices_ready(*[descriptor(a, 1) for a in addresses(101)]))
     seeds["empty"] = b""
     return seeds
 
@@ -146,16 +181,60 @@ def frame(data: bytes) -> bytes:
     return struct.pack(">I", len(data)) + data
 
 
+# The script byte of peer_graph: what the local computer starts, and what fails.
+NOTHING, TAKE_CONTROL, TAKE_CONTROL_FROM_PEER, SEND_CONTROL = 0, 1, 2, 3
+PEER_CANNOT_PAIR_MOUSE, LOCAL_CANNOT_UNPAIR_MOUSE, PEER_LISTENER_STOPPED = 4, 8, 16
+
+
 def peer_graph():
-    seeds = {f"valid-{kind}": frame(envelope(kind, payload)) for kind, payload in PAYLOADS.items()}
-    seeds["valid-stranger-connection_request"] = frame(envelope(
+    def seed(script: int, *frames: bytes) -> bytes:
+        return bytes([script]) + b"".join(frames)
+
+    def message(kind: str, payload: dict, sender="F0000000-0000-4000-8000-000000000002") -> bytes:
+        return frame(envelope(kind, payload, sender))
+
+    seeds = {f"valid-{kind}": seed(NOTHING, message(kind, payload)) for kind, payload in PAYLOADS.items()}
+    seeds["valid-stranger-connection_request"] = seed(NOTHING, message(
         "connection_request", PAYLOADS["connection_request"], sender="F0000000-0000-4000-8000-000000000077"))
-    seeds["stranger-ping"] = frame(envelope("ping_request", PAYLOADS["ping_request"],
-                                            sender="F0000000-0000-4000-8000-000000000077"))
-    seeds["valid-payload-names-another-recipient"] = frame(envelope("ping_request", dict(PAYLOADS["ping_request"],
-                                                                recipientMacId="F0000000-0000-4000-8000-000000000009")))
-    seeds["over-size-limit"] = struct.pack(">I", 16385) + b"{" * 64
+    seeds["stranger-ping"] = seed(NOTHING, message("ping_request", PAYLOADS["ping_request"],
+                                                   sender="F0000000-0000-4000-8000-000000000077"))
+    seeds["valid-payload-names-another-recipient"] = seed(NOTHING, message(
+        "ping_request", dict(PAYLOADS["ping_request"], recipientMacId="F0000000-0000-4000-8000-000000000009")))
+    seeds["over-size-limit"] = seed(NOTHING, struct.pack(">I", 16385) + b"{" * 64)
+    # Not a frame: the harness wraps it in one.
+    seeds["valid-bare-envelope"] = seed(NOTHING, envelope("ping_request", PAYLOADS["ping_request"]))
     seeds["empty"] = b""
+
+    # The giver's side: a transfer request from the input gives the local keyboard and mouse up.
+    transfer = message("transfer_to_requester", PAYLOADS["transfer_to_requester"])
+    seeds["valid-transfer-request-gives-devices-up"] = seed(NOTHING, transfer)
+    # The peer cannot pair the mouse; a ping of the input, one step later, confirms it all the same.
+    seeds["valid-transfer-request-then-ping-confirms-mouse"] = seed(
+        PEER_CANNOT_PAIR_MOUSE, transfer, message("ping_response", ping([LOCAL_KEYBOARD, LOCAL_MOUSE])))
+    # Send control with the mouse unconfirmed: the input's pings list other devices, then nothing.
+    seeds["valid-send-control-pings-list-others"] = seed(
+        SEND_CONTROL | PEER_CANNOT_PAIR_MOUSE, message("ping_request", ping([PEER_TRACKPAD])),
+        message("ping_response", ping([])))
+    seeds["valid-send-control-mouse-stays"] = seed(
+        SEND_CONTROL | LOCAL_CANNOT_UNPAIR_MOUSE, message("ping_request", ping([LOCAL_KEYBOARD])))
+    seeds["valid-send-control-peer-unreachable"] = seed(
+        SEND_CONTROL | PEER_LISTENER_STOPPED, message("ping_request", ping([])))
+    # The receiver's side: devices-ready from the input pairs free devices here, once of its own accord
+    # and once while a take control waits for the peer's answer.
+    free = devices_ready(descriptor(FREE_KEYBOARD, 4), descriptor(FREE_MOUSE, 5), descriptor(PEER_TRACKPAD, 3))
+    seeds["valid-devices-ready-of-free-devices"] = seed(NOTHING, message("devices_ready_for_pairing", free))
+    seeds["valid-take-control-and-devices-ready"] = seed(TAKE_CONTROL, message("devices_ready_for_pairing", free))
+    seeds["valid-take-control-from-peer-then-transfer-request"] = seed(TAKE_CONTROL_FROM_PEER, message(
+        "ping_request", ping([PEER_TRACKPAD])), transfer)
+    seeds["take-control-alone"] = seed(TAKE_CONTROL_FROM_PEER)
+    # Transaction ids that are not UUIDs never reach the coordinator.
+    seeds["transfer-request-transaction-hostile"] = seed(NOTHING, message(
+        "transfer_to_requester", {"recipientMacId": LOCAL, "transactionId": HOSTILE_TRANSACTION}))
+    seeds["devices-ready-transaction-hostile"] = seed(NOTHING, message(
+        "devices_ready_for_pairing", devices_ready(descriptor(FREE_KEYBOARD, 4), transaction=HOSTILE_TRANSACTION)))
+    # Lists at the limit and one past it (about 2.7 KB in their envelopes).
+    seeds["valid-ping-100-addresses"] = seed(NOTHING, message("ping_response", ping(addresses(100))))
+    seeds["ping-101-addresses"] = seed(NOTHING, message("ping_request", ping(addresses(101))))
     return seeds
 
 

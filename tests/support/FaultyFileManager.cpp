@@ -76,10 +76,10 @@ void FaultyFileManager::writeNewFile(const QString &path, const QByteArray &data
     m_real.writeNewFile(path, data);
 }
 
-void FaultyFileManager::copyFile(const QString &source, const QString &destination)
+void FaultyFileManager::copyFile(const QString &source, const QString &destination, Flush flush)
 {
     enter(Operation::CopyFile, destination);
-    m_real.copyFile(source, destination);
+    m_real.copyFile(source, destination, flush);
 }
 
 void FaultyFileManager::replaceFile(const QString &destination, const QString &source)

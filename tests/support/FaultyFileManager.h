@@ -36,7 +36,7 @@ public:
     void createDirectory(const QString &path) override;
     QByteArray readFile(const QString &path) override;
     void writeNewFile(const QString &path, const QByteArray &data) override;
-    void copyFile(const QString &source, const QString &destination) override;
+    void copyFile(const QString &source, const QString &destination, Flush flush) override;
     void replaceFile(const QString &destination, const QString &source) override;
     void removeFile(const QString &path) override;
     QStringList listDirectory(const QString &path) override;

@@ -204,13 +204,16 @@ void PingLog::note(const QUuid &sender, const QStringList &addresses)
     }
 }
 
-bool trafficEnded(const LinkedNode &a, const LinkedNode &b)
+bool trafficQuiet(const LinkedNode &a, const LinkedNode &b, int framesFedToA)
 {
-    const auto quiet = [&] {
-        return a.sender->started == a.sender->finished && b.sender->started == b.sender->finished
-            && a.sender->delivered == b.framesReceived && b.sender->delivered == a.framesReceived
-            && a.listener->activeConnectionCount() == 0 && b.listener->activeConnectionCount() == 0;
-    };
+    return a.sender->started == a.sender->finished && b.sender->started == b.sender->finished
+        && a.sender->delivered == b.framesReceived && b.sender->delivered == a.framesReceived - framesFedToA
+        && a.listener->activeConnectionCount() == 0 && b.listener->activeConnectionCount() == 0;
+}
+
+bool trafficEnded(const LinkedNode &a, const LinkedNode &b, int framesFedToA)
+{
+    const auto quiet = [&] { return trafficQuiet(a, b, framesFedToA); };
     // Quiet at one glance is not enough: a frame just read may still be queued in the hub as an
     // event, and the answer to it queued again as a command on its way to the sender. Each look
     // below follows a round of the event loop; four quiet looks in a row with nothing sent or read
@@ -226,14 +229,14 @@ bool trafficEnded(const LinkedNode &a, const LinkedNode &b)
     });
 }
 
-bool trafficSettled(const LinkedNode &a, const LinkedNode &b)
+bool trafficSettled(const LinkedNode &a, const LinkedNode &b, int framesFedToA)
 {
     for (int round = 0; round < 100; ++round) {
         const int started = a.sender->started + b.sender->started;
         for (int pass = 0; pass < 20; ++pass) {
             QCoreApplication::processEvents();
         }
-        if (!trafficEnded(a, b)) {
+        if (!trafficEnded(a, b, framesFedToA)) {
             return false;
         }
         if (a.sender->started + b.sender->started == started) {

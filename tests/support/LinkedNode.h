@@ -149,14 +149,19 @@ private:
     QObject m_context; // ends the subscriptions with the log
 };
 
-// Waits until every frame handed to either sender has arrived, no connection is open and nothing
-// more is on its way through a hub: a connection still open when virtual time jumps would run into
-// its deadline, and a ping still unanswered then into its time-out.
-bool trafficEnded(const LinkedNode &a, const LinkedNode &b);
+// At one glance: every frame handed to either sender has arrived and no connection is open.
+// framesFedToA counts the frames a's listener took from elsewhere (a fuzz input handed to it), which
+// neither sender delivered.
+bool trafficQuiet(const LinkedNode &a, const LinkedNode &b, int framesFedToA = 0);
+
+// Waits until the traffic is quiet and nothing more is on its way through a hub: a connection still
+// open when virtual time jumps would run into its deadline, and a ping still unanswered then into its
+// time-out.
+bool trafficEnded(const LinkedNode &a, const LinkedNode &b, int framesFedToA = 0);
 
 // trafficEnded, and nothing new starts once the queued work has run: right after virtual time moves,
 // a ping still queued in a hub has not reached its sender, and the traffic looks ended before it begins.
-bool trafficSettled(const LinkedNode &a, const LinkedNode &b);
+bool trafficSettled(const LinkedNode &a, const LinkedNode &b, int framesFedToA = 0);
 
 // Starts both, lets each discover the other and links them both ways, then waits until each has the
 // other's answer to its first ping and the traffic has ended. False when that does not happen.

@@ -45,11 +45,23 @@ void AppAssembler::startCoreServices()
     m_logger->info(QStringLiteral("Starting core services"));
     getLaunchAtLoginService()->applyDefaultIfNeeded();
     m_controlCoordinator = m_serviceFactory->createControlCoordinator();
-    m_bluetoothBootstrap.emplace(bootstrapBluetooth(getBluetoothDeviceManager()));
+    // Started here, run once the launch has returned: the permission probes they begin with write the
+    // permission state, which need not hold up the tray.
+    QMetaObject::invokeMethod(
+        &m_startUpContext,
+        [this, bluetooth = getBluetoothDeviceManager()] {
+            m_bluetoothBootstrap.emplace(bootstrapBluetooth(bluetooth));
+        },
+        Qt::QueuedConnection);
     getMetricsDispatchScheduler()->start();
     getNetworkBridge()->start();
     getConnectionMonitorService()->startMonitoring();
-    m_advertisingStart.emplace(startAdvertising(getMacDiscoveryService(), m_logger, m_testCoordinator));
+    QMetaObject::invokeMethod(
+        &m_startUpContext,
+        [this, discovery = getMacDiscoveryService()] {
+            m_advertisingStart.emplace(startAdvertising(discovery, m_logger, m_testCoordinator));
+        },
+        Qt::QueuedConnection);
 }
 
 QCoro::Task<> AppAssembler::stopCoreServices()

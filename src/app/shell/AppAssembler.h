@@ -6,6 +6,7 @@
 #include "foundation/TestCoordinatorProtocol.h"
 
 #include <QCoro/QCoroTask>
+#include <QObject>
 
 #include <memory>
 #include <optional>
@@ -95,7 +96,9 @@ private:
     std::unique_ptr<ConnectedMacsViewModel> m_connectedMacsViewModel;
     std::unique_ptr<DevicesViewModel> m_devicesViewModel;
 
-    // The start-up work that runs on after startCoreServices(); kept so it is not cut short.
+    // The start-up work that runs once startCoreServices() (and the launch around it) has returned, in
+    // the order it was started; kept so it is not cut short. Queued calls die with their context.
+    QObject m_startUpContext;
     std::optional<QCoro::Task<>> m_bluetoothBootstrap;
     std::optional<QCoro::Task<>> m_advertisingStart;
 };

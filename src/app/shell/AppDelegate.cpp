@@ -82,7 +82,10 @@ void AppDelegate::applicationDidFinishLaunching()
         profile && !profile->isEmpty()) {
         m_logger->info(QStringLiteral("Menu bar showing debug profile indicator: ") + *profile);
     }
-    m_startupTasks.emplace(runStartupTasks());
+    // Started now, run once the launch has returned: the window and the tray come first, the
+    // refreshes and what they write after them.
+    QMetaObject::invokeMethod(
+        this, [this] { m_startupTasks.emplace(runStartupTasks()); }, Qt::QueuedConnection);
     if (handleAutoOpenScreen()) {
         m_hasHandledInitialUserActivation = true;
     }

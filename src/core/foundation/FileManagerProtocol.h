@@ -20,10 +20,13 @@ public:
     // Creates the directory and its missing parents, each with mode 0700.
     virtual void createDirectory(const QString &path) = 0;
     virtual QByteArray readFile(const QString &path) = 0;
+    // Whether a new file must be on disk before the call returns.
+    enum class Flush { ToDisk, Later };
+
     // Creates a new file (mode 0600; fails when one exists), writes everything and flushes it to disk.
     virtual void writeNewFile(const QString &path, const QByteArray &data) = 0;
-    // Copies a file to a new file (mode 0600), flushed to disk.
-    virtual void copyFile(const QString &source, const QString &destination) = 0;
+    // Copies a file to a new file (mode 0600), flushed to disk when asked.
+    virtual void copyFile(const QString &source, const QString &destination, Flush flush) = 0;
     // Renames source over destination in one step and flushes the directory entry.
     virtual void replaceFile(const QString &destination, const QString &source) = 0;
     virtual void removeFile(const QString &path) = 0;

@@ -76,9 +76,14 @@ void PosixFileManager::writeNewFile(const QString &path, const QByteArray &data)
     file.close();
 }
 
-void PosixFileManager::copyFile(const QString &source, const QString &destination)
+void PosixFileManager::copyFile(const QString &source, const QString &destination, Flush flush)
 {
-    writeNewFile(destination, readFile(source));
+    PosixFile file(destination, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    file.writeAll(readFile(source));
+    if (flush == Flush::ToDisk) {
+        file.sync();
+    }
+    file.close();
 }
 
 void PosixFileManager::replaceFile(const QString &destination, const QString &source)

@@ -166,7 +166,9 @@ void StorageManager::readJSONInternal(const QString &path, const Decoder &decode
     withLock(path, [&] {
         m_logger->debug(QStringLiteral("Reading JSON from ") + path);
         if (!m_fileManager->exists(path)) {
-            m_logger->info(QStringLiteral("File not found: ") + path);
+            // Every document is missing until its first write (the metrics queue until an event is
+            // queued, and it is read every cycle): not worth a line in the log.
+            m_logger->debug(QStringLiteral("File not found: ") + path);
             throw StorageError::fileNotFound(path);
         }
         QByteArray bytes;
@@ -281,7 +283,9 @@ void StorageManager::writeDataAtomically(const QByteArray &data, const QString &
             if (m_fileManager->exists(backup)) {
                 m_fileManager->removeFile(backup);
             }
-            m_fileManager->copyFile(path, backup);
+            // Not flushed: the document itself is replaced in one flushed step, so the backup only
+            // stands in for a document that stops decoding later, never for one lost in a crash.
+            m_fileManager->copyFile(path, backup, FileManagerProtocol::Flush::Later);
             m_logger->debug(QStringLiteral("Created backup at ") + backup);
         } catch (const FileSystemError &error) {
             // A write without a backup is still better than no write.
@@ -341,7 +345,7 @@ bool StorageManager::recoverFromCorruptedFile(const QString &path)
     // is complete, so a failed copy loses nothing.
     const QString temporary = temporaryPath(path);
     try {
-        m_fileManager->copyFile(backup, temporary);
+        m_fileManager->copyFile(backup, temporary, FileManagerProtocol::Flush::ToDisk);
         m_fileManager->replaceFile(path, temporary);
     } catch (const FileSystemError &error) {
         try {

@@ -2,6 +2,7 @@
 
 #include "foundation/CancellationError.h"
 
+#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -53,11 +54,18 @@ public:
         state->timer.setSingleShot(true);
         state->timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&state->timer, &QTimer::timeout, &state->timer,
-                         [state, handle] { state->finish(handle, false); });
+                         [state, handle] { state->finish(handle, state->stopRequested); });
         state->timer.start(state->duration);
         state->stopCallback.emplace(state->token, [state, handle] {
-            // Resume from the event loop, never from inside request_stop(); the timer as context
-            // drops the call if the sleep ended (and its state went away) first.
+            // Resume from the event loop, never from inside request_stop(). On the loop's own thread
+            // the timer is simply made due: most sleeps are deadlines called off while the loop is
+            // busy anyway, and a posted call would cost a wake-up of the loop (a write) for nothing.
+            if (QThread::currentThread() == state->timer.thread()) {
+                state->stopRequested = true;
+                state->timer.start(0);
+                return;
+            }
+            // The timer as context drops the call if the sleep ended (and its state went away) first.
             QMetaObject::invokeMethod(
                 &state->timer, [state, handle] { state->finish(handle, true); }, Qt::QueuedConnection);
         });
@@ -77,6 +85,7 @@ private:
         std::stop_token token;
         QTimer timer;
         std::optional<std::stop_callback<std::function<void()>>> stopCallback;
+        bool stopRequested = false;
         bool cancelled = false;
         bool finished = false;
 

@@ -190,16 +190,17 @@ QCoro::Task<bool> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Comma
 {
     const LoggerPtr logger = self->m_logger;
     const TestCoordinatorPtr testCoordinator = self->m_testCoordinator;
-    const QString recipient = idText(command.recipientMacId);
+    // Log text is made only for a line that is written.
+    const auto recipient = [id = command.recipientMacId] { return idText(id); };
     const auto envelope = EventEnvelopeCodec::createEnvelope(self->m_macIdentifier->currentMacId(), command,
                                                              std::nullopt, self->m_clock->now());
     const std::optional<DiscoverableMac> record = self->m_directory->discoverableMac(command.recipientMacId);
     const EnvelopeResult<RawEventEnvelope> raw = EventEnvelopeCodec::toRawEnvelope(envelope);
     bool sent = false;
     if (!record) {
-        logger->warning(QStringLiteral("Cannot send %1: Mac %2 not found").arg(path.noun, recipient));
+        logger->warning(QStringLiteral("Cannot send %1: Mac %2 not found").arg(path.noun, recipient()));
         if constexpr (std::is_same_v<Command, SendPingCommand>) {
-            logger->error(QStringLiteral("Failed to find discoverable Mac for ID %1").arg(recipient));
+            logger->error(QStringLiteral("Failed to find discoverable Mac for ID %1").arg(recipient()));
         }
     } else if (!raw) {
         logger->error(
@@ -209,9 +210,9 @@ QCoro::Task<bool> NetworkBridge::sendCommand(QPointer<NetworkBridge> self, Comma
         QCoro::Task<bool> sending = sender->send(raw.value(), *record);
         sent = co_await std::move(sending);
         if (sent) {
-            logger->debug([&] { return QStringLiteral("%1 sent successfully to Mac %2").arg(path.noun, recipient); });
+            logger->debug([&] { return QStringLiteral("%1 sent successfully to Mac %2").arg(path.noun, recipient()); });
         } else {
-            logger->warning(QStringLiteral("Failed to send %1 to Mac %2").arg(path.noun, recipient));
+            logger->warning(QStringLiteral("Failed to send %1 to Mac %2").arg(path.noun, recipient()));
         }
     }
     if (testCoordinator) {
@@ -260,21 +261,22 @@ void NetworkBridge::route(const ReceivedFrame &frame, HeldPings held)
 {
     // The listener decoded the envelope; its payload is still the sender's JSON.
     const RawEventEnvelope &envelope = frame.envelope;
-    const QString type = escapeControlCharacters(envelope.type);
-    const QString sender = idText(frame.senderMacId());
+    // Log text is made only for a line that is written.
+    const auto type = [&envelope] { return escapeControlCharacters(envelope.type); };
+    const auto sender = [&frame] { return idText(frame.senderMacId()); };
 
     const QUuid localMacId = m_macIdentifier->currentMacId();
     if (envelope.recipientMacId != localMacId) {
         m_logger->warning(QStringLiteral("Dropping frame addressed to Mac %1, not to this computer (%2): from %3, "
                                          "type: %4")
-                              .arg(idText(envelope.recipientMacId), idText(localMacId), sender, type));
+                              .arg(idText(envelope.recipientMacId), idText(localMacId), sender(), type()));
         return;
     }
 
     const bool handshake = isLinkHandshake(envelope.type);
     const bool eligible = m_directory->isEligible(frame.senderMacId());
     if (!handshake && !eligible) {
-        m_logger->warning(QStringLiteral("Rejecting frame from non-eligible peer: %1, type: %2").arg(sender, type));
+        m_logger->warning(QStringLiteral("Rejecting frame from non-eligible peer: %1, type: %2").arg(sender(), type()));
         // The computer that accepted a link pings at once, and its ping may come in ahead of its acceptance.
         if (held == HeldPings::Hold && envelope.type == SendPingCommand::envelopeType()) {
             holdPing(frame);
@@ -287,7 +289,7 @@ void NetworkBridge::route(const ReceivedFrame &frame, HeldPings held)
         if (!record || !record->endpoint() || !record->endpoint()->hasAddress(frame.sourceAddress)) {
             m_logger->warning(QStringLiteral("Rejecting frame from Mac %1: source address %2 is not an address it "
                                              "was discovered at, type: %3")
-                                  .arg(sender, frame.sourceAddress.toString(), type));
+                                  .arg(sender(), frame.sourceAddress.toString(), type()));
             return;
         }
     }
@@ -308,7 +310,7 @@ void NetworkBridge::route(const ReceivedFrame &frame, HeldPings held)
     } else if (envelope.type == RejectConnectionRequestCommand::envelopeType()) {
         deliver<RejectConnectionRequestCommand, ConnectionRequestRejectedEvent>(frame, "connection_request_rejected");
     } else {
-        m_logger->debug(QStringLiteral("Received frame with unknown type: %1").arg(type));
+        m_logger->debug([&] { return QStringLiteral("Received frame with unknown type: %1").arg(type()); });
     }
 }
 

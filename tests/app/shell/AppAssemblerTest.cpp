@@ -30,8 +30,14 @@ protected:
 
 TEST_F(AppAssemblerTest, StartsInOrderWithTheLoginDefaultBeforeTheCoordinatorAndStopsInOrder)
 {
+    const QString bootstrapped = QStringLiteral("DebugMockBluetoothDeviceManager.getPairedDevices() called");
     m_assembler.startCoreServices();
+    // The Bluetooth bootstrap and the start of advertising run once the start (and the launch) returned.
+    EXPECT_FALSE(m_factory->journal.contains(QStringLiteral("discovery.startAdvertising")));
+    EXPECT_FALSE(m_graph.logs->contains(LogLevel::Debug, bootstrapped));
+    EXPECT_TRUE(m_testCoordinator->signals.isEmpty());
     settle();
+    EXPECT_TRUE(m_graph.logs->contains(LogLevel::Debug, bootstrapped));
     const QStringList expectedStart{
         QStringLiteral("factory.createLaunchAtLoginService"),
         QStringLiteral("launchAtLogin.applyDefaultIfNeeded"),

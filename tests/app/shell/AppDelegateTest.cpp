@@ -108,6 +108,24 @@ TEST_F(AppDelegateTest, AnOpenScreenMarksTheActivationHandledBeforeTheLaunchEnds
     }
 }
 
+// The tray and the windows come first: the start-up refreshes, and the permission state they write,
+// run once the launch has returned.
+TEST_F(AppDelegateTest, TheStartUpTaskRunsOnceTheLaunchHasReturned)
+{
+    auto delegate = make({{QStringLiteral("DEBUG_MODE"), QStringLiteral("true")}});
+    delegate->applicationDidFinishLaunching();
+    const QString refreshing = QStringLiteral("Refreshing connected Macs");
+    EXPECT_FALSE(m_graph.logs->contains(LogLevel::Info, refreshing));
+    ASSERT_TRUE(waitUntil([&] {
+        return m_graph.logs->containsSubstring(LogLevel::Info, QStringLiteral("Refreshed "))
+            && m_graph.logs->containsSubstring(LogLevel::Debug, QStringLiteral("Refreshing devices from source: "));
+    }));
+    const QStringList lines = m_graph.logs->allMessages();
+    EXPECT_LT(lines.indexOf(QStringLiteral("Application initialized successfully")), lines.indexOf(refreshing));
+    settle();
+    delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); });
+}
+
 TEST_F(AppDelegateTest, QuitStopsTheCoreServicesWithinTheBound)
 {
     auto delegate = make({{QStringLiteral("DEBUG_MODE"), QStringLiteral("true")}});

@@ -1,12 +1,15 @@
 #include "foundation/CancellationError.h"
 #include "foundation/SystemClock.h"
 
+#include "support/DestroyableFrame.h"
 #include "support/ManualClock.h"
 #include "support/RunTask.h"
 
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace verandel;
 
@@ -32,21 +35,7 @@ QCoro::Task<> periodic(ClockProtocol &clock, double interval, int times, QString
     }
 }
 
-// A coroutine whose frame the test may destroy while it waits on the clock.
-struct DestroyableFrame
-{
-    struct promise_type
-    {
-        DestroyableFrame get_return_object() { return {std::coroutine_handle<promise_type>::from_promise(*this)}; }
-        std::suspend_never initial_suspend() noexcept { return {}; }
-        std::suspend_always final_suspend() noexcept { return {}; }
-        void return_void() { }
-        void unhandled_exception() { std::terminate(); }
-    };
-    std::coroutine_handle<promise_type> handle;
-};
-
-DestroyableFrame waitOn(test::ManualClock &clock, double seconds, bool &woke)
+test::DestroyableFrame waitOn(test::ManualClock &clock, double seconds, bool &woke)
 {
     co_await clock.wait(seconds);
     woke = true;
@@ -59,8 +48,8 @@ TEST(ManualClockTest, FrameDestroyedWhileWaitingIsDroppedFromTheClock)
     test::ManualClock clock;
     bool firstWoke = false;
     bool secondWoke = false;
-    DestroyableFrame first = waitOn(clock, 5, firstWoke);
-    DestroyableFrame second = waitOn(clock, 5, secondWoke);
+    test::DestroyableFrame first = waitOn(clock, 5, firstWoke);
+    test::DestroyableFrame second = waitOn(clock, 5, secondWoke);
     ASSERT_EQ(clock.sleeperCount(), 2);
 
     first.handle.destroy();
@@ -127,8 +116,16 @@ TEST(SystemClockTest, SleepsOnTheEventLoopAndCanBeCancelled)
     std::stop_source stop;
     auto longSleep = sleeper(clock, 3600, QStringLiteral("long"), woken, stop.get_token());
     stop.request_stop();
+    EXPECT_EQ(woken.size(), 1) << "resumed inside request_stop()";
     EXPECT_TRUE(test::waitUntil([&] { return woken.size() == 2; }));
     EXPECT_EQ(woken.last(), QStringLiteral("long cancelled"));
+
+    // Stopped from another thread: still resumed on the loop's.
+    std::stop_source elsewhere;
+    auto stoppedElsewhere = sleeper(clock, 3600, QStringLiteral("elsewhere"), woken, elsewhere.get_token());
+    std::thread([&elsewhere] { elsewhere.request_stop(); }).join();
+    EXPECT_TRUE(test::waitUntil([&] { return woken.size() == 3; }));
+    EXPECT_EQ(woken.last(), QStringLiteral("elsewhere cancelled"));
 
     std::stop_source stopped;
     stopped.request_stop();

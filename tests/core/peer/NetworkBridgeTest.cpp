@@ -317,12 +317,15 @@ TEST_F(BridgeFixture, DescriptorAddressesAreCanonicalised)
 {
     bridge.start();
     EXPECT_EQ(receive(frameOf(kPeer, QStringLiteral("devices_ready_for_pairing"),
-                              R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001","transactionId":"TX",)"
+                              R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001",)"
+                              R"("transactionId":"7D0F3C52-9A1E-4B7C-8E21-5F6A0B1C2D3E",)"
                               R"("deviceDescriptors":[{"macAddress":"AA-BB-CC-DD-EE-01",)"
                               R"("telemetryDeviceId":"6F1C2B3A-4D5E-4F60-8A9B-0C1D2E3F4A5B","deviceVendorID":1452},)"
                               R"({"macAddress":"aa:bb:cc:dd:ee:02","telemetryDeviceId":)"
                               R"("6f1c2b3a-4d5e-4f60-8a9b-0c1d2e3f4a5c"}]})")),
-              QStringList{QStringLiteral("ready %1 tx [aa:bb:cc:dd:ee:01,aa:bb:cc:dd:ee:02]").arg(idText(kPeer))});
+              QStringList{
+                  QStringLiteral("ready %1 7d0f3c52-9a1e-4b7c-8e21-5f6a0b1c2d3e [aa:bb:cc:dd:ee:01,aa:bb:cc:dd:ee:02]")
+                      .arg(idText(kPeer))});
 }
 
 TEST_F(BridgeFixture, PeerValuesAreCheckedBeforeUse)
@@ -350,11 +353,21 @@ TEST_F(BridgeFixture, PeerValuesAreCheckedBeforeUse)
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("holds 101 entries (at most 100)")));
 
     EXPECT_TRUE(receive(frameOf(kPeer, QStringLiteral("devices_ready_for_pairing"),
-                                ping(R"("transactionId":"t","deviceDescriptors":[{"macAddress":"aa:bb:cc:dd:ee:ff",)"
+                                ping(R"("transactionId":"7d0f3c52-9a1e-4b7c-8e21-5f6a0b1c2d3e",)"
+                                     R"("deviceDescriptors":[{"macAddress":"aa:bb:cc:dd:ee:ff",)"
                                      R"("telemetryDeviceId":"not-a-uuid"}])")))
                     .isEmpty());
     EXPECT_TRUE(
         logs->containsSubstring(LogLevel::Warning, QStringLiteral("telemetry device id \"not-a-uuid\" is not a UUID")));
+
+    EXPECT_TRUE(
+        receive(frameOf(kPeer, QStringLiteral("transfer_to_requester"), ping(R"("transactionId":"6f1c\u202e\u0007x")")))
+            .isEmpty());
+    EXPECT_TRUE(logs->containsSubstring(
+        LogLevel::Warning,
+        QStringLiteral(
+            "Dropping transfer_to_requester from Mac %1: transaction id \"6f1c\\u202E\\u0007x\" is not a UUID")
+            .arg(idText(kPeer))));
 
     EXPECT_EQ(receive(frameOf(kStranger, QStringLiteral("connection_request"), ping(R"("securityCode":"K7\tQ2\rZX")"))),
               QStringList{QStringLiteral("request %1 K7Q2ZX").arg(idText(kStranger))});

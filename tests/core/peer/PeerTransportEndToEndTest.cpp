@@ -16,6 +16,8 @@ namespace {
 
 const QUuid kMacA = QUuid::fromString(QStringLiteral("d0000000-0000-4000-8000-00000000000a"));
 const QUuid kMacB = QUuid::fromString(QStringLiteral("d0000000-0000-4000-8000-00000000000b"));
+// Upper case: the initialisers lower-case it before it travels.
+const QString kSentTransaction = QStringLiteral("7D0F3C52-9A1E-4B7C-8E21-5F6A0B1C2D3E");
 
 // One computer: hub, sender, listener on 127.0.0.1, directory and bridge.
 struct Node
@@ -95,8 +97,8 @@ TEST_F(PeerTransportEndToEndTest, EverySevenCommandsArriveAsTheirEventsWithTheSe
                                     QStringLiteral("6f1c2b3a-4d5e-4f60-8a9b-0c1d2e3f4a03"), 0x05AC, 0x0269, 0x002580)};
     a.hub->send(SendPingCommand(kMacB, {QStringLiteral("a4:83:e7:11:22:33")}, QStringLiteral("Desk A")));
     a.hub->send(SendPingResponseCommand(kMacB, {}, std::nullopt));
-    a.hub->send(SendTransferCommand(kMacB, QStringLiteral("TX-1")));
-    a.hub->send(DevicesReadyForPairingCommand(kMacB, QStringLiteral("TX-1"), devices));
+    a.hub->send(SendTransferCommand(kMacB, kSentTransaction));
+    a.hub->send(DevicesReadyForPairingCommand(kMacB, kSentTransaction, devices));
     a.hub->send(SendConnectionRequestCommand(kMacB, QStringLiteral("K7Q2ZX")));
     a.hub->send(AcceptConnectionRequestCommand(kMacB));
     a.hub->send(RejectConnectionRequestCommand(kMacB));
@@ -108,8 +110,8 @@ TEST_F(PeerTransportEndToEndTest, EverySevenCommandsArriveAsTheirEventsWithTheSe
     EXPECT_EQ(*pingRequest,
               PingRequestReceivedEvent(kMacA, {QStringLiteral("a4:83:e7:11:22:33")}, QStringLiteral("Desk A")));
     EXPECT_EQ(*pingResponse, PingResponseReceivedEvent(kMacA, {}, std::nullopt));
-    EXPECT_EQ(*transfer, TransferRequestReceivedEvent(kMacA, QStringLiteral("tx-1")));
-    EXPECT_EQ(*devicesReady, DevicesReadyForPairingReceivedEvent(kMacA, QStringLiteral("tx-1"), devices));
+    EXPECT_EQ(*transfer, TransferRequestReceivedEvent(kMacA, kSentTransaction.toLower()));
+    EXPECT_EQ(*devicesReady, DevicesReadyForPairingReceivedEvent(kMacA, kSentTransaction.toLower(), devices));
     EXPECT_EQ(*connectionRequest, ConnectionRequestReceivedEvent(kMacA, QStringLiteral("K7Q2ZX")));
     EXPECT_EQ(*accepted, ConnectionRequestAcceptedEvent(kMacA));
     EXPECT_EQ(*rejected, ConnectionRequestRejectedEvent(kMacA));
@@ -151,7 +153,7 @@ TEST_F(PeerTransportEndToEndTest, DevicesReadyAnswersWhetherThePeersListenerTook
     a.knows(b);
     b.knows(a);
     const auto devicesReady
-        = [&] { return test::runTask(a.hub->send(DevicesReadyForPairingCommand(kMacB, QStringLiteral("tx"), {}))); };
+        = [&] { return test::runTask(a.hub->send(DevicesReadyForPairingCommand(kMacB, kSentTransaction, {}))); };
     EXPECT_TRUE(devicesReady());
     b.listener->stop();
     EXPECT_FALSE(devicesReady());

@@ -107,6 +107,26 @@ TEST_F(TelemetryIntegrationTest, AnEventThatCannotBeSentDoesNotHoldBackTheOthers
     EXPECT_EQ(cyclesRun(), 1);
 }
 
+// A tray program idles all day: a cycle that finds no queue file yet must leave nothing in the log.
+TEST_F(TelemetryIntegrationTest, CyclesOverAQueueNotWrittenYetLogNothingAtInfoOrAbove)
+{
+    m_scheduler->start();
+    for (int tick = 0; tick < 3; ++tick) {
+        ASSERT_TRUE(test::waitUntil([&] { return cyclesRun() == tick + 1; }));
+        m_clock->advance(MetricsDispatchScheduler::defaultRetryInterval);
+    }
+    // Cycles never overlap: once the fourth has begun, the first three have ended.
+    ASSERT_TRUE(test::waitUntil([&] { return cyclesRun() == 4; }));
+    QStringList loud;
+    for (const test::LogRecord &record : m_logs.records()) {
+        if (!(record.level < LogLevel::Info)) {
+            loud.append(record.category + QStringLiteral(": ") + record.message);
+        }
+    }
+    EXPECT_TRUE(loud.isEmpty()) << loud.join(u'\n').toStdString();
+    EXPECT_FALSE(exists(QStringLiteral("metrics-queue.json")));
+}
+
 TEST_F(TelemetryIntegrationTest, AnOptOutLeavesNothingToSendAfterALaterOptIn)
 {
     publish(3);

@@ -36,8 +36,9 @@ public:
         double writeTimeout = 0;
         std::shared_ptr<ServiceResolverProtocol> resolver;
         EphemeralFrameSender::Connector connector;
-        QString envelopeId;
-        QString macId;
+        // Ids as they appear in log lines, made only for a line that is kept.
+        QUuid envelopeId;
+        QUuid macId;
         QString type;
         QByteArray frame;
         PeerEndpoint endpoint;
@@ -53,9 +54,9 @@ public:
     {
         self->m.logger->debug([&] {
             return QStringLiteral("Connection to Mac %1 in setup for envelope %2")
-                .arg(self->m.macId, self->m.envelopeId);
+                .arg(self->macText(), self->envelopeText());
         });
-        watchDeadline(self);
+        watchDeadlines(self);
         const std::optional<QList<Target>> targets = co_await resolveTargets(self);
         if (targets && !self->m_answer.isAnswered()) {
             self->m_targets = *targets;
@@ -67,36 +68,40 @@ public:
     }
 
 private:
-    static QCoro::Task<> watchDeadline(std::shared_ptr<SendAttempt> self)
+    // Both deadlines on one wait: the connection must be ready within the time-out, and once it is, the
+    // frame written to the end of its stream within the write time-out of connecting (a peer that
+    // accepts but never reads must not hold the send). No wait is longer than the write time-out, so a
+    // connection that becomes ready meanwhile is never checked late.
+    static QCoro::Task<> watchDeadlines(std::shared_ptr<SendAttempt> self)
     {
-        const bool due = co_await self->m.clock->sleepUnlessStopped(self->m.timeout, self->m_deadlineStop.get_token());
-        if (!due) {
+        const QDateTime started = self->m.clock->now();
+        for (;;) {
+            const QDateTime deadline = self->m_readyAt
+                ? self->m_readyAt->addMSecs(std::llround(self->m.writeTimeout * 1000))
+                : started.addMSecs(std::llround(self->m.timeout * 1000));
+            const double remaining = static_cast<double>(self->m.clock->now().msecsTo(deadline)) / 1000.0;
+            if (remaining <= 0) {
+                break;
+            }
+            const double wait = std::min(remaining, self->m.writeTimeout);
+            const bool due = co_await self->m.clock->sleepUnlessStopped(wait, self->m_deadlineStop.get_token());
+            if (!due || self->m_answer.isAnswered()) {
+                co_return;
+            }
+        }
+        if (self->m_answer.isAnswered()) {
             co_return;
         }
-        // Once the connection is ready only the write or the connection itself ends the send.
-        if (self->m_ready || self->m_answer.isAnswered()) {
+        if (self->m_readyAt) {
+            self->writeFailed(QStringLiteral("the frame was not written within %1s of connecting")
+                                  .arg(formatDouble(self->m.writeTimeout)));
             co_return;
         }
         self->m.logger->warning(QStringLiteral("Connection to Mac %1 timed out after %2s for envelope %3")
-                                    .arg(self->m.macId, formatDouble(self->m.timeout), self->m.envelopeId));
+                                    .arg(self->macText(), formatDouble(self->m.timeout), self->envelopeText()));
         self->m_resolveStop.request_stop();
         self->releaseSocket(false);
         self->m_answer.answer(false);
-    }
-
-    // A peer that accepts but never reads must not hold the send: the frame and the end of stream
-    // are handed over within the write time-out, or the send fails.
-    static QCoro::Task<> watchWrite(std::shared_ptr<SendAttempt> self)
-    {
-        const bool due
-            = co_await self->m.clock->sleepUnlessStopped(self->m.writeTimeout, self->m_deadlineStop.get_token());
-        if (!due) {
-            co_return;
-        }
-        if (!self->m_answer.isAnswered()) {
-            self->writeFailed(QStringLiteral("the frame was not written within %1s of connecting")
-                                  .arg(formatDouble(self->m.writeTimeout)));
-        }
     }
 
     static QCoro::Task<std::optional<QList<Target>>> resolveTargets(std::shared_ptr<SendAttempt> self)
@@ -143,7 +148,7 @@ private:
     {
         if (!std::exchange(m_loggedPreparing, true)) {
             m.logger->debug([&] {
-                return QStringLiteral("Connection to Mac %1 preparing for envelope %2").arg(m.macId, m.envelopeId);
+                return QStringLiteral("Connection to Mac %1 preparing for envelope %2").arg(macText(), envelopeText());
             });
         }
     }
@@ -171,11 +176,10 @@ private:
         if (m_answer.isAnswered()) {
             return;
         }
-        m_ready = true;
-        watchWrite(shared_from_this());
+        m_readyAt = m.clock->now();
         m.logger->debug([&] {
             return QStringLiteral("Connection ready to Mac %1, sending envelope %2 (type: %3)")
-                .arg(m.macId, m.envelopeId, escapeControlCharacters(m.type));
+                .arg(macText(), envelopeText(), escapeControlCharacters(m.type));
         });
         if (m_socket->write(m.frame) != m.frame.size()) {
             writeFailed(m_socket->errorString());
@@ -190,7 +194,7 @@ private:
         }
         m.logger->debug([&] {
             return QStringLiteral("Successfully sent envelope %1 (%2 bytes) to Mac %3")
-                .arg(m.envelopeId, QString::number(m.frame.size() - 4), m.macId);
+                .arg(envelopeText(), QString::number(m.frame.size() - 4), macText());
         });
         releaseSocket(true);
         m_answer.answer(true);
@@ -202,7 +206,7 @@ private:
             return;
         }
         const QString error = m_socket->errorString();
-        if (m_ready) {
+        if (m_readyAt) {
             writeFailed(error);
             return;
         }
@@ -210,7 +214,7 @@ private:
             m.logger->debug([&] {
                 return QStringLiteral("Connection to Mac %1 failed for envelope %2 at %3:%4: %5; trying the next "
                                       "address")
-                    .arg(m.macId, m.envelopeId, m_socket->peerName(), QString::number(m_socket->peerPort()), error);
+                    .arg(macText(), envelopeText(), m_socket->peerName(), QString::number(m_socket->peerPort()), error);
             });
             connectNext();
             return;
@@ -224,7 +228,7 @@ private:
             return;
         }
         m.logger->debug([&] {
-            return QStringLiteral("Connection to Mac %1 was cancelled for envelope %2").arg(m.macId, m.envelopeId);
+            return QStringLiteral("Connection to Mac %1 was cancelled for envelope %2").arg(macText(), envelopeText());
         });
         releaseSocket(false);
         m_answer.answer(false);
@@ -233,14 +237,15 @@ private:
     void failConnection(const QString &error)
     {
         m.logger->warning(
-            QStringLiteral("Connection to Mac %1 failed for envelope %2: %3").arg(m.macId, m.envelopeId, error));
+            QStringLiteral("Connection to Mac %1 failed for envelope %2: %3").arg(macText(), envelopeText(), error));
         releaseSocket(false);
         m_answer.answer(false);
     }
 
     void writeFailed(const QString &error)
     {
-        m.logger->warning(QStringLiteral("Failed to send envelope %1 to Mac %2: %3").arg(m.envelopeId, m.macId, error));
+        m.logger->warning(
+            QStringLiteral("Failed to send envelope %1 to Mac %2: %3").arg(envelopeText(), macText(), error));
         releaseSocket(false);
         m_answer.answer(false);
     }
@@ -261,13 +266,17 @@ private:
         socket->deleteLater();
     }
 
+    QString macText() const { return json::uuidToString(m.macId); }
+    QString envelopeText() const { return json::uuidToString(m.envelopeId); }
+
     Setup m;
     OneShot<bool> m_answer;
     std::stop_source m_deadlineStop;
     std::stop_source m_resolveStop;
     QList<Target> m_targets;
     QTcpSocket *m_socket = nullptr;
-    bool m_ready = false;
+    // When the connection became ready.
+    std::optional<QDateTime> m_readyAt;
     bool m_loggedPreparing = false;
     qint64 m_written = 0;
 };
@@ -298,25 +307,26 @@ QByteArray EphemeralFrameSender::frame(const QByteArray &envelopeJson)
 
 QCoro::Task<bool> EphemeralFrameSender::send(RawEventEnvelope envelope, DiscoverableMac recipient)
 {
-    const QString envelopeId = json::uuidToString(envelope.id);
-    const QString macId = json::uuidToString(recipient.id());
+    const auto envelopeId = [&envelope] { return json::uuidToString(envelope.id); };
+    const auto macId = [&recipient] { return json::uuidToString(recipient.id()); };
     if (!recipient.endpoint()) {
-        m_logger->warning(QStringLiteral("Cannot send envelope %1 to Mac %2: no endpoint").arg(envelopeId, macId));
+        m_logger->warning(QStringLiteral("Cannot send envelope %1 to Mac %2: no endpoint").arg(envelopeId(), macId()));
         co_return false;
     }
     const EnvelopeResult<QByteArray> json = EventEnvelopeCodec::encodeToData(envelope);
     if (!json) {
-        m_logger->error(QStringLiteral("Failed to encode envelope %1: %2").arg(envelopeId, json.error().description()));
+        m_logger->error(
+            QStringLiteral("Failed to encode envelope %1: %2").arg(envelopeId(), json.error().description()));
         co_return false;
     }
     m_logger->debug([&] {
         return QStringLiteral("Attempting to send envelope %1 (type: %2, %3 bytes) to Mac %4 at %5")
-            .arg(envelopeId, escapeControlCharacters(envelope.type), QString::number(json->size()), macId,
+            .arg(envelopeId(), escapeControlCharacters(envelope.type), QString::number(json->size()), macId(),
                  recipient.endpoint()->description());
     });
     auto attempt = std::make_shared<SendAttempt>(
-        SendAttempt::Setup{m_logger, m_clock, m_connectionTimeout, WRITE_TIMEOUT, m_resolver, m_connector, envelopeId,
-                           macId, envelope.type, frame(json.value()), *recipient.endpoint()});
+        SendAttempt::Setup{m_logger, m_clock, m_connectionTimeout, WRITE_TIMEOUT, m_resolver, m_connector, envelope.id,
+                           recipient.id(), envelope.type, frame(json.value()), *recipient.endpoint()});
     co_return co_await SendAttempt::run(std::move(attempt));
 }
 

@@ -27,6 +27,16 @@ std::optional<QString> canonicalizeAddress(QString &address)
     return std::nullopt;
 }
 
+// Transaction and telemetry device ids are made as UUIDs; refusing anything else keeps a peer's text
+// out of the log lines, progress records and windows that show them.
+std::optional<QString> requireUuid(const char *what, const QString &text)
+{
+    if (json::uuidFromString(text)) {
+        return std::nullopt;
+    }
+    return QStringLiteral("%1 \"%2\" is not a UUID").arg(QLatin1String(what), escapeControlCharacters(text.left(64)));
+}
+
 std::optional<QString> sanitizePing(QStringList &addresses, std::optional<QString> &advertisedName)
 {
     if (auto problem = tooLong("the MAC address list", addresses.size())) {
@@ -55,13 +65,16 @@ std::optional<QString> PeerMessageSanitizer::sanitize(SendPingResponseCommand &c
     return sanitizePing(command.ownedDeviceMacAddresses, command.advertisedName);
 }
 
-std::optional<QString> PeerMessageSanitizer::sanitize(SendTransferCommand &)
+std::optional<QString> PeerMessageSanitizer::sanitize(SendTransferCommand &command)
 {
-    return std::nullopt;
+    return requireUuid("transaction id", command.transactionId);
 }
 
 std::optional<QString> PeerMessageSanitizer::sanitize(DevicesReadyForPairingCommand &command)
 {
+    if (auto problem = requireUuid("transaction id", command.transactionId)) {
+        return problem;
+    }
     if (auto problem = tooLong("the device list", command.deviceDescriptors.size())) {
         return problem;
     }
@@ -69,9 +82,8 @@ std::optional<QString> PeerMessageSanitizer::sanitize(DevicesReadyForPairingComm
         if (auto problem = canonicalizeAddress(descriptor.macAddress)) {
             return problem;
         }
-        if (!json::uuidFromString(descriptor.telemetryDeviceId)) {
-            return QStringLiteral("telemetry device id \"%1\" is not a UUID")
-                .arg(escapeControlCharacters(descriptor.telemetryDeviceId.left(64)));
+        if (auto problem = requireUuid("telemetry device id", descriptor.telemetryDeviceId)) {
+            return problem;
         }
     }
     return std::nullopt;

@@ -7,7 +7,8 @@
 namespace verandel {
 
 // Checks and cleans a command a peer sent before anything acts on it: MAC addresses must be six
-// hexadecimal pairs (they come out in the canonical form), telemetry device ids must be UUIDs, lists
+// hexadecimal pairs (they come out in the canonical form), transaction ids and telemetry device ids
+// must be UUIDs (either letter case; the events built from the commands lower-case them), lists
 // stay short, and control characters are stripped from names and codes. Each overload cleans the
 // command in place, or answers why it must be dropped.
 class PeerMessageSanitizer

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace verandel;
 
 namespace {
@@ -146,37 +148,49 @@ TEST_F(SenderFixture, ConnectionThatNeverBecomesReadyTimesOut)
 
 TEST_F(SenderFixture, APeerThatNeverReadsHoldsTheSendNoLongerThanTheWriteTimeOut)
 {
-    auto manualClock = std::make_shared<test::ManualClock>();
-    // The kernel completes the handshake but nobody accepts or reads; with the smallest buffers on both
-    // sides a large frame cannot be handed over.
-    QTcpServer silent;
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    silent.pauseAccepting();
-    const int smallest = 1;
-    ASSERT_EQ(
-        ::setsockopt(static_cast<int>(silent.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest),
-        0);
-    EphemeralFrameSender sender(logs, manualClock, 5.0, nullptr,
-                                [](QTcpSocket &socket, const QString &host, quint16 port) {
-                                    socket.connectToHost(host, port);
-                                    socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 1);
-                                });
-    const RawEventEnvelope env = envelope(QByteArray(11000, 'x'));
-    const auto answer
-        = startSend(sender, env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), silent.serverPort())));
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return logs->containsSubstring(LogLevel::Debug, QStringLiteral("Connection ready to Mac ")); }));
-    QTest::qWait(50);
-    manualClock->advance(9.9);
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(answer->has_value()) << "the write still stalls";
-    manualClock->advance(0.1);
-    ASSERT_TRUE(test::waitUntil([&] { return answer->has_value(); }));
-    EXPECT_FALSE(**answer);
-    EXPECT_EQ(logs->messages(LogLevel::Warning),
-              QStringList{QStringLiteral("Failed to send envelope %1 to Mac %2: the frame was not written within 10.0s "
-                                         "of connecting")
-                              .arg(idText(env.id), idText(kRecipient))});
+    // The write time-out runs from the moment of connecting, whenever within the connection time-out
+    // that comes.
+    for (const double readyAfter : {0.0, 3.0}) {
+        SCOPED_TRACE(readyAfter);
+        logs->clear();
+        auto manualClock = std::make_shared<test::ManualClock>();
+        // The kernel completes the handshake but nobody accepts or reads; with the smallest buffers on
+        // both sides a large frame cannot be handed over.
+        QTcpServer silent;
+        ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+        silent.pauseAccepting();
+        const int smallest = 1;
+        ASSERT_EQ(::setsockopt(static_cast<int>(silent.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &smallest,
+                               sizeof smallest),
+                  0);
+        std::function<void()> connect;
+        EphemeralFrameSender sender(logs, manualClock, 5.0, nullptr,
+                                    [&connect](QTcpSocket &socket, const QString &host, quint16 port) {
+                                        connect = [&socket, host, port] {
+                                            socket.connectToHost(host, port);
+                                            socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 1);
+                                        };
+                                    });
+        const RawEventEnvelope env = envelope(QByteArray(11000, 'x'));
+        const auto answer = startSend(
+            sender, env, recipientAt(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), silent.serverPort())));
+        ASSERT_TRUE(test::waitUntil([&] { return bool(connect); }));
+        manualClock->advance(readyAfter);
+        connect();
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return logs->containsSubstring(LogLevel::Debug, QStringLiteral("Connection ready to Mac ")); }));
+        QTest::qWait(50);
+        manualClock->advance(9.9);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(answer->has_value()) << "the write still stalls";
+        manualClock->advance(0.1);
+        ASSERT_TRUE(test::waitUntil([&] { return answer->has_value(); }));
+        EXPECT_FALSE(**answer);
+        EXPECT_EQ(logs->messages(LogLevel::Warning),
+                  QStringList{QStringLiteral("Failed to send envelope %1 to Mac %2: the frame was not written within "
+                                             "10.0s of connecting")
+                                  .arg(idText(env.id), idText(kRecipient))});
+    }
 }
 
 TEST_F(SenderFixture, ServiceInstancesAreResolvedBeforeConnecting)
