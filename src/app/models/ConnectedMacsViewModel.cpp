@@ -204,7 +204,13 @@ QCoro::Task<> ConnectedMacsViewModel::stopDiscovery()
 {
     const QPointer<ConnectedMacsViewModel> self(this);
     const MacDiscoveryServicePtr service = m_macDiscoveryService;
-    co_await service->stopDiscovery();
+    // Leaving the tab stops Discovery Mode whether it runs or not (it ends by itself once a link is
+    // made); the service refuses an idle or stopping one with a warning, so it is asked only when there
+    // is something to stop.
+    const DiscoveryServiceState state = service->state();
+    if (state != DiscoveryServiceState::Idle && state != DiscoveryServiceState::Stopping) {
+        co_await service->stopDiscovery();
+    }
     if (!self) {
         co_return;
     }

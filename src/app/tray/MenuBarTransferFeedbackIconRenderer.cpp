@@ -4,6 +4,7 @@
 #include "tray/PixelFittedSymbols.h"
 
 #include <QPainter>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,9 @@ namespace verandel {
 namespace {
 
 using State = MenuBarTransferFeedbackVisualState;
+
+// White on it reads at 6.7:1; its light rim sets it apart from the glyph and from dark panels.
+const QColor badgeFill(0x1d, 0x4e, 0xd8);
 
 // The logo is a disc of radius 11 in a 24-unit square.
 constexpr qreal logoDiscShare = 22.0 / 24.0;
@@ -173,8 +177,45 @@ void MenuBarTransferFeedbackIconRenderer::drawSymbol(QPainter &painter, const Ic
     painter.restore();
 }
 
+QString MenuBarTransferFeedbackIconRenderer::badgeLetter(const QString &profileName)
+{
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, profileName);
+    const qsizetype end = graphemes.toNextBoundary();
+    return end > 0 ? profileName.left(end).toUpper() : QString();
+}
+
+QRect MenuBarTransferFeedbackIconRenderer::badgeRect(int pixels)
+{
+    // Large enough for a legible letter at 16 pixels, about half the icon above that.
+    const int side = std::max(10, qRound(pixels * 0.55));
+    return QRect(pixels - side, pixels - side, side, side);
+}
+
+void MenuBarTransferFeedbackIconRenderer::drawBadge(QImage &picture, const QString &letter)
+{
+    if (letter.isEmpty()) {
+        return;
+    }
+    const QRect disc = badgeRect(picture.width());
+    const qreal rim = std::max(1.0, disc.width() / 12.0);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(glyphInk());
+    painter.drawEllipse(disc);
+    painter.setBrush(badgeFill);
+    painter.drawEllipse(QRectF(disc).adjusted(rim, rim, -rim, -rim));
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(std::max(7, qRound(disc.height() * 0.62)));
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(disc, Qt::AlignCenter, letter);
+}
+
 QImage MenuBarTransferFeedbackIconRenderer::image(const IconProvider &icons, State state, bool usesAlternatePhase,
-                                                  int size, qreal devicePixelRatio)
+                                                  int size, qreal devicePixelRatio, const QString &badge)
 {
     const Layout parts = layout(state, usesAlternatePhase, size, devicePixelRatio);
     QImage result(parts.pixels, parts.pixels, QImage::Format_ARGB32_Premultiplied);
@@ -189,16 +230,18 @@ QImage MenuBarTransferFeedbackIconRenderer::image(const IconProvider &icons, Sta
         drawSymbol(painter, icons, state, usesAlternatePhase, parts);
     }
     painter.end();
+    drawBadge(result, badge);
     result.setDevicePixelRatio(devicePixelRatio);
     return result;
 }
 
-QIcon MenuBarTransferFeedbackIconRenderer::icon(const IconProvider &icons, State state, bool usesAlternatePhase)
+QIcon MenuBarTransferFeedbackIconRenderer::icon(const IconProvider &icons, State state, bool usesAlternatePhase,
+                                                const QString &badge)
 {
     QIcon icon;
     for (const int size : sizes()) {
         for (const qreal ratio : {1.0, 2.0}) {
-            icon.addPixmap(QPixmap::fromImage(image(icons, state, usesAlternatePhase, size, ratio)));
+            icon.addPixmap(QPixmap::fromImage(image(icons, state, usesAlternatePhase, size, ratio, badge)));
         }
     }
     return icon;

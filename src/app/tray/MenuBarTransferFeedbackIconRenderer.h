@@ -58,11 +58,21 @@ public:
                          qreal devicePixelRatio = 1.0);
     static QPainterPath holePath(const Layout &layout);
 
-    // One picture of `size` device-independent pixels at the ratio.
+    // One picture of `size` device-independent pixels at the ratio, with the badge's letter (if any)
+    // drawn over it last.
     static QImage image(const IconProvider &icons, MenuBarTransferFeedbackVisualState state, bool usesAlternatePhase,
-                        int size, qreal devicePixelRatio = 1.0);
+                        int size, qreal devicePixelRatio = 1.0, const QString &badge = {});
     // Every size and ratio in one icon.
-    static QIcon icon(const IconProvider &icons, MenuBarTransferFeedbackVisualState state, bool usesAlternatePhase);
+    static QIcon icon(const IconProvider &icons, MenuBarTransferFeedbackVisualState state, bool usesAlternatePhase,
+                      const QString &badge = {});
+
+    // Mock mode's badge, so two instances' icons tell which is which: the first letter of the profile's
+    // name, upper case; empty for no name.
+    static QString badgeLetter(const QString &profileName);
+    // The letter in a dark disc over the bottom-right corner of a finished picture (in its pixels).
+    static void drawBadge(QImage &picture, const QString &letter);
+    // The disc's place in a picture that many pixels a side.
+    static QRect badgeRect(int pixels);
 
 private:
     static void drawDisc(QPainter &painter, const IconProvider &icons, const Layout &layout, bool withLogo);

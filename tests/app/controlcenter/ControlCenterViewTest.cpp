@@ -306,3 +306,112 @@ TEST_F(ControlCenterViewTest, TheOwnershipClaimReadsAFreshMap)
     settle();
     EXPECT_EQ(ownership->setOwnerCalls.size(), 1);
 }
+
+namespace {
+
+// Every label of the column with its text, and whether it shows (a card just added shows a moment later).
+QStringList controlCenterTexts(const QWidget &root)
+{
+    QStringList texts;
+    for (const TextLabel *label : root.findChildren<TextLabel *>()) {
+        texts.append(label->fullText() + (label->isVisibleTo(&root) ? QString() : QStringLiteral(" (hidden)")));
+    }
+    return texts;
+}
+
+} // namespace
+
+// Each publication the view subscribes to reaches it queued: at the moment of the signal the column
+// still shows what it showed before (so a service publishing from inside one of our calls never
+// re-enters the view), and it shows the change once the loop has run.
+TEST_F(ControlCenterViewTest, EverySubscriptionIsDeliveredQueued)
+{
+    const ConnectedMac garage = PreviewFixtures::linkedMac(3, QStringLiteral("Garage"));
+    ownership->setQuietly({{keyboard.macAddress(), coordinator->macId}});
+    devices.devices = {keyboard};
+    link({{studio, ConnectionState::Connected}, {kitchen, ConnectionState::Connected}});
+    view().show();
+    settle();
+
+    using Probe = std::function<void()>;
+    const struct
+    {
+        const char *name;
+        std::function<QMetaObject::Connection(Probe)> watch;
+        std::function<void()> publish;
+    } subscriptions[] = {
+        {"device ownership",
+         [&](Probe probe) {
+             return QObject::connect(ownership.get(), &DeviceOwnershipProtocol::ownershipStateChanged, probe);
+         },
+         [&] {
+             ownership->publish({{keyboard.macAddress(), studio.id()}});
+         }},
+        {"shared devices",
+         [&](Probe probe) { return QObject::connect(&devices, &SharedDevicesSource::verandelDevicesChanged, probe); },
+         [&] {
+             devices.set({keyboard, mouse});
+         }},
+        {"connection state",
+         [&](Probe probe) {
+             return QObject::connect(model.get(), &ConnectedMacsViewModel::connectionStateChanged, probe);
+         },
+         [&] { Q_EMIT monitor->connectionStateChanged(studio.id(), ConnectionState::Unstable); }},
+        {"linked computers",
+         [&](Probe probe) {
+             return QObject::connect(model.get(), &ConnectedMacsViewModel::connectedMacsChanged, probe);
+         },
+         [&] {
+             storage->addTestData({garage});
+             runTask(model->refreshConnectedMacs());
+         }},
+        {"connection statuses",
+         [&](Probe probe) {
+             return QObject::connect(model.get(), &ConnectedMacsViewModel::connectionStatusesChanged, probe);
+         },
+         [&] {
+             auto status = std::make_shared<MacConnectionStatus>(kitchen.id());
+             status->updateConnectionState(ConnectionState::Connecting);
+             monitor->statuses.insert(kitchen.id(), status);
+             Q_EMIT monitor->connectionStatusChanged(kitchen.id(), status);
+         }},
+        {"advertised name",
+         [&](Probe probe) {
+             return QObject::connect(identity.get(), &MacIdentifierServiceProtocol::advertisedNameDidChange, probe);
+         },
+         [&] {
+             identity->name = QStringLiteral("Renamed Workbench");
+             Q_EMIT identity->advertisedNameDidChange(identity->name);
+         }},
+        {"Bluetooth card",
+         [&](Probe probe) {
+             return QObject::connect(coordinator.get(),
+                                     &ControlCoordinatorProtocol::bluetoothPermissionGuidanceStateChanged, probe);
+         },
+         [&] { coordinator->publishGuidance(BluetoothPermissionGuidanceState::Preflight); }},
+        {"transfer message",
+         [&](Probe probe) {
+             return QObject::connect(&transferState, &ControlCenterTransferState::messageChanged, probe);
+         },
+         [&] {
+             transferState.setMessage(QStringLiteral("Transfer request sent."),
+                                      ControlCenterTransferMessageKind::InProgress);
+         }},
+    };
+    for (const auto &subscription : subscriptions) {
+        const QStringList before = controlCenterTexts(view());
+        std::optional<QStringList> atSignal;
+        // Connected after the view's own subscription, so it runs after a direct delivery would have.
+        const QMetaObject::Connection probe = subscription.watch([&] {
+            if (!atSignal) {
+                atSignal = controlCenterTexts(view());
+            }
+        });
+        subscription.publish();
+        settle();
+        QObject::disconnect(probe);
+        ASSERT_TRUE(atSignal.has_value()) << subscription.name;
+        EXPECT_EQ(*atSignal, before) << subscription.name << " was delivered directly";
+        EXPECT_NE(controlCenterTexts(view()), before) << subscription.name << " changed nothing shown";
+    }
+}

@@ -173,6 +173,7 @@ TEST_F(SettingsViewTest, LeavingLinkedComputersStopsDiscoveryModeOnceAndTheGener
     open(SettingsTab::ConnectedMacs);
     ASSERT_EQ(discoveryStops(), 0);
 
+    discovery->setState(DiscoveryServiceState::Active);
     QTest::mouseClick(window->sidebarRow(SettingsTab::Devices), Qt::LeftButton);
     settle();
     EXPECT_EQ(window->selectedTab(), SettingsTab::Devices);
@@ -188,7 +189,15 @@ TEST_F(SettingsViewTest, LeavingLinkedComputersStopsDiscoveryModeOnceAndTheGener
 
     // Closing the window on Linked Computers ends Discovery Mode too.
     QTest::mouseClick(window->sidebarRow(SettingsTab::ConnectedMacs), Qt::LeftButton);
+    discovery->setState(DiscoveryServiceState::Starting);
     window->close();
+    settle();
+    EXPECT_EQ(discoveryStops(), 2);
+
+    // Discovery Mode already off (a link ends it by itself): leaving asks the service nothing, which
+    // would only refuse with a warning.
+    open(SettingsTab::ConnectedMacs);
+    QTest::mouseClick(window->sidebarRow(SettingsTab::General), Qt::LeftButton);
     settle();
     EXPECT_EQ(discoveryStops(), 2);
 }

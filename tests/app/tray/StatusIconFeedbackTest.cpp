@@ -178,6 +178,23 @@ TEST_F(StatusIconFeedbackTest, ThePulseFlipsOnlyOnTicksAndIgnoresRepeatedSteps)
     EXPECT_EQ(sink->toolTips.last(), QStringLiteral("Transfer in progress"));
 }
 
+// Steps of the running transfer keep arriving between ticks; the pulse keeps its own beat.
+TEST_F(StatusIconFeedbackTest, StepsBetweenTicksLeaveThePulseOnTime)
+{
+    controller.apply(step(first, OperationStarted{}));
+    bool phase = false;
+    for (int tick = 1; tick <= 4; ++tick) {
+        advance(0.3);
+        controller.apply(step(first, PairingStarted{1}));
+        controller.apply(step(first, PairResult{QStringLiteral("AA:BB:CC:DD:EE:FF"), true, std::nullopt}));
+        EXPECT_EQ(controller.usesAlternatePhase(), phase) << "halfway to tick " << tick;
+        advance(0.3);
+        phase = !phase;
+        EXPECT_EQ(controller.usesAlternatePhase(), phase) << "at tick " << tick;
+    }
+    EXPECT_EQ(clock->sleeperCount(), 1);
+}
+
 // A hand-over waits for the receiver: devices-ready can last minutes, and a pair result may follow it.
 TEST_F(StatusIconFeedbackTest, ALongHandOverKeepsPulsingUntilItsOutcome)
 {
