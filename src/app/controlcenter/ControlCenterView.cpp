@@ -98,6 +98,8 @@ void ControlCenterView::subscribe()
             &ControlCenterView::refresh, queued);
     connect(m_services.connectedMacsViewModel, &ConnectedMacsViewModel::connectionStatusesChanged, this,
             &ControlCenterView::refresh, queued);
+    connect(m_services.connectedMacsViewModel, &ConnectedMacsViewModel::identityConflictsChanged, this,
+            &ControlCenterView::refresh, queued);
     connect(
         m_services.macIdentifierService.get(), &MacIdentifierServiceProtocol::advertisedNameDidChange, this,
         [this](const std::optional<QString> &name) {
@@ -163,6 +165,7 @@ ControlCenterInputs ControlCenterView::inputs() const
         }
     }
     in.latestConnectionStateChange = m_latestConnectionStateChange;
+    in.identityConflicts = m_services.connectedMacsViewModel->identityConflicts();
     in.sharedDevices = m_services.devices->verandelDevices();
     in.ownership = m_ownershipState;
     return in;

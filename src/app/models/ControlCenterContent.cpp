@@ -18,7 +18,8 @@ ControlCenterContent ControlCenterContent::compute(const ControlCenterInputs &in
         : QString();
     for (const ConnectedMac &mac : inputs.connectedMacs) {
         const ConnectionState state = ToolbarConnectionStateTracking::stateOf(inputs.connectionStates, mac.id());
-        const bool active = isActive(state);
+        const bool conflict = inputs.identityConflicts.contains(mac.id());
+        const bool active = isActive(state) && !conflict;
         // Owned devices are looked up once per computer: they decide both the list and the take rule.
         const QList<DeviceState> owned = active
             ? ToolbarDeviceGrouping::devicesOwnedBy(mac.id(), devices, inputs.ownership)
@@ -28,9 +29,9 @@ ControlCenterContent ControlCenterContent::compute(const ControlCenterInputs &in
             anotherAnswers = anotherAnswers || active;
             content.hasActiveMacsWithDevices = content.hasActiveMacsWithDevices || (active && !owned.isEmpty());
         }
-        content.linkedMacs.append(
-            LinkedMacPanelContent{mac, state, state == ConnectionState::Connected ? owned : QList<DeviceState>{},
-                                  active, active && !content.devicesOnThisMac.isEmpty(), nothingToSend});
+        content.linkedMacs.append(LinkedMacPanelContent{
+            mac, state, active && state == ConnectionState::Connected ? owned : QList<DeviceState>{}, active,
+            active && !content.devicesOnThisMac.isEmpty(), conflict, nothingToSend});
     }
     if (!content.hasActiveMacsWithDevices) {
         content.takeUnavailableReason = !linksAnother ? QStringLiteral("Link another computer to pull devices from it.")

@@ -289,23 +289,23 @@ void ConnectionMonitorService::scheduleHealthCheck(const QUuid &macId)
     }
 }
 
-void ConnectionMonitorService::forceHealthCheck(const QUuid &macId)
+QCoro::Task<bool> ConnectionMonitorService::forceHealthCheck(const QUuid &macId)
 {
     if (m_peerDirectory->isEligible(macId)) {
-        sendPing(macId);
-    } else {
-        m_logger->debug(QStringLiteral("Skipping forced health check for ineligible Mac: ") + idText(macId));
+        return sendPing(macId);
     }
+    m_logger->debug(QStringLiteral("Skipping forced health check for ineligible Mac: ") + idText(macId));
+    return []() -> QCoro::Task<bool> { co_return false; }();
 }
 
-void ConnectionMonitorService::sendPing(const QUuid &macId)
+QCoro::Task<bool> ConnectionMonitorService::sendPing(const QUuid &macId)
 {
     m_pingsInFlight.insert(macId);
-    pingTask(weak_from_this(), macId, PingKind::Request);
+    return pingTask(weak_from_this(), macId, PingKind::Request);
 }
 
-QCoro::Task<> ConnectionMonitorService::pingTask(std::weak_ptr<ConnectionMonitorService> weak, QUuid macId,
-                                                 PingKind kind)
+QCoro::Task<bool> ConnectionMonitorService::pingTask(std::weak_ptr<ConnectionMonitorService> weak, QUuid macId,
+                                                     PingKind kind)
 {
     OwnedDevicesPtr ownership;
     QUuid localMacId;
@@ -313,22 +313,27 @@ QCoro::Task<> ConnectionMonitorService::pingTask(std::weak_ptr<ConnectionMonitor
         ownership = self->m_deviceOwnership;
         localMacId = self->m_macIdentifier->currentMacId();
     } else {
-        co_return;
+        co_return false;
     }
     const QStringList devices = co_await ownership->devicesOwnedByAndConnected(localMacId);
-    const auto self = weak.lock();
+    auto self = weak.lock();
     if (!self) {
-        co_return;
+        co_return false;
     }
     const std::optional<QString> name = self->m_macIdentifier->advertisedName();
     if (kind == PingKind::Response) {
         self->m_eventHub->send(SendPingResponseCommand(macId, devices, name));
-        co_return;
+        co_return false;
     }
     // Armed before the hub sees the ping, so no answer can arrive ahead of its own time-out.
     self->armPingTimeout(macId);
-    self->m_eventHub->send(SendPingCommand(macId, devices, name));
     self->m_logger->debug(QStringLiteral("Published ping request for Mac: ") + idText(macId));
+    QCoro::Task<bool> sending = self->m_eventHub->send(SendPingCommand(macId, devices, name));
+    // The delivery may take the sender's whole time-out: neither the monitor nor its hub is kept for
+    // it (a hub that goes drops the ping, which then counts as not delivered).
+    self.reset();
+    const bool delivered = co_await std::move(sending);
+    co_return delivered;
 }
 
 void ConnectionMonitorService::armPingTimeout(const QUuid &macId)

@@ -47,7 +47,7 @@ public:
     void stopMonitoring() override;
     void addMacToMonitoring(const ConnectedMac &mac) override;
     void removeMacFromMonitoring(const QUuid &macId) override;
-    void forceHealthCheck(const QUuid &macId) override;
+    QCoro::Task<bool> forceHealthCheck(const QUuid &macId) override;
     MacConnectionStatusPtr getConnectionStatus(const QUuid &macId) const override { return m_statuses.value(macId); }
     StatusTable getAllConnectionStatuses() const override { return m_statuses; }
     void updateConnectionState(const QUuid &macId, ConnectionState state) override;
@@ -70,7 +70,7 @@ private:
     void publish(const QUuid &macId, const MacConnectionStatusPtr &status);
 
     void scheduleHealthCheck(const QUuid &macId);
-    void sendPing(const QUuid &macId);
+    QCoro::Task<bool> sendPing(const QUuid &macId);
     void armPingTimeout(const QUuid &macId);
     void handlePingTimeout(const QUuid &macId);
     void scheduleReconnection(const QUuid &macId);
@@ -95,8 +95,9 @@ private:
     static QCoro::Task<> runHealthChecks(std::weak_ptr<ConnectionMonitorService> weak, ClockPtr clock, double interval,
                                          std::stop_token token);
     enum class PingKind { Request, Response };
-    // Reads this computer's owned devices, then sends the ping or the answer to a ping.
-    static QCoro::Task<> pingTask(std::weak_ptr<ConnectionMonitorService> weak, QUuid macId, PingKind kind);
+    // Reads this computer's owned devices, then sends the ping or the answer to a ping. Answers whether a
+    // ping request was delivered (an answer to a ping reports nothing: false).
+    static QCoro::Task<bool> pingTask(std::weak_ptr<ConnectionMonitorService> weak, QUuid macId, PingKind kind);
 
     ConnectedMacStorageServicePtr m_storage;
     std::shared_ptr<PeerCommunicationHub> m_eventHub;

@@ -167,7 +167,7 @@ template <typename Command, typename Signal>
 void NetworkBridge::subscribe(Signal signal, const SendPath &path)
 {
     // Fire and forget: network delays never hold up the hub.
-    if constexpr (std::is_same_v<Command, DevicesReadyForPairingCommand>) {
+    if constexpr (std::is_same_v<Command, DevicesReadyForPairingCommand> || std::is_same_v<Command, SendPingCommand>) {
         m_subscriptions.append(connect(m_eventHub.get(), signal, this,
                                        [this, &path](const Command &command, const DeliveryReport &report) {
                                            sendAndReport(this, command, path, report);

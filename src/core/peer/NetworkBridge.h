@@ -21,7 +21,8 @@ namespace verandel {
 
 // Joins the hub to the network. Outbound, every command published on the hub goes, wrapped in an
 // envelope from this computer, to its recipient's discovered endpoint through the frame sender: once,
-// with no retry; only a devices-ready command's publisher learns whether it was delivered. Inbound,
+// with no retry; only the publishers of ping requests and devices-ready commands learn whether theirs
+// was delivered. Inbound,
 // every envelope the listener decoded becomes at most one received event on the hub, if it is addressed
 // to this computer and comes from a linked, discovered computer at one of its discovered addresses
 // (connection requests and their answers pass from anyone).

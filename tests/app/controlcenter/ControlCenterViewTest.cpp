@@ -170,6 +170,44 @@ TEST_F(ControlCenterViewTest, TwoLinkedComputersWithDevices)
     shot(QStringLiteral("controlcenter-two-computers-dark"));
 }
 
+TEST_F(ControlCenterViewTest, AComputerWhoseIdentityIsClaimedTwiceIsPausedUntilOneClaimIsLeft)
+{
+    ownership->setQuietly({{mouse.macAddress(), studio.id()}});
+    devices.devices = {keyboard, mouse};
+    link({{studio, ConnectionState::Connected}, {kitchen, ConnectionState::Connected}});
+    view().show();
+    settle();
+    ConnectedMacPanel *studioPanel = view().panelOf(studio.id());
+    ASSERT_NE(studioPanel, nullptr);
+    EXPECT_FALSE(studioPanel->identityConflictNote()->isVisible());
+
+    // As the directory reports it: the monitor marks the computer disconnected, and the conflict follows.
+    directory->announceConflicts({studio.id()});
+    monitor->updateConnectionState(studio.id(), ConnectionState::Disconnected);
+    settle();
+    EXPECT_EQ(view().panelOf(studio.id()), studioPanel);
+    EXPECT_EQ(studioPanel->stateLabel()->fullText(), QStringLiteral("Transfers paused"));
+    EXPECT_TRUE(studioPanel->identityConflictNote()->isVisible());
+    EXPECT_EQ(studioPanel->identityConflictNote()->fullText(),
+              QStringLiteral("Another computer on the network is using this computer's identity. Transfers with it "
+                             "are paused."));
+    EXPECT_FALSE(studioPanel->notConnectedNote()->isVisible());
+    EXPECT_FALSE(studioPanel->sendButton()->isVisible());
+    EXPECT_FALSE(studioPanel->deviceList()->isVisible());
+    EXPECT_FALSE(view().thisMacPanel()->takeButton()->isEnabled()) << "the only devices to pull are the paused one's";
+    EXPECT_FALSE(view().panelOf(kitchen.id())->identityConflictNote()->isVisible());
+    shot(QStringLiteral("controlcenter-identity-conflict"));
+    view().setPalette(darkPalette());
+    shot(QStringLiteral("controlcenter-identity-conflict-dark"));
+
+    directory->announceConflicts({});
+    monitor->updateConnectionState(studio.id(), ConnectionState::Connected);
+    settle();
+    EXPECT_FALSE(studioPanel->identityConflictNote()->isVisible());
+    EXPECT_EQ(studioPanel->stateLabel()->fullText(), QStringLiteral("Connected"));
+    EXPECT_TRUE(studioPanel->sendButton()->isVisible());
+}
+
 TEST_F(ControlCenterViewTest, DevicesInTransitionAndTheTransferMessage)
 {
     ownership->setQuietly({{keyboard.macAddress(), coordinator->macId}, {trackpad.macAddress(), kitchen.id()}});

@@ -142,8 +142,13 @@ TEST(ControlCenterCardsTest, TitlesAndNotes)
     EXPECT_FALSE(panel.takeButton()->isEnabled());
 
     ConnectedMacPanel linked(icons(), noRows, [](const ToolbarAction &) {});
-    linked.setContent(
-        {PreviewFixtures::linkedMac(1, QStringLiteral("Studio")), ConnectionState::Connecting, {}, false, false, {}});
+    linked.setContent({PreviewFixtures::linkedMac(1, QStringLiteral("Studio")),
+                       ConnectionState::Connecting,
+                       {},
+                       false,
+                       false,
+                       false,
+                       {}});
     linked.show();
     EXPECT_EQ(linked.stateLabel()->fullText(), QStringLiteral("Connecting…"));
     EXPECT_TRUE(linked.notConnectedNote()->isVisible());

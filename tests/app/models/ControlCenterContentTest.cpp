@@ -50,27 +50,35 @@ TEST_F(ControlCenterContentTest, PanelsFollowEachComputersState)
     struct Case
     {
         std::optional<ConnectionState> studioState;
+        bool identityConflict;
         bool offersSend, listsMouse, takeEnabled, mouseInTransition;
         const char *takeReason;
     };
     const char *const nobodyAnswers = "No linked computer is connected right now.";
     const Case cases[] = {
-        {ConnectionState::Connected, true, true, true, false, ""},
-        {ConnectionState::Unstable, true, false, true, true, ""},
-        {ConnectionState::Connecting, false, false, false, true, nobodyAnswers},
-        {ConnectionState::Error, false, false, false, true, nobodyAnswers},
-        {std::nullopt, false, false, false, true, nobodyAnswers},
+        {ConnectionState::Connected, false, true, true, true, false, ""},
+        {ConnectionState::Unstable, false, true, false, true, true, ""},
+        {ConnectionState::Connecting, false, false, false, false, true, nobodyAnswers},
+        {ConnectionState::Error, false, false, false, false, true, nobodyAnswers},
+        {std::nullopt, false, false, false, false, true, nobodyAnswers},
+        // Paused, whatever the last ping said: it does not answer for a transfer.
+        {ConnectionState::Connected, true, false, false, false, false, nobodyAnswers},
+        {ConnectionState::Disconnected, true, false, false, false, true, nobodyAnswers},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.studioState ? toString(*c.studioState).toStdString() : "no entry");
+        SCOPED_TRACE(c.identityConflict ? "identity conflict" : "");
         in.connectionStates.clear();
         if (c.studioState) {
             in.connectionStates.insert(studio.id(), *c.studioState);
         }
+        in.identityConflicts = c.identityConflict ? QSet<QUuid>{studio.id()} : QSet<QUuid>{};
         const ControlCenterContent content = ControlCenterContent::compute(in);
         ASSERT_EQ(content.linkedMacs.size(), 2);
         const LinkedMacPanelContent &panel = content.linkedMacs[0];
         EXPECT_EQ(panel.mac, studio);
+        EXPECT_EQ(panel.identityConflict, c.identityConflict);
+        EXPECT_FALSE(content.linkedMacs[1].identityConflict);
         EXPECT_EQ(panel.state, c.studioState.value_or(ConnectionState::Disconnected));
         EXPECT_EQ(panel.offersSend, c.offersSend);
         // The keyboard is connected here and unowned: there is something to send.

@@ -67,7 +67,8 @@ ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProvider
     if (model) {
         for (const auto signal :
              {&ConnectedMacsViewModel::connectedMacsChanged, &ConnectedMacsViewModel::connectionStatusesChanged,
-              &ConnectedMacsViewModel::isRefreshingChanged, &ConnectedMacsViewModel::errorMessageChanged}) {
+              &ConnectedMacsViewModel::identityConflictsChanged, &ConnectedMacsViewModel::isRefreshingChanged,
+              &ConnectedMacsViewModel::errorMessageChanged}) {
             connect(model, signal, this, &ConnectedMacsView::refresh);
         }
     }
@@ -181,12 +182,14 @@ void ConnectedMacsView::refreshRows()
 {
     const QList<ConnectedMac> macs = m_model->connectedMacs();
     const ConnectedMacsViewModel::StatusTable statuses = m_model->connectionStatuses();
+    const QSet<QUuid> conflicts = m_model->identityConflicts();
     const bool enabled = !m_model->isRefreshing();
     m_list->setItems(macs, [](const ConnectedMac &mac) { return mac.id().toString(); });
     for (const ConnectedMac &mac : macs) {
         auto *row = static_cast<ConnectedMacRow *>(m_list->row(mac.id().toString()));
         const MacConnectionStatusPtr status = statuses.value(mac.id());
-        row->setMac(mac, status ? status->connectionState() : ConnectionState::Disconnected);
+        row->setMac(mac, status ? status->connectionState() : ConnectionState::Disconnected,
+                    conflicts.contains(mac.id()));
         row->setEnabled(enabled);
     }
 }

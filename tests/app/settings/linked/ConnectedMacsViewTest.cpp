@@ -287,6 +287,42 @@ TEST_F(ConnectedMacsViewTest, RowsShowTheirComputersStateAndOfflineWithoutARecor
     }
 }
 
+TEST_F(ConnectedMacsViewTest, ARowWhoseIdentityIsClaimedTwiceSaysTransfersArePaused)
+{
+    const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
+    setStatuses(macs, {ConnectionState::Connected, ConnectionState::Connected, ConnectionState::Connected});
+    ConnectedMacsView &tab = open(macs);
+    ConnectedMacRow *row = tab.rows().at(1);
+    EXPECT_FALSE(row->identityConflictNote()->isVisible());
+
+    directory->announceConflicts({macs.at(1).id()});
+    monitor->updateConnectionState(macs.at(1).id(), ConnectionState::Disconnected);
+    settle();
+    EXPECT_EQ(tab.rows().at(1), row) << "the same row, in place";
+    EXPECT_TRUE(row->hasIdentityConflict());
+    EXPECT_EQ(badgeTexts(),
+              (QStringList{QStringLiteral("Connected"), QStringLiteral("Paused"), QStringLiteral("Connected")}));
+    EXPECT_EQ(row->statusBadge()->iconName(), QStringLiteral("exclamationmark.triangle"));
+    EXPECT_EQ(row->statusBadge()->look(), BadgeLook::tinted(ThemeColor::Orange));
+    EXPECT_TRUE(row->identityConflictNote()->isVisible());
+    EXPECT_EQ(row->identityConflictNote()->fullText(),
+              QStringLiteral("Another computer on the network is using this computer's identity. Transfers with it "
+                             "are paused."));
+    EXPECT_EQ(row->statusBadge()->accessibleName(), macs.at(1).name() + QStringLiteral(": Paused"));
+
+    // Confirming a removal hides the note, as it hides the badge; backing out shows both again.
+    QTest::mouseClick(row->disconnectButton(), Qt::LeftButton);
+    EXPECT_FALSE(row->identityConflictNote()->isVisible());
+    QTest::keyClick(row->confirmButton(), Qt::Key_Escape);
+    EXPECT_TRUE(row->identityConflictNote()->isVisible());
+
+    directory->announceConflicts({});
+    monitor->updateConnectionState(macs.at(1).id(), ConnectionState::Connected);
+    settle();
+    EXPECT_FALSE(row->identityConflictNote()->isVisible());
+    EXPECT_EQ(row->statusBadge()->text(), QStringLiteral("Connected"));
+}
+
 TEST_F(ConnectedMacsViewTest, RemovalIsConfirmedInlineWithReturnAndBackedOutWithEscape)
 {
     const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
@@ -449,6 +485,12 @@ TEST_F(ConnectedMacsViewTest, ShotsOfEveryStateInLightAndDarkAtTwoWidths)
                 badgeTexts(),
                 (QStringList{QStringLiteral("Connected"), QStringLiteral("Unstable"), QStringLiteral("Offline")}));
             shoot(QStringLiteral("linked-three") + suffix, width);
+
+            directory->announceConflicts({macs.at(2).id()});
+            settle();
+            shoot(QStringLiteral("linked-identity-conflict") + suffix, width);
+            directory->announceConflicts({});
+            settle();
 
             QTest::mouseClick(tab->rows().at(1)->disconnectButton(), Qt::LeftButton);
             shoot(QStringLiteral("linked-confirm-removal") + suffix, width);
