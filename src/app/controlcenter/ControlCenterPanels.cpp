@@ -7,6 +7,7 @@
 
 #include "kit/CapsuleButton.h"
 #include "kit/TextLabel.h"
+#include "kit/UntrustedText.h"
 
 namespace verandel {
 
@@ -62,6 +63,8 @@ void ThisMacPanel::setContent(const ControlCenterContent &content, const std::op
     const bool onboarding = content.showsSharedDevicesOnboarding;
     m_devicesHeader->setVisible(!onboarding);
     m_take->setEnabled(content.hasActiveMacsWithDevices);
+    m_take->setToolTip(content.takeUnavailableReason.isEmpty() ? QString()
+                                                               : UntrustedText::toolTip(content.takeUnavailableReason));
     m_devices->setDevices(content.devicesOnThisMac);
     m_devices->setVisible(!content.devicesOnThisMac.isEmpty());
     m_empty->setVisible(content.devicesOnThisMac.isEmpty() && !onboarding);
@@ -114,6 +117,8 @@ void ConnectedMacPanel::setContent(const LinkedMacPanelContent &content)
                                               : ConnectionIndicatorPolicy::panelStateText(content.state));
     m_send->setVisible(content.offersSend);
     m_send->setEnabled(content.sendEnabled);
+    m_send->setToolTip(content.sendUnavailableReason.isEmpty() ? QString()
+                                                               : UntrustedText::toolTip(content.sendUnavailableReason));
     const bool active = isActive(content.state) && !content.identityConflict;
     m_devices->setDevices(content.devices);
     m_devices->setVisible(active && !content.devices.isEmpty());

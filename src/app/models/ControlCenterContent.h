@@ -36,6 +36,8 @@ struct LinkedMacPanelContent
     bool sendEnabled = false;
     // Another computer claims its identity too: transfers with it are paused, whatever its state says.
     bool identityConflict = false;
+    // Why "Move Devices There…" cannot be pressed; empty while it can.
+    QString sendUnavailableReason;
     bool operator==(const LinkedMacPanelContent &) const = default;
 };
 
@@ -46,6 +48,8 @@ struct ControlCenterContent
     bool showsSharedDevicesOnboarding = false;
     // Some answering linked computer owns a shared device: "Pull Devices Here…" can be pressed.
     bool hasActiveMacsWithDevices = false;
+    // Why it cannot be pressed; empty while it can.
+    QString takeUnavailableReason;
     QList<LinkedMacPanelContent> linkedMacs;
     QList<DeviceState> devicesInTransition;
     bool operator==(const ControlCenterContent &) const = default;

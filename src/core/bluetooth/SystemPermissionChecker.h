@@ -53,7 +53,7 @@ public:
     QCoro::Task<SystemPermissionStatus> requestBluetoothAccess() override;
     QCoro::Task<SystemPermissionStatus> refreshBluetoothAccess() override;
     void openLocalNetworkSettings() override;
-    void openBluetoothSettings() override;
+    bool openBluetoothSettings() override;
 
 private:
     SystemPermissionStatus loadPersistedPermissionStatus(const QString &key);
@@ -61,7 +61,7 @@ private:
     QCoro::Task<SystemPermissionStatus> evaluateLocalNetworkAccess(bool updateDeniedOnUnknown);
     QCoro::Task<SystemPermissionStatus> evaluateBluetoothAccess(bool isRefresh);
     SystemPermissionStatus combine(SystemPermissionStatus probed, bool denyOnUnknown, const QString &key);
-    void openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage);
+    bool openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage);
 
     StorageManagerPtr m_storageManager;
     LoggerPtr m_logger;

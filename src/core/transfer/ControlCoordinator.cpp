@@ -293,9 +293,9 @@ void ControlCoordinator::continueBluetoothPermissionGuidance()
         this, [this] { requestBluetoothPermissionGuidanceState(); }, Qt::QueuedConnection);
 }
 
-void ControlCoordinator::openBluetoothSettings()
+bool ControlCoordinator::openBluetoothSettings()
 {
-    m_systemPermissionChecker->openBluetoothSettings();
+    return m_systemPermissionChecker->openBluetoothSettings();
 }
 
 void ControlCoordinator::setGuidance(std::optional<BluetoothPermissionGuidanceState> state)

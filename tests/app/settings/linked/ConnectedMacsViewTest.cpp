@@ -1,6 +1,8 @@
 #include "settings/linked/ConnectedMacsView.h"
 
+#include "common/BusyAnimation.h"
 #include "kit/Banner.h"
+#include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
@@ -13,6 +15,7 @@
 #include "settings/linked/DiscoveryModeView.h"
 
 #include "app/models/ConnectedMacsViewModelFixture.h"
+#include "support/ManualClock.h"
 #include "support/PreviewFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
@@ -47,6 +50,7 @@ class ConnectedMacsViewTest : public ViewModelFixture
 {
 protected:
     IconProviderPtr icons = std::make_shared<const IconProvider>();
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::unique_ptr<QWidget> window;
     ConnectedMacsView *view = nullptr;
 
@@ -57,7 +61,7 @@ protected:
         window = std::make_unique<QWidget>();
         auto *layout = new QVBoxLayout(window.get());
         layout->setContentsMargins({});
-        view = new ConnectedMacsView(model.get(), icons, true, window.get());
+        view = new ConnectedMacsView(model.get(), icons, clock, true, window.get());
         layout->addWidget(view);
         window->resize(settingsWidth, settingsHeight);
         if (show) {
@@ -226,6 +230,10 @@ TEST_F(ConnectedMacsViewTest, ARefreshShowsLoadingForAnEmptyListAndDimsTheRestBu
     settle();
     ASSERT_EQ(seen.size(), 1);
     EXPECT_EQ(seen.at(0).list, ConnectedMacsView::ListState::Loading);
+    // The loading card's busy line moves on the clock while it shows.
+    for (BusyBar *bar : tab.findChildren<BusyBar *>()) {
+        EXPECT_NE(bar->findChild<BusyAnimation *>(), nullptr);
+    }
     EXPECT_FALSE(seen.at(0).discoveryEnabled);
     EXPECT_TRUE(seen.at(0).line);
     EXPECT_EQ(tab.listState(), ConnectedMacsView::ListState::Empty);
