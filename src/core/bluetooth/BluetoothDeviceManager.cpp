@@ -169,7 +169,7 @@ void BluetoothDeviceManager::rememberAddresses(const Bluez::ManagedObjects &obje
         if (device == it->constEnd()) {
             continue;
         }
-        if (const auto address = MacAddress::canonicalize(device->value(QStringLiteral("Address")).toString())) {
+        if (const auto address = BluezProperties::address(device->value(QStringLiteral("Address")))) {
             m_addresses.insert(it.key().path(), *address);
         }
     }
@@ -635,7 +635,7 @@ QCoro::Task<> BluetoothDeviceManager::publishConnectionChange(std::weak_ptr<Blue
     }
     const BluezReply<QVariant> reply
         = co_await self->m_client->getProperty(path, Bluez::deviceInterface, QStringLiteral("Address"));
-    const std::optional<QString> address = MacAddress::canonicalize(reply.value.toString());
+    const std::optional<QString> address = BluezProperties::address(reply.value);
     if (!address) {
         co_return;
     }
@@ -665,7 +665,7 @@ void BluetoothDeviceManager::onInterfacesAdded(const QString &path, const Bluez:
     if (device == interfaces.constEnd()) {
         return;
     }
-    if (const auto address = MacAddress::canonicalize(device->value(QStringLiteral("Address")).toString())) {
+    if (const auto address = BluezProperties::address(device->value(QStringLiteral("Address")))) {
         m_addresses.insert(path, *address);
     }
 }

@@ -59,6 +59,11 @@ std::optional<QString> serviceName(const QString &uuid)
     return *it;
 }
 
+std::optional<QString> address(const QVariant &value)
+{
+    return MacAddress::canonicalize(value.toString());
+}
+
 QStringList stringList(const QVariant &value)
 {
     if (value.canConvert<QDBusArgument>()) {
@@ -74,7 +79,7 @@ BluezDeviceProperties BluezDeviceProperties::fromProperties(const QString &path,
     BluezDeviceProperties device;
     device.path = path;
     if (const auto it = properties.constFind(QStringLiteral("Address")); it != properties.constEnd()) {
-        device.macAddress = MacAddress::canonicalize(it->toString());
+        device.macAddress = BluezProperties::address(*it);
     }
     if (const auto it = properties.constFind(QStringLiteral("Name")); it != properties.constEnd()) {
         device.name = it->toString();

@@ -42,6 +42,9 @@ struct ModaliasIds
 std::optional<ModaliasIds> parseModalias(const QString &modalias);
 // The assigned name of a well-known service UUID, nothing for others.
 std::optional<QString> serviceName(const QString &uuid);
+// The canonical form of an "Address" value; nothing when it is not six hexadecimal pairs. Every
+// address read from BlueZ goes through here.
+std::optional<QString> address(const QVariant &value);
 // Array values come either as a plain list or still wrapped in a QDBusArgument.
 QStringList stringList(const QVariant &value);
 
