@@ -4,7 +4,6 @@
 #include "foundation/JsonFields.h"
 #include "foundation/LogText.h"
 #include "foundation/StorageError.h"
-#include "records/MacAddress.h"
 
 #include <QSet>
 
@@ -243,7 +242,7 @@ bool ControlCoordinator::canTakeControl()
         const QList<Device> devices = m_deviceStorage->listDevices();
         // A device nobody is known to own may well be held elsewhere.
         return std::any_of(devices.cbegin(), devices.cend(), [&](const Device &device) {
-            return m_deviceOwnership->ownerOf(MacAddress::normalized(device.macAddress())) != localId;
+            return m_deviceOwnership->ownerOf(device.macAddress()) != localId;
         });
     } catch (const std::exception &error) {
         m_logger->error(QStringLiteral("Failed to check canTakeControl: ") + describeError(error));
@@ -260,7 +259,7 @@ bool ControlCoordinator::canSendControl(const QUuid &toMacId)
         const QUuid localId = currentMacId();
         const QList<Device> devices = m_deviceStorage->listDevices();
         return std::any_of(devices.cbegin(), devices.cend(), [&](const Device &device) {
-            return m_deviceOwnership->ownerOf(MacAddress::normalized(device.macAddress())) == localId;
+            return m_deviceOwnership->ownerOf(device.macAddress()) == localId;
         });
     } catch (const std::exception &error) {
         m_logger->error(QStringLiteral("Failed to check canSendControl: ") + describeError(error));
@@ -575,8 +574,7 @@ ControlCoordinator::unpairConnectedSharedDevicesForTransfer(QList<Device> device
     const auto self = shared_from_this();
     UnpairSummary summary;
     for (const Device &device : std::as_const(devices)) {
-        TransferDeviceDescriptor descriptor = TransferDeviceDescriptor::fromDevice(device);
-        descriptor.macAddress = MacAddress::normalized(device.macAddress());
+        const TransferDeviceDescriptor descriptor = TransferDeviceDescriptor::fromDevice(device);
         const QString address = descriptor.macAddress;
         m_metricsPublisher->publish(MetricsEvent::transferRequested(
             localInstallationId, m_clock->now(), peerInstallationId, flow.transactionId, device.telemetryDeviceId(),
@@ -827,21 +825,14 @@ ControlCoordinator::checkedDescriptors(const DevicesReadyForPairingReceivedEvent
 {
     QList<TransferDeviceDescriptor> checked;
     QSet<QString> seen;
-    for (TransferDeviceDescriptor descriptor : event.deviceDescriptors) {
-        const std::optional<QString> address = MacAddress::canonicalize(descriptor.macAddress);
-        if (!address) {
-            m_logger->warning(QStringLiteral("Skipping device with malformed MAC address \"%1\" from Mac %2")
-                                  .arg(escapeControlCharacters(QStringView(descriptor.macAddress).left(64)),
-                                       idText(event.senderMacId)));
-            continue;
-        }
-        if (seen.contains(*address)) {
+    for (const TransferDeviceDescriptor &descriptor : event.deviceDescriptors) {
+        const QString &address = descriptor.macAddress;
+        if (seen.contains(address)) {
             m_logger->warning(
-                QStringLiteral("Skipping device %1 listed twice by Mac %2").arg(*address, idText(event.senderMacId)));
+                QStringLiteral("Skipping device %1 listed twice by Mac %2").arg(address, idText(event.senderMacId)));
             continue;
         }
-        seen.insert(*address);
-        descriptor.macAddress = *address;
+        seen.insert(address);
         checked.append(descriptor);
     }
     return checked;
@@ -956,12 +947,12 @@ QCoro::Task<> ControlCoordinator::handleDevicesReadyForPairing(DevicesReadyForPa
                            : outcomeOfFailure(lastFailureCategory));
 }
 
-std::optional<Device> ControlCoordinator::findStoredDevice(const QString &canonicalAddress)
+std::optional<Device> ControlCoordinator::findStoredDevice(const QString &address)
 {
     try {
         const QList<Device> devices = m_deviceStorage->listDevices();
         for (const Device &device : devices) {
-            if (MacAddress::normalized(device.macAddress()) == canonicalAddress) {
+            if (device.macAddress() == address) {
                 return device;
             }
         }
@@ -978,9 +969,8 @@ ControlCoordinator::savePairedDeviceToRepository(TransferDeviceDescriptor descri
     const QString address = descriptor.macAddress;
     m_logger->debug(QStringLiteral("Saving paired device %1 to shared device repository").arg(address));
     const QList<Device> paired = co_await m_bluetoothManager->getPairedDevices();
-    const auto listed = std::find_if(paired.cbegin(), paired.cend(), [&](const Device &device) {
-        return MacAddress::normalized(device.macAddress()) == address;
-    });
+    const auto listed = std::find_if(paired.cbegin(), paired.cend(),
+                                     [&](const Device &device) { return device.macAddress() == address; });
     if (listed == paired.cend()) {
         m_logger->warning(
             QStringLiteral("Could not find device with MAC address %1 in available devices, skipping save")
@@ -996,15 +986,6 @@ ControlCoordinator::savePairedDeviceToRepository(TransferDeviceDescriptor descri
         m_logger->error(QStringLiteral("Failed to save device %1 to shared device repository: %2")
                             .arg(nameText(device), describeError(error)));
         co_return std::nullopt;
-    }
-    if (stored && stored->macAddress() != address) {
-        // The same device stored under another spelling of its address: keep one record.
-        try {
-            m_deviceStorage->deleteDeviceByMacAddress(stored->macAddress());
-        } catch (const std::exception &error) {
-            m_logger->warning(QStringLiteral("Failed to remove the earlier record of device %1: %2")
-                                  .arg(address, describeError(error)));
-        }
     }
     if (!stored) {
         const std::optional<DeviceDetectionAttributes> &attributes = device.detectionAttributes();

@@ -120,7 +120,7 @@ private:
     // What unpairing for a transfer achieved.
     struct UnpairSummary
     {
-        // One per device unpaired, in order, addresses in the canonical form.
+        // One per device unpaired, in order.
         QList<TransferDeviceDescriptor> unpairedDescriptors;
         bool permissionDenied = false;
         std::optional<OperationFailureCategory> lastFailureCategory;
@@ -197,12 +197,12 @@ private:
     // wait for the peer's confirmation. Publishes every step.
     QCoro::Task<> giveUpDevices(FlowContext flow, QList<Device> devices, QString peerInstallationId,
                                 QString recipientLabel);
-    // The stored shared device at that address, however its stored address is written.
-    std::optional<Device> findStoredDevice(const QString &canonicalAddress);
+    // The stored shared device at that address.
+    std::optional<Device> findStoredDevice(const QString &address);
     QCoro::Task<std::optional<QString>> savePairedDeviceToRepository(TransferDeviceDescriptor descriptor);
     void forceHealthChecksOfLinkedMacs();
 
-    // Canonical, each address once; malformed ones dropped with a warning.
+    // Each address once; a device listed again is dropped with a warning.
     QList<TransferDeviceDescriptor> checkedDescriptors(const DevicesReadyForPairingReceivedEvent &event) const;
     // True when the transaction id of a peer's command is a UUID; warns and answers false otherwise.
     bool acceptsTransactionId(const QString &transactionId, const QUuid &senderMacId, const char *what) const;
