@@ -1,5 +1,5 @@
 // What keeps devices from being lost and transfers from hanging: delivery that counts, answers that
-// are waited for only so long, peer values checked, and one form of MAC address.
+// are waited for only so long, and peer values checked.
 #include "ControlCoordinatorFixture.h"
 
 using namespace verandel;
