@@ -59,6 +59,24 @@ std::optional<QString> serviceName(const QString &uuid)
     return *it;
 }
 
+std::optional<QString> firstAdapter(const Bluez::ManagedObjects &objects)
+{
+    std::optional<QString> first;
+    for (auto it = objects.constBegin(); it != objects.constEnd(); ++it) {
+        const auto adapter = it->constFind(Bluez::adapterInterface);
+        if (adapter == it->constEnd()) {
+            continue;
+        }
+        if (adapter->value(QStringLiteral("Powered")).toBool()) {
+            return it.key().path();
+        }
+        if (!first) {
+            first = it.key().path();
+        }
+    }
+    return first;
+}
+
 std::optional<QString> address(const QVariant &value)
 {
     return MacAddress::canonicalize(value.toString());
@@ -106,6 +124,22 @@ BluezDeviceProperties BluezDeviceProperties::fromProperties(const QString &path,
     device.paired = properties.value(QStringLiteral("Paired")).toBool();
     device.connected = properties.value(QStringLiteral("Connected")).toBool();
     return device;
+}
+
+std::optional<BluezDeviceProperties> BluezDeviceProperties::find(const Bluez::ManagedObjects &objects,
+                                                                 const QString &address)
+{
+    for (auto it = objects.constBegin(); it != objects.constEnd(); ++it) {
+        const auto device = it->constFind(Bluez::deviceInterface);
+        if (device == it->constEnd()) {
+            continue;
+        }
+        BluezDeviceProperties properties = fromProperties(it.key().path(), *device);
+        if (properties.macAddress == address) {
+            return properties;
+        }
+    }
+    return std::nullopt;
 }
 
 Device BluezDeviceProperties::toDevice(const QDateTime &now) const
