@@ -107,10 +107,12 @@ ConnectedMacsViewModel &AppAssembler::getConnectedMacsViewModel()
         // In this order, so the view model shares the one discovery service with start and stop.
         MacDiscoveryServicePtr discovery = getMacDiscoveryService();
         ConnectionMonitorServicePtr monitor = getConnectionMonitorService();
+        LinkedPeerDirectoryPtr directory = getPeerDirectory();
         ConnectedMacStorageServicePtr storage = getConnectedMacStorageService();
         SystemPermissionCheckerPtr permissions = getSystemPermissionChecker();
-        m_connectedMacsViewModel = std::make_unique<ConnectedMacsViewModel>(
-            std::move(discovery), std::move(monitor), std::move(storage), std::move(permissions), *m_loggerFactory);
+        m_connectedMacsViewModel
+            = std::make_unique<ConnectedMacsViewModel>(std::move(discovery), std::move(monitor), std::move(directory),
+                                                       std::move(storage), std::move(permissions), *m_loggerFactory);
     }
     return *m_connectedMacsViewModel;
 }
@@ -158,6 +160,11 @@ MacDiscoveryServicePtr AppAssembler::getMacDiscoveryService()
 ConnectionMonitorServicePtr AppAssembler::getConnectionMonitorService()
 {
     return lazy(m_connectionMonitorService, [this] { return m_serviceFactory->createConnectionMonitorService(); });
+}
+
+LinkedPeerDirectoryPtr AppAssembler::getPeerDirectory()
+{
+    return lazy(m_peerDirectory, [this] { return m_serviceFactory->createPeerDirectory(); });
 }
 
 ConnectedMacStorageServicePtr AppAssembler::getConnectedMacStorageService()

@@ -50,6 +50,7 @@ public:
     AppUpdatePreferencesStorePtr getAppUpdatePreferencesStore();
     MacDiscoveryServicePtr getMacDiscoveryService();
     ConnectionMonitorServicePtr getConnectionMonitorService();
+    LinkedPeerDirectoryPtr getPeerDirectory();
     ConnectedMacStorageServicePtr getConnectedMacStorageService();
     DeviceStorageServicePtr getDeviceStorageService();
     BluetoothDeviceManagerPtr getBluetoothDeviceManager();
@@ -86,6 +87,7 @@ private:
     MacDiscoveryServicePtr m_macDiscoveryService;
     SystemPermissionCheckerPtr m_systemPermissionChecker;
     ConnectionMonitorServicePtr m_connectionMonitorService;
+    LinkedPeerDirectoryPtr m_peerDirectory;
     BluetoothDeviceManagerPtr m_bluetoothDeviceManager;
     LaunchAtLoginServicePtr m_launchAtLoginService;
     std::shared_ptr<MacIdentifierServiceProtocol> m_macIdentifierService;

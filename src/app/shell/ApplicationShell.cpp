@@ -5,7 +5,6 @@
 #include "shell/TransferActivityAdapter.h"
 #include "shell/TransferProgressHandler.h"
 
-#include "common/DeviceInfoRow.h"
 #include "common/UrlOpener.h"
 #include "controlcenter/ControlCenterView.h"
 #include "models/ConnectedMacsViewModel.h"
@@ -330,7 +329,7 @@ void ApplicationShell::showSettingsWindow(SettingsTab tab)
     general.hostName = QSysInfo::machineHostName();
     general.appVersion = VerandelAppIdentity::currentAboutPanelOptions().applicationVersion;
     auto *view = new SettingsView(tab, &assembler.getConnectedMacsViewModel(), &assembler.getDevicesViewModel(),
-                                  std::move(general), assembler.getLaunchAtLoginService(), m_icons,
+                                  std::move(general), assembler.getLaunchAtLoginService(), m_icons, m_clock,
                                   *assembler.loggerFactory());
     std::unique_ptr<QMainWindow> window = makeWindow(QStringLiteral("Settings"), view);
     window->setMinimumSize(
@@ -353,25 +352,19 @@ void ApplicationShell::showSettingsWindow(SettingsTab tab)
 std::shared_ptr<WindowPresentationControlling> ApplicationShell::makeControlCenterWindowController()
 {
     AppAssembler &assembler = *m_delegate.appAssembler();
-    IconProviderPtr icons = m_icons;
     auto *view = new ControlCenterView(
         ControlCenterView::Services{&assembler.getConnectedMacsViewModel(), m_sharedDevices.get(), m_coordinator,
-                                    m_ownership, assembler.getMacIdentifierService(), &m_transferState},
-        m_icons,
-        [icons](const DeviceState &device, bool showConnectionStatus) -> QWidget * {
-            auto *row = new DeviceInfoRow(icons, showConnectionStatus);
-            row->setDeviceState(device);
-            return row;
-        },
-        [guard = QPointer<ApplicationShell>(this)](SettingsAction action) {
+                                    m_ownership, assembler.getMacIdentifierService(), &m_transferState, m_clock},
+        m_icons, {}, [guard = QPointer<ApplicationShell>(this)](SettingsAction action) {
             if (guard) {
                 guard->handleSettingsAction(action);
             }
         });
     std::unique_ptr<QMainWindow> window = makeWindow(QStringLiteral("Control Center"), view);
-    // The window is as tall as its cards want, within the sizing's bounds.
-    const QWidget *cards = view->widget() ? view->widget() : view;
-    ControlCenterWindowSizing::apply(*window, cards->sizeHint().height() + window->menuBar()->sizeHint().height());
+    // The window is as tall as its cards want at its width (wrapped texts included), up to the screen.
+    ControlCenterWindowSizing::apply(*window,
+                                     view->fittingHeight(ControlCenterWindowSizing::idealContentWidth)
+                                         + window->menuBar()->sizeHint().height());
     auto controller = std::make_shared<QtWindowController>(std::move(window), QStringLiteral("ToolbarWindow"),
                                                            m_windowSettings.get());
     m_controlCenterWindow = controller.get();

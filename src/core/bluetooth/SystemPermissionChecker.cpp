@@ -168,14 +168,15 @@ QCoro::Task<SystemPermissionStatus> SystemPermissionChecker::refreshBluetoothAcc
     return evaluateBluetoothAccess(true);
 }
 
-void SystemPermissionChecker::openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage)
+bool SystemPermissionChecker::openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage)
 {
     for (const QStringList &command : commands) {
         if (m_probes.launcher && m_probes.launcher(command.constFirst(), command.mid(1))) {
-            return;
+            return true;
         }
     }
     m_logger->warning(failureMessage);
+    return false;
 }
 
 void SystemPermissionChecker::openLocalNetworkSettings()
@@ -186,12 +187,12 @@ void SystemPermissionChecker::openLocalNetworkSettings()
                        QStringLiteral("Failed to open Local Network settings URL"));
 }
 
-void SystemPermissionChecker::openBluetoothSettings()
+bool SystemPermissionChecker::openBluetoothSettings()
 {
-    openFirstAvailable({{QStringLiteral("gnome-control-center"), QStringLiteral("bluetooth")},
-                        {QStringLiteral("systemsettings"), QStringLiteral("kcm_bluetooth")},
-                        {QStringLiteral("blueman-manager")}},
-                       QStringLiteral("Failed to open Bluetooth settings URL"));
+    return openFirstAvailable({{QStringLiteral("gnome-control-center"), QStringLiteral("bluetooth")},
+                               {QStringLiteral("systemsettings"), QStringLiteral("kcm_bluetooth")},
+                               {QStringLiteral("blueman-manager")}},
+                              QStringLiteral("Failed to open Bluetooth settings URL"));
 }
 
 } // namespace verandel

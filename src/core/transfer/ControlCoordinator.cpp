@@ -190,9 +190,9 @@ void ControlCoordinator::continueBluetoothPermissionGuidance()
         this, [this] { requestBluetoothPermissionGuidanceState(); }, Qt::QueuedConnection);
 }
 
-void ControlCoordinator::openBluetoothSettings()
+bool ControlCoordinator::openBluetoothSettings()
 {
-    m_permissionGate->openBluetoothSettings();
+    return m_permissionGate->openBluetoothSettings();
 }
 
 void ControlCoordinator::setGuidance(std::optional<BluetoothPermissionGuidanceState> state)

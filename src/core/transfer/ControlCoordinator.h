@@ -97,7 +97,8 @@ public:
     void retryBluetoothPermissionGuidance();
     // Asks for the permission (the system may prompt) and shows the matching guidance.
     void continueBluetoothPermissionGuidance();
-    void openBluetoothSettings();
+    // False when no settings program could be started.
+    bool openBluetoothSettings();
 
     // The targets of a take control begun here that have not reached a terminal status.
     QSet<QUuid> pendingTakeControlTargets(const QString &transactionId) const;

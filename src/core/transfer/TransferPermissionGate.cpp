@@ -25,9 +25,9 @@ QCoro::Task<> TransferPermissionGate::request()
     m_coordinator.setGuidance(guidanceFor(status));
 }
 
-void TransferPermissionGate::openBluetoothSettings()
+bool TransferPermissionGate::openBluetoothSettings()
 {
-    m_systemPermissionChecker->openBluetoothSettings();
+    return m_systemPermissionChecker->openBluetoothSettings();
 }
 
 std::optional<BluetoothPermissionGuidanceState> TransferPermissionGate::guidanceFor(SystemPermissionStatus status)

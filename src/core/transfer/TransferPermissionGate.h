@@ -23,7 +23,8 @@ public:
     QCoro::Task<SystemPermissionStatus> refresh();
     // Asks for the permission (the system may prompt) and publishes the matching guidance.
     QCoro::Task<> request();
-    void openBluetoothSettings();
+    // False when no settings program could be started.
+    bool openBluetoothSettings();
 
     // The record a flow stops with when the gate does not let it through.
     static std::optional<ControlTransferProgressStatus> stopFor(SystemPermissionStatus status);

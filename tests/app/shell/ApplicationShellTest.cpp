@@ -1,6 +1,7 @@
 #include "shell/ApplicationShell.h"
 
 #include "ShellTestSupport.h"
+#include "controlcenter/ControlCenterPanels.h"
 #include "controlcenter/ControlCenterView.h"
 #include "kit/ToggleSwitch.h"
 #include "models/ConnectedMacsViewModel.h"
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -152,7 +154,15 @@ TEST_F(ApplicationShellTest, WindowsCarryTheProfileAndSettingsReopenedOnAnotherT
     ASSERT_NE(controlCenter, nullptr);
     EXPECT_EQ(controlCenter->windowTitle(), QStringLiteral("[beta] Control Center"));
     EXPECT_GE(controlCenter->width(), ControlCenterWindowSizing::minContentWidth);
-    EXPECT_LE(controlCenter->height(), ControlCenterWindowSizing::maxInitialContentHeight);
+    EXPECT_LE(controlCenter->height(), ControlCenterWindowSizing::availableHeight(*controlCenter));
+    // As tall as its cards: once laid out, no scroll bar, and the cards' margins are equal on both sides.
+    settle();
+    auto *cards = qobject_cast<ControlCenterView *>(controlCenter->centralWidget());
+    ASSERT_NE(cards, nullptr);
+    EXPECT_FALSE(cards->verticalScrollBar()->isVisible());
+    const QRect thisComputer = cards->thisMacPanel()->geometry();
+    EXPECT_EQ(thisComputer.left(), cards->widget()->width() - 1 - thisComputer.right());
+    EXPECT_EQ(cards->widget()->width(), cards->width());
     saveShot(*controlCenter, QStringLiteral("shell-control-center"));
 
     second->close();

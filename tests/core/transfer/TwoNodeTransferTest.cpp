@@ -467,6 +467,34 @@ TEST_P(HandOverTest, TheGiverPairsEverythingAgainWhenTheReceiverNoLongerHoldsItE
     expectEverythingBackOnBAfterThreeFailedChecks();
 }
 
+TEST_P(HandOverTest, ACopyOfTheReceiversRecordThatAppearsDuringTheWaitEndsItEarly)
+{
+    // A cannot pair but goes on answering B's pings, which alone keeps B's whole wait. As A reads the
+    // command, a copy of A's record appears on B's network at another address: B no longer holds A
+    // eligible, its checks cannot be sent and A's pings are refused.
+    for (const QString &address : {kKeyboard, kTrackpad, kMouse}) {
+        a.scriptedBluetooth->pairResults.insert(address, failure(OperationFailureCategory::Timeout));
+    }
+    const quint16 elsewhere = a.listener->port() == 9 ? 10 : 9;
+    onCommandRead([&] {
+        b.transport->simulateDiscoveredMac(
+            a.identity->makeDiscoveredMac(std::nullopt)
+                .withEndpoint(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), elsewhere)));
+    });
+    ASSERT_TRUE(handOver()) << explain();
+    ASSERT_TRUE(b.directory->identityConflicts().contains(kMacA)) << explain();
+    const QDateTime written = clock->now();
+    ASSERT_TRUE(quiet()) << explain();
+    const double interval = ControlCoordinator::CONFIRMATION_CHECK_INTERVAL_SECONDS;
+    ASSERT_TRUE(advanceQuietly((HandOverConfirmation::FAILED_CHECKS_TO_GIVE_UP + 1) * interval)) << explain();
+    ASSERT_TRUE(waitUntil([&] { return giverEndedWith(Failed{OperationFailureCategory::Timeout}); })) << explain();
+    EXPECT_EQ(giverEnding(),
+              (QList<Status>{PairResult{kKeyboard, true, {}}, PairResult{kMouse, true, {}},
+                             PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}}));
+    EXPECT_LT(written.secsTo(b.progressOf(transfer()).last().occurredAt), 3 * perDevice + grace);
+    EXPECT_EQ(table->heldBy(kNodeB).size(), 3) << "every device is back with the giver";
+}
+
 TEST_P(HandOverTest, TheDeviceTheReceiverCouldNotPairComesBackToTheGiver)
 {
     a.scriptedBluetooth->pairResults.insert(kTrackpad, failure(OperationFailureCategory::Timeout));
