@@ -1,6 +1,6 @@
 #pragma once
 
-#include "models/DelayedCall.h"
+#include "foundation/DelayedCall.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "foundation/DelayedCall.h"
 #include "models/ControlCenterWindowOwnership.h"
-#include "models/DelayedCall.h"
 
 #include "kit/WindowPresentation.h"
 

@@ -7,11 +7,11 @@
 #include "shell/TrayHostWait.h"
 
 #include "controlcenter/ControlCenterWindowCoordinator.h"
+#include "foundation/DelayedCall.h"
 #include "kit/IconProvider.h"
 #include "kit/QtWindowController.h"
 #include "models/ControlCenterTransferState.h"
 #include "models/ControlCoordinatorProtocol.h"
-#include "models/DelayedCall.h"
 #include "models/DeviceOwnershipProtocol.h"
 #include "models/SettingsTab.h"
 #include "models/ToolbarAction.h"

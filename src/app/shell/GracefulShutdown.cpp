@@ -1,6 +1,6 @@
 #include "shell/GracefulShutdown.h"
 
-#include "models/DelayedCall.h"
+#include "foundation/DelayedCall.h"
 
 #include <QEventLoop>
 

@@ -3,7 +3,7 @@
 #include "tray/MenuBarTransferFeedbackVisualState.h"
 #include "tray/StatusIconSink.h"
 
-#include "models/DelayedCall.h"
+#include "foundation/DelayedCall.h"
 
 #include "kit/IconProvider.h"
 #include "transfer/ControlTransferProgress.h"

@@ -61,8 +61,6 @@ private:
     QCoro::Task<SystemPermissionStatus> evaluateLocalNetworkAccess(bool updateDeniedOnUnknown);
     QCoro::Task<SystemPermissionStatus> evaluateBluetoothAccess(bool isRefresh);
     SystemPermissionStatus combine(SystemPermissionStatus probed, bool denyOnUnknown, const QString &key);
-    static QCoro::Task<> stopAfter(ClockPtr clock, double seconds, std::stop_token cancel,
-                                   std::shared_ptr<std::stop_source> target);
     bool openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage);
 
     StorageManagerPtr m_storageManager;

@@ -133,8 +133,10 @@ TEST_F(AppDelegateTest, QuitStopsTheCoreServicesWithinTheBound)
     m_factory->journal.clear();
     EXPECT_EQ(delegate->applicationWillTerminate(), GracefulShutdown::Outcome::Completed);
     EXPECT_EQ(m_factory->journal,
-              (QStringList{QStringLiteral("scheduler.stop"), QStringLiteral("discovery.stopAdvertising"),
-                           QStringLiteral("monitor.stopMonitoring")}));
+              (QStringList{QStringLiteral("factory.createMetricsDispatchScheduler"), QStringLiteral("scheduler.stop"),
+                           QStringLiteral("discovery.stopAdvertising"),
+                           QStringLiteral("factory.createConnectionMonitorService"),
+                           QStringLiteral("monitor.stopMonitoring"), QStringLiteral("factory.createNetworkBridge")}));
     EXPECT_EQ(delegateLines().last(), QStringLiteral("Graceful shutdown completed successfully"));
 }
 

@@ -56,9 +56,7 @@ EphemeralFrameListener::EphemeralFrameListener(const LoggerFactoryPtr &loggerFac
 
 EphemeralFrameListener::~EphemeralFrameListener()
 {
-    if (m_summaryPeriod) {
-        m_summaryPeriod->request_stop();
-    }
+    m_summaryPeriod.cancel();
     for (const QUuid &id : m_connections.keys()) {
         cleanupConnection(id, QStringLiteral("listener released"));
     }
@@ -311,34 +309,26 @@ void EphemeralFrameListener::finishArrivedFrames(const ConnectionFilter &matches
 void EphemeralFrameListener::noteClosedForRoom(const QHostAddress &source)
 {
     ++m_closedForRoom[source.toString()];
-    if (!m_summaryPeriod) {
-        m_summaryPeriod.emplace();
-        summarizeClosedForRoom(this, m_clock, m_summaryPeriod->get_token());
+    if (!m_summaryPeriod.isPending()) {
+        m_summaryPeriod.startRepeating(CLOSED_FOR_ROOM_SUMMARY_SECONDS, [this] { summarizeClosedForRoom(); });
     }
 }
 
-QCoro::Task<> EphemeralFrameListener::summarizeClosedForRoom(QPointer<EphemeralFrameListener> self, ClockPtr clock,
-                                                             std::stop_token stop)
+void EphemeralFrameListener::summarizeClosedForRoom()
 {
-    while (true) {
-        const bool due = co_await clock->sleepUnlessStopped(CLOSED_FOR_ROOM_SUMMARY_SECONDS, stop);
-        if (!due || !self) {
-            co_return;
-        }
-        if (self->m_closedForRoom.isEmpty()) {
-            // A quiet period ends the summaries until the next close.
-            self->m_summaryPeriod.reset();
-            co_return;
-        }
-        QStringList sources = self->m_closedForRoom.keys();
-        sources.sort();
-        for (const QString &source : std::as_const(sources)) {
-            self->m_logger->warning(QStringLiteral("Closed %1 connections from %2 in the last %3 s to make room")
-                                        .arg(QString::number(self->m_closedForRoom.value(source)), source,
-                                             QString::number(static_cast<int>(CLOSED_FOR_ROOM_SUMMARY_SECONDS))));
-        }
-        self->m_closedForRoom.clear();
+    if (m_closedForRoom.isEmpty()) {
+        // A quiet period ends the summaries until the next close.
+        m_summaryPeriod.cancel();
+        return;
     }
+    QStringList sources = m_closedForRoom.keys();
+    sources.sort();
+    for (const QString &source : std::as_const(sources)) {
+        m_logger->warning(QStringLiteral("Closed %1 connections from %2 in the last %3 s to make room")
+                              .arg(QString::number(m_closedForRoom.value(source)), source,
+                                   QString::number(static_cast<int>(CLOSED_FOR_ROOM_SUMMARY_SECONDS))));
+    }
+    m_closedForRoom.clear();
 }
 
 QCoro::Task<> EphemeralFrameListener::enforceDeadlines(QPointer<EphemeralFrameListener> self, QUuid connectionId,

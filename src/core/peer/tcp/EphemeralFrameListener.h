@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/ClockProtocol.h"
+#include "foundation/DelayedCall.h"
 #include "foundation/LoggerFactory.h"
 #include "foundation/TestCoordinatorProtocol.h"
 #include "peer/dnssd/ServiceAdvertiserProtocol.h"
@@ -122,8 +123,7 @@ private:
     // the event loop would; each whose stream ended or whose frame is whole is handled now.
     void finishArrivedFrames(const ConnectionFilter &matches);
     void noteClosedForRoom(const QHostAddress &source);
-    static QCoro::Task<> summarizeClosedForRoom(QPointer<EphemeralFrameListener> self, ClockPtr clock,
-                                                std::stop_token stop);
+    void summarizeClosedForRoom();
     void readAvailable(const QUuid &connectionId);
     void handleEndOfStream(const QUuid &connectionId);
     // Handles the buffer as the connection's whole stream.
@@ -151,8 +151,8 @@ private:
     QHash<QUuid, Connection> m_connections;
     // Connections closed to make room since the last summary, by source address.
     QHash<QString, int> m_closedForRoom;
-    // Set while a summary period runs; stopped with the listener.
-    std::optional<std::stop_source> m_summaryPeriod;
+    // Pending while a summary period runs; stopped with the listener.
+    DelayedCall m_summaryPeriod{m_clock};
 };
 
 } // namespace verandel
