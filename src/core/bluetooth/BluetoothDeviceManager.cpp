@@ -15,14 +15,8 @@ namespace {
 
 const QString disabledMessage = QStringLiteral("Bluetooth system access is disabled for this manager instance");
 const QString invalidAddressMessage = QStringLiteral("Invalid MAC address format or device not found: ");
-const QString alreadyConnectedError = QStringLiteral("org.bluez.Error.AlreadyConnected");
 // What bluetoothd answers for an adapter that is powered off.
 const QString notReadyError = QStringLiteral("org.bluez.Error.NotReady");
-constexpr int connectAttempts = 5;
-constexpr int stabilityChecks = 3;
-constexpr double settleSeconds = 2.0;
-constexpr double retryPauseSeconds = 1.5;
-constexpr double stabilityIntervalSeconds = 1.0;
 // bluetoothd reports success a moment before the link is usable.
 constexpr double pairingSettleSeconds = 0.5;
 
@@ -37,39 +31,6 @@ OperationResult busFailure(const QDBusError &error)
     case QDBusError::AccessDenied: return OperationResult::failure(message, OperationFailureCategory::PermissionDenied);
     default: return OperationResult::failure(message, OperationFailureCategory::Unknown);
     }
-}
-
-std::optional<QString> firstAdapter(const Bluez::ManagedObjects &objects)
-{
-    std::optional<QString> first;
-    for (auto it = objects.constBegin(); it != objects.constEnd(); ++it) {
-        const auto adapter = it->constFind(Bluez::adapterInterface);
-        if (adapter == it->constEnd()) {
-            continue;
-        }
-        if (adapter->value(QStringLiteral("Powered")).toBool()) {
-            return it.key().path();
-        }
-        if (!first) {
-            first = it.key().path();
-        }
-    }
-    return first;
-}
-
-std::optional<BluezDeviceProperties> findDevice(const Bluez::ManagedObjects &objects, const QString &address)
-{
-    for (auto it = objects.constBegin(); it != objects.constEnd(); ++it) {
-        const auto device = it->constFind(Bluez::deviceInterface);
-        if (device == it->constEnd()) {
-            continue;
-        }
-        BluezDeviceProperties properties = BluezDeviceProperties::fromProperties(it.key().path(), *device);
-        if (properties.macAddress == address) {
-            return properties;
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -103,6 +64,7 @@ BluetoothDeviceManager::BluetoothDeviceManager(std::shared_ptr<BluezClient> clie
     , m_logger(m_loggerFactory->createLogger(QStringLiteral("BluetoothDeviceManager")))
     , m_mode(mode)
     , m_timing(timing)
+    , m_connectionSchedule(m_client, m_clock, m_logger, m_timing.connectCallTimeoutMs)
 { }
 
 BluetoothDeviceManager::~BluetoothDeviceManager() = default;
@@ -157,7 +119,7 @@ QCoro::Task<> BluetoothDeviceManager::refreshAddresses(std::weak_ptr<BluetoothDe
     }
     self->rememberAddresses(reply.value);
     // The adapter may have come before we listened for it.
-    if (firstAdapter(reply.value)) {
+    if (BluezProperties::firstAdapter(reply.value)) {
         Q_EMIT self->bluetoothServiceAppeared();
     }
 }
@@ -169,7 +131,7 @@ void BluetoothDeviceManager::rememberAddresses(const Bluez::ManagedObjects &obje
         if (device == it->constEnd()) {
             continue;
         }
-        if (const auto address = MacAddress::canonicalize(device->value(QStringLiteral("Address")).toString())) {
+        if (const auto address = BluezProperties::address(device->value(QStringLiteral("Address")))) {
             m_addresses.insert(it.key().path(), *address);
         }
     }
@@ -232,7 +194,7 @@ QCoro::Task<BluezReply<BluetoothDeviceManager::Snapshot>> BluetoothDeviceManager
     if (reply.ok()) {
         rememberAddresses(reply.value);
         result.value.objects = reply.value;
-        result.value.device = findDevice(reply.value, canonicalAddress);
+        result.value.device = BluezDeviceProperties::find(reply.value, canonicalAddress);
     }
     co_return result;
 }
@@ -312,7 +274,7 @@ QCoro::Task<OperationResult> BluetoothDeviceManager::performPairing(QString addr
 QCoro::Task<BluetoothDeviceManager::Located> BluetoothDeviceManager::locateUnknownDevice(QString address,
                                                                                          Bluez::ManagedObjects objects)
 {
-    const std::optional<QString> adapter = firstAdapter(objects);
+    const std::optional<QString> adapter = BluezProperties::firstAdapter(objects);
     if (!adapter) {
         m_logger->warning(QStringLiteral("No Bluetooth adapter available to pair device: ") + address);
         co_return OperationResult::failure(QStringLiteral("No Bluetooth adapter is available"),
@@ -382,7 +344,7 @@ QCoro::Task<BluezReply<std::optional<BluezDeviceProperties>>> BluetoothDeviceMan
 QCoro::Task<OperationResult> BluetoothDeviceManager::alreadyPaired(QString address, QString devicePath)
 {
     m_logger->debug(QStringLiteral("Device is already paired: ") + address);
-    const bool connected = co_await isConnected(devicePath);
+    const bool connected = co_await m_connectionSchedule.isConnected(devicePath);
     if (connected) {
         m_logger->debug(QStringLiteral("Device is already paired and connected: ") + address);
         co_return OperationResult::succeeded(QStringLiteral("Device is already paired and connected"));
@@ -445,7 +407,7 @@ QCoro::Task<OperationResult> BluetoothDeviceManager::runPairingSession(QString a
         m_logger->warning(QStringLiteral("Unable to mark device %1 as trusted: %2").arg(address, trustError.message()));
     }
     m_logger->debug(QStringLiteral("Attempting to connect to newly paired device: ") + address);
-    const bool connected = co_await connectWithRetries(address, device.path);
+    const bool connected = co_await m_connectionSchedule.connectWithRetries(address, device.path);
     co_await publishPairedDevices();
     if (connected) {
         m_logger->info(QStringLiteral("Device ") + address + QStringLiteral(" paired and connected successfully"));
@@ -455,99 +417,6 @@ QCoro::Task<OperationResult> BluetoothDeviceManager::runPairingSession(QString a
                       + QStringLiteral(" paired successfully but connection failed"));
     co_return OperationResult::succeeded(
         QStringLiteral("Device paired successfully but connection failed. You may need to manually connect later."));
-}
-
-QCoro::Task<bool> BluetoothDeviceManager::isConnected(QString devicePath)
-{
-    const BluezReply<QVariant> reply
-        = co_await m_client->getProperty(devicePath, Bluez::deviceInterface, QStringLiteral("Connected"));
-    co_return reply.ok() && reply.value.toBool();
-}
-
-QCoro::Task<bool> BluetoothDeviceManager::connectWithRetries(QString address, QString devicePath)
-{
-    for (int attempt = 1; attempt <= connectAttempts; ++attempt) {
-        m_logger->debug(QStringLiteral("Connection attempt %1/%2 for device: %3")
-                            .arg(QString::number(attempt), QString::number(connectAttempts), address));
-        const bool connectedAlready = co_await isConnected(devicePath);
-        if (connectedAlready) {
-            m_logger->debug(QStringLiteral("Device ") + address
-                            + QStringLiteral(" is already connected, verifying stability..."));
-            const bool stable = co_await verifyStableConnection(address, devicePath);
-            if (stable) {
-                co_return true;
-            }
-            m_logger->debug(QStringLiteral("Connection was unstable for device ") + address
-                            + QStringLiteral(", continuing with retry attempts..."));
-        }
-        const QDBusError error = co_await m_client->connectDevice(devicePath, m_timing.connectCallTimeoutMs);
-        if (error.isValid() && error.name() != alreadyConnectedError) {
-            m_logger->debug(QStringLiteral("Connection attempt %1 failed for device %2 with result: %3")
-                                .arg(QString::number(attempt), address, error.name()));
-        } else {
-            co_await m_clock->sleep(settleSeconds);
-            const bool connectedNow = co_await isConnected(devicePath);
-            if (connectedNow) {
-                m_logger->debug(QStringLiteral("Connection command succeeded for device ") + address
-                                + QStringLiteral(", verifying stability..."));
-                const bool stable = co_await verifyStableConnection(address, devicePath);
-                if (stable) {
-                    co_return true;
-                }
-                m_logger->debug(QStringLiteral("Connection was unstable for device ") + address
-                                + QStringLiteral(", will retry..."));
-            } else {
-                m_logger->debug(QStringLiteral("Connection command succeeded but device ") + address
-                                + QStringLiteral(" is not connected yet"));
-            }
-        }
-        if (attempt < connectAttempts) {
-            m_logger->debug(QStringLiteral("Waiting %1 seconds before retry for device %2...")
-                                .arg(QString::number(retryPauseSeconds), address));
-            co_await m_clock->sleep(retryPauseSeconds);
-        }
-    }
-    m_logger->warning(QStringLiteral("Failed to connect to device %1 after %2 attempts")
-                          .arg(address, QString::number(connectAttempts)));
-    m_logger->info(QStringLiteral("Device ") + address
-                   + QStringLiteral(" was successfully paired but connection failed. You may need to manually connect "
-                                    "later."));
-    co_return false;
-}
-
-QCoro::Task<bool> BluetoothDeviceManager::verifyStableConnection(QString address, QString devicePath)
-{
-    m_logger->debug(QStringLiteral("Performing %1 connection stability checks for device: %2")
-                        .arg(QString::number(stabilityChecks), address));
-    // An LE device is connected before its services are known, and unusable until then; so a device
-    // that reports ServicesResolved must have them resolved by the last check.
-    bool servicesResolved = false;
-    for (int check = 1; check <= stabilityChecks; ++check) {
-        m_logger->debug(QStringLiteral("Stability check %1/%2 for device: %3")
-                            .arg(QString::number(check), QString::number(stabilityChecks), address));
-        const BluezReply<QVariantMap> state = co_await m_client->getProperties(devicePath, Bluez::deviceInterface);
-        if (!state.ok() || !state.value.value(QStringLiteral("Connected")).toBool()) {
-            m_logger->warning(QStringLiteral("Connection lost during stability check %1 for device: %2")
-                                  .arg(QString::number(check), address));
-            co_return false;
-        }
-        const auto resolved = state.value.constFind(QStringLiteral("ServicesResolved"));
-        servicesResolved = resolved == state.value.constEnd() || resolved->toBool();
-        if (!servicesResolved) {
-            m_logger->debug(QStringLiteral("Services of device %1 not resolved yet at stability check %2")
-                                .arg(address, QString::number(check)));
-        }
-        if (check < stabilityChecks) {
-            co_await m_clock->sleep(stabilityIntervalSeconds);
-        }
-    }
-    if (!servicesResolved) {
-        m_logger->warning(
-            QStringLiteral("Services of device %1 were not resolved during the stability checks").arg(address));
-        co_return false;
-    }
-    m_logger->info(QStringLiteral("Connection to device ") + address + QStringLiteral(" is stable"));
-    co_return true;
 }
 
 QCoro::Task<OperationResult> BluetoothDeviceManager::unpairDevice(QString macAddress)
@@ -635,7 +504,7 @@ QCoro::Task<> BluetoothDeviceManager::publishConnectionChange(std::weak_ptr<Blue
     }
     const BluezReply<QVariant> reply
         = co_await self->m_client->getProperty(path, Bluez::deviceInterface, QStringLiteral("Address"));
-    const std::optional<QString> address = MacAddress::canonicalize(reply.value.toString());
+    const std::optional<QString> address = BluezProperties::address(reply.value);
     if (!address) {
         co_return;
     }
@@ -665,7 +534,7 @@ void BluetoothDeviceManager::onInterfacesAdded(const QString &path, const Bluez:
     if (device == interfaces.constEnd()) {
         return;
     }
-    if (const auto address = MacAddress::canonicalize(device->value(QStringLiteral("Address")).toString())) {
+    if (const auto address = BluezProperties::address(device->value(QStringLiteral("Address")))) {
         m_addresses.insert(path, *address);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "bluetooth/BluetoothDeviceManagerProtocol.h"
 #include "bluetooth/BluezClient.h"
+#include "bluetooth/BluezConnectionSchedule.h"
 #include "bluetooth/BluezDeviceProperties.h"
 #include "foundation/ClockProtocol.h"
 #include "foundation/LoggerFactory.h"
@@ -81,9 +82,6 @@ private:
     OperationResult adapterPoweredOff(const QString &address);
     QCoro::Task<OperationResult> runPairingSession(QString address, BluezDeviceProperties device);
     QCoro::Task<OperationResult> alreadyPaired(QString address, QString devicePath);
-    QCoro::Task<bool> connectWithRetries(QString address, QString devicePath);
-    QCoro::Task<bool> verifyStableConnection(QString address, QString devicePath);
-    QCoro::Task<bool> isConnected(QString devicePath);
     QCoro::Task<> publishPairedDevices();
     void publish(const QList<Device> &devices);
     static QCoro::Task<> refreshAddresses(std::weak_ptr<BluetoothDeviceManager> weak, bool publish);
@@ -104,6 +102,7 @@ private:
     LoggerPtr m_logger;
     BluetoothSystemAccessMode m_mode;
     Timing m_timing;
+    BluezConnectionSchedule m_connectionSchedule;
     QList<Device> m_pairedDevices;
     // Whether a list was published at all: until then a returning bluetoothd publishes nothing.
     bool m_published = false;

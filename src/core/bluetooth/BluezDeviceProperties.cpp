@@ -59,6 +59,29 @@ std::optional<QString> serviceName(const QString &uuid)
     return *it;
 }
 
+std::optional<QString> firstAdapter(const Bluez::ManagedObjects &objects)
+{
+    std::optional<QString> first;
+    for (auto it = objects.constBegin(); it != objects.constEnd(); ++it) {
+        const auto adapter = it->constFind(Bluez::adapterInterface);
+        if (adapter == it->constEnd()) {
+            continue;
+        }
+        if (adapter->value(QStringLiteral("Powered")).toBool()) {
+            return it.key().path();
+        }
+        if (!first) {
+            first = it.key().path();
+        }
+    }
+    return first;
+}
+
+std::optional<QString> address(const QVariant &value)
+{
+    return MacAddress::canonicalize(value.toString());
+}
+
 QStringList stringList(const QVariant &value)
 {
     if (value.canConvert<QDBusArgument>()) {
@@ -74,7 +97,7 @@ BluezDeviceProperties BluezDeviceProperties::fromProperties(const QString &path,
     BluezDeviceProperties device;
     device.path = path;
     if (const auto it = properties.constFind(QStringLiteral("Address")); it != properties.constEnd()) {
-        device.macAddress = MacAddress::canonicalize(it->toString());
+        device.macAddress = BluezProperties::address(*it);
     }
     if (const auto it = properties.constFind(QStringLiteral("Name")); it != properties.constEnd()) {
         device.name = it->toString();
@@ -101,6 +124,22 @@ BluezDeviceProperties BluezDeviceProperties::fromProperties(const QString &path,
     device.paired = properties.value(QStringLiteral("Paired")).toBool();
     device.connected = properties.value(QStringLiteral("Connected")).toBool();
     return device;
+}
+
+std::optional<BluezDeviceProperties> BluezDeviceProperties::find(const Bluez::ManagedObjects &objects,
+                                                                 const QString &address)
+{
+    for (auto it = objects.constBegin(); it != objects.constEnd(); ++it) {
+        const auto device = it->constFind(Bluez::deviceInterface);
+        if (device == it->constEnd()) {
+            continue;
+        }
+        BluezDeviceProperties properties = fromProperties(it.key().path(), *device);
+        if (properties.macAddress == address) {
+            return properties;
+        }
+    }
+    return std::nullopt;
 }
 
 Device BluezDeviceProperties::toDevice(const QDateTime &now) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bluetooth/BluezTypes.h"
 #include "records/Device.h"
 
 #include <QString>
@@ -26,6 +27,8 @@ struct BluezDeviceProperties
     bool connected = false;
 
     static BluezDeviceProperties fromProperties(const QString &path, const QVariantMap &properties);
+    // The device object with that canonical address, if BlueZ lists one.
+    static std::optional<BluezDeviceProperties> find(const Bluez::ManagedObjects &objects, const QString &address);
     // The device as the manager lists it, before storage gives it a telemetry id.
     Device toDevice(const QDateTime &now) const;
 };
@@ -42,6 +45,11 @@ struct ModaliasIds
 std::optional<ModaliasIds> parseModalias(const QString &modalias);
 // The assigned name of a well-known service UUID, nothing for others.
 std::optional<QString> serviceName(const QString &uuid);
+// The path of the first powered adapter, else of the first adapter; nothing when there is none.
+std::optional<QString> firstAdapter(const Bluez::ManagedObjects &objects);
+// The canonical form of an "Address" value; nothing when it is not six hexadecimal pairs. Every
+// address read from BlueZ goes through here.
+std::optional<QString> address(const QVariant &value);
 // Array values come either as a plain list or still wrapped in a QDBusArgument.
 QStringList stringList(const QVariant &value);
 

@@ -1,7 +1,5 @@
 #include "bluetooth/ReactiveBluetoothDeviceManager.h"
 
-#include "records/MacAddress.h"
-
 namespace verandel {
 
 ReactiveBluetoothDeviceManager::ReactiveBluetoothDeviceManager(BluetoothDeviceManagerPtr inner,
@@ -22,9 +20,8 @@ void ReactiveBluetoothDeviceManager::handleDeviceRemoved(const QString &macAddre
 {
     // A device the system forgot is no longer in any state worth remembering, and what a lookup
     // still waiting for it will hear describes the device as it was.
-    const QString key = MacAddress::normalized(macAddress);
-    m_connectionStatusCache.remove(key);
-    supersedeLookups(key);
+    m_connectionStatusCache.remove(macAddress);
+    supersedeLookups(macAddress);
     Q_EMIT deviceRemoved(macAddress);
 }
 
@@ -52,31 +49,30 @@ QCoro::Task<ConnectionStatus> ReactiveBluetoothDeviceManager::getConnectionStatu
 {
     const auto self = shared_from_this();
     const QString address = device.macAddress();
-    const QString key = MacAddress::normalized(address);
-    if (const auto cached = m_connectionStatusCache.constFind(key); cached != m_connectionStatusCache.constEnd()) {
+    if (const auto cached = m_connectionStatusCache.constFind(address); cached != m_connectionStatusCache.constEnd()) {
         m_logger->debug(QStringLiteral("Connection status in cache for device: ") + address
                         + QStringLiteral(", returning cached value: ") + displayName(*cached));
         co_return *cached;
     }
     m_logger->debug(QStringLiteral("Connection status not in cache for device: ") + address
                     + QStringLiteral(", querying inner"));
-    LookupsInFlight &starting = m_lookupsInFlight[key];
+    LookupsInFlight &starting = m_lookupsInFlight[address];
     ++starting.count;
     const quint64 generation = starting.generation;
     const ConnectionStatus status = co_await m_inner->getConnectionStatus(device);
-    LookupsInFlight &finished = m_lookupsInFlight[key];
+    LookupsInFlight &finished = m_lookupsInFlight[address];
     const bool superseded = finished.generation != generation;
     if (--finished.count == 0) {
-        m_lookupsInFlight.remove(key);
+        m_lookupsInFlight.remove(address);
     }
     if (superseded) {
         // What came meanwhile is newer than this answer; a removed device has no entry and is not paired.
         m_logger->debug(QStringLiteral("Connection status of device ") + address
                         + QStringLiteral(" changed while it was queried, dropping the answer"));
-        const ConnectionStatus newer = m_connectionStatusCache.value(key, ConnectionStatus::NotPaired);
+        const ConnectionStatus newer = m_connectionStatusCache.value(address, ConnectionStatus::NotPaired);
         co_return newer;
     }
-    m_connectionStatusCache.insert(key, status);
+    m_connectionStatusCache.insert(address, status);
     co_return status;
 }
 
@@ -86,7 +82,7 @@ QCoro::Task<OperationResult> ReactiveBluetoothDeviceManager::pairDevice(QString 
     const OperationResult result = co_await m_inner->pairDevice(macAddress);
     if (result.success) {
         // The next lookup asks the system: the device may or may not have connected.
-        m_connectionStatusCache.remove(MacAddress::normalized(macAddress));
+        m_connectionStatusCache.remove(macAddress);
     }
     co_return result;
 }
@@ -97,9 +93,8 @@ QCoro::Task<OperationResult> ReactiveBluetoothDeviceManager::unpairDevice(QStrin
     const OperationResult result = co_await m_inner->unpairDevice(macAddress);
     if (result.success) {
         // BlueZ drops the device without a disconnect event the cache could follow.
-        const QString key = MacAddress::normalized(macAddress);
-        m_connectionStatusCache.insert(key, ConnectionStatus::NotPaired);
-        supersedeLookups(key);
+        m_connectionStatusCache.insert(macAddress, ConnectionStatus::NotPaired);
+        supersedeLookups(macAddress);
     }
     co_return result;
 }
@@ -112,21 +107,19 @@ QCoro::Task<> ReactiveBluetoothDeviceManager::bootstrapBluetooth()
 
 void ReactiveBluetoothDeviceManager::handleConnectionStatusChange(const QString &macAddress, ConnectionStatus status)
 {
-    const QString key = MacAddress::normalized(macAddress);
-    const auto cached = m_connectionStatusCache.constFind(key);
+    const auto cached = m_connectionStatusCache.constFind(macAddress);
     if (cached == m_connectionStatusCache.constEnd() || *cached != status) {
         m_logger->debug(QStringLiteral("Connection status changed for device: ") + macAddress + QStringLiteral(" to ")
                         + displayName(status) + QStringLiteral(", refreshing connection status cache"));
-        m_connectionStatusCache.insert(key, status);
+        m_connectionStatusCache.insert(macAddress, status);
         Q_EMIT connectionStatusChanged(macAddress, status);
     }
-    supersedeLookups(key);
+    supersedeLookups(macAddress);
     if (status != ConnectionStatus::Connected) {
         return;
     }
-    const bool known = std::any_of(m_pairedDevices.cbegin(), m_pairedDevices.cend(), [&key](const Device &device) {
-        return MacAddress::normalized(device.macAddress()) == key;
-    });
+    const bool known = std::any_of(m_pairedDevices.cbegin(), m_pairedDevices.cend(),
+                                   [&macAddress](const Device &device) { return device.macAddress() == macAddress; });
     if (!known) {
         m_logger->debug(QStringLiteral("Unknown device connected, refreshing device list"));
         refreshPairedDevices(shared_from_this());

@@ -35,8 +35,7 @@ private:
 
     BluetoothDeviceManagerPtr m_inner;
     LoggerPtr m_logger;
-    // By MacAddress::normalized(): events carry canonical addresses, lookups may come with any
-    // spelling of the same address.
+    // By address: events and lookups alike carry the canonical form.
     QHash<QString, ConnectionStatus> m_connectionStatusCache;
     // Addresses with lookups waiting on the inner manager: how many wait, and a generation that every
     // newer word on the device (a connect or disconnect event, its removal, an unpair) moves on, so

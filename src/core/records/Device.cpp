@@ -1,6 +1,7 @@
 #include "records/Device.h"
 
 #include "foundation/JsonFields.h"
+#include "records/MacAddress.h"
 #include "records/NameOrdering.h"
 
 #include <QJsonObject>
@@ -76,8 +77,9 @@ QJsonValue Device::toJson() const
 Device Device::fromJson(const QJsonValue &json)
 {
     const QJsonObject object = json::requireObject(json, QStringLiteral("Device"));
-    Device device(json::requireString(object, macAddressKey), json::requireString(object, nameKey),
-                  json::requireString(object, telemetryDeviceIdKey),
+    // A file written by hand may spell an address another way; inside, addresses are canonical.
+    Device device(MacAddress::normalized(json::requireString(object, macAddressKey)),
+                  json::requireString(object, nameKey), json::requireString(object, telemetryDeviceIdKey),
                   DeviceDetectionAttributes::fromOptionalJson(object.value(detectionAttributesKey)),
                   json::requireDate(object, timestampKey));
     const QJsonValue legacyType = object.value(deviceTypeKey);

@@ -12,7 +12,7 @@
 namespace verandel {
 
 // A paired or stored Bluetooth device. Its macAddress is its id in the shared-device repository and is
-// compared as an exact string (see MacAddress).
+// compared as an exact string; decoding turns an address into its canonical form (see MacAddress).
 class Device
 {
 public:

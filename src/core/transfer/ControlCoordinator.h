@@ -14,7 +14,6 @@
 #include "telemetry/MetricsPublisherProtocol.h"
 #include "transfer/ControlTransferProgress.h"
 #include "transfer/DeviceOwnershipService.h"
-#include "transfer/HandOverConfirmation.h"
 #include "transfer/LocalTakeControlPendingTargetsStore.h"
 
 #include <QObject>
@@ -23,6 +22,11 @@
 #include <optional>
 
 namespace verandel {
+
+class ControlSender;
+class DeviceReceiver;
+class HandOverWait;
+class TransferPermissionGate;
 
 // Moves control of the shared Bluetooth devices between linked computers. Take control asks other
 // computers for their devices; send control gives this computer's devices to one; a transfer request
@@ -38,6 +42,11 @@ namespace verandel {
 // flow (and each received event) runs as a coroutine of its own, so flows may overlap. Always held by
 // shared_ptr: a running flow keeps the coordinator alive until it ends; the waits for answers and for
 // confirmations hold it weakly and end when it goes.
+//
+// Each job has a private collaborator that the coordinator owns: ControlSender gives devices up,
+// DeviceReceiver pairs those given up by another computer, HandOverWait waits for a receiver's
+// confirmation and TransferPermissionGate gates the flows on the Bluetooth permission. They publish
+// through the coordinator and guard it as its own flows do.
 class ControlCoordinator final : public QObject, public std::enable_shared_from_this<ControlCoordinator>
 {
     Q_OBJECT
@@ -105,6 +114,11 @@ Q_SIGNALS:
     void runningFlowCountChanged(int count);
 
 private:
+    friend class ControlSender;
+    friend class DeviceReceiver;
+    friend class HandOverWait;
+    friend class TransferPermissionGate;
+
     // Counts one running flow for as long as it lives, if the coordinator still exists.
     class RunningFlow
     {
@@ -121,7 +135,7 @@ private:
     // What unpairing for a transfer achieved.
     struct UnpairSummary
     {
-        // One per device unpaired, in order, addresses in the canonical form.
+        // One per device unpaired, in order.
         QList<TransferDeviceDescriptor> unpairedDescriptors;
         bool permissionDenied = false;
         std::optional<OperationFailureCategory> lastFailureCategory;
@@ -135,49 +149,15 @@ private:
         std::optional<QUuid> peerMacId;
     };
 
+    // A new random UUID, lower-cased: the transaction id of a flow begun here.
+    static QString newTransactionId();
+
     QCoro::Task<> performTakeControl(std::optional<QUuid> targetMacId);
     QCoro::Task<> performSendControl(QUuid targetMacId);
     QCoro::Task<> handleInboundTransferRequest(TransferRequestReceivedEvent event);
     QCoro::Task<> handleDevicesReadyForPairing(DevicesReadyForPairingReceivedEvent event);
     static QCoro::Task<> awaitAnswer(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock, QString transactionId,
                                      QUuid targetMacId, std::stop_token token);
-
-    // Devices given up by one flow, waiting for their receiver to confirm them.
-    struct HandOver
-    {
-        FlowContext flow;
-        HandOverConfirmation confirmation;
-        // Pings count from the moment the devices-ready command goes to the network.
-        bool commandHandedOn = false;
-        // Stopped to end the current sleep of the wait early.
-        std::stop_source wake;
-    };
-    using HandOverPtr = std::shared_ptr<HandOver>;
-
-    // Checks on the receiver every check interval, from the moment the command is written, until every
-    // device is confirmed or settled, the receiver's time is up or it failed too many checks in a row;
-    // then ends the hand-over.
-    static QCoro::Task<> awaitConfirmation(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock,
-                                           HandOverPtr handOver);
-    // Begins a check: a forced health check of the receiver, whose ping must be delivered.
-    void checkReceiver(const HandOverPtr &handOver);
-    static QCoro::Task<> noteUnsentCheck(std::weak_ptr<HandOver> weak, int check, QCoro::Task<bool> ping);
-    // Pairs here again each device still open and publishes the outcome.
-    QCoro::Task<> finishHandOver(HandOverPtr handOver);
-    struct PairedBack
-    {
-        QStringList paired;
-        QStringList failed;
-    };
-    // Pairs the devices here again, in order, publishing each result; with a hand-over, only those
-    // still open when their turn comes.
-    QCoro::Task<PairedBack> pairBack(FlowContext flow, QStringList addresses, HandOverPtr handOver = nullptr);
-    void noteHandedOn(const DevicesReadyForPairingCommand &command);
-    void confirmHandedDevices(const QUuid &senderMacId, const QStringList &macAddresses);
-    // The device is owned here again: no hand-over waits for it any longer.
-    void settleHandedDevice(const QString &canonicalAddress);
-    void wakeIfClosed(HandOver &handOver);
-    void setRunningFlowCount(int count);
 
     // Refreshes the permission, publishes the matching guidance and answers the status.
     QCoro::Task<SystemPermissionStatus> ensureBluetoothAuthorizedForTransferFlow();
@@ -193,18 +173,10 @@ private:
     QCoro::Task<UnpairSummary> unpairConnectedSharedDevicesForTransfer(QList<Device> devices,
                                                                        QString localInstallationId,
                                                                        QString peerInstallationId, FlowContext flow);
-    // Unpairs the devices, sends those unpaired to the peer and waits for the delivery; when it
-    // fails, pairs them here again rather than lose them; when it succeeds, leaves the outcome to the
-    // wait for the peer's confirmation. Publishes every step.
-    QCoro::Task<> giveUpDevices(FlowContext flow, QList<Device> devices, QString peerInstallationId,
-                                QString recipientLabel);
-    // The stored shared device at that address, however its stored address is written.
-    std::optional<Device> findStoredDevice(const QString &canonicalAddress);
     QCoro::Task<std::optional<QString>> savePairedDeviceToRepository(TransferDeviceDescriptor descriptor);
+    // Asks every other linked computer for a ping now, so that it carries what is owned here.
     void forceHealthChecksOfLinkedMacs();
 
-    // Canonical, each address once; malformed ones dropped with a warning.
-    QList<TransferDeviceDescriptor> checkedDescriptors(const DevicesReadyForPairingReceivedEvent &event) const;
     // True when the transaction id of a peer's command is a UUID; warns and answers false otherwise.
     bool acceptsTransactionId(const QString &transactionId, const QUuid &senderMacId, const char *what) const;
 
@@ -216,6 +188,7 @@ private:
     QString computerText(const std::optional<QUuid> &macId);
     void setGuidance(std::optional<BluetoothPermissionGuidanceState> state);
     void handleConnectionStateChange(const QUuid &macId, ConnectionState state);
+    void setRunningFlowCount(int count);
 
     std::shared_ptr<PeerCommunicationHub> m_eventHub;
     DeviceOwnershipServicePtr m_deviceOwnership;
@@ -232,8 +205,11 @@ private:
     std::optional<BluetoothPermissionGuidanceState> m_guidance;
     std::optional<ControlTransferProgress> m_progress;
     LocalTakeControlPendingTargetsStore m_localTakeControlPendingTargetsStore;
-    QList<HandOverPtr> m_handOvers;
     int m_runningFlowCount = 0;
+    std::unique_ptr<TransferPermissionGate> m_permissionGate;
+    std::unique_ptr<HandOverWait> m_handOverWait;
+    std::unique_ptr<ControlSender> m_sender;
+    std::unique_ptr<DeviceReceiver> m_receiver;
 };
 
 using ControlCoordinatorPtr = std::shared_ptr<ControlCoordinator>;

@@ -2,23 +2,16 @@
 
 #include "foundation/LogText.h"
 #include "foundation/StorageError.h"
-#include "records/MacAddress.h"
 
 namespace verandel {
 
 namespace {
 
-// Every address in its canonical form, each once, in the order first given.
-QStringList canonicalAddresses(const QStringList &addresses)
+// Each address once, in the order first given.
+QStringList uniqueAddresses(QStringList addresses)
 {
-    QStringList result;
-    for (const QString &address : addresses) {
-        const QString canonical = MacAddress::normalized(address);
-        if (!result.contains(canonical)) {
-            result.append(canonical);
-        }
-    }
-    return result;
+    addresses.removeDuplicates();
+    return addresses;
 }
 
 } // namespace
@@ -44,7 +37,7 @@ void DeviceOwnershipService::setOwner(const QUuid &macId, const QStringList &mac
     if (macAddresses.isEmpty()) {
         return;
     }
-    const QStringList addresses = canonicalAddresses(macAddresses);
+    const QStringList addresses = uniqueAddresses(macAddresses);
     for (const QString &address : addresses) {
         m_ownership.insert(address, macId);
     }
@@ -82,9 +75,8 @@ QCoro::Task<QStringList> DeviceOwnershipService::devicesOwnedByAndConnected(QUui
     }
     QStringList connected;
     for (const Device &device : std::as_const(devices)) {
-        // Read anew for every device: the map may change while a status request is pending. Stored
-        // addresses may be written in another form than the map's keys.
-        const QString address = MacAddress::normalized(device.macAddress());
+        // Read anew for every device: the map may change while a status request is pending.
+        const QString address = device.macAddress();
         if (ownerOf(address) != macId) {
             continue;
         }
@@ -115,7 +107,7 @@ void DeviceOwnershipService::mergePing(const QUuid &senderMacId, const QStringLi
     if (macAddresses.isEmpty()) {
         return;
     }
-    const QStringList addresses = canonicalAddresses(macAddresses);
+    const QStringList addresses = uniqueAddresses(macAddresses);
     removeEntriesOwnedBy(senderMacId);
     for (const QString &address : addresses) {
         m_ownership.insert(address, senderMacId);

@@ -15,7 +15,7 @@
 namespace verandel {
 
 // Which computer owns which shared Bluetooth device: device MAC address to the owning computer's id.
-// Addresses are kept in their canonical form (lower case, colons) and looked up exactly. This computer sets itself as
+// Addresses come in their canonical form (lower case, colons) and are looked up exactly. This computer sets itself as
 // owner of what it pairs or finds connected; every ping a linked computer sends replaces that computer's claims. Kept
 // in memory only, on the main thread; always held by shared_ptr.
 class DeviceOwnershipService final : public QObject,
@@ -45,7 +45,7 @@ public:
 Q_SIGNALS:
     // The whole map after each change.
     void ownershipStateChanged(const verandel::DeviceOwnershipService::OwnershipMap &ownership);
-    // After each setOwner, with the canonical addresses it was given.
+    // After each setOwner, with the addresses it was given, each once.
     void ownerSet(const QUuid &macId, const QStringList &macAddresses);
 
 private:

@@ -1,7 +1,6 @@
 #include "transfer/HandOverConfirmation.h"
 
 #include "bluetooth/BluetoothDeviceManager.h"
-#include "records/MacAddress.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,9 +37,8 @@ bool HandOverConfirmation::confirm(const QUuid &sender, const QStringList &liste
     }
     bool confirmedNew = false;
     for (const QString &address : listed) {
-        const QString canonical = MacAddress::normalized(address);
-        if (m_addresses.contains(canonical) && !m_confirmed.contains(canonical)) {
-            m_confirmed.insert(canonical);
+        if (m_addresses.contains(address) && !m_confirmed.contains(address)) {
+            m_confirmed.insert(address);
             confirmedNew = true;
         }
     }

@@ -127,6 +127,22 @@ TEST_F(DeviceStorageServiceTest, SaveOrUpdateAddsOrReplacesInPlace)
     EXPECT_EQ(first->detectionAttributes(), DeviceDetectionAttributes{});
 }
 
+TEST_F(DeviceStorageServiceTest, AnAddressWrittenByHandReadsInTheCanonicalFormAndIsSavedSo)
+{
+    writeRaw(devicesFile, R"([{"macAddress": "A4-83-E7-00-00-01", "name": "Keyboard", "telemetryDeviceId": "t",
+        "timestamp": "2020-01-01T00:00:00Z"}])");
+    const QString canonical = QStringLiteral("a4:83:e7:00:00:01");
+    ASSERT_EQ(m_service->listDevices().size(), 1);
+    EXPECT_EQ(m_service->listDevices().first().macAddress(), canonical);
+    const std::optional<Device> stored = m_service->getDeviceByMacAddress(canonical);
+    ASSERT_TRUE(stored.has_value());
+
+    m_service->saveOrUpdateDevice(
+        stored->withUpdates(std::nullopt, QStringLiteral("Renamed"), std::nullopt, m_clock->now()));
+    EXPECT_EQ(namesInFile(), QStringList{QStringLiteral("Renamed")}) << "one record for the device";
+    EXPECT_TRUE(contents(devicesFile).contains(canonical.toUtf8()));
+}
+
 TEST_F(DeviceStorageServiceTest, UpdateDropsALegacyType)
 {
     writeRaw(devicesFile, R"([{"macAddress": "m", "name": "Old", "telemetryDeviceId": "t",

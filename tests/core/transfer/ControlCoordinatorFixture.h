@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transfer/ControlCoordinator.h"
+#include "transfer/HandOverConfirmation.h"
 
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"

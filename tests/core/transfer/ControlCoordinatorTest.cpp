@@ -186,13 +186,6 @@ TEST(ControlCoordinatorChecksTest, TransferChecksReadTheStoresAndTheOwnershipMap
              h.ownership->setOwner(kPeer, {kMouse});
          },
          true, true},
-        {"stored under another spelling, owned here",
-         [&](CoordinatorHarness &h) {
-             h.link(kPeer);
-             h.devices->devices = {storedDevice(kKeyboard.toUpper(), QStringLiteral("Keyboard"), 1)};
-             h.ownership->setOwner(kLocal, {kKeyboard});
-         },
-         false, true},
         {"the device store fails",
          [&](CoordinatorHarness &h) {
              h.link(kPeer);

@@ -8,6 +8,7 @@
 #include "support/TransferPrinters.h"
 
 #include "telemetry/TelemetryDeviceIdPolicy.h"
+#include "transfer/HandOverConfirmation.h"
 
 #include <QFile>
 #include <QJsonArray>
