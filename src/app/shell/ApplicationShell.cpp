@@ -19,6 +19,7 @@
 #include "tray/MenuBarTransferFeedbackIconRenderer.h"
 #include "tray/QuickTransferController.h"
 #include "tray/StatusItemTransferFeedbackController.h"
+#include "tray/VerandelUILogoAsset.h"
 #include "updater/CheckForUpdatesMenuView.h"
 
 #include "foundation/LogText.h"
@@ -132,6 +133,8 @@ void ApplicationShell::buildInterface()
     StatusTray::rendersVisibly(logo, StatusTray::applicationIconPath, *m_logger);
     m_statusMenu = std::make_unique<ControlCenterStatusMenu>(m_icons);
     m_tray = std::make_shared<StatusTray>(logo, profile, m_statusMenu->menu(), m_logger);
+    // The feedback draws every picture of the icon from this logo.
+    VerandelUILogoAsset::isAvailable(*m_icons, *assembler.loggerFactory());
     m_feedback = std::make_unique<StatusItemTransferFeedbackController>(m_tray, m_icons, m_clock);
     if (m_delegate.runtimeEnvironment().debugModeEnabled() && profile) {
         m_feedback->setProfileBadge(MenuBarTransferFeedbackIconRenderer::badgeLetter(*profile));

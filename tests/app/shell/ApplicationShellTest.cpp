@@ -388,6 +388,10 @@ TEST_F(ApplicationShellTest, TheLaunchClaimsConnectedSharedDevicesForThisCompute
 TEST_F(ApplicationShellTest, TransferStepsDriveTheMessageTheIconAndTheWindow)
 {
     launch({}, LaunchOptions{std::nullopt, true, {}});
+    // Every picture of the icon is drawn from the logo, looked up once.
+    EXPECT_EQ(m_graph.logs->messages(LogLevel::Info, QStringLiteral("ModuleResourcesBundle"))
+                  .count(QStringLiteral("Resolved via Qt resources at :/icons/verandel-logo.svg")),
+              1);
     ControlCoordinator &coordinator = *m_delegate->appAssembler()->getControlCoordinator();
     const auto step = [&](ControlTransferProgressStatus status) {
         Q_EMIT coordinator.controlTransferProgressChanged(
