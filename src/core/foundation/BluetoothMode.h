@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -10,8 +12,16 @@ namespace verandel {
 // Whether the real or the mock Bluetooth manager runs.
 enum class BluetoothMode { Real, Mock };
 
-QString toString(BluetoothMode mode);
+template <>
+inline constexpr auto enumTexts<BluetoothMode> = std::to_array<EnumText<BluetoothMode>>({
+    {BluetoothMode::Real, u"real"},
+    {BluetoothMode::Mock, u"mock"},
+});
+
 // Exact, case-sensitive match of "real" and "mock".
-std::optional<BluetoothMode> bluetoothModeFromString(QStringView text);
+inline std::optional<BluetoothMode> bluetoothModeFromString(QStringView text)
+{
+    return enumFromString<BluetoothMode>(text);
+}
 
 } // namespace verandel
