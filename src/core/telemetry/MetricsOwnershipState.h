@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -11,11 +13,16 @@ namespace verandel {
 // The new ownership of a device.
 enum class MetricsOwnershipState { Local, Peer, Revoked };
 
-inline constexpr std::array<MetricsOwnershipState, 3> allMetricsOwnershipStates{
-    MetricsOwnershipState::Local, MetricsOwnershipState::Peer, MetricsOwnershipState::Revoked};
+template <>
+inline constexpr auto enumTexts<MetricsOwnershipState> = std::to_array<EnumText<MetricsOwnershipState>>({
+    {MetricsOwnershipState::Local, u"local"},
+    {MetricsOwnershipState::Peer, u"peer"},
+    {MetricsOwnershipState::Revoked, u"revoked"},
+});
 
-// "local", "peer", "revoked".
-QString toString(MetricsOwnershipState value);
-std::optional<MetricsOwnershipState> metricsOwnershipStateFromString(QStringView text);
+inline std::optional<MetricsOwnershipState> metricsOwnershipStateFromString(QStringView text)
+{
+    return enumFromString<MetricsOwnershipState>(text);
+}
 
 } // namespace verandel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -11,11 +13,16 @@ namespace verandel {
 // The outcome of a pairing or unpairing.
 enum class MetricsResult { Success, Failure, Cancelled };
 
-inline constexpr std::array<MetricsResult, 3> allMetricsResults{MetricsResult::Success, MetricsResult::Failure,
-                                                                MetricsResult::Cancelled};
+template <>
+inline constexpr auto enumTexts<MetricsResult> = std::to_array<EnumText<MetricsResult>>({
+    {MetricsResult::Success, u"success"},
+    {MetricsResult::Failure, u"failure"},
+    {MetricsResult::Cancelled, u"cancelled"},
+});
 
-// "success", "failure", "cancelled".
-QString toString(MetricsResult value);
-std::optional<MetricsResult> metricsResultFromString(QStringView text);
+inline std::optional<MetricsResult> metricsResultFromString(QStringView text)
+{
+    return enumFromString<MetricsResult>(text);
+}
 
 } // namespace verandel
