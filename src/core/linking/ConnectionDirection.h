@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -11,12 +13,19 @@ namespace verandel {
 // Who sent a connection request: another computer (incoming) or this one (outgoing).
 enum class ConnectionDirection { Incoming, Outgoing };
 
-inline constexpr std::array<ConnectionDirection, 2> allConnectionDirections{ConnectionDirection::Incoming,
-                                                                            ConnectionDirection::Outgoing};
+template <>
+inline constexpr auto enumTexts<ConnectionDirection> = std::to_array<EnumText<ConnectionDirection>>({
+    {ConnectionDirection::Incoming, u"incoming"},
+    {ConnectionDirection::Outgoing, u"outgoing"},
+});
 
-// "incoming", "outgoing".
-QString toString(ConnectionDirection direction);
-std::optional<ConnectionDirection> connectionDirectionFromString(QStringView text);
+inline constexpr auto allConnectionDirections = enumValues<ConnectionDirection>();
+
+inline std::optional<ConnectionDirection> connectionDirectionFromString(QStringView text)
+{
+    return enumFromString<ConnectionDirection>(text);
+}
+
 // "Incoming", "Outgoing".
 QString displayName(ConnectionDirection direction);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -11,13 +13,20 @@ namespace verandel {
 // Where one run of Discovery Mode stands.
 enum class DiscoverySessionState { Idle, Starting, Discovering, Failed, Stopped };
 
-inline constexpr std::array<DiscoverySessionState, 5> allDiscoverySessionStates{
-    DiscoverySessionState::Idle, DiscoverySessionState::Starting, DiscoverySessionState::Discovering,
-    DiscoverySessionState::Failed, DiscoverySessionState::Stopped};
+template <>
+inline constexpr auto enumTexts<DiscoverySessionState> = std::to_array<EnumText<DiscoverySessionState>>({
+    {DiscoverySessionState::Idle, u"idle"},
+    {DiscoverySessionState::Starting, u"starting"},
+    {DiscoverySessionState::Discovering, u"discovering"},
+    {DiscoverySessionState::Failed, u"failed"},
+    {DiscoverySessionState::Stopped, u"stopped"},
+});
 
-// "idle", "starting", "discovering", "failed", "stopped".
-QString toString(DiscoverySessionState state);
-std::optional<DiscoverySessionState> discoverySessionStateFromString(QStringView text);
+inline std::optional<DiscoverySessionState> discoverySessionStateFromString(QStringView text)
+{
+    return enumFromString<DiscoverySessionState>(text);
+}
+
 // "Idle", "Starting", …
 QString displayName(DiscoverySessionState state);
 // Starting or discovering.
