@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 
 namespace verandel {
@@ -11,7 +13,11 @@ enum class BluetoothRefreshSource {
     ToolbarPreparation,
 };
 
-// "userInitiated", "appLaunchPassive", "toolbarPreparation".
-QString toString(BluetoothRefreshSource source);
+template <>
+inline constexpr auto enumTexts<BluetoothRefreshSource> = std::to_array<EnumText<BluetoothRefreshSource>>({
+    {BluetoothRefreshSource::UserInitiated, u"userInitiated"},
+    {BluetoothRefreshSource::AppLaunchPassive, u"appLaunchPassive"},
+    {BluetoothRefreshSource::ToolbarPreparation, u"toolbarPreparation"},
+});
 
 } // namespace verandel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -10,7 +12,16 @@ namespace verandel {
 // The state of one system permission: "unknown", "authorized" or "denied".
 enum class SystemPermissionStatus { Unknown, Authorized, Denied };
 
-QString toString(SystemPermissionStatus status);
-std::optional<SystemPermissionStatus> systemPermissionStatusFromString(QStringView text);
+template <>
+inline constexpr auto enumTexts<SystemPermissionStatus> = std::to_array<EnumText<SystemPermissionStatus>>({
+    {SystemPermissionStatus::Unknown, u"unknown"},
+    {SystemPermissionStatus::Authorized, u"authorized"},
+    {SystemPermissionStatus::Denied, u"denied"},
+});
+
+inline std::optional<SystemPermissionStatus> systemPermissionStatusFromString(QStringView text)
+{
+    return enumFromString<SystemPermissionStatus>(text);
+}
 
 } // namespace verandel

@@ -56,18 +56,6 @@ std::optional<Enum> enumFromString(QStringView text)
     return std::nullopt;
 }
 
-// The case whose toString() is exactly the text, among all cases of the enumeration.
-template <typename Enum, std::size_t Count>
-std::optional<Enum> enumFromString(const std::array<Enum, Count> &allCases, QStringView text)
-{
-    for (const Enum value : allCases) {
-        if (text == toString(value)) {
-            return value;
-        }
-    }
-    return std::nullopt;
-}
-
 // Every case, in the table's order.
 template <TextEnum Enum>
 constexpr auto enumValues()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -15,13 +17,19 @@ enum class ControlTransferDirection {
     InboundTransfer, // this computer gives its devices up on request, or pairs devices sent unasked
 };
 
-inline constexpr std::array<ControlTransferDirection, 3> allControlTransferDirections{
-    ControlTransferDirection::SendControl, ControlTransferDirection::TakeControl,
-    ControlTransferDirection::InboundTransfer};
+template <>
+inline constexpr auto enumTexts<ControlTransferDirection> = std::to_array<EnumText<ControlTransferDirection>>({
+    {ControlTransferDirection::SendControl, u"sendControl"},
+    {ControlTransferDirection::TakeControl, u"takeControl"},
+    {ControlTransferDirection::InboundTransfer, u"inboundTransfer"},
+});
 
-// "sendControl", "takeControl", "inboundTransfer".
-QString toString(ControlTransferDirection direction);
+inline constexpr auto allControlTransferDirections = enumValues<ControlTransferDirection>();
+
 // Exactly one of the three texts, letter case included.
-std::optional<ControlTransferDirection> controlTransferDirectionFromString(QStringView text);
+inline std::optional<ControlTransferDirection> controlTransferDirectionFromString(QStringView text)
+{
+    return enumFromString<ControlTransferDirection>(text);
+}
 
 } // namespace verandel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/EnumText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -11,11 +13,18 @@ namespace verandel {
 // The user's answer to a found update.
 enum class UpdateUserChoice { Install, Dismiss, Skip };
 
-inline constexpr std::array<UpdateUserChoice, 3> allUpdateUserChoices{
-    UpdateUserChoice::Install, UpdateUserChoice::Dismiss, UpdateUserChoice::Skip};
+template <>
+inline constexpr auto enumTexts<UpdateUserChoice> = std::to_array<EnumText<UpdateUserChoice>>({
+    {UpdateUserChoice::Install, u"install"},
+    {UpdateUserChoice::Dismiss, u"dismiss"},
+    {UpdateUserChoice::Skip, u"skip"},
+});
 
-// "install", "dismiss", "skip".
-QString toString(UpdateUserChoice choice);
-std::optional<UpdateUserChoice> updateUserChoiceFromString(QStringView text);
+inline constexpr auto allUpdateUserChoices = enumValues<UpdateUserChoice>();
+
+inline std::optional<UpdateUserChoice> updateUserChoiceFromString(QStringView text)
+{
+    return enumFromString<UpdateUserChoice>(text);
+}
 
 } // namespace verandel
