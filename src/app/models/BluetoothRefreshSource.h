@@ -2,8 +2,6 @@
 
 #include "foundation/EnumText.h"
 
-#include <QString>
-
 namespace verandel {
 
 // Why the device lists are refreshed; it changes nothing but the log line.

@@ -2,12 +2,6 @@
 
 #include "foundation/EnumText.h"
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
-
 namespace verandel {
 
 // The tabs of the Settings window, in sidebar order; the open-screen option selects one.

@@ -2,12 +2,6 @@
 
 #include "foundation/EnumText.h"
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
-
 namespace verandel {
 
 // Why a Bluetooth operation failed. The text form is the case name as written ("permissionDenied").

@@ -2,11 +2,6 @@
 
 #include "foundation/EnumText.h"
 
-#include <QString>
-#include <QStringView>
-
-#include <optional>
-
 namespace verandel {
 
 // The state of one system permission: "unknown", "authorized" or "denied".

@@ -2,11 +2,6 @@
 
 #include "foundation/EnumText.h"
 
-#include <QString>
-#include <QStringView>
-
-#include <optional>
-
 namespace verandel {
 
 // Whether the real or the mock Bluetooth manager runs.

@@ -2,12 +2,6 @@
 
 #include "foundation/EnumText.h"
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
-
 namespace verandel {
 
 // Declared in the order the levels are listed; filtering uses severity(), where debug ranks below info.

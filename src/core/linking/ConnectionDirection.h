@@ -2,12 +2,6 @@
 
 #include "foundation/EnumText.h"
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
-
 namespace verandel {
 
 // Who sent a connection request: another computer (incoming) or this one (outgoing).

@@ -2,12 +2,6 @@
 
 #include "foundation/EnumText.h"
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
-
 namespace verandel {
 
 // A linked computer's health as the connection monitor sees it.

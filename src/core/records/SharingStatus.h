@@ -3,11 +3,6 @@
 #include "foundation/EnumText.h"
 
 #include <QJsonValue>
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
 
 namespace verandel {
 
