@@ -1,7 +1,9 @@
 // One ping request from hub A to hub B over loopback (bridge, envelope, frame sender, listener, gate and
 // hub delivery on both sides) beside a bare TCP connect, write, close and read of one frame that
 // carries the same ping, encoded into an envelope before sending and decoded after reading: the
-// difference is what the peer transport adds to one short connection.
+// difference is what the peer transport adds to one short connection. Then a linked computer's ping
+// and its answer, with and without a flood of connections from 16 other addresses at the answering
+// computer's listener: the median and 99th percentile of the round trips.
 #include "foundation/DefaultLoggerFactory.h"
 #include "foundation/SystemClock.h"
 #include "peer/NetworkBridge.h"
@@ -9,14 +11,21 @@
 #include "peer/tcp/EphemeralFrameSender.h"
 #include "peer/wire/EventEnvelopeCodec.h"
 
+#include "support/Flooder.h"
 #include "support/fakes/FakeMacIdentifier.h"
 #include "support/fakes/FakePeerDirectory.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 using namespace verandel;
 
@@ -109,5 +118,77 @@ void BM_BareTcpConnectWriteCloseRead(benchmark::State &state)
     }
 }
 BENCHMARK(BM_BareTcpConnectWriteCloseRead)->Unit(benchmark::kMicrosecond);
+
+double percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+// Argument 1: sixteen addresses (127.0.0.2 to .17) hold nine connections each at B's listener, each
+// sending a frame length and then nothing, and reopen every one it cuts; from another thread, as
+// another computer would. That is three times the room strangers get, so B makes room all the time.
+void BM_PingRoundTripDuringAFlood(benchmark::State &state)
+{
+    Node a(QUuid::createUuid());
+    Node b(QUuid::createUuid());
+    a.knows(b);
+    b.knows(a);
+    const QUuid recipient = b.identity->currentMacId();
+    QObject::connect(b.hub.get(), &PeerCommunicationHub::receivedPingRequests, b.hub.get(),
+                     [&b](const PingRequestReceivedEvent &event) {
+                         b.hub->send(SendPingResponseCommand(event.senderMacId, {}, QStringLiteral("Studio")));
+                     });
+    QEventLoop loop;
+    QObject::connect(a.hub.get(), &PeerCommunicationHub::receivedPingResponses, &loop, &QEventLoop::quit);
+    std::optional<test::FloodingThread> flood;
+    if (state.range(0) != 0) {
+        flood.emplace(b.listener->port(), QByteArray::fromHex("00003000"), 16, 9);
+        // A second for the flood to take every place strangers may have.
+        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    std::vector<double> microseconds;
+    int lost = 0;
+    QTimer guard;
+    guard.setSingleShot(true);
+    bool timedOut = false;
+    QObject::connect(&guard, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        timedOut = false;
+        guard.start(5000);
+        a.hub->send(SendPingCommand(recipient, {QStringLiteral("a4:83:e7:11:22:33")}, QStringLiteral("Desk")));
+        loop.exec();
+        guard.stop();
+        const double elapsed = static_cast<double>(timer.nsecsElapsed()) / 1000.0;
+        state.SetIterationTime(elapsed / 1e6);
+        if (timedOut) {
+            ++lost;
+        } else {
+            microseconds.push_back(elapsed);
+        }
+        a.directory->eligibilityQuestions.clear();
+        b.directory->eligibilityQuestions.clear();
+    }
+    state.counters["p50_us"] = percentile(microseconds, 0.50);
+    state.counters["p99_us"] = percentile(microseconds, 0.99);
+    state.counters["lost"] = lost;
+}
+BENCHMARK(BM_PingRoundTripDuringAFlood)
+    ->ArgName("flood")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(2000)
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace

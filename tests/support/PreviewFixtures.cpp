@@ -1,5 +1,7 @@
 #include "support/PreviewFixtures.h"
 
+#include "records/PeerNamePolicy.h"
+
 namespace verandel::test {
 
 namespace {
@@ -8,6 +10,13 @@ QUuid fixedId(char kind, int index)
 {
     return QUuid::fromString(
         QStringLiteral("%1%2-0000-4000-8000-000000000000").arg(QLatin1Char(kind)).arg(index, 7, 10, QLatin1Char('0')));
+}
+
+// A computer's name as this program keeps it when another computer sends it, so that a picture of a
+// hostile name shows what a user would see.
+QString received(const QString &name)
+{
+    return sanitizedPeerName(name).value_or(QString());
 }
 
 } // namespace
@@ -20,7 +29,8 @@ const QDateTime &PreviewFixtures::now()
 
 ConnectedMac PreviewFixtures::linkedMac(int index, const QString &name)
 {
-    return ConnectedMac(fixedId('a', index), name, QStringLiteral("installation-%1").arg(index), now(), now(), {});
+    return ConnectedMac(fixedId('a', index), received(name), QStringLiteral("installation-%1").arg(index), now(), now(),
+                        {});
 }
 
 DeviceState PreviewFixtures::sharedDevice(int index, const QString &name, ConnectionStatus status, DeviceType type)
@@ -43,7 +53,7 @@ QList<ConnectedMac> PreviewFixtures::linkedMacs()
 
 DiscoverableMac PreviewFixtures::nearbyMac(int index, const QString &name, std::optional<QString> code)
 {
-    return DiscoverableMac(fixedId('d', index), name, QStringLiteral("1.0.0"), std::nullopt,
+    return DiscoverableMac(fixedId('d', index), received(name), QStringLiteral("1.0.0"), std::nullopt,
                            QStringLiteral("nearby-%1").arg(index), std::move(code), now());
 }
 

@@ -19,7 +19,9 @@ public:
 
     static const QDateTime &now();
 
-    // A linked computer with a fixed id derived from `index` (1, 2, …).
+    // A linked computer with a fixed id derived from `index` (1, 2, …). Computer names are cleaned as
+    // names received from another computer are (control and bidi characters dropped, trimmed, at most
+    // 63 bytes); device names are cleaned where they are shown, as the program does.
     static ConnectedMac linkedMac(int index, const QString &name);
     // "Design Studio", "Living Room" and "Workshop".
     static QList<ConnectedMac> linkedMacs();

@@ -13,11 +13,20 @@
 
 namespace verandel::test {
 
-QString saveShot(QWidget &widget, const QString &name)
+namespace {
+
+QString shotPath(const QString &name)
 {
     const QString directory = QStringLiteral(VERANDEL_BINARY_DIR "/shots");
     QDir().mkpath(directory);
-    const QString path = directory + QLatin1Char('/') + name + QStringLiteral(".png");
+    return directory + QLatin1Char('/') + name + QStringLiteral(".png");
+}
+
+} // namespace
+
+QString saveShot(QWidget &widget, const QString &name)
+{
+    const QString path = shotPath(name);
 
     widget.ensurePolished();
     if (QLayout *layout = widget.layout()) {
@@ -28,6 +37,13 @@ QString saveShot(QWidget &widget, const QString &name)
     picture.setDevicePixelRatio(grabbed.devicePixelRatio());
     picture.fill(widget.palette().color(QPalette::Window));
     QPainter(&picture).drawPixmap(0, 0, grabbed);
+    EXPECT_TRUE(picture.save(path)) << "cannot write " << path.toStdString();
+    return path;
+}
+
+QString saveShot(const QImage &picture, const QString &name)
+{
+    const QString path = shotPath(name);
     EXPECT_TRUE(picture.save(path)) << "cannot write " << path.toStdString();
     return path;
 }

@@ -18,13 +18,14 @@ constexpr int statusSpacing = 5;
 
 } // namespace
 
-DeviceInfoRow::DeviceInfoRow(IconProviderPtr icons, bool showConnectionStatus, QWidget *parent)
+DeviceInfoRow::DeviceInfoRow(IconProviderPtr icons, bool showConnectionStatus, Placement placement, QWidget *parent)
     : QWidget(parent)
-    , m_icon(new IconView(icons, QStringLiteral("questionmark.circle"), Metrics::iconHeading, this))
+    , m_icon(new IconView(icons, QStringLiteral("questionmark.circle"),
+                          placement == Placement::InList ? Metrics::iconHeading : Metrics::iconRegular, this))
     , m_name(new TextLabel(TextStyle::Body, ThemeColor::PrimaryText, this))
 {
-    // As wide as a list row's icon circle, so the name starts where the list's dividers do.
-    m_icon->setFixedWidth(Metrics::iconCircle);
+    const bool inList = placement == Placement::InList;
+    m_icon->setFixedWidth(inList ? Metrics::iconCircle : Metrics::iconRegular);
     m_name->setFontWeight(QFont::Medium);
     m_name->setElided(true);
 
@@ -46,7 +47,7 @@ DeviceInfoRow::DeviceInfoRow(IconProviderPtr icons, bool showConnectionStatus, Q
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins({});
-    row->setSpacing(Metrics::rowSpacing);
+    row->setSpacing(inList ? Metrics::rowSpacing : Metrics::cardHeaderSpacing);
     row->addWidget(m_icon, 0, Qt::AlignVCenter);
     row->addLayout(texts, 1);
 }

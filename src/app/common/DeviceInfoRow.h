@@ -19,7 +19,13 @@ class DeviceInfoRow : public QWidget
     Q_OBJECT
 
 public:
-    DeviceInfoRow(IconProviderPtr icons, bool showConnectionStatus, QWidget *parent = nullptr);
+    // In a list the symbol takes the width of a row's icon circle, so the name starts where the list's
+    // dividers do; in a card it takes the width of the card's header symbol, so the name starts under
+    // the card's title.
+    enum class Placement { InList, InCard };
+
+    DeviceInfoRow(IconProviderPtr icons, bool showConnectionStatus, Placement placement = Placement::InList,
+                  QWidget *parent = nullptr);
 
     void setDeviceState(const DeviceState &state);
 

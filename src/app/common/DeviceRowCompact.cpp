@@ -24,7 +24,7 @@ constexpr int rowTrailingSpacing = 16;
 
 DeviceRowCompact::DeviceRowCompact(IconProviderPtr icons, QWidget *parent)
     : QWidget(parent)
-    , m_info(new DeviceInfoRow(icons, true, this))
+    , m_info(new DeviceInfoRow(icons, true, DeviceInfoRow::Placement::InList, this))
     , m_button(new CapsuleButton(QString(), CapsuleButton::Kind::Bordered, this))
     , m_box(new Card(this))
     , m_supporting(new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, this))

@@ -2,13 +2,6 @@
 
 namespace verandel {
 
-namespace {
-
-constexpr double limitedFillOpacity = 0.06;
-constexpr double limitedBorderOpacity = 0.18;
-
-} // namespace
-
 PermissionGuidanceAppearance PermissionGuidanceAppearance::of(const PermissionGuidanceConfiguration &configuration)
 {
     PermissionGuidanceAppearance appearance;
@@ -19,15 +12,15 @@ PermissionGuidanceAppearance PermissionGuidanceAppearance::of(const PermissionGu
         appearance.cardLook = {ThemeTint{ThemeColor::CardBackground}, ThemeTint{ThemeColor::Separator}};
         break;
     case PermissionGuidanceStyle::Denied:
+        // Something to act on, not something switched off: the warning tint, as limited functionality.
         appearance.iconName = QStringLiteral("gearshape.fill");
-        appearance.iconColor = ThemeColor::SecondaryText;
-        appearance.cardLook = {ThemeTint{ThemeColor::WindowBackground}, ThemeTint{ThemeColor::Separator}};
+        appearance.iconColor = ThemeColor::Orange;
+        appearance.cardLook = CardLook::warning();
         break;
     case PermissionGuidanceStyle::LimitedFunctionality:
         appearance.iconName = QStringLiteral("minus.circle.fill");
         appearance.iconColor = ThemeColor::Orange;
-        appearance.cardLook
-            = {ThemeTint{ThemeColor::Orange, limitedFillOpacity}, ThemeTint{ThemeColor::Orange, limitedBorderOpacity}};
+        appearance.cardLook = CardLook::warning();
         break;
     }
     // An empty text counts as absent: a blank row or a button without a title helps nobody.

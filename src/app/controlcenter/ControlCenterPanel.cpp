@@ -19,7 +19,7 @@ constexpr int deviceRowSpacing = 6;
 DeviceRowFactory deviceInfoRowFactory(IconProviderPtr icons)
 {
     return [icons = std::move(icons)](const DeviceState &device, bool showConnectionStatus) -> QWidget * {
-        auto *row = new DeviceInfoRow(icons, showConnectionStatus);
+        auto *row = new DeviceInfoRow(icons, showConnectionStatus, DeviceInfoRow::Placement::InCard);
         row->setDeviceState(device);
         return row;
     };
@@ -36,7 +36,7 @@ ControlCenterPanel::ControlCenterPanel(IconProviderPtr icons, const QString &sym
     m_content->setContentsMargins({});
     m_content->setSpacing(panelSpacing);
     auto *header = new QHBoxLayout;
-    header->setSpacing(panelSpacing);
+    header->setSpacing(Metrics::cardHeaderSpacing);
     header->addWidget(new IconView(m_icons, symbol, Metrics::iconRegular), 0, Qt::AlignTop);
     m_title->setElided(true);
     m_titleColumn->setSpacing(2);

@@ -3,8 +3,11 @@
 #include "controlcenter/ConnectionStatusIndicator.h"
 #include "controlcenter/OnboardingChecklistCard.h"
 
+#include "models/ConnectionIndicatorPolicy.h"
+
 #include "kit/CapsuleButton.h"
 #include "kit/TextLabel.h"
+#include "kit/UntrustedText.h"
 
 namespace verandel {
 
@@ -60,6 +63,8 @@ void ThisMacPanel::setContent(const ControlCenterContent &content, const std::op
     const bool onboarding = content.showsSharedDevicesOnboarding;
     m_devicesHeader->setVisible(!onboarding);
     m_take->setEnabled(content.hasActiveMacsWithDevices);
+    m_take->setToolTip(content.takeUnavailableReason.isEmpty() ? QString()
+                                                               : UntrustedText::toolTip(content.takeUnavailableReason));
     m_devices->setDevices(content.devicesOnThisMac);
     m_devices->setVisible(!content.devicesOnThisMac.isEmpty());
     m_empty->setVisible(content.devicesOnThisMac.isEmpty() && !onboarding);
@@ -75,6 +80,7 @@ ConnectedMacPanel::ConnectedMacPanel(IconProviderPtr icons, DeviceRowFactory row
     , m_devices(new DeviceRowList(std::move(rows), false))
     , m_empty(caption(QStringLiteral("No devices connected")))
     , m_notConnected(new QWidget)
+    , m_identityConflict(caption(ConnectionIndicatorPolicy::identityConflictText()))
 {
     auto *stateRow = new QHBoxLayout;
     stateRow->setSpacing(4);
@@ -99,6 +105,7 @@ ConnectedMacPanel::ConnectedMacPanel(IconProviderPtr icons, DeviceRowFactory row
                                            "Verandel app is running."),
                             TextStyle::Caption));
     content()->addWidget(m_notConnected);
+    content()->addWidget(m_identityConflict);
 }
 
 void ConnectedMacPanel::setContent(const LinkedMacPanelContent &content)
@@ -106,14 +113,18 @@ void ConnectedMacPanel::setContent(const LinkedMacPanelContent &content)
     m_mac = content.mac;
     titleLabel()->setText(content.mac.displayName());
     m_indicator->setState(content.state);
-    m_state->setText(ConnectionIndicatorPolicy::panelStateText(content.state));
+    m_state->setText(content.identityConflict ? QStringLiteral("Transfers paused")
+                                              : ConnectionIndicatorPolicy::panelStateText(content.state));
     m_send->setVisible(content.offersSend);
     m_send->setEnabled(content.sendEnabled);
-    const bool active = isActive(content.state);
+    m_send->setToolTip(content.sendUnavailableReason.isEmpty() ? QString()
+                                                               : UntrustedText::toolTip(content.sendUnavailableReason));
+    const bool active = isActive(content.state) && !content.identityConflict;
     m_devices->setDevices(content.devices);
     m_devices->setVisible(active && !content.devices.isEmpty());
     m_empty->setVisible(active && content.devices.isEmpty());
-    m_notConnected->setVisible(!active);
+    m_notConnected->setVisible(!active && !content.identityConflict);
+    m_identityConflict->setVisible(content.identityConflict);
 }
 
 EmptyConnectedMacsPanel::EmptyConnectedMacsPanel(IconProviderPtr icons, ToolbarActionHandler onAction, QWidget *parent)

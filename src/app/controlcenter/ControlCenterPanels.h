@@ -60,6 +60,7 @@ public:
     DeviceRowList *deviceList() const { return m_devices; }
     TextLabel *emptyLabel() const { return m_empty; }
     QWidget *notConnectedNote() const { return m_notConnected; }
+    TextLabel *identityConflictNote() const { return m_identityConflict; }
 
 private:
     std::optional<ConnectedMac> m_mac;
@@ -69,6 +70,7 @@ private:
     DeviceRowList *m_devices;
     TextLabel *m_empty;
     QWidget *m_notConnected;
+    TextLabel *m_identityConflict;
 };
 
 // No computer is linked yet: a checklist that leads to the Linked Computers settings.

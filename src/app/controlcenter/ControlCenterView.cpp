@@ -1,6 +1,7 @@
 #include "controlcenter/ControlCenterView.h"
 
 #include "controlcenter/ControlCenterPanels.h"
+#include "controlcenter/TransferMessageView.h"
 
 #include "models/ConnectedMacsViewModel.h"
 #include "models/ToolbarOwnershipBootstrap.h"
@@ -31,7 +32,7 @@ ControlCenterView::ControlCenterView(Services services, IconProviderPtr icons, D
     , m_ownershipState(m_services.deviceOwnership->currentOwnershipState())
     , m_advertisedName(m_services.macIdentifierService->advertisedName())
     , m_guidance(m_services.controlCoordinator->currentBluetoothPermissionGuidanceState())
-    , m_message(new TextLabel(TextStyle::Callout))
+    , m_message(new TransferMessageView(m_icons, m_services.clock))
     , m_bluetoothCard(new PermissionGuidanceView(m_icons))
 {
     const auto onAction = [this](const ToolbarAction &action) { handleToolbarAction(action); };
@@ -47,8 +48,6 @@ ControlCenterView::ControlCenterView(Services services, IconProviderPtr icons, D
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(columnPadding, columnPadding, columnPadding, columnPadding);
     layout->setSpacing(columnSpacing);
-    m_message->setFontWeight(QFont::Medium);
-    m_message->setWordWrap(true);
     for (QWidget *row :
          {static_cast<QWidget *>(m_message), static_cast<QWidget *>(m_bluetoothCard), static_cast<QWidget *>(m_thisMac),
           m_linkedColumn, static_cast<QWidget *>(m_emptyPanel), static_cast<QWidget *>(m_inTransition)}) {
@@ -65,6 +64,11 @@ ControlCenterView::ControlCenterView(Services services, IconProviderPtr icons, D
 }
 
 ControlCenterView::~ControlCenterView() = default;
+
+TextLabel *ControlCenterView::messageLabel() const
+{
+    return m_message->label();
+}
 
 void ControlCenterView::subscribe()
 {
@@ -93,6 +97,8 @@ void ControlCenterView::subscribe()
     connect(m_services.connectedMacsViewModel, &ConnectedMacsViewModel::connectedMacsChanged, this,
             &ControlCenterView::refresh, queued);
     connect(m_services.connectedMacsViewModel, &ConnectedMacsViewModel::connectionStatusesChanged, this,
+            &ControlCenterView::refresh, queued);
+    connect(m_services.connectedMacsViewModel, &ConnectedMacsViewModel::identityConflictsChanged, this,
             &ControlCenterView::refresh, queued);
     connect(
         m_services.macIdentifierService.get(), &MacIdentifierServiceProtocol::advertisedNameDidChange, this,
@@ -137,6 +143,16 @@ void ControlCenterView::attemptOwnershipBootstrap()
         });
 }
 
+int ControlCenterView::fittingHeight(int width) const
+{
+    QWidget *column = widget();
+    column->ensurePolished();
+    if (QLayout *layout = column->layout()) {
+        layout->activate();
+    }
+    return column->hasHeightForWidth() ? column->heightForWidth(width) : column->sizeHint().height();
+}
+
 ControlCenterInputs ControlCenterView::inputs() const
 {
     ControlCenterInputs in;
@@ -149,6 +165,7 @@ ControlCenterInputs ControlCenterView::inputs() const
         }
     }
     in.latestConnectionStateChange = m_latestConnectionStateChange;
+    in.identityConflicts = m_services.connectedMacsViewModel->identityConflicts();
     in.sharedDevices = m_services.devices->verandelDevices();
     in.ownership = m_ownershipState;
     return in;
@@ -164,7 +181,9 @@ void ControlCenterView::refresh()
     const ControlCenterContent now = content();
     const std::optional<QString> message
         = m_services.transferState ? m_services.transferState->message() : std::optional<QString>();
-    m_message->setText(message.value_or(QString()));
+    if (message) {
+        m_message->setMessage(*message, m_services.transferState->kind());
+    }
     m_message->setVisible(message.has_value());
 
     if (m_guidance) {
@@ -172,9 +191,17 @@ void ControlCenterView::refresh()
         const ControlCoordinatorProtocolPtr coordinator = m_services.controlCoordinator;
         actions.proceed = [coordinator] { coordinator->continueBluetoothPermissionGuidance(); };
         actions.dismiss = [coordinator] { coordinator->stageBluetoothPermissionGuidance(std::nullopt); };
-        actions.openSettings = [coordinator] { coordinator->openBluetoothSettings(); };
+        // Without a settings program to start, the card says what to run instead.
+        actions.openSettings = [this, coordinator] {
+            if (!coordinator->openBluetoothSettings() && !m_noBluetoothSettingsProgram) {
+                m_noBluetoothSettingsProgram = true;
+                refresh();
+            }
+        };
         actions.retry = [coordinator] { coordinator->retryBluetoothPermissionGuidance(); };
-        m_bluetoothCard->setConfiguration(PermissionGuidanceCards::bluetoothTransfer(*m_guidance, actions));
+        const PermissionGuidanceConfiguration card = PermissionGuidanceCards::bluetoothTransfer(*m_guidance, actions);
+        m_bluetoothCard->setConfiguration(
+            m_noBluetoothSettingsProgram ? PermissionGuidanceCards::withoutBluetoothSettingsProgram(card) : card);
     }
     m_bluetoothCard->setVisible(m_guidance.has_value());
 

@@ -10,6 +10,7 @@
 #include "models/ToolbarAction.h"
 
 #include "bluetooth/BluetoothPermissionGuidanceState.h"
+#include "foundation/ClockProtocol.h"
 #include "records/MacIdentifierServiceProtocol.h"
 
 #include <QHash>
@@ -28,6 +29,7 @@ class InTransitionPanel;
 class PermissionGuidanceView;
 class TextLabel;
 class ThisMacPanel;
+class TransferMessageView;
 
 // The Control Center: the transfer message, the Bluetooth card when the coordinator asks for one, this
 // computer with its devices, each linked computer with its devices, and the devices in transition. The
@@ -49,6 +51,8 @@ public:
         DeviceOwnershipProtocolPtr deviceOwnership;
         std::shared_ptr<MacIdentifierServiceProtocol> macIdentifierService;
         ControlCenterTransferState *transferState = nullptr;
+        // Moves the transfer's busy line; none leaves it standing.
+        ClockPtr clock;
     };
 
     // An empty `deviceRows` shows the shared device row.
@@ -58,9 +62,12 @@ public:
 
     // What the column shows now.
     ControlCenterContent content() const;
+    // The height the column needs to show everything at `width`, without a scroll bar.
+    int fittingHeight(int width) const;
     ControlCenterInputs inputs() const;
 
-    TextLabel *messageLabel() const { return m_message; }
+    TransferMessageView *messageView() const { return m_message; }
+    TextLabel *messageLabel() const;
     PermissionGuidanceView *bluetoothCard() const { return m_bluetoothCard; }
     ThisMacPanel *thisMacPanel() const { return m_thisMac; }
     ConnectedMacPanel *panelOf(const QUuid &macId) const { return m_linkedPanels.value(macId); }
@@ -88,8 +95,9 @@ private:
     std::optional<ConnectionStateChange> m_latestConnectionStateChange;
     std::optional<QString> m_advertisedName;
     std::optional<BluetoothPermissionGuidanceState> m_guidance;
+    bool m_noBluetoothSettingsProgram = false;
 
-    TextLabel *m_message;
+    TransferMessageView *m_message;
     PermissionGuidanceView *m_bluetoothCard;
     ThisMacPanel *m_thisMac;
     QWidget *m_linkedColumn;

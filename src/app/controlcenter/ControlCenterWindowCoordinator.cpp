@@ -1,18 +1,27 @@
 #include "controlcenter/ControlCenterWindowCoordinator.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 
 namespace verandel {
 
-int ControlCenterWindowSizing::initialContentHeight(int fittingHeight)
+int ControlCenterWindowSizing::initialContentHeight(int fittingHeight, int availableHeight)
 {
-    return std::clamp(fittingHeight, minContentHeight, maxInitialContentHeight);
+    return std::clamp(fittingHeight, minContentHeight, std::max(minContentHeight, availableHeight));
+}
+
+int ControlCenterWindowSizing::availableHeight(const QWidget &window)
+{
+    const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry().height() : minContentHeight;
 }
 
 void ControlCenterWindowSizing::apply(QWidget &window, int fittingHeight)
 {
     window.setMinimumSize(minContentWidth, minContentHeight);
-    window.resize(idealContentWidth, initialContentHeight(fittingHeight));
+    window.resize(idealContentWidth, initialContentHeight(fittingHeight, availableHeight(window)));
 }
 
 ControlCenterWindowCoordinator::ControlCenterWindowCoordinator(

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "foundation/DelayedCall.h"
 #include "models/ControlCenterWindowOwnership.h"
-#include "models/DelayedCall.h"
 
 #include "kit/WindowPresentation.h"
 
@@ -37,15 +37,16 @@ struct ControlCenterWindowSizing
     static constexpr int minContentWidth = 520;
     static constexpr int idealContentWidth = 560;
     static constexpr int minContentHeight = 340;
-    static constexpr int maxInitialContentHeight = 700;
 
     // The name its frame is saved under.
     static constexpr const char *frameAutosaveName = "ToolbarWindow";
 
-    // The height the content would like, kept within the minimum and the initial maximum.
-    static int initialContentHeight(int fittingHeight);
-    // The window's minimum size, its width, and its first height from what its content would like.
+    // The height the content would like, at least the minimum and at most what the screen has room for.
+    static int initialContentHeight(int fittingHeight, int availableHeight);
+    // The window's minimum size, its width, and its first height: as tall as its content wants at that
+    // width, up to its screen's available height.
     static void apply(QWidget &window, int fittingHeight);
+    static int availableHeight(const QWidget &window);
 };
 
 // The one owner of the Control Center window: it makes the window or reuses the open one, records who

@@ -29,7 +29,9 @@ void CustomToolbarBuilder::showToolbar(QWidget *anchor, ControlCenterView::Servi
     layout->setContentsMargins({});
     layout->addWidget(view);
     popup->resize(ControlCenterWindowSizing::idealContentWidth,
-                  ControlCenterWindowSizing::initialContentHeight(view->widget()->sizeHint().height()));
+                  ControlCenterWindowSizing::initialContentHeight(
+                      view->fittingHeight(ControlCenterWindowSizing::idealContentWidth),
+                      ControlCenterWindowSizing::availableHeight(*anchor)));
     popup->move(anchor->mapToGlobal(QPoint(0, anchor->height())));
     m_popup = popup;
     popup->show();

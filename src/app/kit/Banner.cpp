@@ -23,6 +23,9 @@ Banner::Banner(IconProviderPtr icons, QWidget *parent)
     , m_dismiss(new QToolButton(this))
 {
     m_title->setFontWeight(QFont::DemiBold);
+    // A title may name something from elsewhere (the device just stopped): too long for the line, it
+    // ends in "…" and the tool tip holds it whole.
+    m_title->setElided(true);
     m_message->setWordWrap(true);
     m_action->setControlSize(CapsuleButton::Size::Small);
     m_action->hide();

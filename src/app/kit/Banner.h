@@ -12,9 +12,9 @@ class CapsuleButton;
 class IconView;
 class TextLabel;
 
-// A card with a symbol, a title, a wrapping message and, when set, an action button and a dismiss
-// button: the error and undo notices at the top of a window's content. The message may be an error
-// text from elsewhere; it is shown as plain text.
+// A card with a symbol, a title on one line (shortened with "…", whole in its tool tip), a wrapping
+// message and, when set, an action button and a dismiss button: the error and undo notices at the top of
+// a window's content. The message may be an error text from elsewhere; it is shown as plain text.
 class Banner : public Card
 {
     Q_OBJECT
@@ -28,6 +28,7 @@ public:
     void setDismissible(bool dismissible);
 
     QString title() const;
+    TextLabel *titleLabel() const { return m_title; }
     QString message() const;
     CapsuleButton *actionButton() const { return m_action; }
     QToolButton *dismissButton() const { return m_dismiss; }

@@ -19,7 +19,19 @@ QFont badgeFont()
     return font;
 }
 
+// A line of `font` beside a symbol, padded.
+int contentHeight(const QFont &font, int verticalPadding)
+{
+    const QFontMetrics metrics(font);
+    return std::max(metrics.height(), std::max(Metrics::iconRegular, metrics.ascent())) + 2 * verticalPadding;
+}
+
 } // namespace
+
+int CapsuleBadge::capsuleHeight()
+{
+    return contentHeight(badgeFont(), Metrics::badgeVerticalPadding);
+}
 
 CapsuleBadge::CapsuleBadge(IconProviderPtr icons, QWidget *parent)
     : QWidget(parent)
@@ -91,8 +103,7 @@ QSize CapsuleBadge::sizeHint() const
     if (!m_iconName.isEmpty()) {
         width += iconSize() + (m_text.isEmpty() ? 0 : Metrics::badgeIconSpacing);
     }
-    const int height = std::max(metrics.height(), iconSize());
-    return {width + margins.left() + margins.right(), height + margins.top() + margins.bottom()};
+    return {width + margins.left() + margins.right(), contentHeight(font(), margins.top())};
 }
 
 void CapsuleBadge::paintEvent(QPaintEvent *)

@@ -28,6 +28,10 @@ public:
     QString iconName() const { return m_iconName; }
     BadgeLook look() const { return m_look; }
 
+    // How tall a capsule badge with a symbol is in the current fonts: a row that shows one only at times
+    // keeps this height, so what stands beside it does not move.
+    static int capsuleHeight();
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 

@@ -15,32 +15,46 @@ namespace {
 // Room around the capsule for the focus ring.
 constexpr int focusMargin = 2;
 
-struct ButtonColors
-{
-    QColor fill;
-    QColor border;
-    QColor text;
-};
-
-ButtonColors colorsFor(CapsuleButton::Kind kind, const QPalette &palette)
-{
-    switch (kind) {
-    case CapsuleButton::Kind::Prominent:
-        return {Theme::color(palette, ThemeColor::Accent), Qt::transparent,
-                Theme::inkOn(palette, ThemeTint{ThemeColor::AccentText}, ThemeTint{ThemeColor::Accent})};
-    case CapsuleButton::Kind::Destructive:
-        return {Theme::color(palette, ThemeColor::Red), Qt::transparent,
-                Theme::readableTextOn(Theme::color(palette, ThemeColor::Red))};
-    case CapsuleButton::Kind::Bordered:
-        return {Theme::color(palette, ThemeColor::ControlBackground), Theme::controlOutline(palette),
-                Theme::inkOn(palette, ThemeTint{ThemeColor::ControlText}, ThemeTint{ThemeColor::ControlBackground})};
-    case CapsuleButton::Kind::Plain:
-        return {Qt::transparent, Qt::transparent, Theme::textColor(palette, ThemeColor::Accent)};
-    }
-    return {};
-}
+// The text of a disabled button still reads at this ratio: it says what the button would do.
+constexpr double disabledTextContrast = 3.0;
 
 } // namespace
+
+CapsuleButton::Look CapsuleButton::look(Kind kind, const QPalette &palette, bool enabled)
+{
+    Look look;
+    switch (kind) {
+    case Kind::Prominent:
+        look = {Theme::fillUnder(Theme::color(palette, ThemeColor::Accent), Qt::white, Theme::textContrast),
+                Qt::transparent, Qt::white};
+        break;
+    case Kind::Destructive:
+        look = {Theme::color(palette, ThemeColor::Red), Qt::transparent,
+                Theme::readableTextOn(Theme::color(palette, ThemeColor::Red))};
+        break;
+    case Kind::Bordered:
+        look = {Theme::color(palette, ThemeColor::ControlBackground), Theme::controlOutline(palette),
+                Theme::inkOn(palette, ThemeTint{ThemeColor::ControlText}, ThemeTint{ThemeColor::ControlBackground})};
+        break;
+    case Kind::Plain: look = {Qt::transparent, Qt::transparent, Theme::textColor(palette, ThemeColor::Accent)}; break;
+    }
+    if (enabled) {
+        return look;
+    }
+    for (QColor *faded : {&look.fill, &look.border, &look.text}) {
+        faded->setAlphaF(faded->alphaF() * Theme::disabledOpacity);
+    }
+    const QList<QColor> backgrounds = {Theme::over(look.fill, palette.color(QPalette::Base)),
+                                       Theme::over(look.fill, palette.color(QPalette::Window))};
+    look.text = Theme::readableOn(Theme::over(look.text, backgrounds.first()), backgrounds, disabledTextContrast);
+    return look;
+}
+
+int CapsuleButton::shapeHeight(const QFontMetrics &metrics, Size size)
+{
+    const int vertical = size == Size::Small ? Metrics::buttonSmallVerticalPadding : Metrics::buttonVerticalPadding;
+    return std::max(metrics.height() + 2 * vertical, Metrics::minimumButtonHeight);
+}
 
 CapsuleButton::CapsuleButton(const QString &text, Kind kind, QWidget *parent)
     : QPushButton(text, parent)
@@ -85,9 +99,8 @@ QSize CapsuleButton::sizeHint() const
     const int horizontal = m_kind == Kind::Plain ? 0
         : small                                  ? Metrics::buttonSmallHorizontalPadding
                                                  : Metrics::buttonHorizontalPadding;
-    const int vertical = small ? Metrics::buttonSmallVerticalPadding : Metrics::buttonVerticalPadding;
     const int width = metrics.size(Qt::TextShowMnemonic, text()).width() + 2 * horizontal + 2 * focusMargin;
-    const int height = std::max(metrics.height() + 2 * vertical, Metrics::minimumButtonHeight) + 2 * focusMargin;
+    const int height = shapeHeight(metrics, m_size) + 2 * focusMargin;
     return {std::max(width, minimumWidth()), height};
 }
 
@@ -95,10 +108,7 @@ void CapsuleButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled()) {
-        painter.setOpacity(Theme::disabledOpacity);
-    }
-    ButtonColors colors = colorsFor(m_kind, palette());
+    Look colors = look(m_kind, palette(), isEnabled());
     if (isDown()) {
         colors.fill = colors.fill.alpha() ? colors.fill.darker(115) : colors.fill;
         colors.text = m_kind == Kind::Plain ? colors.text.darker(130) : colors.text;

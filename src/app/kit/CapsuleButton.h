@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QPalette>
 #include <QPushButton>
 
 namespace verandel {
@@ -19,6 +21,19 @@ public:
         Plain, // text only, in the accent colour
     };
     enum class Size { Regular, Small };
+
+    // What a button is drawn in, on a card or on the window.
+    struct Look
+    {
+        QColor fill;
+        QColor border;
+        QColor text;
+    };
+    // A prominent button has white text on the accent darkened until the text reads at 4.5:1, as
+    // desktop themes draw their default button; a disabled button fades, but its text keeps 3:1.
+    static Look look(Kind kind, const QPalette &palette, bool enabled = true);
+    // How tall the capsule is drawn for text of these metrics (a text field takes the same height).
+    static int shapeHeight(const QFontMetrics &metrics, Size size);
 
     explicit CapsuleButton(const QString &text, Kind kind = Kind::Bordered, QWidget *parent = nullptr);
 

@@ -98,17 +98,30 @@ QPixmap IconProvider::pixmap(const QString &name, int size, const QColor &color,
     return pixmap;
 }
 
-QIcon IconProvider::icon(const QString &name, const QColor &color) const
+void IconProvider::addPixmaps(QIcon &icon, const QString &name, const QColor &color, QIcon::Mode mode) const
 {
-    QIcon icon;
     for (const int size : {12, 16, 18, 22, 24, 32}) {
         for (const qreal ratio : {1.0, 2.0}) {
             const QPixmap drawn = pixmap(name, size, color, ratio);
             if (!drawn.isNull()) {
-                icon.addPixmap(drawn);
+                icon.addPixmap(drawn, mode);
             }
         }
     }
+}
+
+QIcon IconProvider::icon(const QString &name, const QColor &color) const
+{
+    QIcon icon;
+    addPixmaps(icon, name, color, QIcon::Normal);
+    return icon;
+}
+
+QIcon IconProvider::icon(const QString &name, const QColor &color, const QColor &disabledColor) const
+{
+    QIcon icon;
+    addPixmaps(icon, name, color, QIcon::Normal);
+    addPixmaps(icon, name, disabledColor, QIcon::Disabled);
     return icon;
 }
 

@@ -32,11 +32,15 @@ public:
     QPixmap pixmap(const QString &name, int size, const QColor &color, qreal devicePixelRatio = 1.0) const;
     // The symbol in the sizes buttons, menus and trays ask for (12 to 32 and their double), in `color`.
     QIcon icon(const QString &name, const QColor &color) const;
+    // The same, drawn in `disabledColor` where its item is disabled, instead of Qt's grey: a symbol that
+    // says why an item cannot be chosen must stay visible then.
+    QIcon icon(const QString &name, const QColor &color, const QColor &disabledColor) const;
 
     static bool isRenderingAvailable();
 
 private:
     QString resourcePath(const QString &name) const;
+    void addPixmaps(QIcon &icon, const QString &name, const QColor &color, QIcon::Mode mode) const;
 
     QHash<QString, QString> m_files; // name -> resource path
     mutable QHash<QString, QPixmap> m_cache;

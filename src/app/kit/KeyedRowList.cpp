@@ -55,7 +55,9 @@ QLine KeyedRowList::dividerBelow(qsizetype index) const
         return {};
     }
     const int y = m_rows.value(m_keys.at(index))->geometry().bottom() + 1;
-    return {Metrics::cardBorderWidth + Metrics::rowDividerInset, y, width() - Metrics::cardBorderWidth - 1, y};
+    // It stops as far inside the border as the rows' own padding, so that it never meets the border.
+    return {Metrics::cardBorderWidth + Metrics::rowDividerInset, y,
+            width() - Metrics::cardBorderWidth - Metrics::rowHorizontalPadding - 1, y};
 }
 
 void KeyedRowList::paintEvent(QPaintEvent *event)

@@ -13,7 +13,7 @@ class QVBoxLayout;
 namespace verandel {
 
 // A card listing one row per key (a computer id, a device address) in the order given, with a divider
-// between two rows that starts where the rows' text does and stops before the card's border. Rows are
+// between two rows that starts where the rows' text does and stops inside the card, clear of its border. Rows are
 // made once per key and reused, so a row keeps its own state (a confirmation, a pulse) while the list
 // changes around it; the row of a key that is gone is deleted once control returns to the event loop,
 // since it may be the row whose click removed it.

@@ -11,6 +11,8 @@ struct Metrics
     static constexpr int cardBorderWidth = 1;
     static constexpr int cardPadding = 14;
     static constexpr int cardSpacing = 10;
+    // A card's header: its symbol, then its title; what the card lists lines up with the two.
+    static constexpr int cardHeaderSpacing = 8;
 
     // Rows inside cards (linked computers, nearby computers, devices).
     static constexpr int rowHorizontalPadding = 14;
@@ -43,6 +45,12 @@ struct Metrics
     static constexpr int minimumButtonHeight = 24;
     static constexpr int actionButtonMinimumWidth = 76;
     static constexpr int rejectButtonMinimumWidth = 72;
+
+    // Text fields: as tall as a regular button, a little rounded.
+    static constexpr int fieldHorizontalPadding = 8;
+    static constexpr int fieldRadius = 6;
+    // A field's label stands this far above it.
+    static constexpr int fieldLabelSpacing = 4;
 
     // The switch: track and knob.
     static constexpr int toggleWidth = 38;

@@ -17,7 +17,7 @@ QtWindowController::QtWindowController(std::unique_ptr<QWidget> window, QString 
     if (m_settings) {
         const QByteArray geometry = m_settings->value(settingsKey()).toByteArray();
         if (!geometry.isEmpty()) {
-            m_window->restoreGeometry(geometry);
+            m_restoredFrame = m_window->restoreGeometry(geometry);
         }
     }
 }

@@ -40,6 +40,8 @@ public:
     ~QtWindowController() override;
 
     QWidget *window() const { return m_window; }
+    // Whether the window took a frame saved earlier under its autosave name.
+    bool hasRestoredFrame() const { return m_restoredFrame; }
     WindowPresenting *presentedWindow() override { return m_window ? this : nullptr; }
     void showWindow() override;
 
@@ -58,6 +60,7 @@ private:
     QPointer<QWidget> m_window;
     QString m_autosaveName;
     QSettings *m_settings;
+    bool m_restoredFrame = false;
 };
 
 } // namespace verandel

@@ -61,6 +61,26 @@ void TextLabel::setFontWeight(QFont::Weight weight)
     applyFont();
 }
 
+QStringList TextLabel::wrappedLines() const
+{
+    const QRect area = contentsRect().marginsRemoved(QMargins(margin(), margin(), margin(), margin()));
+    QTextLayout layout;
+    layOutWrapped(layout, area.width());
+    QStringList lines;
+    for (int index = 0; index < layout.lineCount(); ++index) {
+        const QTextLine line = layout.lineAt(index);
+        lines.append(layout.text().mid(line.textStart(), line.textLength()).trimmed());
+    }
+    return lines;
+}
+
+void TextLabel::setAvoidsLoneLastWord(bool avoids)
+{
+    m_avoidsLoneLastWord = avoids;
+    updateGeometry();
+    update();
+}
+
 void TextLabel::setElided(bool elided)
 {
     m_elided = elided;
@@ -115,6 +135,33 @@ int TextLabel::heightForWidth(int width) const
 }
 
 int TextLabel::layOutWrapped(QTextLayout &layout, int width) const
+{
+    const int height = layOutLines(layout, width);
+    const int lines = layout.lineCount();
+    const auto loneLastWord = [](const QTextLayout &laidOut) {
+        const QTextLine last = laidOut.lineAt(laidOut.lineCount() - 1);
+        return !laidOut.text().mid(last.textStart(), last.textLength()).trimmed().contains(QLatin1Char(' '));
+    };
+    if (!m_avoidsLoneLastWord || lines < 2 || !loneLastWord(layout)) {
+        return height;
+    }
+    // Narrower lines push words down; the narrowest step that keeps the number of lines and gives the
+    // last line company wins. Without one, the first layout stays.
+    const int step = std::max(1, QFontMetrics(font()).averageCharWidth());
+    for (int narrower = width - step; narrower > width / 2; narrower -= step) {
+        QTextLayout trial;
+        layOutLines(trial, narrower);
+        if (trial.lineCount() != lines) {
+            break;
+        }
+        if (!loneLastWord(trial)) {
+            return layOutLines(layout, narrower);
+        }
+    }
+    return layOutLines(layout, width);
+}
+
+int TextLabel::layOutLines(QTextLayout &layout, int width) const
 {
     QString text = m_fullText;
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);

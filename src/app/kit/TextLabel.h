@@ -42,6 +42,11 @@ public:
 
     // One line, shortened at the end to the width it gets.
     void setElided(bool elided);
+    // A wrapped text moves a word down rather than leave one word alone on its last line, where the
+    // lines above have words to spare.
+    void setAvoidsLoneLastWord(bool avoids);
+    // The lines a wrapped text is drawn in at the label's width.
+    QStringList wrappedLines() const;
     bool isElided() const { return m_elided; }
 
     QSize minimumSizeHint() const override;
@@ -56,6 +61,7 @@ protected:
 private:
     // Lays the whole text out in lines of `width`; returns their height.
     int layOutWrapped(QTextLayout &layout, int width) const;
+    int layOutLines(QTextLayout &layout, int width) const;
     void applyFont();
     void applyColor();
     void updateShownText();
@@ -66,6 +72,7 @@ private:
     std::optional<QFont::Weight> m_weight;
     QString m_fullText;
     bool m_elided = false;
+    bool m_avoidsLoneLastWord = false;
 };
 
 } // namespace verandel

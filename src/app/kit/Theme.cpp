@@ -160,6 +160,22 @@ QColor Theme::readableOn(const QColor &wanted, const QList<QColor> &backgrounds,
     return readableTextOn(backgrounds.first());
 }
 
+QColor Theme::fillUnder(const QColor &wanted, const QColor &text, double minimumRatio)
+{
+    const QColor target
+        = contrastRatio(text, Qt::white) > contrastRatio(text, Qt::black) ? QColor(Qt::white) : QColor(Qt::black);
+    constexpr int steps = 40;
+    for (int step = 0; step <= steps; ++step) {
+        const double share = static_cast<double>(step) / steps;
+        const QColor candidate
+            = over(QColor::fromRgbF(target.redF(), target.greenF(), target.blueF(), static_cast<float>(share)), wanted);
+        if (contrastRatio(candidate, text) >= minimumRatio) {
+            return candidate;
+        }
+    }
+    return target;
+}
+
 QColor Theme::inkOn(const QPalette &palette, ThemeTint ink, ThemeTint fill)
 {
     const QColor fillColor = color(palette, fill);

@@ -44,6 +44,9 @@ public:
     // gives `minimumRatio` against every background (all opaque). The accent comes from the desktop's
     // palette, so no fixed colour can promise this; it is chosen when drawn.
     static QColor readableOn(const QColor &wanted, const QList<QColor> &backgrounds, double minimumRatio);
+    // `wanted` (opaque) moved towards black, or towards white for dark text, by the least step that lets
+    // `text` read on it at `minimumRatio`: the fill behind text whose colour is fixed.
+    static QColor fillUnder(const QColor &wanted, const QColor &text, double minimumRatio);
     // The ink of text or a symbol on a fill of `fill`, which may lie on a card or on the window: `ink`
     // made readable on both.
     static QColor inkOn(const QPalette &palette, ThemeTint ink, ThemeTint fill);

@@ -26,6 +26,7 @@ struct RequestTexts
 
 ConnectedMacsViewModel::ConnectedMacsViewModel(MacDiscoveryServicePtr macDiscoveryService,
                                                ConnectionMonitorServicePtr connectionMonitorService,
+                                               LinkedPeerDirectoryPtr peerDirectory,
                                                ConnectedMacStorageServicePtr connectedMacStorageService,
                                                SystemPermissionCheckerPtr systemPermissionChecker,
                                                LoggerFactory &loggerFactory, QObject *parent)
@@ -33,6 +34,7 @@ ConnectedMacsViewModel::ConnectedMacsViewModel(MacDiscoveryServicePtr macDiscove
     , m_logger(loggerFactory.createLogger(QStringLiteral("ConnectedMacsViewModel")))
     , m_macDiscoveryService(std::move(macDiscoveryService))
     , m_connectionMonitorService(std::move(connectionMonitorService))
+    , m_peerDirectory(std::move(peerDirectory))
     , m_connectedMacStorageService(std::move(connectedMacStorageService))
     , m_systemPermissionChecker(std::move(systemPermissionChecker))
 {
@@ -56,6 +58,7 @@ void ConnectedMacsViewModel::subscribe()
     m_currentSecurityCode = discovery->currentSecurityCode();
     m_discoveredMacs = ConnectedMacsRules::withSecurityCode(discovery->discoveredMacs());
     m_connectionRequests = discovery->connectionRequests();
+    m_identityConflicts = m_peerDirectory->identityConflicts();
 
     connect(discovery, &MacDiscoveryServiceProtocol::stateChanged, this,
             [this] { later([this] { syncDiscoveryState(); }); });
@@ -87,6 +90,12 @@ void ConnectedMacsViewModel::subscribe()
             [this](const ConnectedMac &mac) { later([this, mac] { handleConnectionEstablished(mac); }); });
     connect(m_connectionMonitorService.get(), &ConnectionMonitorServiceProtocol::connectionStateChanged, this,
             &ConnectedMacsViewModel::connectionStateChanged);
+    connect(m_peerDirectory.get(), &LinkedPeerDirectoryProtocol::identityConflictsChanged, this, [this] {
+        later([this] {
+            m_identityConflicts = m_peerDirectory->identityConflicts();
+            Q_EMIT identityConflictsChanged();
+        });
+    });
 }
 
 void ConnectedMacsViewModel::later(std::function<void()> handler)
@@ -204,7 +213,13 @@ QCoro::Task<> ConnectedMacsViewModel::stopDiscovery()
 {
     const QPointer<ConnectedMacsViewModel> self(this);
     const MacDiscoveryServicePtr service = m_macDiscoveryService;
-    co_await service->stopDiscovery();
+    // Leaving the tab stops Discovery Mode whether it runs or not (it ends by itself once a link is
+    // made); the service refuses an idle or stopping one with a warning, so it is asked only when there
+    // is something to stop.
+    const DiscoveryServiceState state = service->state();
+    if (state != DiscoveryServiceState::Idle && state != DiscoveryServiceState::Stopping) {
+        co_await service->stopDiscovery();
+    }
     if (!self) {
         co_return;
     }

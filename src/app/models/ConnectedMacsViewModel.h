@@ -5,6 +5,7 @@
 #include "bluetooth/SystemPermissionCheckerProtocol.h"
 #include "foundation/LoggerFactory.h"
 #include "linking/ConnectionMonitorServiceProtocol.h"
+#include "linking/LinkedPeerDirectoryProtocol.h"
 #include "linking/MacDiscoveryServiceProtocol.h"
 #include "records/ConnectedMacStorageServiceProtocol.h"
 
@@ -12,8 +13,8 @@ namespace verandel {
 
 // The one view model behind the Linked Computers tab: it mirrors Discovery Mode from the discovery
 // service, keeps the linked computers from the store sorted by name, keeps each one's health record
-// from the connection monitor, and decides which Local Network card the tab shows. The Control Center
-// reads the same instance.
+// from the connection monitor and the ones the peer directory holds in an identity conflict, and
+// decides which Local Network card the tab shows. The Control Center reads the same instance.
 //
 // Service signals are handled after the delivery (queued), and each handler reads the service's
 // current value, so a service that publishes from inside one of our own calls never re-enters us
@@ -32,12 +33,13 @@ class ConnectedMacsViewModel : public DiscoveryViewModelProtocol
     Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY isRefreshingChanged)
     Q_PROPERTY(verandel::ConnectionMonitorServiceProtocol::StatusTable connectionStatuses READ connectionStatuses NOTIFY
                    connectionStatusesChanged)
+    Q_PROPERTY(QSet<QUuid> identityConflicts READ identityConflicts NOTIFY identityConflictsChanged)
 
 public:
     using StatusTable = ConnectionMonitorServiceProtocol::StatusTable;
 
     ConnectedMacsViewModel(MacDiscoveryServicePtr macDiscoveryService,
-                           ConnectionMonitorServicePtr connectionMonitorService,
+                           ConnectionMonitorServicePtr connectionMonitorService, LinkedPeerDirectoryPtr peerDirectory,
                            ConnectedMacStorageServicePtr connectedMacStorageService,
                            SystemPermissionCheckerPtr systemPermissionChecker, LoggerFactory &loggerFactory,
                            QObject *parent = nullptr);
@@ -51,6 +53,9 @@ public:
     bool isRefreshing() const { return m_isRefreshing; }
     // Linked computer id -> the monitor's own record (shared, so its later changes show through).
     StatusTable connectionStatuses() const { return m_connectionStatuses; }
+    // Linked computers that more than one computer on the network claims to be: transfers with them
+    // are paused.
+    QSet<QUuid> identityConflicts() const { return m_identityConflicts; }
 
     bool hasConnectedMacs() const { return !m_connectedMacs.isEmpty(); }
     bool canStartDiscovery() const { return m_discoveryState == DiscoveryServiceState::Idle; }
@@ -94,6 +99,7 @@ Q_SIGNALS:
     void errorMessageChanged();
     void isRefreshingChanged();
     void connectionStatusesChanged();
+    void identityConflictsChanged();
     // The monitor's state changes, passed on for the Control Center.
     void connectionStateChanged(const QUuid &macId, verandel::ConnectionState state);
 
@@ -125,6 +131,7 @@ private:
     LoggerPtr m_logger;
     MacDiscoveryServicePtr m_macDiscoveryService;
     ConnectionMonitorServicePtr m_connectionMonitorService;
+    LinkedPeerDirectoryPtr m_peerDirectory;
     ConnectedMacStorageServicePtr m_connectedMacStorageService;
     SystemPermissionCheckerPtr m_systemPermissionChecker;
 
@@ -140,6 +147,7 @@ private:
     std::optional<DiscoveryPermissionGuidanceState> m_inlinePermissionGuidanceState;
     bool m_isRefreshing = false;
     StatusTable m_connectionStatuses;
+    QSet<QUuid> m_identityConflicts;
 };
 
 } // namespace verandel

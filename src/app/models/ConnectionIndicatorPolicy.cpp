@@ -40,6 +40,12 @@ QString ConnectionIndicatorPolicy::panelStateText(ConnectionState state)
     return QStringLiteral("Disconnected");
 }
 
+QString ConnectionIndicatorPolicy::identityConflictText()
+{
+    return QStringLiteral("Another computer on the network is using this computer's identity. Transfers with it are "
+                          "paused.");
+}
+
 QString ConnectionIndicatorPolicy::accessibleName(const QString &displayName, ConnectionState state)
 {
     return displayName + QStringLiteral(", ") + verandel::displayName(state);

@@ -23,6 +23,8 @@ public:
     static IndicatorColor lastSeenColor(double secondsSinceLastSeen);
     // The line under a linked computer's name in the Control Center ("Connecting…", "Unstable connection").
     static QString panelStateText(ConnectionState state);
+    // Shown for a linked computer whose identity another computer on the network claims too.
+    static QString identityConflictText();
     // "Studio, Connected": a menu row's accessible name.
     static QString accessibleName(const QString &displayName, ConnectionState state);
 };

@@ -11,19 +11,32 @@ ControlCenterContent ControlCenterContent::compute(const ControlCenterInputs &in
     content.showsSharedDevicesOnboarding = devices.isEmpty();
 
     content.linkedMacs.reserve(inputs.connectedMacs.size());
+    bool linksAnother = false;
+    bool anotherAnswers = false;
+    const QString nothingToSend = content.devicesOnThisMac.isEmpty()
+        ? QStringLiteral("This computer has no devices allowed for transfer to move.")
+        : QString();
     for (const ConnectedMac &mac : inputs.connectedMacs) {
         const ConnectionState state = ToolbarConnectionStateTracking::stateOf(inputs.connectionStates, mac.id());
-        const bool active = isActive(state);
+        const bool conflict = inputs.identityConflicts.contains(mac.id());
+        const bool active = isActive(state) && !conflict;
         // Owned devices are looked up once per computer: they decide both the list and the take rule.
         const QList<DeviceState> owned = active
             ? ToolbarDeviceGrouping::devicesOwnedBy(mac.id(), devices, inputs.ownership)
             : QList<DeviceState>{};
-        if (active && mac.id() != inputs.thisMacId && !owned.isEmpty()) {
-            content.hasActiveMacsWithDevices = true;
+        if (mac.id() != inputs.thisMacId) {
+            linksAnother = true;
+            anotherAnswers = anotherAnswers || active;
+            content.hasActiveMacsWithDevices = content.hasActiveMacsWithDevices || (active && !owned.isEmpty());
         }
-        content.linkedMacs.append(
-            LinkedMacPanelContent{mac, state, state == ConnectionState::Connected ? owned : QList<DeviceState>{},
-                                  active, active && !content.devicesOnThisMac.isEmpty()});
+        content.linkedMacs.append(LinkedMacPanelContent{
+            mac, state, active && state == ConnectionState::Connected ? owned : QList<DeviceState>{}, active,
+            active && !content.devicesOnThisMac.isEmpty(), conflict, nothingToSend});
+    }
+    if (!content.hasActiveMacsWithDevices) {
+        content.takeUnavailableReason = !linksAnother ? QStringLiteral("Link another computer to pull devices from it.")
+            : !anotherAnswers                         ? QStringLiteral("No linked computer is connected right now.")
+                              : QStringLiteral("No connected computer has devices allowed for transfer.");
     }
 
     const ConnectionStateMap merged

@@ -17,6 +17,8 @@ struct ControlCenterInputs
     // The view model's states (no latest-change overlay).
     ConnectionStateMap connectionStates;
     std::optional<ConnectionStateChange> latestConnectionStateChange;
+    // Linked computers that more than one computer on the network claims to be.
+    QSet<QUuid> identityConflicts;
     QList<DeviceState> sharedDevices;
     OwnershipMap ownership;
 };
@@ -32,6 +34,10 @@ struct LinkedMacPanelContent
     bool offersSend = false;
     // ... and can be pressed while this computer has devices.
     bool sendEnabled = false;
+    // Another computer claims its identity too: transfers with it are paused, whatever its state says.
+    bool identityConflict = false;
+    // Why "Move Devices There…" cannot be pressed; empty while it can.
+    QString sendUnavailableReason;
     bool operator==(const LinkedMacPanelContent &) const = default;
 };
 
@@ -42,6 +48,8 @@ struct ControlCenterContent
     bool showsSharedDevicesOnboarding = false;
     // Some answering linked computer owns a shared device: "Pull Devices Here…" can be pressed.
     bool hasActiveMacsWithDevices = false;
+    // Why it cannot be pressed; empty while it can.
+    QString takeUnavailableReason;
     QList<LinkedMacPanelContent> linkedMacs;
     QList<DeviceState> devicesInTransition;
     bool operator==(const ControlCenterContent &) const = default;

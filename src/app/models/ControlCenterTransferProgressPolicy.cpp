@@ -63,6 +63,19 @@ QString ControlCenterTransferProgressPolicy::message(const ControlTransferProgre
         progress.status);
 }
 
+ControlCenterTransferMessageKind
+ControlCenterTransferProgressPolicy::messageKind(const ControlTransferProgress &progress)
+{
+    using namespace ProgressStatus;
+    const auto &status = progress.status;
+    if (std::holds_alternative<Blocked>(status) || std::holds_alternative<Failed>(status)
+        || std::holds_alternative<Cancelled>(status) || std::holds_alternative<UserActionRequired>(status)) {
+        return ControlCenterTransferMessageKind::Warning;
+    }
+    return std::holds_alternative<Success>(status) ? ControlCenterTransferMessageKind::Done
+                                                   : ControlCenterTransferMessageKind::InProgress;
+}
+
 ControlCenterTransferProgressPresentationDecision
 ControlCenterTransferProgressPolicy::inboundPresentationDecision(const ControlTransferProgress &progress)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/ControlCenterTransferMessageKind.h"
 #include "models/ControlCenterWindowOwnership.h"
 
 #include "transfer/ControlTransferProgress.h"
@@ -19,6 +20,9 @@ public:
     ControlCenterTransferProgressPolicy() = delete;
 
     static QString message(const ControlTransferProgress &progress);
+    // Blocked, failed, cancelled and user action required need the user; success is done; every other
+    // step, failed unpair and pair results included, is still running (as the tray icon shows it).
+    static ControlCenterTransferMessageKind messageKind(const ControlTransferProgress &progress);
     // Only an incoming transfer that needs the user opens the window.
     static ControlCenterTransferProgressPresentationDecision
     inboundPresentationDecision(const ControlTransferProgress &progress);

@@ -7,9 +7,10 @@ ControlCenterTransferState::ControlCenterTransferState(std::optional<QString> me
     , m_message(std::move(message))
 { }
 
-void ControlCenterTransferState::setMessage(std::optional<QString> message)
+void ControlCenterTransferState::setMessage(std::optional<QString> message, ControlCenterTransferMessageKind kind)
 {
     m_message = std::move(message);
+    m_kind = kind;
     Q_EMIT messageChanged();
 }
 

@@ -32,7 +32,7 @@ public:
     }
     void continueBluetoothPermissionGuidance() override { m_coordinator->continueBluetoothPermissionGuidance(); }
     void retryBluetoothPermissionGuidance() override { m_coordinator->retryBluetoothPermissionGuidance(); }
-    void openBluetoothSettings() override { m_coordinator->openBluetoothSettings(); }
+    bool openBluetoothSettings() override { return m_coordinator->openBluetoothSettings(); }
 
 private:
     ControlCoordinatorPtr m_coordinator;

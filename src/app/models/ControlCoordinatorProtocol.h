@@ -35,7 +35,8 @@ public:
     virtual void stageBluetoothPermissionGuidance(std::optional<BluetoothPermissionGuidanceState> state) = 0;
     virtual void continueBluetoothPermissionGuidance() = 0;
     virtual void retryBluetoothPermissionGuidance() = 0;
-    virtual void openBluetoothSettings() = 0;
+    // False when no settings program could be started.
+    virtual bool openBluetoothSettings() = 0;
 
 Q_SIGNALS:
     void controlTransferProgressChanged(const verandel::ControlTransferProgress &progress);

@@ -278,7 +278,9 @@ std::optional<PermissionGuidanceConfiguration> DevicesViewModel::permissionGuida
             self->retryBluetoothPermissionGuidance();
         }
     };
-    return PermissionGuidanceCards::bluetoothDevices(*m_bluetoothPermissionGuidanceState, actions);
+    const PermissionGuidanceConfiguration card
+        = PermissionGuidanceCards::bluetoothDevices(*m_bluetoothPermissionGuidanceState, actions);
+    return m_noBluetoothSettingsProgram ? PermissionGuidanceCards::withoutBluetoothSettingsProgram(card) : card;
 }
 
 QCoro::Task<> DevicesViewModel::retryBluetoothPermissionGuidance()
@@ -303,7 +305,10 @@ QCoro::Task<> DevicesViewModel::continueBluetoothPermissionGuidance()
 
 void DevicesViewModel::openBluetoothSettings()
 {
-    m_systemPermissionChecker->openBluetoothSettings();
+    if (!m_systemPermissionChecker->openBluetoothSettings() && !m_noBluetoothSettingsProgram) {
+        m_noBluetoothSettingsProgram = true;
+        Q_EMIT bluetoothPermissionGuidanceStateChanged();
+    }
 }
 
 void DevicesViewModel::dismissBluetoothPermissionGuidance()

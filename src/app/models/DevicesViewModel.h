@@ -68,6 +68,7 @@ public:
 
     QCoro::Task<> retryBluetoothPermissionGuidance();
     QCoro::Task<> continueBluetoothPermissionGuidance();
+    // Without a settings program to start, the card says what to run instead.
     void openBluetoothSettings();
     void dismissBluetoothPermissionGuidance();
     void clearError();
@@ -116,6 +117,7 @@ private:
     std::optional<QString> m_errorMessage;
     int m_runningRefreshes = 0;
     std::optional<BluetoothPermissionGuidanceState> m_bluetoothPermissionGuidanceState;
+    bool m_noBluetoothSettingsProgram = false;
     quint64 m_rebuildGeneration = 0;
 };
 

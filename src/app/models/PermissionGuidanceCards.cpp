@@ -124,4 +124,13 @@ PermissionGuidanceConfiguration PermissionGuidanceCards::bluetoothTransfer(Bluet
     return card(isPreflight(state), texts, bluetoothSettings, actions);
 }
 
+PermissionGuidanceConfiguration
+PermissionGuidanceCards::withoutBluetoothSettingsProgram(PermissionGuidanceConfiguration card)
+{
+    card.detail = QStringLiteral("No Bluetooth settings program was found. In a terminal, run “rfkill unblock "
+                                 "bluetooth” if Bluetooth is blocked, then “bluetoothctl power on”, and choose I've "
+                                 "Enabled It.");
+    return card;
+}
+
 } // namespace verandel

@@ -34,6 +34,9 @@ public:
     // The Control Center's Bluetooth card, about moving device control.
     static PermissionGuidanceConfiguration bluetoothTransfer(BluetoothPermissionGuidanceState state,
                                                              const PermissionGuidanceActions &actions);
+    // A Bluetooth card once "Open Bluetooth Settings" found no settings program to start: it says what
+    // to run in a terminal instead.
+    static PermissionGuidanceConfiguration withoutBluetoothSettingsProgram(PermissionGuidanceConfiguration card);
 };
 
 } // namespace verandel

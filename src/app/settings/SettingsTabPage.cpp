@@ -1,6 +1,8 @@
 #include "settings/SettingsTabPage.h"
 
+#include "kit/CapsuleBadge.h"
 #include "kit/Metrics.h"
+#include "kit/TextLabel.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>
@@ -34,6 +36,36 @@ SettingsTabPage::SettingsTabPage(const QString &accessibleName, QWidget *parent)
     outer->setContentsMargins({});
     outer->addWidget(m_scroll);
     m_column->setFixedWidth(columnWidth(width()));
+}
+
+QVBoxLayout *SettingsTabPage::addHeader(const QString &title, const QString &description, QWidget *trailing)
+{
+    auto *header = new QWidget(m_column);
+    m_title = new TextLabel(TextStyle::Title, ThemeColor::PrimaryText, header);
+    m_title->setText(title);
+    m_title->setAccessibleName(title);
+    auto *titleLine = new QWidget(header);
+    titleLine->setMinimumHeight(CapsuleBadge::capsuleHeight());
+    auto *titleRow = new QHBoxLayout(titleLine);
+    titleRow->setContentsMargins({});
+    titleRow->setSpacing(Metrics::sectionSpacing);
+    titleRow->addWidget(m_title, 0, Qt::AlignVCenter);
+    titleRow->addStretch(1);
+    if (trailing) {
+        trailing->setParent(titleLine);
+        titleRow->addWidget(trailing, 0, Qt::AlignVCenter);
+    }
+    m_description = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, header);
+    m_description->setText(description);
+    m_description->setWordWrap(true);
+
+    auto *column = new QVBoxLayout(header);
+    column->setContentsMargins({});
+    column->setSpacing(Metrics::tabHeaderSpacing);
+    column->addWidget(titleLine);
+    column->addWidget(m_description);
+    m_columnLayout->insertWidget(0, header);
+    return column;
 }
 
 int SettingsTabPage::columnWidth(int tabWidth)

@@ -32,7 +32,7 @@ constexpr int tabListSpacing = 6;
 
 SettingsView::SettingsView(SettingsTab initialSelectedTab, ConnectedMacsViewModel *connectedMacsViewModel,
                            DevicesViewModel *devicesViewModel, GeneralSettingsDependencies generalDependencies,
-                           LaunchAtLoginServicePtr launchAtLoginService, IconProviderPtr icons,
+                           LaunchAtLoginServicePtr launchAtLoginService, IconProviderPtr icons, ClockPtr clock,
                            LoggerFactory &loggerFactory, QWidget *parent)
     : QWidget(parent)
     , m_logger(loggerFactory.createLogger(QStringLiteral("SettingsView")))
@@ -41,6 +41,7 @@ SettingsView::SettingsView(SettingsTab initialSelectedTab, ConnectedMacsViewMode
     , m_generalDependencies(std::move(generalDependencies))
     , m_launchAtLoginService(std::move(launchAtLoginService))
     , m_icons(std::move(icons))
+    , m_clock(std::move(clock))
     , m_selectedTab(initialSelectedTab)
 {
     setWindowTitle(QStringLiteral("Settings"));
@@ -132,12 +133,12 @@ QWidget *SettingsView::makeTabView(SettingsTab tab)
 {
     switch (tab) {
     case SettingsTab::General: {
-        auto *general = new GeneralSettingsView(m_generalDependencies, m_launchOnLogin, m_icons);
+        auto *general = new GeneralSettingsView(m_generalDependencies, m_launchOnLogin, m_icons, m_clock);
         connect(general, &GeneralSettingsView::launchOnLoginToggled, this, &SettingsView::changeLaunchOnLogin);
         return general;
     }
-    case SettingsTab::ConnectedMacs: return new ConnectedMacsView(m_connectedMacsViewModel, m_icons, true);
-    case SettingsTab::Devices: return new DevicesView(m_devicesViewModel, m_icons, true);
+    case SettingsTab::ConnectedMacs: return new ConnectedMacsView(m_connectedMacsViewModel, m_icons, m_clock, true);
+    case SettingsTab::Devices: return new DevicesView(m_devicesViewModel, m_icons, m_clock, true);
     }
     return new QWidget;
 }

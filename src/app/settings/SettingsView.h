@@ -5,6 +5,7 @@
 #include "settings/general/GeneralSettingsDependencies.h"
 
 #include "desktop/LaunchAtLoginServiceProtocol.h"
+#include "foundation/ClockProtocol.h"
 #include "foundation/LoggerFactory.h"
 
 #include <QPointer>
@@ -34,8 +35,8 @@ public:
 
     SettingsView(SettingsTab initialSelectedTab, ConnectedMacsViewModel *connectedMacsViewModel,
                  DevicesViewModel *devicesViewModel, GeneralSettingsDependencies generalDependencies,
-                 LaunchAtLoginServicePtr launchAtLoginService, IconProviderPtr icons, LoggerFactory &loggerFactory,
-                 QWidget *parent = nullptr);
+                 LaunchAtLoginServicePtr launchAtLoginService, IconProviderPtr icons, ClockPtr clock,
+                 LoggerFactory &loggerFactory, QWidget *parent = nullptr);
 
     SettingsTab selectedTab() const { return m_selectedTab; }
     void selectTab(SettingsTab tab);
@@ -64,6 +65,7 @@ private:
     GeneralSettingsDependencies m_generalDependencies;
     LaunchAtLoginServicePtr m_launchAtLoginService;
     IconProviderPtr m_icons;
+    ClockPtr m_clock;
     SettingsTab m_selectedTab;
     bool m_launchOnLogin = false;
 

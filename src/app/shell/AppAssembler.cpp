@@ -80,17 +80,17 @@ QCoro::Task<> AppAssembler::stopCoreServices()
 
 std::shared_ptr<PeerCommunicationHub> AppAssembler::getEventHub()
 {
-    return lazy(m_eventHub, [this] { return m_serviceFactory->createEventHub(); });
+    return m_serviceFactory->createEventHub();
 }
 
 std::shared_ptr<NetworkBridge> AppAssembler::getNetworkBridge()
 {
-    return lazy(m_networkBridge, [this] { return m_serviceFactory->createNetworkBridge(); });
+    return m_serviceFactory->createNetworkBridge();
 }
 
 DeviceOwnershipServicePtr AppAssembler::getDeviceOwnershipService()
 {
-    return lazy(m_deviceOwnershipService, [this] { return m_serviceFactory->createDeviceOwnershipService(); });
+    return m_serviceFactory->createDeviceOwnershipService();
 }
 
 std::shared_ptr<ControlCoordinator> AppAssembler::getControlCoordinator() const
@@ -107,10 +107,12 @@ ConnectedMacsViewModel &AppAssembler::getConnectedMacsViewModel()
         // In this order, so the view model shares the one discovery service with start and stop.
         MacDiscoveryServicePtr discovery = getMacDiscoveryService();
         ConnectionMonitorServicePtr monitor = getConnectionMonitorService();
+        LinkedPeerDirectoryPtr directory = getPeerDirectory();
         ConnectedMacStorageServicePtr storage = getConnectedMacStorageService();
         SystemPermissionCheckerPtr permissions = getSystemPermissionChecker();
-        m_connectedMacsViewModel = std::make_unique<ConnectedMacsViewModel>(
-            std::move(discovery), std::move(monitor), std::move(storage), std::move(permissions), *m_loggerFactory);
+        m_connectedMacsViewModel
+            = std::make_unique<ConnectedMacsViewModel>(std::move(discovery), std::move(monitor), std::move(directory),
+                                                       std::move(storage), std::move(permissions), *m_loggerFactory);
     }
     return *m_connectedMacsViewModel;
 }
@@ -137,17 +139,17 @@ LaunchAtLoginServicePtr AppAssembler::getLaunchAtLoginService()
 
 std::shared_ptr<MacIdentifierServiceProtocol> AppAssembler::getMacIdentifierService()
 {
-    return lazy(m_macIdentifierService, [this] { return m_serviceFactory->createMacIdentifierService(); });
+    return m_serviceFactory->createMacIdentifierService();
 }
 
 TelemetryPreferencesStorePtr AppAssembler::getTelemetryPreferencesStore()
 {
-    return lazy(m_telemetryPreferencesStore, [this] { return m_serviceFactory->createTelemetryPreferencesStore(); });
+    return m_serviceFactory->createTelemetryPreferencesStore();
 }
 
 AppUpdatePreferencesStorePtr AppAssembler::getAppUpdatePreferencesStore()
 {
-    return lazy(m_appUpdatePreferencesStore, [this] { return m_serviceFactory->createAppUpdatePreferencesStore(); });
+    return m_serviceFactory->createAppUpdatePreferencesStore();
 }
 
 MacDiscoveryServicePtr AppAssembler::getMacDiscoveryService()
@@ -157,37 +159,42 @@ MacDiscoveryServicePtr AppAssembler::getMacDiscoveryService()
 
 ConnectionMonitorServicePtr AppAssembler::getConnectionMonitorService()
 {
-    return lazy(m_connectionMonitorService, [this] { return m_serviceFactory->createConnectionMonitorService(); });
+    return m_serviceFactory->createConnectionMonitorService();
+}
+
+LinkedPeerDirectoryPtr AppAssembler::getPeerDirectory()
+{
+    return m_serviceFactory->createPeerDirectory();
 }
 
 ConnectedMacStorageServicePtr AppAssembler::getConnectedMacStorageService()
 {
-    return lazy(m_connectedMacStorageService, [this] { return m_serviceFactory->createConnectedMacStorageService(); });
+    return m_serviceFactory->createConnectedMacStorageService();
 }
 
 DeviceStorageServicePtr AppAssembler::getDeviceStorageService()
 {
-    return lazy(m_deviceStorageService, [this] { return m_serviceFactory->createDeviceStorageService(); });
+    return m_serviceFactory->createDeviceStorageService();
 }
 
 BluetoothDeviceManagerPtr AppAssembler::getBluetoothDeviceManager()
 {
-    return lazy(m_bluetoothDeviceManager, [this] { return m_serviceFactory->createBluetoothDeviceManager(); });
+    return m_serviceFactory->createBluetoothDeviceManager();
 }
 
 SystemPermissionCheckerPtr AppAssembler::getSystemPermissionChecker()
 {
-    return lazy(m_systemPermissionChecker, [this] { return m_serviceFactory->createSystemPermissionChecker(); });
+    return m_serviceFactory->createSystemPermissionChecker();
 }
 
 MetricsPublisherPtr AppAssembler::getMetricsPublisher()
 {
-    return lazy(m_metricsPublisher, [this] { return m_serviceFactory->createMetricsPublisher(); });
+    return m_serviceFactory->createMetricsPublisher();
 }
 
 MetricsDispatchSchedulerPtr AppAssembler::getMetricsDispatchScheduler()
 {
-    return lazy(m_metricsDispatchScheduler, [this] { return m_serviceFactory->createMetricsDispatchScheduler(); });
+    return m_serviceFactory->createMetricsDispatchScheduler();
 }
 
 } // namespace verandel

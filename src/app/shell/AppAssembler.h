@@ -16,10 +16,11 @@ namespace verandel {
 class ConnectedMacsViewModel;
 class DevicesViewModel;
 
-// The composition root of the windows and the tray: each core service is asked of the factory once,
-// on first use, and kept, so the one discovery service and the one launch-at-login service (new on
-// every factory call) are the ones held here. Builds the view models once, starts the core services
-// in order at launch and stops them at quit. Main thread only.
+// The composition root of the windows and the tray. The factory keeps the one instance of each core
+// service and is asked for it on every use; only what the factory makes anew on every call, the
+// discovery service and the launch-at-login service, is asked for once and kept here, with the view
+// models built over them. Starts the core services in order at launch and stops them at quit. Main
+// thread only.
 class AppAssembler
 {
 public:
@@ -50,6 +51,7 @@ public:
     AppUpdatePreferencesStorePtr getAppUpdatePreferencesStore();
     MacDiscoveryServicePtr getMacDiscoveryService();
     ConnectionMonitorServicePtr getConnectionMonitorService();
+    LinkedPeerDirectoryPtr getPeerDirectory();
     ConnectedMacStorageServicePtr getConnectedMacStorageService();
     DeviceStorageServicePtr getDeviceStorageService();
     BluetoothDeviceManagerPtr getBluetoothDeviceManager();
@@ -61,7 +63,7 @@ public:
     const ClockPtr &clock() const { return m_clock; }
 
 private:
-    // The one lazy rule: ask the factory the first time, keep the answer.
+    // For what the factory makes anew on every call: ask it the first time, keep the answer.
     template <typename T, typename Make>
     T &lazy(T &slot, Make make)
     {
@@ -77,22 +79,9 @@ private:
     TestCoordinatorPtr m_testCoordinator;
     LoggerPtr m_logger;
 
-    std::shared_ptr<PeerCommunicationHub> m_eventHub;
-    ConnectedMacStorageServicePtr m_connectedMacStorageService;
-    DeviceStorageServicePtr m_deviceStorageService;
-    std::shared_ptr<NetworkBridge> m_networkBridge;
-    DeviceOwnershipServicePtr m_deviceOwnershipService;
     std::shared_ptr<ControlCoordinator> m_controlCoordinator;
     MacDiscoveryServicePtr m_macDiscoveryService;
-    SystemPermissionCheckerPtr m_systemPermissionChecker;
-    ConnectionMonitorServicePtr m_connectionMonitorService;
-    BluetoothDeviceManagerPtr m_bluetoothDeviceManager;
     LaunchAtLoginServicePtr m_launchAtLoginService;
-    std::shared_ptr<MacIdentifierServiceProtocol> m_macIdentifierService;
-    MetricsDispatchSchedulerPtr m_metricsDispatchScheduler;
-    MetricsPublisherPtr m_metricsPublisher;
-    TelemetryPreferencesStorePtr m_telemetryPreferencesStore;
-    AppUpdatePreferencesStorePtr m_appUpdatePreferencesStore;
     std::unique_ptr<ConnectedMacsViewModel> m_connectedMacsViewModel;
     std::unique_ptr<DevicesViewModel> m_devicesViewModel;
 

@@ -121,9 +121,9 @@ bool AppDelegate::handleAutoOpenScreen()
     return m_openScreen && m_openScreen(value);
 }
 
-GracefulShutdown::Outcome AppDelegate::applicationWillTerminate(GracefulShutdown::Slice slice)
+GracefulShutdown::Outcome AppDelegate::applicationWillTerminate()
 {
-    m_shutdown = std::make_unique<GracefulShutdown>(m_clock, m_logger, std::move(slice));
+    m_shutdown = std::make_unique<GracefulShutdown>(m_clock, m_logger);
     if (!m_appAssembler) {
         return m_shutdown->run([]() -> QCoro::Task<> { co_return; });
     }

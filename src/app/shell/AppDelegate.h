@@ -57,7 +57,7 @@ public:
     // initialized successfully".
     void applicationDidFinishLaunching();
     // Stops the core services within five seconds; returns when they have stopped or the time is up.
-    GracefulShutdown::Outcome applicationWillTerminate(GracefulShutdown::Slice slice = {});
+    GracefulShutdown::Outcome applicationWillTerminate();
     // A second quit request while stopping.
     void abortTermination();
 

@@ -5,7 +5,6 @@
 #include "shell/TransferActivityAdapter.h"
 #include "shell/TransferProgressHandler.h"
 
-#include "common/DeviceInfoRow.h"
 #include "common/UrlOpener.h"
 #include "controlcenter/ControlCenterView.h"
 #include "models/ConnectedMacsViewModel.h"
@@ -17,6 +16,7 @@
 #include "models/VerandelAppIdentity.h"
 #include "settings/SettingsView.h"
 #include "tray/ControlCenterStatusMenu.h"
+#include "tray/MenuBarTransferFeedbackIconRenderer.h"
 #include "tray/QuickTransferController.h"
 #include "tray/StatusItemTransferFeedbackController.h"
 #include "updater/CheckForUpdatesMenuView.h"
@@ -26,8 +26,10 @@
 #include "update/DetachedRelauncher.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QSysInfo>
 
@@ -107,9 +109,11 @@ ApplicationShell::ApplicationShell(AppDelegate &delegate, LaunchOptions launchOp
 
 ApplicationShell::~ApplicationShell()
 {
-    // The windows go before the services their views read.
+    // The windows go before the services their views read. Their controllers leave them to deleteLater,
+    // so they go now: a publication still queued for a view must not reach it after this shell's parts.
     m_settingsWindow.reset();
     m_windowCoordinator.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void ApplicationShell::buildInterface()
@@ -129,6 +133,9 @@ void ApplicationShell::buildInterface()
     m_statusMenu = std::make_unique<ControlCenterStatusMenu>(m_icons);
     m_tray = std::make_shared<StatusTray>(logo, profile, m_statusMenu->menu(), m_logger);
     m_feedback = std::make_unique<StatusItemTransferFeedbackController>(m_tray, m_icons, m_clock);
+    if (m_delegate.runtimeEnvironment().debugModeEnabled() && profile) {
+        m_feedback->setProfileBadge(MenuBarTransferFeedbackIconRenderer::badgeLetter(*profile));
+    }
     m_quickTransfers
         = std::make_unique<QuickTransferController>(m_coordinator, m_ownership, &m_transferState, m_feedback.get());
 
@@ -322,7 +329,7 @@ void ApplicationShell::showSettingsWindow(SettingsTab tab)
     general.hostName = QSysInfo::machineHostName();
     general.appVersion = VerandelAppIdentity::currentAboutPanelOptions().applicationVersion;
     auto *view = new SettingsView(tab, &assembler.getConnectedMacsViewModel(), &assembler.getDevicesViewModel(),
-                                  std::move(general), assembler.getLaunchAtLoginService(), m_icons,
+                                  std::move(general), assembler.getLaunchAtLoginService(), m_icons, m_clock,
                                   *assembler.loggerFactory());
     std::unique_ptr<QMainWindow> window = makeWindow(QStringLiteral("Settings"), view);
     window->setMinimumSize(
@@ -331,6 +338,7 @@ void ApplicationShell::showSettingsWindow(SettingsTab tab)
     m_settingsWindow = std::make_unique<QtWindowController>(std::move(window), QStringLiteral("SettingsWindow"),
                                                             m_windowSettings.get());
     QtWindowController *controller = m_settingsWindow.get();
+    placeNewWindow(*controller);
     connect(controller, &QtWindowController::windowClosing, this, [this, controller] {
         if (m_settingsWindow.get() == controller) {
             m_settingsWindow.reset();
@@ -344,28 +352,23 @@ void ApplicationShell::showSettingsWindow(SettingsTab tab)
 std::shared_ptr<WindowPresentationControlling> ApplicationShell::makeControlCenterWindowController()
 {
     AppAssembler &assembler = *m_delegate.appAssembler();
-    IconProviderPtr icons = m_icons;
     auto *view = new ControlCenterView(
         ControlCenterView::Services{&assembler.getConnectedMacsViewModel(), m_sharedDevices.get(), m_coordinator,
-                                    m_ownership, assembler.getMacIdentifierService(), &m_transferState},
-        m_icons,
-        [icons](const DeviceState &device, bool showConnectionStatus) -> QWidget * {
-            auto *row = new DeviceInfoRow(icons, showConnectionStatus);
-            row->setDeviceState(device);
-            return row;
-        },
-        [guard = QPointer<ApplicationShell>(this)](SettingsAction action) {
+                                    m_ownership, assembler.getMacIdentifierService(), &m_transferState, m_clock},
+        m_icons, {}, [guard = QPointer<ApplicationShell>(this)](SettingsAction action) {
             if (guard) {
                 guard->handleSettingsAction(action);
             }
         });
     std::unique_ptr<QMainWindow> window = makeWindow(QStringLiteral("Control Center"), view);
-    // The window is as tall as its cards want, within the sizing's bounds.
-    const QWidget *cards = view->widget() ? view->widget() : view;
-    ControlCenterWindowSizing::apply(*window, cards->sizeHint().height() + window->menuBar()->sizeHint().height());
+    // The window is as tall as its cards want at its width (wrapped texts included), up to the screen.
+    ControlCenterWindowSizing::apply(*window,
+                                     view->fittingHeight(ControlCenterWindowSizing::idealContentWidth)
+                                         + window->menuBar()->sizeHint().height());
     auto controller = std::make_shared<QtWindowController>(std::move(window), QStringLiteral("ToolbarWindow"),
                                                            m_windowSettings.get());
     m_controlCenterWindow = controller.get();
+    placeNewWindow(*controller);
     connect(controller.get(), &QtWindowController::windowClosing, this, [this] {
         m_controlCenterWindow = nullptr;
         if (m_windowCoordinator) {
@@ -374,6 +377,22 @@ std::shared_ptr<WindowPresentationControlling> ApplicationShell::makeControlCent
         windowClosed();
     });
     return controller;
+}
+
+void ApplicationShell::placeNewWindow(QtWindowController &controller) const
+{
+    QWidget *window = controller.window();
+    if (m_windowCascade <= 0 || controller.hasRestoredFrame() || !window) {
+        return;
+    }
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(screen->availableGeometry().center());
+    const int offset = windowCascadeStep * m_windowCascade;
+    window->move(frame.topLeft() + QPoint(offset, offset));
 }
 
 void ApplicationShell::windowClosed()

@@ -7,11 +7,11 @@
 #include "shell/TrayHostWait.h"
 
 #include "controlcenter/ControlCenterWindowCoordinator.h"
+#include "foundation/DelayedCall.h"
 #include "kit/IconProvider.h"
 #include "kit/QtWindowController.h"
 #include "models/ControlCenterTransferState.h"
 #include "models/ControlCoordinatorProtocol.h"
-#include "models/DelayedCall.h"
 #include "models/DeviceOwnershipProtocol.h"
 #include "models/SettingsTab.h"
 #include "models/ToolbarAction.h"
@@ -47,6 +47,8 @@ class ApplicationShell final : public QObject
 
 public:
     static constexpr double openScreenDelay = 0.5;
+    // How far down and right a window opens for each other instance running (another debug profile).
+    static constexpr int windowCascadeStep = 48;
 
     ApplicationShell(AppDelegate &delegate, LaunchOptions launchOptions, ClockPtr clock, ProgramBuild build,
                      TrayHostWait::IsAvailable isTrayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
@@ -61,6 +63,9 @@ public:
     void bringVisibleVerandelWindowForward();
     // Opens a screen named by a launch option or a reopen, half a second later; false for no screen.
     bool openScreen(const QString &value);
+    // Other instances were running at launch: a window with no saved frame opens that many steps down and
+    // right of the screen's centre, where the desktop puts the first instance's, so it does not cover it.
+    void setWindowCascade(int otherInstances) { m_windowCascade = otherInstances; }
 
     StatusTray *tray() const { return m_tray.get(); }
     ControlCenterStatusMenu *statusMenu() const { return m_statusMenu.get(); }
@@ -91,6 +96,7 @@ private:
     void runQuickTransfer(const QuickTransferAction &action);
     std::shared_ptr<WindowPresentationControlling> makeControlCenterWindowController();
     std::unique_ptr<QMainWindow> makeWindow(const QString &title, QWidget *content);
+    void placeNewWindow(QtWindowController &controller) const;
     void windowClosed();
     void showAboutDialog();
     void startUpdater();
@@ -128,6 +134,7 @@ private:
     std::optional<QCoro::Task<>> m_pendingPresentation;
     TrayHostWait m_trayHostWait;
     bool m_isStatusMenuOpen = false;
+    int m_windowCascade = 0;
 };
 
 } // namespace verandel

@@ -1,62 +1,85 @@
 #include "shell/GracefulShutdown.h"
 
-#include <QEventLoop>
+#include "foundation/DelayedCall.h"
 
-#include <memory>
+#include <QEventLoop>
 
 namespace verandel {
 
-namespace {
+// What ends the nested loop. Shared with the stop, which may still run after the wait gave up on it.
+struct GracefulShutdown::Wait
+{
+    bool stopped = false;
+    bool timedOut = false;
+    bool aborted = false;
+    QEventLoop *loop = nullptr;
 
-QCoro::Task<> runToCompletion(GracefulShutdown::Stop stop, std::shared_ptr<bool> done)
+    bool isOver() const { return stopped || timedOut || aborted; }
+    void wake()
+    {
+        if (loop) {
+            loop->quit();
+        }
+    }
+};
+
+QCoro::Task<> GracefulShutdown::runToCompletion(Stop stop, std::shared_ptr<Wait> wait)
 {
     QCoro::Task<> stopping = stop();
     co_await std::move(stopping);
-    *done = true;
+    wait->stopped = true;
+    wait->wake();
 }
 
-} // namespace
-
-GracefulShutdown::GracefulShutdown(ClockPtr clock, LoggerPtr logger, Slice slice)
+GracefulShutdown::GracefulShutdown(ClockPtr clock, LoggerPtr logger)
     : m_clock(std::move(clock))
     , m_logger(std::move(logger))
-    , m_slice(std::move(slice))
+{ }
+
+GracefulShutdown::~GracefulShutdown() = default;
+
+void GracefulShutdown::abort()
 {
-    if (!m_slice) {
-        m_slice = [] {
-            QEventLoop loop;
-            loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, sliceMilliseconds);
-        };
+    if (m_wait) {
+        m_wait->aborted = true;
+        m_wait->wake();
     }
 }
 
 GracefulShutdown::Outcome GracefulShutdown::run(const Stop &stop)
 {
     m_logger->info(QStringLiteral("Application will terminate - starting graceful shutdown"));
-    m_running = true;
-    auto done = std::make_shared<bool>(false);
-    const QDateTime deadline = m_clock->now().addMSecs(static_cast<qint64>(timeoutSeconds * 1000));
+    auto wait = std::make_shared<Wait>();
+    m_wait = wait;
+    DelayedCall deadline(m_clock);
+    deadline.start(timeoutSeconds, [wait] {
+        wait->timedOut = true;
+        wait->wake();
+    });
     // Kept until the end: a stop still running at the deadline is dropped with the process.
-    QCoro::Task<> stopping = runToCompletion(stop, done);
-    Outcome outcome = Outcome::Completed;
-    while (!*done) {
-        if (m_aborted) {
-            m_logger->warning(QStringLiteral("Graceful shutdown ended by a second quit request"));
-            outcome = Outcome::Aborted;
-            break;
+    QCoro::Task<> stopping = runToCompletion(stop, wait);
+    QEventLoop loop;
+    while (!wait->isOver()) {
+        wait->loop = &loop;
+        const int entered = loop.exec();
+        wait->loop = nullptr;
+        if (entered < 0) {
+            // The loop could not run (the application is exiting): wait for the next event instead.
+            loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         }
-        if (m_clock->now() >= deadline) {
-            m_logger->warning(QStringLiteral("Graceful shutdown timed out after 5 seconds"));
-            outcome = Outcome::TimedOut;
-            break;
-        }
-        m_slice();
     }
-    if (outcome == Outcome::Completed) {
+    m_wait.reset();
+    // Finishing as the deadline passes still counts as finishing.
+    if (wait->stopped) {
         m_logger->info(QStringLiteral("Graceful shutdown completed successfully"));
+        return Outcome::Completed;
     }
-    m_running = false;
-    return outcome;
+    if (wait->aborted) {
+        m_logger->warning(QStringLiteral("Graceful shutdown ended by a second quit request"));
+        return Outcome::Aborted;
+    }
+    m_logger->warning(QStringLiteral("Graceful shutdown timed out after 5 seconds"));
+    return Outcome::TimedOut;
 }
 
 } // namespace verandel

@@ -75,6 +75,15 @@ bool SingleInstance::isAcceptableToken(const QString &activationToken)
                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
 }
 
+QString SingleInstance::handOverLine(const std::optional<QString> &debugProfileName, bool answered)
+{
+    const QString who = debugProfileName && !debugProfileName->isEmpty()
+        ? QStringLiteral("Verandel (profile %1)").arg(escapeControlCharacters(*debugProfileName))
+        : QStringLiteral("Verandel");
+    return answered ? who + QStringLiteral(" is already running; it was asked to show its window.")
+                    : who + QStringLiteral(" is already running but did not answer; try again, or stop it first.");
+}
+
 SingleInstance::SingleInstance(QDBusConnection bus, QString serviceName, ScreenValidator isKnownScreen,
                                LoggerPtr logger, QObject *parent)
     : QObject(parent)
@@ -126,6 +135,11 @@ SingleInstance::Claim SingleInstance::claim(std::optional<qint64> endedOwnerPid)
         return Claim::Secondary;
     }
     m_logger->info(QStringLiteral("Owning the session-bus name ") + m_serviceName);
+    const QStringList names = m_bus.interface()->registeredServiceNames().value();
+    m_otherInstances = static_cast<int>(std::count_if(names.cbegin(), names.cend(), [this](const QString &name) {
+        return name != m_serviceName
+            && (name == baseServiceName || name.startsWith(baseServiceName + QLatin1Char('.')));
+    }));
     return Claim::Primary;
 }
 

@@ -49,6 +49,9 @@ public:
     // Whether Reopen accepts these arguments.
     static bool isAcceptableToken(const QString &activationToken);
 
+    // What a second launch prints once it has called the running instance (or failed to).
+    static QString handOverLine(const std::optional<QString> &debugProfileName, bool answered);
+
     SingleInstance(QDBusConnection bus, QString serviceName, ScreenValidator isKnownScreen, LoggerPtr logger,
                    QObject *parent = nullptr);
     ~SingleInstance() override;
@@ -62,6 +65,9 @@ public:
     // taken when the bus lets go of the ended owner (within handoverLimit); a name held by any other
     // process is left to it, as for a second launch.
     Claim claim(std::optional<qint64> endedOwnerPid = std::nullopt);
+    // How many other instances (other debug profiles, or the installed program) owned their names
+    // when this one claimed its own: its windows then open offset, so they do not hide theirs.
+    int otherInstanceCount() const { return m_otherInstances; }
 
     // The second launch's side; true when the first instance answered.
     static bool callReopen(QDBusConnection bus, const QString &serviceName, const QString &screen,
@@ -85,6 +91,7 @@ private:
     SingleInstanceAdaptor *m_adaptor;
     bool m_exported = false;
     bool m_ownsName = false;
+    int m_otherInstances = 0;
 };
 
 } // namespace verandel

@@ -18,7 +18,11 @@ TransferProgressHandler::TransferProgressHandler(ControlCoordinatorProtocolPtr c
 {
     if (m_transferState) {
         const std::optional<ControlTransferProgress> current = m_coordinator->currentControlTransferProgress();
-        m_transferState->setMessage(current ? std::optional(Policy::message(*current)) : std::nullopt);
+        if (current) {
+            m_transferState->setMessage(Policy::message(*current), Policy::messageKind(*current));
+        } else {
+            m_transferState->setMessage(std::nullopt, ControlCenterTransferMessageKind::InProgress);
+        }
     }
     connect(m_coordinator.get(), &ControlCoordinatorProtocol::controlTransferProgressChanged, this,
             &TransferProgressHandler::handle, Qt::QueuedConnection);
@@ -27,7 +31,7 @@ TransferProgressHandler::TransferProgressHandler(ControlCoordinatorProtocolPtr c
 void TransferProgressHandler::handle(const ControlTransferProgress &progress)
 {
     if (m_transferState) {
-        m_transferState->setMessage(Policy::message(progress));
+        m_transferState->setMessage(Policy::message(progress), Policy::messageKind(progress));
     }
     if (m_feedback) {
         m_feedback->apply(progress);

@@ -60,6 +60,10 @@ int main(int argc, char **argv)
             QDBusConnection::sessionBus(),
             SingleInstance::serviceName(runtime.debugModeEnabled(), runtime.debugProfileName()), screen,
             SingleInstance::isAcceptableToken(options.activationToken) ? options.activationToken : QString());
+        const std::optional<QString> profile
+            = runtime.debugModeEnabled() ? runtime.debugProfileName() : std::optional<QString>();
+        const QByteArray line = SingleInstance::handOverLine(profile, answered).toUtf8();
+        std::fprintf(answered ? stdout : stderr, "%s\n", line.constData());
         return answered ? 0 : 1;
     }
 
@@ -69,6 +73,7 @@ int main(int argc, char **argv)
     {
         AppDelegate delegate(runtime, loggerFactory, options, clock);
         ApplicationShell shell(delegate, options, clock, ProgramBuild::thisProgram());
+        shell.setWindowCascade(instance.otherInstanceCount());
         QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::handleReopen);
 
         SignalQuitNotifier quitSignals;

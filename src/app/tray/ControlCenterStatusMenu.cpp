@@ -77,7 +77,8 @@ void ControlCenterStatusMenu::setTransferCommands(const QList<QuickTransferMenuC
         action->setEnabled(command.status.isEnabled());
         action->setToolTip(UntrustedText::toolTip(command.status.toolTip().value_or(QString())));
         if (command.status.showsUnavailableAffordance()) {
-            action->setIcon(m_icons->icon(QStringLiteral("exclamationmark.triangle"), warning));
+            // A refused item is disabled; its warning keeps its colour so that the reason stays visible.
+            action->setIcon(m_icons->icon(QStringLiteral("exclamationmark.triangle"), warning, warning));
             action->setIconText(QStringLiteral("Unavailable"));
         }
         action->setData(QVariant::fromValue(command.action));

@@ -54,7 +54,7 @@ void QuickTransferController::run(const QuickTransferAction &action)
                                           && m_coordinator->canTakeControl());
     if (!decision.startsTransfer()) {
         if (m_transferState) {
-            m_transferState->setMessage(decision.unavailableMessage);
+            m_transferState->setMessage(decision.unavailableMessage, ControlCenterTransferMessageKind::Warning);
         }
         if (m_feedback) {
             m_feedback->showWarningOutcome();
@@ -65,7 +65,7 @@ void QuickTransferController::run(const QuickTransferAction &action)
         m_feedback->beginTransferAttempt();
     }
     if (m_transferState) {
-        m_transferState->setMessage(std::nullopt);
+        m_transferState->setMessage(std::nullopt, ControlCenterTransferMessageKind::InProgress);
     }
     if (sends) {
         m_coordinator->sendControl(action.targetMacId);

@@ -60,6 +60,17 @@ void StatusItemTransferFeedbackController::setPendingUpdateBadgeVisible(bool vis
     }
 }
 
+void StatusItemTransferFeedbackController::setProfileBadge(const QString &letter)
+{
+    if (letter == m_profileBadge) {
+        return;
+    }
+    m_profileBadge = letter;
+    m_frames.clear();
+    m_shownFrame.reset();
+    draw();
+}
+
 void StatusItemTransferFeedbackController::enter(State state, const QString &transactionId)
 {
     m_visualState = state;
@@ -163,7 +174,7 @@ const QIcon &StatusItemTransferFeedbackController::frame(State state, bool alter
     const int key = frameKey(state, alternate);
     auto found = m_frames.find(key);
     if (found == m_frames.end()) {
-        found = m_frames.insert(key, MenuBarTransferFeedbackIconRenderer::icon(*m_icons, state, phase));
+        found = m_frames.insert(key, MenuBarTransferFeedbackIconRenderer::icon(*m_icons, state, phase, m_profileBadge));
     }
     return *found;
 }

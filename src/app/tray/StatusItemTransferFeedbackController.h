@@ -3,7 +3,7 @@
 #include "tray/MenuBarTransferFeedbackVisualState.h"
 #include "tray/StatusIconSink.h"
 
-#include "models/DelayedCall.h"
+#include "foundation/DelayedCall.h"
 
 #include "kit/IconProvider.h"
 #include "transfer/ControlTransferProgress.h"
@@ -44,6 +44,9 @@ public:
     void clearOutcomeAfterManualInspection();
     // Takes effect at once while idle, else at the next return to idle.
     void setPendingUpdateBadgeVisible(bool visible);
+    // A letter drawn on every picture (mock mode's profile); empty for none.
+    void setProfileBadge(const QString &letter);
+    const QString &profileBadge() const { return m_profileBadge; }
 
 private:
     void enter(MenuBarTransferFeedbackVisualState state, const QString &transactionId);
@@ -66,6 +69,7 @@ private:
     DelayedCall m_animation;
     DelayedCall m_successReset;
     MenuBarTransferFeedbackVisualState m_visualState = MenuBarTransferFeedbackVisualState::Idle;
+    QString m_profileBadge;
     QHash<int, QIcon> m_frames;
     std::optional<int> m_shownFrame;
     std::optional<QString> m_shownToolTip;

@@ -22,12 +22,19 @@ QCoro::Task<SystemPermissionStatus> BluezAuthorizationProbe::currentStatus()
         co_return reply.error.type() == QDBusError::AccessDenied ? SystemPermissionStatus::Denied
                                                                  : SystemPermissionStatus::Unknown;
     }
+    bool hasAdapter = false;
     for (const Bluez::InterfaceMap &interfaces : reply.value) {
-        if (interfaces.contains(Bluez::adapterInterface)) {
+        const auto adapter = interfaces.constFind(Bluez::adapterInterface);
+        if (adapter == interfaces.constEnd()) {
+            continue;
+        }
+        if (adapter->value(QStringLiteral("Powered")).toBool()) {
             co_return SystemPermissionStatus::Authorized;
         }
+        hasAdapter = true;
     }
-    co_return SystemPermissionStatus::Unknown;
+    // An adapter that is off or blocked (rfkill) cannot pair anything: the user has to turn it on.
+    co_return hasAdapter ? SystemPermissionStatus::Denied : SystemPermissionStatus::Unknown;
 }
 
 QCoro::Task<SystemPermissionStatus> BluezAuthorizationProbe::checkAuthorization(bool runBootstrapProbe)

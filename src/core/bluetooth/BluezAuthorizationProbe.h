@@ -10,8 +10,10 @@ namespace verandel {
 class BluezClient;
 
 // Linux has no per-application Bluetooth permission: we may use Bluetooth when bluetoothd answers us
-// and has an adapter. A refused call (AccessDenied, from the bus policy) is denied; no bluetoothd or
-// no adapter is undecided, and the bootstrap variant polls until one appears or the wait runs out.
+// and has a powered adapter. A refused call (AccessDenied, from the bus policy) is denied, and so is an
+// adapter that is off or blocked (rfkill turns Powered off): the user must act either way. No
+// bluetoothd or no adapter is undecided, and the bootstrap variant polls until one appears or the wait
+// runs out.
 class BluezAuthorizationProbe final : public BluetoothAuthorizationProbeProtocol,
                                       public std::enable_shared_from_this<BluezAuthorizationProbe>
 {

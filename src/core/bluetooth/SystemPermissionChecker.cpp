@@ -4,7 +4,7 @@
 #include "bluetooth/BluezAuthorizationProbe.h"
 #include "bluetooth/BluezClient.h"
 #include "bluetooth/PermissionsStateStore.h"
-#include "foundation/CancellationError.h"
+#include "foundation/DelayedCall.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -116,27 +116,16 @@ SystemPermissionStatus SystemPermissionChecker::combine(SystemPermissionStatus p
     return cached;
 }
 
-QCoro::Task<> SystemPermissionChecker::stopAfter(ClockPtr clock, double seconds, std::stop_token cancel,
-                                                 std::shared_ptr<std::stop_source> target)
-{
-    try {
-        co_await clock->sleep(seconds, cancel);
-    } catch (const CancellationError &) {
-        co_return;
-    }
-    target->request_stop();
-}
-
 QCoro::Task<SystemPermissionStatus> SystemPermissionChecker::evaluateLocalNetworkAccess(bool updateDeniedOnUnknown)
 {
     const auto self = shared_from_this();
     const std::shared_ptr<LocalNetworkProbeProtocol> probe = m_probes.localNetwork();
     const auto probeStop = std::make_shared<std::stop_source>();
-    std::stop_source timerStop;
     // The time-out stops the probe, which then answers unknown at once.
-    stopAfter(m_clock, m_probeTimeoutSeconds, timerStop.get_token(), probeStop);
+    DelayedCall timeout(m_clock);
+    timeout.start(m_probeTimeoutSeconds, [probeStop] { probeStop->request_stop(); });
     const SystemPermissionStatus probed = co_await probe->checkStatus(probeStop->get_token());
-    timerStop.request_stop();
+    timeout.cancel();
     co_return combine(probed, updateDeniedOnUnknown, localNetworkKey);
 }
 
@@ -168,14 +157,15 @@ QCoro::Task<SystemPermissionStatus> SystemPermissionChecker::refreshBluetoothAcc
     return evaluateBluetoothAccess(true);
 }
 
-void SystemPermissionChecker::openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage)
+bool SystemPermissionChecker::openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage)
 {
     for (const QStringList &command : commands) {
         if (m_probes.launcher && m_probes.launcher(command.constFirst(), command.mid(1))) {
-            return;
+            return true;
         }
     }
     m_logger->warning(failureMessage);
+    return false;
 }
 
 void SystemPermissionChecker::openLocalNetworkSettings()
@@ -186,12 +176,12 @@ void SystemPermissionChecker::openLocalNetworkSettings()
                        QStringLiteral("Failed to open Local Network settings URL"));
 }
 
-void SystemPermissionChecker::openBluetoothSettings()
+bool SystemPermissionChecker::openBluetoothSettings()
 {
-    openFirstAvailable({{QStringLiteral("gnome-control-center"), QStringLiteral("bluetooth")},
-                        {QStringLiteral("systemsettings"), QStringLiteral("kcm_bluetooth")},
-                        {QStringLiteral("blueman-manager")}},
-                       QStringLiteral("Failed to open Bluetooth settings URL"));
+    return openFirstAvailable({{QStringLiteral("gnome-control-center"), QStringLiteral("bluetooth")},
+                               {QStringLiteral("systemsettings"), QStringLiteral("kcm_bluetooth")},
+                               {QStringLiteral("blueman-manager")}},
+                              QStringLiteral("Failed to open Bluetooth settings URL"));
 }
 
 } // namespace verandel

@@ -53,7 +53,7 @@ public:
     QCoro::Task<SystemPermissionStatus> requestBluetoothAccess() override;
     QCoro::Task<SystemPermissionStatus> refreshBluetoothAccess() override;
     void openLocalNetworkSettings() override;
-    void openBluetoothSettings() override;
+    bool openBluetoothSettings() override;
 
 private:
     SystemPermissionStatus loadPersistedPermissionStatus(const QString &key);
@@ -61,9 +61,7 @@ private:
     QCoro::Task<SystemPermissionStatus> evaluateLocalNetworkAccess(bool updateDeniedOnUnknown);
     QCoro::Task<SystemPermissionStatus> evaluateBluetoothAccess(bool isRefresh);
     SystemPermissionStatus combine(SystemPermissionStatus probed, bool denyOnUnknown, const QString &key);
-    static QCoro::Task<> stopAfter(ClockPtr clock, double seconds, std::stop_token cancel,
-                                   std::shared_ptr<std::stop_source> target);
-    void openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage);
+    bool openFirstAvailable(const QList<QStringList> &commands, const QString &failureMessage);
 
     StorageManagerPtr m_storageManager;
     LoggerPtr m_logger;

@@ -28,7 +28,8 @@ public:
     virtual QCoro::Task<SystemPermissionStatus> refreshBluetoothAccess() = 0;
 
     virtual void openLocalNetworkSettings() = 0;
-    virtual void openBluetoothSettings() = 0;
+    // False when no settings program could be started: the user has to be told what to run instead.
+    virtual bool openBluetoothSettings() = 0;
 };
 
 using SystemPermissionCheckerPtr = std::shared_ptr<SystemPermissionCheckerProtocol>;

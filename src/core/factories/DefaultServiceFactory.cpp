@@ -310,6 +310,11 @@ std::shared_ptr<PeerDirectoryService> DefaultServiceFactory::peerDirectory()
     });
 }
 
+LinkedPeerDirectoryPtr DefaultServiceFactory::createPeerDirectory()
+{
+    return peerDirectory();
+}
+
 DeviceStorageServicePtr DefaultServiceFactory::createDeviceStorageService()
 {
     return lazily(m_deviceStorageService, [this] {

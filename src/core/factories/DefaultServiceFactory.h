@@ -66,6 +66,7 @@ public:
     std::shared_ptr<MacIdentifierServiceProtocol> createMacIdentifierService() override;
     std::shared_ptr<PeerCommunicationHub> createEventHub() override;
     std::shared_ptr<NetworkBridge> createNetworkBridge() override;
+    LinkedPeerDirectoryPtr createPeerDirectory() override;
     DeviceOwnershipServicePtr createDeviceOwnershipService() override;
     std::shared_ptr<ControlCoordinator> createControlCoordinator() override;
     LaunchAtLoginServicePtr createLaunchAtLoginService() override;

@@ -4,6 +4,7 @@
 #include "bluetooth/SystemPermissionCheckerProtocol.h"
 #include "desktop/LaunchAtLoginServiceProtocol.h"
 #include "linking/ConnectionMonitorServiceProtocol.h"
+#include "linking/LinkedPeerDirectoryProtocol.h"
 #include "linking/MacDiscoveryServiceProtocol.h"
 #include "peer/NetworkBridge.h"
 #include "peer/PeerCommunicationHub.h"
@@ -41,6 +42,8 @@ public:
     virtual std::shared_ptr<MacIdentifierServiceProtocol> createMacIdentifierService() = 0;
     virtual std::shared_ptr<PeerCommunicationHub> createEventHub() = 0;
     virtual std::shared_ptr<NetworkBridge> createNetworkBridge() = 0;
+    // The one directory the bridge, the monitor and the coordinator read.
+    virtual LinkedPeerDirectoryPtr createPeerDirectory() = 0;
     virtual DeviceOwnershipServicePtr createDeviceOwnershipService() = 0;
     // Building it builds most of the graph: the stores, the identity, the hub, the Bluetooth layers,
     // the permission checker, the ownership map, discovery, the monitor and telemetry.

@@ -1,6 +1,5 @@
 #include "linking/ConnectionMonitorService.h"
 
-#include "foundation/CancellationError.h"
 #include "foundation/LogText.h"
 #include "foundation/StorageError.h"
 #include "linking/PeerInput.h"
@@ -72,9 +71,13 @@ void ConnectionMonitorService::completeStart()
                        .arg(formatDouble(m_configuration.healthCheckInterval)));
     loadStoredMacs();
     setMonitoringState(MonitoringState::Running);
-    m_healthCheckTimer.request_stop();
-    m_healthCheckTimer = std::stop_source();
-    runHealthChecks(weak_from_this(), m_clock, m_configuration.healthCheckInterval, m_healthCheckTimer.get_token());
+    m_healthCheckTimer.cancel();
+    performHealthCheck();
+    m_healthCheckTimer.startRepeating(m_configuration.healthCheckInterval, [weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            self->performHealthCheck();
+        }
+    });
     setLastUpdateTimestamp(m_clock->now());
     m_logger->info(QStringLiteral("Connection monitoring started successfully"));
     signalTest(QStringLiteral("startMonitoringCompleted"));
@@ -289,23 +292,23 @@ void ConnectionMonitorService::scheduleHealthCheck(const QUuid &macId)
     }
 }
 
-void ConnectionMonitorService::forceHealthCheck(const QUuid &macId)
+QCoro::Task<bool> ConnectionMonitorService::forceHealthCheck(const QUuid &macId)
 {
     if (m_peerDirectory->isEligible(macId)) {
-        sendPing(macId);
-    } else {
-        m_logger->debug(QStringLiteral("Skipping forced health check for ineligible Mac: ") + idText(macId));
+        return sendPing(macId);
     }
+    m_logger->debug(QStringLiteral("Skipping forced health check for ineligible Mac: ") + idText(macId));
+    return []() -> QCoro::Task<bool> { co_return false; }();
 }
 
-void ConnectionMonitorService::sendPing(const QUuid &macId)
+QCoro::Task<bool> ConnectionMonitorService::sendPing(const QUuid &macId)
 {
     m_pingsInFlight.insert(macId);
-    pingTask(weak_from_this(), macId, PingKind::Request);
+    return pingTask(weak_from_this(), macId, PingKind::Request);
 }
 
-QCoro::Task<> ConnectionMonitorService::pingTask(std::weak_ptr<ConnectionMonitorService> weak, QUuid macId,
-                                                 PingKind kind)
+QCoro::Task<bool> ConnectionMonitorService::pingTask(std::weak_ptr<ConnectionMonitorService> weak, QUuid macId,
+                                                     PingKind kind)
 {
     OwnedDevicesPtr ownership;
     QUuid localMacId;
@@ -313,30 +316,32 @@ QCoro::Task<> ConnectionMonitorService::pingTask(std::weak_ptr<ConnectionMonitor
         ownership = self->m_deviceOwnership;
         localMacId = self->m_macIdentifier->currentMacId();
     } else {
-        co_return;
+        co_return false;
     }
     const QStringList devices = co_await ownership->devicesOwnedByAndConnected(localMacId);
-    const auto self = weak.lock();
+    auto self = weak.lock();
     if (!self) {
-        co_return;
+        co_return false;
     }
     const std::optional<QString> name = self->m_macIdentifier->advertisedName();
     if (kind == PingKind::Response) {
         self->m_eventHub->send(SendPingResponseCommand(macId, devices, name));
-        co_return;
+        co_return false;
     }
     // Armed before the hub sees the ping, so no answer can arrive ahead of its own time-out.
     self->armPingTimeout(macId);
-    self->m_eventHub->send(SendPingCommand(macId, devices, name));
     self->m_logger->debug(QStringLiteral("Published ping request for Mac: ") + idText(macId));
+    QCoro::Task<bool> sending = self->m_eventHub->send(SendPingCommand(macId, devices, name));
+    // The delivery may take the sender's whole time-out: neither the monitor nor its hub is kept for
+    // it (a hub that goes drops the ping, which then counts as not delivered).
+    self.reset();
+    const bool delivered = co_await std::move(sending);
+    co_return delivered;
 }
 
 void ConnectionMonitorService::armPingTimeout(const QUuid &macId)
 {
-    cancelTimer(m_pingTimeoutTimers, macId);
-    m_pingTimeoutTimers.insert(macId, startTimer(m_configuration.pingTimeout, [macId](ConnectionMonitorService &self) {
-                                   self.handlePingTimeout(macId);
-                               }));
+    startTimer(m_pingTimeoutTimers, macId, m_configuration.pingTimeout, &ConnectionMonitorService::handlePingTimeout);
 }
 
 void ConnectionMonitorService::handlePingTimeout(const QUuid &macId)
@@ -367,8 +372,7 @@ void ConnectionMonitorService::scheduleReconnection(const QUuid &macId)
     const double delay = m_configuration.baseReconnectionDelay * std::pow(2.0, static_cast<double>(attempt - 1));
     m_logger->debug(QStringLiteral("Scheduling reconnection for Mac %1 in %2 seconds. Attempt count: %3")
                         .arg(idText(macId), formatDouble(delay), QString::number(attempt)));
-    m_reconnectionTimers.insert(
-        macId, startTimer(delay, [macId](ConnectionMonitorService &self) { self.attemptReconnection(macId); }));
+    startTimer(m_reconnectionTimers, macId, delay, &ConnectionMonitorService::attemptReconnection);
 }
 
 void ConnectionMonitorService::attemptReconnection(const QUuid &macId)
@@ -454,70 +458,25 @@ bool ConnectionMonitorService::refreshStoredMac(const QUuid &macId, const std::o
 
 void ConnectionMonitorService::stopAllTimers()
 {
-    m_healthCheckTimer.request_stop();
+    m_healthCheckTimer.cancel();
     m_pingsInFlight.clear();
-    for (Timers *timers : {&m_reconnectionTimers, &m_pingTimeoutTimers}) {
-        for (std::stop_source &timer : *timers) {
-            timer.request_stop();
-        }
-        timers->clear();
-    }
+    m_reconnectionTimers.clear();
+    m_pingTimeoutTimers.clear();
 }
 
 void ConnectionMonitorService::cancelTimer(Timers &timers, const QUuid &macId)
 {
-    const auto it = timers.find(macId);
-    if (it != timers.end()) {
-        it->request_stop();
-        timers.erase(it);
-    }
+    timers.erase(macId);
 }
 
-std::stop_source ConnectionMonitorService::startTimer(double seconds, TimerAction action)
+// Starting a computer's timer calls off the one it had of that kind.
+void ConnectionMonitorService::startTimer(Timers &timers, const QUuid &macId, double seconds, TimerAction action)
 {
-    std::stop_source source;
-    runTimer(weak_from_this(), m_clock, seconds, source.get_token(), std::move(action));
-    return source;
-}
-
-QCoro::Task<> ConnectionMonitorService::runTimer(std::weak_ptr<ConnectionMonitorService> weak, ClockPtr clock,
-                                                 double seconds, std::stop_token token, TimerAction action)
-{
-    try {
-        co_await clock->sleep(seconds, token);
-    } catch (const CancellationError &) {
-        co_return;
-    }
-    // A cancellation may still be on its way to the clock when the time comes.
-    if (token.stop_requested()) {
-        co_return;
-    }
-    if (const auto self = weak.lock()) {
-        action(*self);
-    }
-}
-
-QCoro::Task<> ConnectionMonitorService::runHealthChecks(std::weak_ptr<ConnectionMonitorService> weak, ClockPtr clock,
-                                                        double interval, std::stop_token token)
-{
-    if (const auto self = weak.lock()) {
-        self->performHealthCheck();
-    }
-    for (;;) {
-        try {
-            co_await clock->sleep(interval, token);
-        } catch (const CancellationError &) {
-            co_return;
+    timers.try_emplace(macId, m_clock).first->second.start(seconds, [weak = weak_from_this(), macId, action] {
+        if (const auto self = weak.lock()) {
+            (self.get()->*action)(macId);
         }
-        if (token.stop_requested()) {
-            co_return;
-        }
-        const auto self = weak.lock();
-        if (!self) {
-            co_return;
-        }
-        self->performHealthCheck();
-    }
+    });
 }
 
 void ConnectionMonitorService::signalTest(const QString &name) const

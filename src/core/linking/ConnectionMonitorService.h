@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/ClockProtocol.h"
+#include "foundation/DelayedCall.h"
 #include "foundation/LoggerFactory.h"
 #include "foundation/TestCoordinatorProtocol.h"
 #include "linking/ConnectionMonitorConfiguration.h"
@@ -14,8 +15,7 @@
 
 #include <QSet>
 
-#include <functional>
-#include <stop_token>
+#include <map>
 
 namespace verandel {
 
@@ -47,7 +47,7 @@ public:
     void stopMonitoring() override;
     void addMacToMonitoring(const ConnectedMac &mac) override;
     void removeMacFromMonitoring(const QUuid &macId) override;
-    void forceHealthCheck(const QUuid &macId) override;
+    QCoro::Task<bool> forceHealthCheck(const QUuid &macId) override;
     MacConnectionStatusPtr getConnectionStatus(const QUuid &macId) const override { return m_statuses.value(macId); }
     StatusTable getAllConnectionStatuses() const override { return m_statuses; }
     void updateConnectionState(const QUuid &macId, ConnectionState state) override;
@@ -58,8 +58,8 @@ public:
     const ConnectionMonitorConfiguration &configuration() const { return m_configuration; }
 
 private:
-    using Timers = QHash<QUuid, std::stop_source>;
-    using TimerAction = std::function<void(ConnectionMonitorService &)>;
+    using Timers = std::map<QUuid, DelayedCall>;
+    using TimerAction = void (ConnectionMonitorService::*)(const QUuid &);
 
     void completeStart();
     void completeStop();
@@ -70,7 +70,7 @@ private:
     void publish(const QUuid &macId, const MacConnectionStatusPtr &status);
 
     void scheduleHealthCheck(const QUuid &macId);
-    void sendPing(const QUuid &macId);
+    QCoro::Task<bool> sendPing(const QUuid &macId);
     void armPingTimeout(const QUuid &macId);
     void handlePingTimeout(const QUuid &macId);
     void scheduleReconnection(const QUuid &macId);
@@ -78,7 +78,7 @@ private:
     void cancelTimer(Timers &timers, const QUuid &macId);
     // The health-check loop and every reconnection and ping time-out timer.
     void stopAllTimers();
-    std::stop_source startTimer(double seconds, TimerAction action);
+    void startTimer(Timers &timers, const QUuid &macId, double seconds, TimerAction action);
 
     void handlePingRequest(const PingRequestReceivedEvent &event);
     void handlePingResponse(const PingResponseReceivedEvent &event);
@@ -90,13 +90,10 @@ private:
     void updateLastSeen(const QUuid &macId);
     void signalTest(const QString &name) const;
 
-    static QCoro::Task<> runTimer(std::weak_ptr<ConnectionMonitorService> weak, ClockPtr clock, double seconds,
-                                  std::stop_token token, TimerAction action);
-    static QCoro::Task<> runHealthChecks(std::weak_ptr<ConnectionMonitorService> weak, ClockPtr clock, double interval,
-                                         std::stop_token token);
     enum class PingKind { Request, Response };
-    // Reads this computer's owned devices, then sends the ping or the answer to a ping.
-    static QCoro::Task<> pingTask(std::weak_ptr<ConnectionMonitorService> weak, QUuid macId, PingKind kind);
+    // Reads this computer's owned devices, then sends the ping or the answer to a ping. Answers whether a
+    // ping request was delivered (an answer to a ping reports nothing: false).
+    static QCoro::Task<bool> pingTask(std::weak_ptr<ConnectionMonitorService> weak, QUuid macId, PingKind kind);
 
     ConnectedMacStorageServicePtr m_storage;
     std::shared_ptr<PeerCommunicationHub> m_eventHub;
@@ -113,7 +110,7 @@ private:
     MonitoringState m_monitoringState = MonitoringState::Stopped;
     int m_activeConnectionCount = 0;
     std::optional<QDateTime> m_lastUpdateTimestamp;
-    std::stop_source m_healthCheckTimer{std::nostopstate};
+    DelayedCall m_healthCheckTimer{m_clock};
     Timers m_reconnectionTimers;
     Timers m_pingTimeoutTimers;
     // Computers pinged whose answer or time-out has not come yet.

@@ -5,6 +5,8 @@
 #include "linking/MonitoringState.h"
 #include "records/ConnectedMac.h"
 
+#include <QCoro/QCoroTask>
+
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
@@ -38,8 +40,9 @@ public:
     // A fresh disconnected record, replacing any earlier one; pinged at once while running.
     virtual void addMacToMonitoring(const ConnectedMac &mac) = 0;
     virtual void removeMacFromMonitoring(const QUuid &macId) = 0;
-    // Pings the computer now when it is reachable, monitored or not.
-    virtual void forceHealthCheck(const QUuid &macId) = 0;
+    // Pings the computer now when it is reachable, monitored or not. Answers whether the ping was
+    // delivered: false at once for a computer that is not reachable. Awaiting it is optional.
+    virtual QCoro::Task<bool> forceHealthCheck(const QUuid &macId) = 0;
     virtual MacConnectionStatusPtr getConnectionStatus(const QUuid &macId) const = 0;
     virtual StatusTable getAllConnectionStatuses() const = 0;
     // Sets the state and publishes it, with its side effects (reconnection, last-seen time).

@@ -6,6 +6,25 @@
 
 namespace verandel {
 
+namespace {
+
+QString instanceText(const DiscoverableMac &claim)
+{
+    return claim.endpoint() ? claim.endpoint()->description() : QStringLiteral("a record without an endpoint");
+}
+
+qsizetype indexOfInstance(const QList<DiscoverableMac> &claims, const std::optional<PeerEndpoint> &instance)
+{
+    for (qsizetype index = 0; index < claims.size(); ++index) {
+        if (claims.at(index).endpoint() == instance) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
 PeerDirectoryService::PeerDirectoryService(DiscoveryProtocol &discovery, ConnectedMacStorageServicePtr storage,
                                            LoggerFactory &loggerFactory, TestCoordinatorPtr testCoordinator,
                                            QObject *parent)
@@ -29,20 +48,24 @@ PeerDirectoryService::PeerDirectoryService(DiscoveryProtocol &discovery, Connect
 
 std::optional<DiscoverableMac> PeerDirectoryService::discoverableMac(const QUuid &macId) const
 {
-    const auto it = m_discoveredPeers.constFind(macId);
-    return it == m_discoveredPeers.constEnd() ? std::nullopt : std::optional<DiscoverableMac>(*it);
+    const auto it = m_claims.constFind(macId);
+    if (it == m_claims.constEnd() || (it->size() > 1 && isLinked(macId))) {
+        return std::nullopt;
+    }
+    // Of a computer that is not linked, the latest word, as a single record would have been replaced.
+    return it->constLast();
 }
 
 bool PeerDirectoryService::isEligible(const QUuid &macId) const
 {
-    return m_connectedMacIds.contains(macId) && m_discoveredPeers.contains(macId);
+    return soleClaim(macId) != nullptr;
 }
 
 QList<QUuid> PeerDirectoryService::eligiblePeers() const
 {
     QList<QUuid> peers;
     for (const QUuid &id : m_connectedMacIds) {
-        if (m_discoveredPeers.contains(id)) {
+        if (soleClaim(id)) {
             peers.append(id);
         }
     }
@@ -51,11 +74,28 @@ QList<QUuid> PeerDirectoryService::eligiblePeers() const
 
 std::optional<PeerEndpoint> PeerDirectoryService::endpoint(const QUuid &macId) const
 {
-    if (!m_connectedMacIds.contains(macId)) {
-        return std::nullopt;
+    const DiscoverableMac *claim = soleClaim(macId);
+    return claim ? claim->endpoint() : std::nullopt;
+}
+
+QSet<QUuid> PeerDirectoryService::identityConflicts() const
+{
+    QSet<QUuid> conflicts;
+    for (const QUuid &id : m_connectedMacIds) {
+        if (m_claims.value(id).size() > 1) {
+            conflicts.insert(id);
+        }
     }
-    const auto it = m_discoveredPeers.constFind(macId);
-    return it == m_discoveredPeers.constEnd() ? std::nullopt : it->endpoint();
+    return conflicts;
+}
+
+const DiscoverableMac *PeerDirectoryService::soleClaim(const QUuid &macId) const
+{
+    if (!m_connectedMacIds.contains(macId)) {
+        return nullptr;
+    }
+    const auto it = m_claims.constFind(macId);
+    return it != m_claims.constEnd() && it->size() == 1 ? &it->constFirst() : nullptr;
 }
 
 void PeerDirectoryService::updateConnectedMacs(const QList<ConnectedMac> &macs)
@@ -64,17 +104,26 @@ void PeerDirectoryService::updateConnectedMacs(const QList<ConnectedMac> &macs)
     for (const ConnectedMac &mac : macs) {
         newIds.insert(mac.id());
     }
+    QHash<QUuid, Standing> before;
+    for (const QUuid &id : newIds) {
+        if (!m_connectedMacIds.contains(id)) {
+            before.insert(id, standingOf(id));
+        }
+    }
+    for (const QUuid &id : std::as_const(m_connectedMacIds)) {
+        if (!newIds.contains(id)) {
+            before.insert(id, standingOf(id));
+        }
+    }
     const QSet<QUuid> oldIds = std::exchange(m_connectedMacIds, newIds);
     for (const QUuid &id : newIds) {
-        if (!oldIds.contains(id) && isReachable(id)) {
-            m_logger->info(QStringLiteral("Mac %1 became eligible (added to connected list)").arg(idText(id)));
-            announceLater(id, true);
+        if (!oldIds.contains(id)) {
+            settle(id, before.value(id), Cause::AddedToLinked);
         }
     }
     for (const QUuid &id : oldIds) {
-        if (!newIds.contains(id) && hasEndpoint(id)) {
-            m_logger->info(QStringLiteral("Mac %1 became ineligible (removed from connected list)").arg(idText(id)));
-            announceLater(id, false);
+        if (!newIds.contains(id)) {
+            settle(id, before.value(id), Cause::RemovedFromLinked);
         }
     }
 }
@@ -82,54 +131,131 @@ void PeerDirectoryService::updateConnectedMacs(const QList<ConnectedMac> &macs)
 void PeerDirectoryService::handleDiscoveryUpdate(const DiscoverableMac &received)
 {
     const DiscoverableMac mac = PeerInput::sanitized(received);
+    const QUuid macId = mac.id();
+    const std::optional<PeerEndpoint> &instance = mac.endpoint();
     m_logger->debug(QStringLiteral("handleDiscoveryUpdate: ") + PeerInput::describe(mac));
-    const bool reachableBefore = isReachable(mac.id());
-    m_discoveredPeers.insert(mac.id(), mac);
+    // A record with another id withdraws the instance's claim on the id it advertised before.
+    if (instance) {
+        const auto previous = m_claimedBy.constFind(*instance);
+        if (previous != m_claimedBy.constEnd() && *previous != macId) {
+            const QUuid previousId = *previous;
+            const Standing previousBefore = standingOf(previousId);
+            dropClaim(previousId, instance);
+            settle(previousId, previousBefore, Cause::Discovery);
+        }
+    }
+    const QList<DiscoverableMac> held = m_claims.value(macId);
+    if (indexOfInstance(held, instance) < 0 && held.size() >= maxClaimsPerComputer) {
+        m_logger->debug(QStringLiteral("Ignoring %1: Mac %2 is already claimed by %3 service instances")
+                            .arg(instanceText(mac), idText(macId), QString::number(held.size())));
+        signalLater(QStringLiteral("handleDiscoveryUpdateCompleted"));
+        return;
+    }
+
+    const Standing before = standingOf(macId);
+    QList<DiscoverableMac> &claims = m_claims[macId];
+    const qsizetype index = indexOfInstance(claims, instance);
+    if (index >= 0) {
+        claims.removeAt(index);
+    }
+    claims.append(mac);
+    if (instance) {
+        m_claimedBy.insert(*instance, macId);
+    }
     const std::optional<PeerInput::DiscoveryOverflow> overflow
-        = m_recentlySeen.seen(mac.id(), [this](const QUuid &macId) { return isLinked(macId); });
+        = m_recentlySeen.seen(macId, [this](const QUuid &id) { return isLinked(id); });
     if (overflow) {
         m_logger->debug(overflow->description());
-        m_discoveredPeers.remove(overflow->macId);
+        forget(overflow->macId);
     }
-    const bool reachableAfter = isReachable(mac.id());
-    if (reachableBefore != reachableAfter) {
-        m_logger->info(QStringLiteral("Eligibility changed for Mac %1: %2")
-                           .arg(idText(mac.id()), reachableAfter ? QStringLiteral("true") : QStringLiteral("false")));
-        announceLater(mac.id(), reachableAfter);
-    }
+    settle(macId, before, Cause::Discovery);
     signalLater(QStringLiteral("handleDiscoveryUpdateCompleted"));
 }
 
 void PeerDirectoryService::handleEndpointDeleted(const PeerEndpoint &endpoint)
 {
     m_logger->debug(QStringLiteral("handleEndpointDeleted: ") + endpoint.description());
-    const auto match = std::find_if(m_discoveredPeers.cbegin(), m_discoveredPeers.cend(),
-                                    [&endpoint](const DiscoverableMac &mac) { return mac.endpoint() == endpoint; });
-    if (match == m_discoveredPeers.cend()) {
+    const auto owner = m_claimedBy.constFind(endpoint);
+    if (owner == m_claimedBy.constEnd()) {
         m_logger->warning(QStringLiteral("Endpoint deleted but no matching Mac found: ") + endpoint.description());
         signalLater(QStringLiteral("handleEndpointDeletedCompleted"));
         return;
     }
-    const QUuid macId = match.key();
-    const bool linked = m_connectedMacIds.contains(macId);
-    m_discoveredPeers.remove(macId);
-    m_recentlySeen.forget(macId);
-    if (linked) {
-        m_logger->info(QStringLiteral("Mac %1 became ineligible (endpoint deleted)").arg(idText(macId)));
-        announceLater(macId, false);
-    }
+    const QUuid macId = *owner;
+    const Standing before = standingOf(macId);
+    dropClaim(macId, endpoint);
+    settle(macId, before, Cause::EndpointDeleted);
     signalLater(QStringLiteral("handleEndpointDeletedCompleted"));
 }
 
-bool PeerDirectoryService::isReachable(const QUuid &macId) const
+PeerDirectoryService::Standing PeerDirectoryService::standingOf(const QUuid &macId) const
 {
-    return m_connectedMacIds.contains(macId) && hasEndpoint(macId);
+    const DiscoverableMac *claim = soleClaim(macId);
+    return Standing{claim != nullptr && claim->endpoint().has_value(),
+                    isLinked(macId) && m_claims.value(macId).size() > 1};
 }
 
-bool PeerDirectoryService::hasEndpoint(const QUuid &macId) const
+void PeerDirectoryService::settle(const QUuid &macId, Standing before, Cause cause)
 {
-    const auto it = m_discoveredPeers.constFind(macId);
-    return it != m_discoveredPeers.constEnd() && it->endpoint().has_value();
+    const Standing after = standingOf(macId);
+    const QString id = idText(macId);
+    const QList<DiscoverableMac> claims = m_claims.value(macId);
+    if (!before.conflict && after.conflict) {
+        m_logger->warning(QStringLiteral("More than one computer claims to be Mac %1, at %2 and at %3: it is not "
+                                         "eligible until only one of them is left")
+                              .arg(id, instanceText(claims.at(0)), instanceText(claims.at(1))));
+    } else if (before.conflict && !after.conflict && claims.size() == 1) {
+        m_logger->info(
+            QStringLiteral("Only one computer claims to be Mac %1 again, at %2").arg(id, instanceText(claims.first())));
+    }
+    if (before.reachable != after.reachable) {
+        switch (cause) {
+        case Cause::AddedToLinked:
+            m_logger->info(QStringLiteral("Mac %1 became eligible (added to connected list)").arg(id));
+            break;
+        case Cause::RemovedFromLinked:
+            m_logger->info(QStringLiteral("Mac %1 became ineligible (removed from connected list)").arg(id));
+            break;
+        case Cause::EndpointDeleted:
+            if (!after.reachable) {
+                m_logger->info(QStringLiteral("Mac %1 became ineligible (endpoint deleted)").arg(id));
+                break;
+            }
+            [[fallthrough]];
+        case Cause::Discovery:
+            m_logger->info(QStringLiteral("Eligibility changed for Mac %1: %2")
+                               .arg(id, after.reachable ? QStringLiteral("true") : QStringLiteral("false")));
+            break;
+        }
+        announceLater(macId, after.reachable);
+    }
+    if (before.conflict != after.conflict) {
+        announceConflictsLater();
+    }
+}
+
+void PeerDirectoryService::dropClaim(const QUuid &macId, const std::optional<PeerEndpoint> &instance)
+{
+    const auto it = m_claims.find(macId);
+    if (it != m_claims.end()) {
+        it->removeIf([&instance](const DiscoverableMac &claim) { return claim.endpoint() == instance; });
+        if (it->isEmpty()) {
+            m_claims.erase(it);
+            m_recentlySeen.forget(macId);
+        }
+    }
+    if (instance && m_claimedBy.value(*instance) == macId) {
+        m_claimedBy.remove(*instance);
+    }
+}
+
+void PeerDirectoryService::forget(const QUuid &macId)
+{
+    for (const DiscoverableMac &claim : m_claims.take(macId)) {
+        if (claim.endpoint()) {
+            m_claimedBy.remove(*claim.endpoint());
+        }
+    }
 }
 
 void PeerDirectoryService::announceLater(const QUuid &macId, bool eligible)
@@ -143,6 +269,12 @@ void PeerDirectoryService::announceLater(const QUuid &macId, bool eligible)
             }
         },
         Qt::QueuedConnection);
+}
+
+void PeerDirectoryService::announceConflictsLater()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT identityConflictsChanged(); }, Qt::QueuedConnection);
 }
 
 void PeerDirectoryService::signalLater(const QString &name)

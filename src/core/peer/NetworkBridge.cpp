@@ -128,6 +128,9 @@ void NetworkBridge::start()
     subscribe<SendPingResponseCommand>(&PeerCommunicationHub::pingResponses, pingResponse);
     subscribe<SendTransferCommand>(&PeerCommunicationHub::transferRequests, transferRequest);
     subscribe<SendConnectionRequestCommand>(&PeerCommunicationHub::connectionRequestCommands, connectionRequest);
+    m_subscriptions.append(
+        connect(m_eventHub.get(), &PeerCommunicationHub::connectionRequestCommands, this,
+                [this](const SendConnectionRequestCommand &command) { rememberLinkRequest(command.recipientMacId); }));
     subscribe<AcceptConnectionRequestCommand>(&PeerCommunicationHub::acceptConnectionCommands, acceptConnection);
     subscribe<RejectConnectionRequestCommand>(&PeerCommunicationHub::rejectConnectionCommands, rejectConnection);
     subscribe<DevicesReadyForPairingCommand>(&PeerCommunicationHub::devicesReadyCommands, devicesReady);
@@ -164,7 +167,7 @@ template <typename Command, typename Signal>
 void NetworkBridge::subscribe(Signal signal, const SendPath &path)
 {
     // Fire and forget: network delays never hold up the hub.
-    if constexpr (std::is_same_v<Command, DevicesReadyForPairingCommand>) {
+    if constexpr (std::is_same_v<Command, DevicesReadyForPairingCommand> || std::is_same_v<Command, SendPingCommand>) {
         m_subscriptions.append(connect(m_eventHub.get(), signal, this,
                                        [this, &path](const Command &command, const DeliveryReport &report) {
                                            sendAndReport(this, command, path, report);
@@ -237,6 +240,14 @@ void NetworkBridge::holdPing(const ReceivedFrame &frame)
     m_heldPings.insert(sender, HeldPing{frame, m_clock->now()});
 }
 
+void NetworkBridge::rememberLinkRequest(const QUuid &recipient)
+{
+    if (!m_askedForLinks.contains(recipient) && m_askedForLinks.size() >= maxAskedForLinks) {
+        m_askedForLinks.erase(std::min_element(m_askedForLinks.begin(), m_askedForLinks.end()));
+    }
+    m_askedForLinks.insert(recipient, m_clock->now());
+}
+
 void NetworkBridge::releaseHeldPingLater(const QUuid &sender)
 {
     if (!m_heldPings.contains(sender)) {
@@ -276,12 +287,24 @@ void NetworkBridge::route(const ReceivedFrame &frame, HeldPings held)
     const bool handshake = isLinkHandshake(envelope.type);
     const bool eligible = m_directory->isEligible(frame.senderMacId());
     if (!handshake && !eligible) {
-        m_logger->warning(QStringLiteral("Rejecting frame from non-eligible peer: %1, type: %2").arg(sender(), type()));
         // The computer that accepted a link pings at once, and its ping may come in ahead of its acceptance.
-        if (held == HeldPings::Hold && envelope.type == SendPingCommand::envelopeType()) {
+        const bool ping = envelope.type == SendPingCommand::envelopeType();
+        if (ping && held == HeldPings::Hold && m_askedForLinks.contains(frame.senderMacId())) {
+            m_logger->info(QStringLiteral("Holding the ping request Mac %1 sent before its answer to our link "
+                                          "request came in")
+                               .arg(sender()));
+        } else {
+            m_logger->warning(
+                QStringLiteral("Rejecting frame from non-eligible peer: %1, type: %2").arg(sender(), type()));
+        }
+        if (ping && held == HeldPings::Hold) {
             holdPing(frame);
         }
         return;
+    }
+    if (envelope.type == AcceptConnectionRequestCommand::envelopeType()
+        || envelope.type == RejectConnectionRequestCommand::envelopeType()) {
+        m_askedForLinks.remove(frame.senderMacId());
     }
     if (!handshake) {
         // The sender id is only what the frame claims: it must also come from where that computer is.

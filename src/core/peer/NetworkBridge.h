@@ -21,7 +21,8 @@ namespace verandel {
 
 // Joins the hub to the network. Outbound, every command published on the hub goes, wrapped in an
 // envelope from this computer, to its recipient's discovered endpoint through the frame sender: once,
-// with no retry; only a devices-ready command's publisher learns whether it was delivered. Inbound,
+// with no retry; only the publishers of ping requests and devices-ready commands learn whether theirs
+// was delivered. Inbound,
 // every envelope the listener decoded becomes at most one received event on the hub, if it is addressed
 // to this computer and comes from a linked, discovered computer at one of its discovered addresses
 // (connection requests and their answers pass from anyone).
@@ -53,6 +54,9 @@ public:
     // a link is on its way: the acceptance lets it through again once the link is made.
     static constexpr double heldPingSeconds = 5.0;
     static constexpr qsizetype maxHeldPings = 8;
+    // The computers this one asked for a link, until they answer: at most this many, the oldest
+    // forgotten first. Their pings may overtake their acceptance, which is no fault worth a warning.
+    static constexpr qsizetype maxAskedForLinks = 8;
 
     // "running", "requestTimeout", "activeSubscriptions", "eligiblePeersCount".
     QVariantMap diagnosticInfo() const;
@@ -83,6 +87,7 @@ private:
     void demultiplexReceivedFrame(const ReceivedFrame &frame);
     void route(const ReceivedFrame &frame, HeldPings held);
     void holdPing(const ReceivedFrame &frame);
+    void rememberLinkRequest(const QUuid &recipient);
     void releaseHeldPingLater(const QUuid &sender);
     template <typename Command, typename Event>
     void deliver(const ReceivedFrame &frame, const char *name);
@@ -99,6 +104,7 @@ private:
     TestCoordinatorPtr m_testCoordinator;
     QList<QMetaObject::Connection> m_subscriptions;
     QHash<QUuid, HeldPing> m_heldPings;
+    QHash<QUuid, QDateTime> m_askedForLinks;
     bool m_running = false;
 };
 

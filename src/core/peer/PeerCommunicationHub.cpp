@@ -40,15 +40,29 @@ void PeerCommunicationHub::writeEvent(const QString &eventName, const Metadata &
     m_logger->debug(eventName + QStringLiteral(" [") + entries.join(QStringLiteral(", ")) + QLatin1Char(']'));
 }
 
-void PeerCommunicationHub::send(SendPingCommand command)
+template <typename Command, typename Signal, typename MakeMetadata>
+QCoro::Task<bool> PeerCommunicationHub::deliverReported(Command command, Signal signal, QString eventName,
+                                                        MakeMetadata makeMetadata)
 {
-    deliver([this, command = std::move(command)] {
-        logEvent(QStringLiteral("PingRequest"), [&] {
-            return Metadata{{kRecipientMacId, idText(command.recipientMacId)},
-                            {QStringLiteral("ownedDeviceMacAddresses"), joined(command.ownedDeviceMacAddresses)}};
-        });
-        Q_EMIT pingRequests(command);
+    const OneShot<bool> delivered;
+    // Only the queued delivery holds the report: it dies unreported, answering false, when no
+    // subscriber keeps it or the hub goes first.
+    deliver([this, command = std::move(command), signal, eventName, makeMetadata, report = DeliveryReport(delivered)] {
+        logEvent(eventName, [&] { return makeMetadata(command); });
+        Q_EMIT(this->*signal)(command, report);
     });
+    const bool result = co_await delivered;
+    co_return result;
+}
+
+QCoro::Task<bool> PeerCommunicationHub::send(SendPingCommand command)
+{
+    return deliverReported(std::move(command), &PeerCommunicationHub::pingRequests, QStringLiteral("PingRequest"),
+                           [](const SendPingCommand &ping) {
+                               return Metadata{
+                                   {kRecipientMacId, idText(ping.recipientMacId)},
+                                   {QStringLiteral("ownedDeviceMacAddresses"), joined(ping.ownedDeviceMacAddresses)}};
+                           });
 }
 
 void PeerCommunicationHub::send(SendPingResponseCommand command)
@@ -74,18 +88,12 @@ void PeerCommunicationHub::send(SendTransferCommand command)
 
 QCoro::Task<bool> PeerCommunicationHub::send(DevicesReadyForPairingCommand command)
 {
-    const OneShot<bool> delivered;
-    // Only the queued delivery holds the report: it dies unreported, answering false, when no
-    // subscriber keeps it or the hub goes first.
-    deliver([this, command = std::move(command), report = DeliveryReport(delivered)] {
-        logEvent(QStringLiteral("DevicesReadyForPairingCommand"), [&] {
-            return Metadata{{kRecipientMacId, idText(command.recipientMacId)},
-                            {QStringLiteral("deviceMacAddresses"), joined(command.deviceMacAddresses())}};
+    return deliverReported(
+        std::move(command), &PeerCommunicationHub::devicesReadyCommands,
+        QStringLiteral("DevicesReadyForPairingCommand"), [](const DevicesReadyForPairingCommand &ready) {
+            return Metadata{{kRecipientMacId, idText(ready.recipientMacId)},
+                            {QStringLiteral("deviceMacAddresses"), joined(ready.deviceMacAddresses())}};
         });
-        Q_EMIT devicesReadyCommands(command, report);
-    });
-    const bool result = co_await delivered;
-    co_return result;
 }
 
 void PeerCommunicationHub::send(SendConnectionRequestCommand command)

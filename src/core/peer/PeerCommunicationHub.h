@@ -18,8 +18,8 @@ namespace verandel {
 // services send commands and subscribe to received events; the bridge does the opposite. send()
 // returns at once; each message is logged and delivered later from the event loop, one at a time and
 // in the order of the send() calls over all types. A message nobody is subscribed to is dropped.
-// Devices-ready commands alone report back: handing devices over must know whether the other computer
-// got the list.
+// Ping requests and devices-ready commands report back: handing devices over must know whether the
+// other computer got the list, and whether it can still be reached while it pairs them.
 class PeerCommunicationHub final : public QObject
 {
     Q_OBJECT
@@ -27,11 +27,12 @@ class PeerCommunicationHub final : public QObject
 public:
     explicit PeerCommunicationHub(const LoggerFactoryPtr &loggerFactory, QObject *parent = nullptr);
 
-    void send(SendPingCommand command);
-    void send(SendPingResponseCommand command);
-    void send(SendTransferCommand command);
     // True only when the network bridge's frame sender delivered the frame; false when no bridge runs,
     // the recipient is not discovered or the send fails. Awaiting it is optional.
+    QCoro::Task<bool> send(SendPingCommand command);
+    void send(SendPingResponseCommand command);
+    void send(SendTransferCommand command);
+    // Reports as a ping request does.
     QCoro::Task<bool> send(DevicesReadyForPairingCommand command);
     void send(SendConnectionRequestCommand command);
     void send(AcceptConnectionRequestCommand command);
@@ -53,7 +54,8 @@ public:
     QVariantMap diagnosticInfo() const;
 
 Q_SIGNALS:
-    void pingRequests(const verandel::SendPingCommand &command);
+    // The subscriber that sends the command reports the outcome.
+    void pingRequests(const verandel::SendPingCommand &command, const verandel::DeliveryReport &report);
     void pingResponses(const verandel::SendPingResponseCommand &command);
     void transferRequests(const verandel::SendTransferCommand &command);
     // The subscriber that sends the command reports the outcome.
@@ -75,6 +77,9 @@ private:
     using Metadata = QList<std::pair<QString, QString>>;
 
     void deliver(std::function<void()> delivery);
+    // Emits the command with a report from the event loop and answers what the subscriber reported.
+    template <typename Command, typename Signal, typename MakeMetadata>
+    QCoro::Task<bool> deliverReported(Command command, Signal signal, QString eventName, MakeMetadata makeMetadata);
     // Every ping passes here: the line, metadata and all, is made only when debug lines are kept.
     template <typename MakeMetadata>
     void logEvent(const QString &eventName, MakeMetadata &&makeMetadata)

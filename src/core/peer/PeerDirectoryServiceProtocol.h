@@ -15,9 +15,10 @@ class PeerDirectoryServiceProtocol
 public:
     virtual ~PeerDirectoryServiceProtocol() = default;
 
-    // The record currently held for a discovered computer, linked or not.
+    // The record currently held for a discovered computer, linked or not; none for a linked computer
+    // that more than one service instance claims to be.
     virtual std::optional<DiscoverableMac> discoverableMac(const QUuid &macId) const = 0;
-    // Linked and currently discovered.
+    // Linked and currently discovered through exactly one service instance.
     virtual bool isEligible(const QUuid &macId) const = 0;
     // The linked computers currently discovered, in no particular order.
     virtual QList<QUuid> eligiblePeers() const = 0;

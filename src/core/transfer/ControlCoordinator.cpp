@@ -79,6 +79,38 @@ QString messageOf(const OperationResult &result)
     return result.message.value_or(QStringLiteral("Unknown error"));
 }
 
+QString addressList(const QStringList &addresses)
+{
+    return addresses.isEmpty() ? QStringLiteral("none") : addresses.join(QStringLiteral(", "));
+}
+
+QStringList addressesOf(const QList<TransferDeviceDescriptor> &descriptors)
+{
+    QStringList addresses;
+    for (const TransferDeviceDescriptor &descriptor : descriptors) {
+        addresses.append(descriptor.macAddress);
+    }
+    return addresses;
+}
+
+// What became of the devices a flow gave up, for the line that ends it.
+QString handedOverText(const QStringList &confirmed, const QStringList &pairedBack,
+                       const QStringList &notPairedBack = {})
+{
+    QString text
+        = QStringLiteral("confirmed: %1; paired back: %2").arg(addressList(confirmed), addressList(pairedBack));
+    if (!notPairedBack.isEmpty()) {
+        text += QStringLiteral("; failed to pair back: ") + addressList(notPairedBack);
+    }
+    return text;
+}
+
+// What became of the devices a flow was given.
+QString pairedHereText(const QStringList &paired, const QStringList &notPaired)
+{
+    return QStringLiteral("paired here: %1; not paired: %2").arg(addressList(paired), addressList(notPaired));
+}
+
 } // namespace
 
 ControlCoordinator::ControlCoordinator(
@@ -261,9 +293,9 @@ void ControlCoordinator::continueBluetoothPermissionGuidance()
         this, [this] { requestBluetoothPermissionGuidanceState(); }, Qt::QueuedConnection);
 }
 
-void ControlCoordinator::openBluetoothSettings()
+bool ControlCoordinator::openBluetoothSettings()
 {
-    m_systemPermissionChecker->openBluetoothSettings();
+    return m_systemPermissionChecker->openBluetoothSettings();
 }
 
 void ControlCoordinator::setGuidance(std::optional<BluetoothPermissionGuidanceState> state)
@@ -318,6 +350,39 @@ void ControlCoordinator::publish(const FlowContext &flow, ControlTransferProgres
     Q_EMIT controlTransferProgressChanged(progress);
 }
 
+void ControlCoordinator::endFlow(const FlowContext &flow, const ControlTransferProgressStatus &outcome,
+                                 const QString &devices)
+{
+    publish(flow, outcome);
+    m_logger->info(QStringLiteral("Transfer %1 ended: %2 with %3: %4; %5")
+                       .arg(flow.transactionId, toString(flow.direction), computerText(flow.peerMacId),
+                            describe(outcome), devices.isEmpty() ? QStringLiteral("no devices moved") : devices));
+}
+
+QString ControlCoordinator::computerText(const std::optional<QUuid> &macId)
+{
+    if (!macId) {
+        return QStringLiteral("no other computer");
+    }
+    // The name it advertises now, else the one it was stored under.
+    std::optional<QString> name;
+    if (const std::optional<DiscoverableMac> record = m_peerDirectory->discoverableMac(*macId)) {
+        name = record->name();
+    } else {
+        try {
+            if (const std::optional<ConnectedMac> mac = m_connectedMacStorage->getConnectedMac(*macId)) {
+                name = mac->name();
+            }
+        } catch (const std::exception &) {
+            // Named by its id alone: the store's error is logged where a flow needs the record.
+        }
+    }
+    if (!name) {
+        return QStringLiteral("Mac ") + idText(*macId);
+    }
+    return QStringLiteral("\"%1\" (%2)").arg(escapeControlCharacters(QStringView(*name).left(64)), idText(*macId));
+}
+
 // Take control and send control --------------------------------------------------------------------
 
 QCoro::Task<> ControlCoordinator::performTakeControl(std::optional<QUuid> targetMacId)
@@ -327,7 +392,7 @@ QCoro::Task<> ControlCoordinator::performTakeControl(std::optional<QUuid> target
     FlowContext flow{newTransactionId(), ControlTransferDirection::TakeControl, std::nullopt};
     const SystemPermissionStatus permission = co_await ensureBluetoothAuthorizedForTransferFlow();
     if (const std::optional<ControlTransferProgressStatus> stop = gateStop(permission)) {
-        publish(flow, *stop);
+        endFlow(flow, *stop);
         co_return;
     }
 
@@ -336,7 +401,7 @@ QCoro::Task<> ControlCoordinator::performTakeControl(std::optional<QUuid> target
         linked = m_connectedMacStorage->listConnectedMacs();
     } catch (const std::exception &error) {
         m_logger->error(QStringLiteral("Failed to perform take control: ") + describeError(error));
-        publish(flow, ProgressStatus::Failed{OperationFailureCategory::Unknown});
+        endFlow(flow, ProgressStatus::Failed{OperationFailureCategory::Unknown});
         co_return;
     }
     const QUuid localId = currentMacId();
@@ -357,10 +422,10 @@ QCoro::Task<> ControlCoordinator::performTakeControl(std::optional<QUuid> target
             m_logger->debug(QStringLiteral("No connected target Mac found for take control from ")
                             + idText(*targetMacId));
             flow.peerMacId = targetMacId;
-            publish(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::PeerUnavailable});
+            endFlow(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::PeerUnavailable});
         } else {
             m_logger->debug(QStringLiteral("No other connected Macs found for take control"));
-            publish(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::NoEligibleTarget});
+            endFlow(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::NoEligibleTarget});
         }
         co_return;
     }
@@ -396,7 +461,7 @@ QCoro::Task<> ControlCoordinator::awaitAnswer(std::weak_ptr<ControlCoordinator> 
     self->m_logger->warning(QStringLiteral("No devices ready answer from Mac %1 within %2 seconds for take control")
                                 .arg(idText(targetMacId), formatDouble(ANSWER_TIMEOUT_SECONDS)));
     const ControlTransferProgressStatus status = ProgressStatus::Failed{OperationFailureCategory::Timeout};
-    self->publish(FlowContext{transactionId, ControlTransferDirection::TakeControl, targetMacId}, status);
+    self->endFlow(FlowContext{transactionId, ControlTransferDirection::TakeControl, targetMacId}, status);
     self->m_localTakeControlPendingTargetsStore.clearTargetIfTerminal(transactionId, targetMacId, status);
 }
 
@@ -407,25 +472,25 @@ QCoro::Task<> ControlCoordinator::performSendControl(QUuid targetMacId)
     const FlowContext flow{newTransactionId(), ControlTransferDirection::SendControl, targetMacId};
     const SystemPermissionStatus permission = co_await ensureBluetoothAuthorizedForTransferFlow();
     if (const std::optional<ControlTransferProgressStatus> stop = gateStop(permission)) {
-        publish(flow, *stop);
+        endFlow(flow, *stop);
         co_return;
     }
     const std::optional<QString> peerInstallation = peerInstallationId(targetMacId);
     if (!peerInstallation) {
         m_logger->warning(QStringLiteral("Skipping send control: target peer is not connected ") + idText(targetMacId));
-        publish(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::PeerUnavailable});
+        endFlow(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::PeerUnavailable});
         co_return;
     }
     // Devices unpaired for a computer that cannot be reached would only have to be paired again.
     if (!m_peerDirectory->isEligible(targetMacId)) {
         m_logger->warning(QStringLiteral("Skipping send control: target peer is not reachable ") + idText(targetMacId));
-        publish(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::PeerUnavailable});
+        endFlow(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::PeerUnavailable});
         co_return;
     }
     const QList<Device> devices = co_await getConnectedSharedDevices();
     if (devices.isEmpty()) {
         m_logger->debug(QStringLiteral("No connected shared devices to send to Mac ") + idText(targetMacId));
-        publish(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::NoConnectedSharedDevices});
+        endFlow(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::NoConnectedSharedDevices});
         co_return;
     }
     m_logger->info(
@@ -447,7 +512,7 @@ QCoro::Task<> ControlCoordinator::handleInboundTransferRequest(TransferRequestRe
     publish(flow, ProgressStatus::InboundTransferRequestReceived{});
     const SystemPermissionStatus permission = co_await ensureBluetoothAuthorizedForTransferFlow();
     if (const std::optional<ControlTransferProgressStatus> stop = gateStop(permission)) {
-        publish(flow, *stop);
+        endFlow(flow, *stop);
         co_return;
     }
     const QString requester = idText(event.senderMacId);
@@ -455,13 +520,13 @@ QCoro::Task<> ControlCoordinator::handleInboundTransferRequest(TransferRequestRe
     if (!peerInstallation) {
         m_logger->warning(QStringLiteral("Skipping inbound transfer request: requester peer is not connected ")
                           + requester);
-        publish(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::PeerUnavailable});
+        endFlow(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::PeerUnavailable});
         co_return;
     }
     const QList<Device> devices = co_await getConnectedSharedDevices();
     if (devices.isEmpty()) {
         m_logger->debug(QStringLiteral("No connected shared devices to transfer to requester ") + requester);
-        publish(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::NoConnectedSharedDevices});
+        endFlow(flow, ProgressStatus::Blocked{ControlTransferBlockedReason::NoConnectedSharedDevices});
         co_return;
     }
     m_logger->info(
@@ -551,14 +616,11 @@ QCoro::Task<> ControlCoordinator::giveUpDevices(FlowContext flow, QList<Device> 
     const QList<TransferDeviceDescriptor> &descriptors = summary.unpairedDescriptors;
     if (descriptors.isEmpty()) {
         m_logger->info(QStringLiteral("No devices were successfully unpaired, not sending devices ready command"));
-        publish(flow, outcomeOfFailure(summary.lastFailureCategory));
+        endFlow(flow, outcomeOfFailure(summary.lastFailureCategory), handedOverText({}, {}));
         co_return;
     }
     const QUuid recipient = *flow.peerMacId;
-    QStringList addresses;
-    for (const TransferDeviceDescriptor &descriptor : descriptors) {
-        addresses.append(descriptor.macAddress);
-    }
+    const QStringList addresses = addressesOf(descriptors);
     // Registered before the command leaves, so that no ping of the receiver can pass unseen.
     const auto handOver = std::make_shared<HandOver>(
         HandOver{flow, HandOverConfirmation(recipient, addresses, m_clock->now()), false, {}});
@@ -580,16 +642,9 @@ QCoro::Task<> ControlCoordinator::giveUpDevices(FlowContext flow, QList<Device> 
     m_logger->error(QStringLiteral("Devices ready command to %1 %2 was not delivered; pairing %3 device(s) here again")
                         .arg(recipientLabel, idText(recipient))
                         .arg(descriptors.size()));
-    for (const TransferDeviceDescriptor &descriptor : descriptors) {
-        const QString address = descriptor.macAddress;
-        const OperationResult result = co_await m_bluetoothManager->pairDevice(address);
-        publish(flow, ProgressStatus::PairResult{address, result.success, result.failureCategory});
-        if (!result.success) {
-            m_logger->warning(
-                QStringLiteral("Failed to pair device with MAC address %1 again: %2").arg(address, messageOf(result)));
-        }
-    }
-    publish(flow, ProgressStatus::Failed{OperationFailureCategory::PeerUnavailable});
+    const PairedBack back = co_await pairBack(flow, addresses);
+    endFlow(flow, ProgressStatus::Failed{OperationFailureCategory::PeerUnavailable},
+            handedOverText({}, back.paired, back.failed));
 }
 
 // Waiting for the receiver's confirmation -------------------------------------------------------------
@@ -598,9 +653,24 @@ QCoro::Task<> ControlCoordinator::awaitConfirmation(std::weak_ptr<ControlCoordin
                                                     HandOverPtr handOver)
 {
     const RunningFlow running(weak);
-    const HandOverConfirmation &confirmation = handOver->confirmation;
-    QDateTime nextCheckAt = clock->now().addMSecs(qint64(CONFIRMATION_CHECK_INTERVAL_SECONDS * 1000));
+    HandOverConfirmation &confirmation = handOver->confirmation;
+    const qint64 checkIntervalMs = qint64(CONFIRMATION_CHECK_INTERVAL_SECONDS * 1000);
+    // The first check goes out with the command, so that a receiver gone right after reading it is
+    // known to be gone after the few failed checks it takes, not after the whole wait.
+    QDateTime nextCheckAt = clock->now();
     while (!confirmation.open().isEmpty() && clock->now() < confirmation.deadline()) {
+        if (clock->now() >= nextCheckAt) {
+            const auto self = weak.lock();
+            if (!self) {
+                co_return;
+            }
+            confirmation.endCheck();
+            if (confirmation.receiverGone()) {
+                break;
+            }
+            self->checkReceiver(handOver);
+            nextCheckAt = nextCheckAt.addMSecs(checkIntervalMs);
+        }
         const QDateTime wakeAt = std::min(nextCheckAt, confirmation.deadline());
         handOver->wake = std::stop_source();
         const double seconds = static_cast<double>(clock->now().msecsTo(wakeAt)) / 1000.0;
@@ -610,13 +680,8 @@ QCoro::Task<> ControlCoordinator::awaitConfirmation(std::weak_ptr<ControlCoordin
         } catch (const CancellationError &) {
             // Woken early: by news of the devices, or because the coordinator is going.
         }
-        const auto self = weak.lock();
-        if (!self) {
+        if (weak.expired()) {
             co_return;
-        }
-        if (clock->now() >= nextCheckAt) {
-            self->m_connectionMonitor->forceHealthCheck(confirmation.recipient());
-            nextCheckAt = nextCheckAt.addMSecs(qint64(CONFIRMATION_CHECK_INTERVAL_SECONDS * 1000));
         }
     }
     const auto self = weak.lock();
@@ -626,41 +691,77 @@ QCoro::Task<> ControlCoordinator::awaitConfirmation(std::weak_ptr<ControlCoordin
     }
 }
 
+void ControlCoordinator::checkReceiver(const HandOverPtr &handOver)
+{
+    const int check = handOver->confirmation.beginCheck();
+    QCoro::Task<bool> ping = m_connectionMonitor->forceHealthCheck(handOver->confirmation.recipient());
+    noteUnsentCheck(handOver, check, std::move(ping));
+}
+
+QCoro::Task<> ControlCoordinator::noteUnsentCheck(std::weak_ptr<HandOver> weak, int check, QCoro::Task<bool> ping)
+{
+    const bool delivered = co_await std::move(ping);
+    const HandOverPtr handOver = weak.lock();
+    if (!delivered && handOver) {
+        handOver->confirmation.checkNotSent(check);
+    }
+}
+
+QCoro::Task<ControlCoordinator::PairedBack> ControlCoordinator::pairBack(FlowContext flow, QStringList addresses,
+                                                                         HandOverPtr handOver)
+{
+    const auto self = shared_from_this();
+    PairedBack back;
+    for (const QString &address : std::as_const(addresses)) {
+        // A confirmation or the device's return may still come while earlier ones pair.
+        if (handOver && !handOver->confirmation.isOpen(address)) {
+            continue;
+        }
+        const OperationResult result = co_await m_bluetoothManager->pairDevice(address);
+        publish(flow, ProgressStatus::PairResult{address, result.success, result.failureCategory});
+        if (result.success) {
+            back.paired.append(address);
+        } else {
+            back.failed.append(address);
+            m_logger->warning(
+                QStringLiteral("Failed to pair device with MAC address %1 again: %2").arg(address, messageOf(result)));
+        }
+    }
+    co_return back;
+}
+
 QCoro::Task<> ControlCoordinator::finishHandOver(HandOverPtr handOver)
 {
     const auto self = shared_from_this();
-    const FlowContext &flow = handOver->flow;
+    const FlowContext flow = handOver->flow;
     const HandOverConfirmation &confirmation = handOver->confirmation;
     const QString recipient = idText(confirmation.recipient());
     const QStringList open = confirmation.open();
-    if (!open.isEmpty()) {
+    if (!open.isEmpty() && confirmation.receiverGone()) {
+        m_logger->warning(QStringLiteral("Mac %1 failed %2 checks in a row with %3 of %4 device(s) unconfirmed; "
+                                         "pairing them here again")
+                              .arg(recipient)
+                              .arg(confirmation.failedChecksInRow())
+                              .arg(open.size())
+                              .arg(confirmation.addresses().size()));
+    } else if (!open.isEmpty()) {
         m_logger->warning(QStringLiteral("Mac %1 did not confirm %2 of %3 device(s) in time; pairing them here again")
                               .arg(recipient)
                               .arg(open.size())
                               .arg(confirmation.addresses().size()));
     }
-    bool pairedAgain = false;
-    for (const QString &address : open) {
-        // A confirmation or the device's return may still come while earlier ones pair.
-        if (!confirmation.isOpen(address)) {
-            continue;
-        }
-        pairedAgain = true;
-        const OperationResult result = co_await m_bluetoothManager->pairDevice(address);
-        publish(flow, ProgressStatus::PairResult{address, result.success, result.failureCategory});
-        if (!result.success) {
-            m_logger->warning(
-                QStringLiteral("Failed to pair device with MAC address %1 again: %2").arg(address, messageOf(result)));
-        }
-    }
+    const PairedBack back = co_await pairBack(flow, open, handOver);
     m_handOvers.removeOne(handOver);
+    const QStringList confirmed = confirmation.confirmed();
+    const bool pairedAgain = !back.paired.isEmpty() || !back.failed.isEmpty();
     if (confirmation.allConfirmed() && !pairedAgain) {
         m_logger->info(
             QStringLiteral("Mac %1 confirmed all %2 device(s)").arg(recipient).arg(confirmation.addresses().size()));
-        publish(flow, ProgressStatus::Success{});
+        endFlow(flow, ProgressStatus::Success{}, handedOverText(confirmed, {}));
         co_return;
     }
-    publish(flow, ProgressStatus::Failed{OperationFailureCategory::Timeout});
+    endFlow(flow, ProgressStatus::Failed{OperationFailureCategory::Timeout},
+            handedOverText(confirmed, back.paired, back.failed));
 }
 
 void ControlCoordinator::noteHandedOn(const DevicesReadyForPairingCommand &command)
@@ -676,7 +777,11 @@ void ControlCoordinator::noteHandedOn(const DevicesReadyForPairingCommand &comma
 void ControlCoordinator::confirmHandedDevices(const QUuid &senderMacId, const QStringList &macAddresses)
 {
     for (const HandOverPtr &handOver : std::as_const(m_handOvers)) {
-        if (handOver->commandHandedOn && handOver->confirmation.confirm(senderMacId, macAddresses, m_clock->now())) {
+        if (!handOver->commandHandedOn) {
+            continue;
+        }
+        handOver->confirmation.heardFrom(senderMacId);
+        if (handOver->confirmation.confirm(senderMacId, macAddresses, m_clock->now())) {
             m_logger->debug(QStringLiteral("Mac %1 confirmed devices of transfer %2; %3 device(s) still open")
                                 .arg(idText(senderMacId), handOver->flow.transactionId)
                                 .arg(handOver->confirmation.open().size()));
@@ -758,8 +863,13 @@ QCoro::Task<> ControlCoordinator::handleDevicesReadyForPairing(DevicesReadyForPa
     const FlowContext flow{
         transactionId,
         answersOwnRequest ? ControlTransferDirection::TakeControl : ControlTransferDirection::InboundTransfer, sender};
+    QStringList savedAddresses;
     const auto finish = [&](const ControlTransferProgressStatus &status) {
-        publish(flow, status);
+        QStringList notPaired = addressesOf(descriptors);
+        for (const QString &address : std::as_const(savedAddresses)) {
+            notPaired.removeOne(address);
+        }
+        endFlow(flow, status, pairedHereText(savedAddresses, notPaired));
         pending.clearTargetIfTerminal(transactionId, sender, status);
     };
 
@@ -792,7 +902,6 @@ QCoro::Task<> ControlCoordinator::handleDevicesReadyForPairing(DevicesReadyForPa
     int pairedCount = 0;
     int failedCount = 0;
     std::optional<OperationFailureCategory> lastFailureCategory;
-    QStringList savedAddresses;
     QList<TransferDeviceDescriptor> savedDescriptors;
     for (const TransferDeviceDescriptor &descriptor : descriptors) {
         const QString address = descriptor.macAddress;

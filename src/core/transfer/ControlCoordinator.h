@@ -31,8 +31,8 @@ namespace verandel {
 // gate first, which also drives the permission guidance.
 //
 // Devices given up here count as handed over only once the receiving computer lists them in a ping of
-// its own; those it has not listed when its time is up are paired here again, so that no device ends
-// up paired with neither computer.
+// its own; those it has not listed when its time is up, or once it has stopped answering, are paired
+// here again, so that no device ends up paired with neither computer.
 //
 // Main thread only. The entry operations post their flow to the event loop and return at once; each
 // flow (and each received event) runs as a coroutine of its own, so flows may overlap. Always held by
@@ -88,7 +88,8 @@ public:
     void retryBluetoothPermissionGuidance();
     // Asks for the permission (the system may prompt) and shows the matching guidance.
     void continueBluetoothPermissionGuidance();
-    void openBluetoothSettings();
+    // False when no settings program could be started.
+    bool openBluetoothSettings();
 
     // The targets of a take control begun here that have not reached a terminal status.
     QSet<QUuid> pendingTakeControlTargets(const QString &transactionId) const;
@@ -153,12 +154,24 @@ private:
     };
     using HandOverPtr = std::shared_ptr<HandOver>;
 
-    // Pings the receiver every check interval until every device is confirmed or settled or the
-    // receiver's time is up, then ends the hand-over.
+    // Checks on the receiver every check interval, from the moment the command is written, until every
+    // device is confirmed or settled, the receiver's time is up or it failed too many checks in a row;
+    // then ends the hand-over.
     static QCoro::Task<> awaitConfirmation(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock,
                                            HandOverPtr handOver);
+    // Begins a check: a forced health check of the receiver, whose ping must be delivered.
+    void checkReceiver(const HandOverPtr &handOver);
+    static QCoro::Task<> noteUnsentCheck(std::weak_ptr<HandOver> weak, int check, QCoro::Task<bool> ping);
     // Pairs here again each device still open and publishes the outcome.
     QCoro::Task<> finishHandOver(HandOverPtr handOver);
+    struct PairedBack
+    {
+        QStringList paired;
+        QStringList failed;
+    };
+    // Pairs the devices here again, in order, publishing each result; with a hand-over, only those
+    // still open when their turn comes.
+    QCoro::Task<PairedBack> pairBack(FlowContext flow, QStringList addresses, HandOverPtr handOver = nullptr);
     void noteHandedOn(const DevicesReadyForPairingCommand &command);
     void confirmHandedDevices(const QUuid &senderMacId, const QStringList &macAddresses);
     // The device is owned here again: no hand-over waits for it any longer.
@@ -196,6 +209,11 @@ private:
     bool acceptsTransactionId(const QString &transactionId, const QUuid &senderMacId, const char *what) const;
 
     void publish(const FlowContext &flow, ControlTransferProgressStatus status);
+    // Publishes the flow's outcome and logs, once, how it ended: direction, the other computer, the
+    // outcome and what became of the devices (none moved when the text is empty).
+    void endFlow(const FlowContext &flow, const ControlTransferProgressStatus &outcome, const QString &devices = {});
+    // The linked computer's name and id, as log lines name it.
+    QString computerText(const std::optional<QUuid> &macId);
     void setGuidance(std::optional<BluetoothPermissionGuidanceState> state);
     void handleConnectionStateChange(const QUuid &macId, ConnectionState state);
 

@@ -114,4 +114,7 @@ using ControlTransferProgressStatus
 // Blocked, failed, cancelled, user action required and success end the transfer with the record's peer.
 bool isTerminal(const ControlTransferProgressStatus &status);
 
+// How log lines write the status: the case name with its values, "failed(timeout)", "success".
+QString describe(const ControlTransferProgressStatus &status);
+
 } // namespace verandel

@@ -46,6 +46,7 @@ bool HandOverConfirmation::confirm(const QUuid &sender, const QStringList &liste
     }
     if (confirmedNew) {
         m_lastConfirmedAt = at;
+        m_failedChecksInRow = 0;
     }
     return confirmedNew;
 }
@@ -72,6 +73,14 @@ QStringList HandOverConfirmation::open() const
     return open;
 }
 
+QStringList HandOverConfirmation::confirmed() const
+{
+    QStringList confirmed;
+    std::copy_if(m_addresses.cbegin(), m_addresses.cend(), std::back_inserter(confirmed),
+                 [this](const QString &address) { return m_confirmed.contains(address); });
+    return confirmed;
+}
+
 QDateTime HandOverConfirmation::deadline() const
 {
     const QDateTime fromStart = after(m_startedAt, static_cast<int>(m_addresses.size()));
@@ -81,6 +90,42 @@ QDateTime HandOverConfirmation::deadline() const
     // The receiver pairs one device after another: once it has confirmed one, only the open ones
     // can still be on their way.
     return std::min(fromStart, after(*m_lastConfirmedAt, static_cast<int>(open().size())));
+}
+
+int HandOverConfirmation::beginCheck()
+{
+    endCheck();
+    m_checkRunning = true;
+    m_checkSent = true;
+    m_checkHeard = false;
+    return ++m_check;
+}
+
+void HandOverConfirmation::checkNotSent(int check)
+{
+    if (m_checkRunning && check == m_check) {
+        m_checkSent = false;
+    }
+}
+
+void HandOverConfirmation::heardFrom(const QUuid &sender)
+{
+    if (sender == m_recipient) {
+        m_checkHeard = true;
+    }
+}
+
+void HandOverConfirmation::endCheck()
+{
+    if (!m_checkRunning) {
+        return;
+    }
+    m_checkRunning = false;
+    if (m_checkSent && m_checkHeard) {
+        m_failedChecksInRow = 0;
+    } else {
+        ++m_failedChecksInRow;
+    }
 }
 
 } // namespace verandel

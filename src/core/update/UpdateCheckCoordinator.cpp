@@ -1,15 +1,13 @@
 #include "update/UpdateCheckCoordinator.h"
 
-#include "foundation/CancellationError.h"
-
 namespace verandel {
 
 UpdateCheckCoordinator::UpdateCheckCoordinator(UpdateCheckStatusPtr updateCheckStatus, LoggerPtr logger, ClockPtr clock,
                                                double watchdogInterval)
     : m_updateCheckStatus(std::move(updateCheckStatus))
     , m_logger(std::move(logger))
-    , m_clock(std::move(clock))
     , m_watchdogInterval(watchdogInterval)
+    , m_timeoutWorkItem(std::move(clock))
 {
     connect(m_updateCheckStatus.get(), &UpdateCheckStatusObservable::isCheckingChanged, this, [this] {
         const bool isChecking = m_updateCheckStatus->isChecking();
@@ -20,11 +18,6 @@ UpdateCheckCoordinator::UpdateCheckCoordinator(UpdateCheckStatusPtr updateCheckS
         m_lastIsChecking = isChecking;
         handleCheckStateChange(isChecking);
     });
-}
-
-UpdateCheckCoordinator::~UpdateCheckCoordinator()
-{
-    disarm();
 }
 
 void UpdateCheckCoordinator::bind(CanCheckForUpdatesPublisherPtr canCheckForUpdatesPublisher)
@@ -46,37 +39,21 @@ void UpdateCheckCoordinator::handleCanCheck(bool canCheck)
 void UpdateCheckCoordinator::handleCheckStateChange(bool isChecking)
 {
     if (!isChecking) {
-        disarm();
+        m_timeoutWorkItem.cancel();
         return;
     }
     m_logger->info(QStringLiteral("Sparkle: Update check started"));
-    disarm();
-    m_timeoutWorkItem.emplace();
-    runWatchdog(QPointer<UpdateCheckCoordinator>(this), m_clock, m_watchdogInterval, m_timeoutWorkItem->get_token());
+    m_timeoutWorkItem.start(m_watchdogInterval, [this] { handleTimeout(); });
 }
 
-void UpdateCheckCoordinator::disarm()
+void UpdateCheckCoordinator::handleTimeout()
 {
-    if (m_timeoutWorkItem) {
-        m_timeoutWorkItem->request_stop();
-        m_timeoutWorkItem.reset();
+    if (!m_updateCheckStatus->isChecking()) {
+        return;
     }
-}
-
-QCoro::Task<> UpdateCheckCoordinator::runWatchdog(QPointer<UpdateCheckCoordinator> self, ClockPtr clock, double seconds,
-                                                  std::stop_token stop)
-{
-    try {
-        co_await clock->sleep(seconds, stop);
-    } catch (const CancellationError &) {
-        co_return;
-    }
-    if (!self || stop.stop_requested() || !self->m_updateCheckStatus->isChecking()) {
-        co_return;
-    }
-    self->m_logger->warning(QStringLiteral("Sparkle: Update check timed out after 30 seconds"));
-    self->m_updateCheckStatus->setErrorMessage(timeoutMessage);
-    self->m_updateCheckStatus->finishCheck();
+    m_logger->warning(QStringLiteral("Sparkle: Update check timed out after 30 seconds"));
+    m_updateCheckStatus->setErrorMessage(timeoutMessage);
+    m_updateCheckStatus->finishCheck();
 }
 
 } // namespace verandel

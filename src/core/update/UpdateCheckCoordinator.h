@@ -1,16 +1,13 @@
 #pragma once
 
-#include "foundation/ClockProtocol.h"
+#include "foundation/DelayedCall.h"
 #include "foundation/LoggerProtocol.h"
 #include "update/CanCheckForUpdatesPublisher.h"
 #include "update/UpdateCheckStatusObservable.h"
 
-#include <QCoro/QCoroTask>
 #include <QObject>
-#include <QPointer>
 
 #include <optional>
-#include <stop_token>
 
 namespace verandel {
 
@@ -27,7 +24,6 @@ public:
     // Follows the status from its next change on; the value it has now is not handled.
     UpdateCheckCoordinator(UpdateCheckStatusPtr updateCheckStatus, LoggerPtr logger, ClockPtr clock,
                            double watchdogInterval = watchdogSeconds);
-    ~UpdateCheckCoordinator() override;
 
     // Called once, after the updater started; the publisher's current value counts as its first.
     void bind(CanCheckForUpdatesPublisherPtr canCheckForUpdatesPublisher);
@@ -35,16 +31,13 @@ public:
 private:
     void handleCheckStateChange(bool isChecking);
     void handleCanCheck(bool canCheck);
-    void disarm();
-    static QCoro::Task<> runWatchdog(QPointer<UpdateCheckCoordinator> self, ClockPtr clock, double seconds,
-                                     std::stop_token stop);
+    void handleTimeout();
 
     UpdateCheckStatusPtr m_updateCheckStatus;
     LoggerPtr m_logger;
-    ClockPtr m_clock;
     double m_watchdogInterval;
     std::optional<bool> m_lastIsChecking;
-    std::optional<std::stop_source> m_timeoutWorkItem;
+    DelayedCall m_timeoutWorkItem;
     CanCheckForUpdatesPublisherPtr m_canCheckForUpdatesPublisher;
 };
 

@@ -89,7 +89,7 @@ void UpdateEngine::start()
     }
     const std::optional<QString> feed = feedURL();
     if (!feed) {
-        throw notConfigured(QStringLiteral("No update feed is configured for this installation."));
+        throw UpdaterError(UpdaterError::noFeed, QStringLiteral("No update feed is configured for this installation."));
     }
     if (!UpdateUrlPolicy::isFetchableUrl(QUrl(*feed))) {
         throw notConfigured(QStringLiteral("The update feed address must use https."));

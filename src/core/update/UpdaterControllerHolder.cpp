@@ -61,9 +61,16 @@ bool UpdaterControllerHolder::startUpdater()
     try {
         m_updater->start();
     } catch (const UpdaterError &error) {
-        m_logger->warning(QStringLiteral("Sparkle failed to start: ")
-                          + escapeControlCharacters(error.localizedDescription()));
-        if (error.domain() == UpdaterError::updaterDomain && error.code() == UpdaterError::notConfigured) {
+        const bool noFeed = error.domain() == UpdaterError::updaterDomain && error.code() == UpdaterError::noFeed;
+        const QString line
+            = QStringLiteral("Sparkle failed to start: ") + escapeControlCharacters(error.localizedDescription());
+        // A build made without a feed is meant to have no updater: worth a line, not a warning.
+        if (noFeed) {
+            m_logger->info(line);
+        } else {
+            m_logger->warning(line);
+        }
+        if (noFeed || (error.domain() == UpdaterError::updaterDomain && error.code() == UpdaterError::notConfigured)) {
             m_updatesAvailable = false;
             Q_EMIT updatesAvailableChanged(false);
         } else {

@@ -23,6 +23,8 @@ public:
         signatureInvalid = 5,
         installFailed = 6,
         noUpdate = 7,
+        // A build without an update feed: by design, not a fault (development and mock builds).
+        noFeed = 8,
     };
 
     UpdaterError(QString domain, int code, QString localizedDescription)

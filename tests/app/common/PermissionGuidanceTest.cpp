@@ -192,8 +192,9 @@ TEST(PermissionGuidanceAppearanceTest, EachStyleChoosesSymbolColourAndCard)
     const Row rows[] = {
         {PermissionGuidanceStyle::Informational, QStringLiteral("info.circle.fill"), ThemeColor::Accent,
          CardLook{ThemeTint{ThemeColor::CardBackground}, ThemeTint{ThemeColor::Separator}}},
-        {PermissionGuidanceStyle::Denied, QStringLiteral("gearshape.fill"), ThemeColor::SecondaryText,
-         CardLook{ThemeTint{ThemeColor::WindowBackground}, ThemeTint{ThemeColor::Separator}}},
+        // Refused access is something to act on: the warning tint, not a greyed card.
+        {PermissionGuidanceStyle::Denied, QStringLiteral("gearshape.fill"), ThemeColor::Orange,
+         CardLook{ThemeTint{ThemeColor::Orange, 0.06}, ThemeTint{ThemeColor::Orange, 0.18}}},
         {PermissionGuidanceStyle::LimitedFunctionality, QStringLiteral("minus.circle.fill"), ThemeColor::Orange,
          CardLook{ThemeTint{ThemeColor::Orange, 0.06}, ThemeTint{ThemeColor::Orange, 0.18}}},
     };

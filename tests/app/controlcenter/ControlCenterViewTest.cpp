@@ -2,14 +2,20 @@
 #include "controlcenter/ConnectionStatusIndicator.h"
 #include "controlcenter/ControlCenterPanels.h"
 #include "controlcenter/OnboardingChecklistCard.h"
+#include "controlcenter/TransferMessageView.h"
 
 #include "common/DeviceInfoRow.h"
 #include "common/PermissionGuidanceView.h"
+#include "kit/BusyBar.h"
 #include "kit/CapsuleButton.h"
+#include "kit/IconView.h"
 #include "kit/TextLabel.h"
+#include "kit/Theme.h"
+#include "kit/UntrustedText.h"
 
 #include "../models/ConnectedMacsViewModelFixture.h"
 #include "support/HostileNames.h"
+#include "support/ManualClock.h"
 #include "support/PreviewFixtures.h"
 #include "support/RunTask.h"
 #include "support/Shots.h"
@@ -31,11 +37,14 @@ class ControlCenterViewTest : public ViewModelFixture
 protected:
     void SetUp() override { make(); }
 
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+
     ControlCenterView &view()
     {
         if (!m_view) {
             m_view = std::make_unique<ControlCenterView>(
-                ControlCenterView::Services{model.get(), &devices, coordinator, ownership, identity, &transferState},
+                ControlCenterView::Services{model.get(), &devices, coordinator, ownership, identity, &transferState,
+                                            clock},
                 std::make_shared<IconProvider>(), DeviceRowFactory(),
                 [this](SettingsAction action) { settingsActions.append(action); });
             m_view->resize(560, 700);
@@ -161,6 +170,44 @@ TEST_F(ControlCenterViewTest, TwoLinkedComputersWithDevices)
     shot(QStringLiteral("controlcenter-two-computers-dark"));
 }
 
+TEST_F(ControlCenterViewTest, AComputerWhoseIdentityIsClaimedTwiceIsPausedUntilOneClaimIsLeft)
+{
+    ownership->setQuietly({{mouse.macAddress(), studio.id()}});
+    devices.devices = {keyboard, mouse};
+    link({{studio, ConnectionState::Connected}, {kitchen, ConnectionState::Connected}});
+    view().show();
+    settle();
+    ConnectedMacPanel *studioPanel = view().panelOf(studio.id());
+    ASSERT_NE(studioPanel, nullptr);
+    EXPECT_FALSE(studioPanel->identityConflictNote()->isVisible());
+
+    // As the directory reports it: the monitor marks the computer disconnected, and the conflict follows.
+    directory->announceConflicts({studio.id()});
+    monitor->updateConnectionState(studio.id(), ConnectionState::Disconnected);
+    settle();
+    EXPECT_EQ(view().panelOf(studio.id()), studioPanel);
+    EXPECT_EQ(studioPanel->stateLabel()->fullText(), QStringLiteral("Transfers paused"));
+    EXPECT_TRUE(studioPanel->identityConflictNote()->isVisible());
+    EXPECT_EQ(studioPanel->identityConflictNote()->fullText(),
+              QStringLiteral("Another computer on the network is using this computer's identity. Transfers with it "
+                             "are paused."));
+    EXPECT_FALSE(studioPanel->notConnectedNote()->isVisible());
+    EXPECT_FALSE(studioPanel->sendButton()->isVisible());
+    EXPECT_FALSE(studioPanel->deviceList()->isVisible());
+    EXPECT_FALSE(view().thisMacPanel()->takeButton()->isEnabled()) << "the only devices to pull are the paused one's";
+    EXPECT_FALSE(view().panelOf(kitchen.id())->identityConflictNote()->isVisible());
+    shot(QStringLiteral("controlcenter-identity-conflict"));
+    view().setPalette(darkPalette());
+    shot(QStringLiteral("controlcenter-identity-conflict-dark"));
+
+    directory->announceConflicts({});
+    monitor->updateConnectionState(studio.id(), ConnectionState::Connected);
+    settle();
+    EXPECT_FALSE(studioPanel->identityConflictNote()->isVisible());
+    EXPECT_EQ(studioPanel->stateLabel()->fullText(), QStringLiteral("Connected"));
+    EXPECT_TRUE(studioPanel->sendButton()->isVisible());
+}
+
 TEST_F(ControlCenterViewTest, DevicesInTransitionAndTheTransferMessage)
 {
     ownership->setQuietly({{keyboard.macAddress(), coordinator->macId}, {trackpad.macAddress(), kitchen.id()}});
@@ -171,15 +218,46 @@ TEST_F(ControlCenterViewTest, DevicesInTransitionAndTheTransferMessage)
     EXPECT_EQ(view().inTransitionPanel()->deviceList()->devices(), (QList<DeviceState>{mouse, trackpad}));
     EXPECT_TRUE(view().inTransitionPanel()->isVisible());
     EXPECT_EQ(view().panelOf(kitchen.id())->stateLabel()->fullText(), QStringLiteral("Disconnected"));
-    EXPECT_FALSE(view().thisMacPanel()->takeButton()->isEnabled());
+    // A disabled button says why; its title still reads at 3:1.
+    CapsuleButton *take = view().thisMacPanel()->takeButton();
+    EXPECT_FALSE(take->isEnabled());
+    EXPECT_TRUE(take->toolTip().contains(QStringLiteral("No connected computer has devices allowed for transfer.")));
+    const CapsuleButton::Look disabled = CapsuleButton::look(take->kind(), take->palette(), false);
+    EXPECT_GE(Theme::contrastRatio(disabled.text, Theme::over(disabled.fill, take->palette().color(QPalette::Base))),
+              3.0);
     shot(QStringLiteral("controlcenter-in-transition"));
 
-    transferState.setMessage(QStringLiteral("2 device(s) ready on peer."));
+    transferState.setMessage(QStringLiteral("2 device(s) ready on peer."),
+                             ControlCenterTransferMessageKind::InProgress);
     EXPECT_FALSE(view().messageLabel()->isVisible());
     settle();
     EXPECT_TRUE(view().messageLabel()->isVisible());
     EXPECT_EQ(view().messageLabel()->fullText(), QStringLiteral("2 device(s) ready on peer."));
+    // While the transfer runs, the busy line moves on the clock.
+    TransferMessageView *message = view().messageView();
+    EXPECT_EQ(message->icon()->name(), QStringLiteral("arrow.left.arrow.right"));
+    ASSERT_TRUE(message->busyLine()->isVisible());
+    const double phase = message->busyLine()->phase();
+    clock->advance(0.3);
+    EXPECT_NE(message->busyLine()->phase(), phase);
     shot(QStringLiteral("controlcenter-transfer-message"));
+
+    // A refusal needs the user: the warning symbol and tint, no busy line, and nothing ticks any more.
+    transferState.setMessage(QStringLiteral("Transfer unavailable for ") + UntrustedText::isolated(studio.name())
+                                 + QStringLiteral("."),
+                             ControlCenterTransferMessageKind::Warning);
+    settle();
+    EXPECT_EQ(message->icon()->name(), QStringLiteral("exclamationmark.triangle.fill"));
+    EXPECT_TRUE(message->look() == CardLook::warning());
+    EXPECT_FALSE(message->busyLine()->isVisible());
+    EXPECT_EQ(clock->sleeperCount(), 0);
+    shot(QStringLiteral("controlcenter-transfer-refused"));
+
+    transferState.setMessage(QStringLiteral("Transfer complete."), ControlCenterTransferMessageKind::Done);
+    settle();
+    EXPECT_EQ(message->icon()->name(), QStringLiteral("checkmark.circle.fill"));
+    EXPECT_TRUE(message->look() == CardLook());
+    EXPECT_FALSE(message->busyLine()->isVisible());
 }
 
 TEST_F(ControlCenterViewTest, TheBluetoothCardFollowsTheCoordinator)
@@ -198,7 +276,15 @@ TEST_F(ControlCenterViewTest, TheBluetoothCardFollowsTheCoordinator)
     coordinator->publishGuidance(BluetoothPermissionGuidanceState::DeniedRecovery);
     settle();
     EXPECT_EQ(view().bluetoothCard()->titleLabel()->fullText(), QStringLiteral("Turn Bluetooth access back on"));
+    // Something to act on, not something switched off.
+    EXPECT_TRUE(view().bluetoothCard()->look() == CardLook::warning());
     shot(QStringLiteral("controlcenter-bluetooth-card"));
+    // No settings program to open: the card says what to run instead.
+    coordinator->hasBluetoothSettingsProgram = false;
+    QTest::mouseClick(view().bluetoothCard()->primaryButton(), Qt::LeftButton);
+    EXPECT_TRUE(view().bluetoothCard()->detailLabel()->fullText().contains(QStringLiteral("“bluetoothctl power on”")));
+    EXPECT_EQ(coordinator->calls.last(), QStringLiteral("openBluetoothSettings"));
+    shot(QStringLiteral("controlcenter-bluetooth-no-settings-program"));
     coordinator->publishGuidance(std::nullopt);
     settle();
     EXPECT_FALSE(view().bluetoothCard()->isVisible());
@@ -257,4 +343,113 @@ TEST_F(ControlCenterViewTest, TheOwnershipClaimReadsAFreshMap)
     devices.set({keyboard, other});
     settle();
     EXPECT_EQ(ownership->setOwnerCalls.size(), 1);
+}
+
+namespace {
+
+// Every label of the column with its text, and whether it shows (a card just added shows a moment later).
+QStringList controlCenterTexts(const QWidget &root)
+{
+    QStringList texts;
+    for (const TextLabel *label : root.findChildren<TextLabel *>()) {
+        texts.append(label->fullText() + (label->isVisibleTo(&root) ? QString() : QStringLiteral(" (hidden)")));
+    }
+    return texts;
+}
+
+} // namespace
+
+// Each publication the view subscribes to reaches it queued: at the moment of the signal the column
+// still shows what it showed before (so a service publishing from inside one of our calls never
+// re-enters the view), and it shows the change once the loop has run.
+TEST_F(ControlCenterViewTest, EverySubscriptionIsDeliveredQueued)
+{
+    const ConnectedMac garage = PreviewFixtures::linkedMac(3, QStringLiteral("Garage"));
+    ownership->setQuietly({{keyboard.macAddress(), coordinator->macId}});
+    devices.devices = {keyboard};
+    link({{studio, ConnectionState::Connected}, {kitchen, ConnectionState::Connected}});
+    view().show();
+    settle();
+
+    using Probe = std::function<void()>;
+    const struct
+    {
+        const char *name;
+        std::function<QMetaObject::Connection(Probe)> watch;
+        std::function<void()> publish;
+    } subscriptions[] = {
+        {"device ownership",
+         [&](Probe probe) {
+             return QObject::connect(ownership.get(), &DeviceOwnershipProtocol::ownershipStateChanged, probe);
+         },
+         [&] {
+             ownership->publish({{keyboard.macAddress(), studio.id()}});
+         }},
+        {"shared devices",
+         [&](Probe probe) { return QObject::connect(&devices, &SharedDevicesSource::verandelDevicesChanged, probe); },
+         [&] {
+             devices.set({keyboard, mouse});
+         }},
+        {"connection state",
+         [&](Probe probe) {
+             return QObject::connect(model.get(), &ConnectedMacsViewModel::connectionStateChanged, probe);
+         },
+         [&] { Q_EMIT monitor->connectionStateChanged(studio.id(), ConnectionState::Unstable); }},
+        {"linked computers",
+         [&](Probe probe) {
+             return QObject::connect(model.get(), &ConnectedMacsViewModel::connectedMacsChanged, probe);
+         },
+         [&] {
+             storage->addTestData({garage});
+             runTask(model->refreshConnectedMacs());
+         }},
+        {"connection statuses",
+         [&](Probe probe) {
+             return QObject::connect(model.get(), &ConnectedMacsViewModel::connectionStatusesChanged, probe);
+         },
+         [&] {
+             auto status = std::make_shared<MacConnectionStatus>(kitchen.id());
+             status->updateConnectionState(ConnectionState::Connecting);
+             monitor->statuses.insert(kitchen.id(), status);
+             Q_EMIT monitor->connectionStatusChanged(kitchen.id(), status);
+         }},
+        {"advertised name",
+         [&](Probe probe) {
+             return QObject::connect(identity.get(), &MacIdentifierServiceProtocol::advertisedNameDidChange, probe);
+         },
+         [&] {
+             identity->name = QStringLiteral("Renamed Workbench");
+             Q_EMIT identity->advertisedNameDidChange(identity->name);
+         }},
+        {"Bluetooth card",
+         [&](Probe probe) {
+             return QObject::connect(coordinator.get(),
+                                     &ControlCoordinatorProtocol::bluetoothPermissionGuidanceStateChanged, probe);
+         },
+         [&] { coordinator->publishGuidance(BluetoothPermissionGuidanceState::Preflight); }},
+        {"transfer message",
+         [&](Probe probe) {
+             return QObject::connect(&transferState, &ControlCenterTransferState::messageChanged, probe);
+         },
+         [&] {
+             transferState.setMessage(QStringLiteral("Transfer request sent."),
+                                      ControlCenterTransferMessageKind::InProgress);
+         }},
+    };
+    for (const auto &subscription : subscriptions) {
+        const QStringList before = controlCenterTexts(view());
+        std::optional<QStringList> atSignal;
+        // Connected after the view's own subscription, so it runs after a direct delivery would have.
+        const QMetaObject::Connection probe = subscription.watch([&] {
+            if (!atSignal) {
+                atSignal = controlCenterTexts(view());
+            }
+        });
+        subscription.publish();
+        settle();
+        QObject::disconnect(probe);
+        ASSERT_TRUE(atSignal.has_value()) << subscription.name;
+        EXPECT_EQ(*atSignal, before) << subscription.name << " was delivered directly";
+        EXPECT_NE(controlCenterTexts(view()), before) << subscription.name << " changed nothing shown";
+    }
 }

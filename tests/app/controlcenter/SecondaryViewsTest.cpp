@@ -7,6 +7,7 @@
 
 #include "kit/CapsuleButton.h"
 #include "kit/TextLabel.h"
+#include "kit/Theme.h"
 
 #include "../models/ConnectedMacsViewModelFixture.h"
 #include "support/PreviewFixtures.h"
@@ -77,7 +78,21 @@ TEST(CheckForUpdatesTest, RowsByPrecedenceAndTheirActions)
     TextLabel *status = compact->statusLabel();
     EXPECT_GE(status->height(), status->heightForWidth(status->width()));
     EXPECT_GT(status->heightForWidth(status->width()), QFontMetrics(status->font()).height());
+    // ...without leaving its last word alone on a line.
+    const QStringList lines = status->wrappedLines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines.last().contains(u' ')) << lines.join(u'|').toStdString();
     saveShot(section, QStringLiteral("controlcenter-update-error"));
+
+    // The links are at the body size, their text at 4.5:1 on the row.
+    const QPalette palette = compact->palette();
+    for (CapsuleButton *link : {compact->installButton(), compact->laterButton(), compact->tryAgainButton()}) {
+        EXPECT_EQ(link->font().pointSizeF(), Theme::font(TextStyle::Body).pointSizeF());
+        const CapsuleButton::Look look = CapsuleButton::look(link->kind(), palette);
+        for (const QColor row : {palette.color(QPalette::Window), palette.color(QPalette::Base)}) {
+            EXPECT_GE(Theme::contrastRatio(look.text, row), Theme::textContrast);
+        }
+    }
 
     MenuItemRow quit(icons(), QStringLiteral("xmark.circle"), QStringLiteral("Quit Verandel"), QStringLiteral("Ctrl+Q"),
                      true);
@@ -127,8 +142,13 @@ TEST(ControlCenterCardsTest, TitlesAndNotes)
     EXPECT_FALSE(panel.takeButton()->isEnabled());
 
     ConnectedMacPanel linked(icons(), noRows, [](const ToolbarAction &) {});
-    linked.setContent(
-        {PreviewFixtures::linkedMac(1, QStringLiteral("Studio")), ConnectionState::Connecting, {}, false, false});
+    linked.setContent({PreviewFixtures::linkedMac(1, QStringLiteral("Studio")),
+                       ConnectionState::Connecting,
+                       {},
+                       false,
+                       false,
+                       false,
+                       {}});
     linked.show();
     EXPECT_EQ(linked.stateLabel()->fullText(), QStringLiteral("Connecting…"));
     EXPECT_TRUE(linked.notConnectedNote()->isVisible());
@@ -166,8 +186,8 @@ protected:
     }
     void show()
     {
-        builder.showToolbar(&anchor, {model.get(), &devices, coordinator, ownership, identity, nullptr}, icons(), {},
-                            [this](SettingsAction action) {
+        builder.showToolbar(&anchor, {model.get(), &devices, coordinator, ownership, identity, nullptr, nullptr},
+                            icons(), {}, [this](SettingsAction action) {
                                 visibleWhenActionRan = builder.isToolbarVisible();
                                 actions.append(action);
                             });

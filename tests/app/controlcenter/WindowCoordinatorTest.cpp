@@ -130,14 +130,20 @@ TEST_F(WindowCoordinatorTest, AWindowAlreadyGoneIsForgottenWithoutClosing)
     EXPECT_EQ(coordinator.windowController(), nullptr);
 }
 
-TEST(WindowSizingTest, InitialHeightIsClamped)
+// As tall as the content, but not less than the minimum nor more than the screen has room for.
+TEST(WindowSizingTest, InitialHeightIsTheContentsUpToTheScreen)
 {
-    for (const auto &[fitting, expected] : {std::pair{200, 340}, {340, 340}, {512, 512}, {700, 700}, {900, 700}}) {
-        EXPECT_EQ(ControlCenterWindowSizing::initialContentHeight(fitting), expected) << fitting;
+    for (const auto &[fitting, screen, expected] : {std::tuple{200, 1000, 340},
+                                                    {340, 1000, 340},
+                                                    {512, 1000, 512},
+                                                    {900, 1000, 900},
+                                                    {1200, 1000, 1000},
+                                                    {500, 300, 340}}) {
+        EXPECT_EQ(ControlCenterWindowSizing::initialContentHeight(fitting, screen), expected) << fitting;
     }
     QWidget window;
-    ControlCenterWindowSizing::apply(window, 900);
-    EXPECT_EQ(window.size(), QSize(560, 700));
+    ControlCenterWindowSizing::apply(window, 100000);
+    EXPECT_EQ(window.size(), QSize(560, ControlCenterWindowSizing::availableHeight(window)));
     EXPECT_EQ(window.minimumSize(), QSize(520, 340));
 }
 

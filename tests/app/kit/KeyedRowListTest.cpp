@@ -42,7 +42,7 @@ TEST(KeyedRowListTest, RowsAreKeptPerKeyReorderedAndDeletedLaterWhenTheirKeyIsGo
     EXPECT_FALSE(a.isNull());
 }
 
-TEST(KeyedRowListTest, DividersRunFromTheTextToBeforeTheBorderBetweenRowsOnly)
+TEST(KeyedRowListTest, DividersRunFromTheTextToInsideTheBorderBetweenRowsOnly)
 {
     KeyedRowList list([](const QString &) {
         auto *row = new QWidget;
@@ -55,7 +55,8 @@ TEST(KeyedRowListTest, DividersRunFromTheTextToBeforeTheBorderBetweenRowsOnly)
     const QLine first = list.dividerBelow(0);
     EXPECT_EQ(first.x1(), Metrics::cardBorderWidth + Metrics::rowDividerInset);
     EXPECT_EQ(Metrics::rowDividerInset, Metrics::rowHorizontalPadding + Metrics::iconCircle + Metrics::rowSpacing);
-    EXPECT_EQ(first.x2(), list.width() - Metrics::cardBorderWidth - 1);
+    // It stops inside the card, as far from the border as the rows' padding.
+    EXPECT_EQ(first.x2(), list.width() - Metrics::cardBorderWidth - Metrics::rowHorizontalPadding - 1);
     const QRect above = list.row(QStringLiteral("a"))->geometry();
     const QRect below = list.row(QStringLiteral("b"))->geometry();
     EXPECT_GT(first.y1(), above.bottom());

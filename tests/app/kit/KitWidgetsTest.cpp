@@ -283,6 +283,24 @@ TEST_F(KitWidgetsTest, ButtonsKeepTheirMinimumWidthAndText)
     EXPECT_EQ(clicked.size(), 2);
 }
 
+// A primary button has white text on the accent darkened enough for 4.5:1, as desktop themes draw their
+// default button; any disabled button still says what it would do at 3:1.
+TEST_F(KitWidgetsTest, PrimaryButtonsHaveWhiteTextAndDisabledOnesStayReadable)
+{
+    using Kind = CapsuleButton::Kind;
+    for (const QPalette &palette : {lightPalette(), darkPalette(), highContrastPalette()}) {
+        const CapsuleButton::Look primary = CapsuleButton::look(Kind::Prominent, palette);
+        EXPECT_EQ(primary.text, QColor(Qt::white));
+        EXPECT_GE(Theme::contrastRatio(primary.text, primary.fill), Theme::textContrast);
+        for (const Kind kind : {Kind::Prominent, Kind::Bordered, Kind::Destructive, Kind::Plain}) {
+            const CapsuleButton::Look disabled = CapsuleButton::look(kind, palette, false);
+            for (const QColor surface : {palette.color(QPalette::Base), palette.color(QPalette::Window)}) {
+                EXPECT_GE(Theme::contrastRatio(disabled.text, Theme::over(disabled.fill, surface)), 3.0) << int(kind);
+            }
+        }
+    }
+}
+
 TEST_F(KitWidgetsTest, ShotOfACardWithButtonsAndBanners)
 {
     for (const bool dark : {false, true}) {

@@ -295,12 +295,13 @@ TEST(ConnectedMacsViewModelWithDiscoveryTest, ANewCodeReachesTheScreenOnlyOnceIt
     permissions->simulateLocalNetworkStatus(SystemPermissionStatus::Authorized);
     auto storage = std::make_shared<TestableMacStorageService>();
     auto monitor = std::make_shared<FakeConnectionMonitor>();
+    auto directory = std::make_shared<FakePeerDirectory>();
     auto service = std::make_shared<MacDiscoveryService>(
         std::make_shared<MockTransport>(), listener,
         std::make_shared<FakeMacIdentifier>(QUuid::fromString(QStringLiteral("b0000000-0000-4000-8000-000000000001"))),
-        std::make_shared<PeerCommunicationHub>(logs), storage, monitor, std::make_shared<FakePeerDirectory>(),
-        permissions, std::make_shared<RecordingMetricsPublisher>(), *logs, std::make_shared<ManualClock>(now));
-    ConnectedMacsViewModel vm(service, monitor, storage, permissions, *logs);
+        std::make_shared<PeerCommunicationHub>(logs), storage, monitor, directory, permissions,
+        std::make_shared<RecordingMetricsPublisher>(), *logs, std::make_shared<ManualClock>(now));
+    ConnectedMacsViewModel vm(service, monitor, directory, storage, permissions, *logs);
 
     QStringList shownWhileAdvertised;
     QObject::connect(&vm, &DiscoveryViewModelProtocol::currentSecurityCodeChanged, &vm, [&] {

@@ -38,6 +38,7 @@ TEST_F(ControlCenterContentTest, NothingLinkedNothingShared)
     const ControlCenterContent content = ControlCenterContent::compute(in);
     EXPECT_TRUE(content.showsSharedDevicesOnboarding);
     EXPECT_FALSE(content.hasActiveMacsWithDevices);
+    EXPECT_EQ(content.takeUnavailableReason, QStringLiteral("Link another computer to pull devices from it."));
     EXPECT_TRUE(content.linkedMacs.isEmpty());
     EXPECT_TRUE(content.devicesInTransition.isEmpty());
 }
@@ -49,31 +50,43 @@ TEST_F(ControlCenterContentTest, PanelsFollowEachComputersState)
     struct Case
     {
         std::optional<ConnectionState> studioState;
+        bool identityConflict;
         bool offersSend, listsMouse, takeEnabled, mouseInTransition;
+        const char *takeReason;
     };
+    const char *const nobodyAnswers = "No linked computer is connected right now.";
     const Case cases[] = {
-        {ConnectionState::Connected, true, true, true, false},
-        {ConnectionState::Unstable, true, false, true, true},
-        {ConnectionState::Connecting, false, false, false, true},
-        {ConnectionState::Error, false, false, false, true},
-        {std::nullopt, false, false, false, true},
+        {ConnectionState::Connected, false, true, true, true, false, ""},
+        {ConnectionState::Unstable, false, true, false, true, true, ""},
+        {ConnectionState::Connecting, false, false, false, false, true, nobodyAnswers},
+        {ConnectionState::Error, false, false, false, false, true, nobodyAnswers},
+        {std::nullopt, false, false, false, false, true, nobodyAnswers},
+        // Paused, whatever the last ping said: it does not answer for a transfer.
+        {ConnectionState::Connected, true, false, false, false, false, nobodyAnswers},
+        {ConnectionState::Disconnected, true, false, false, false, true, nobodyAnswers},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.studioState ? toString(*c.studioState).toStdString() : "no entry");
+        SCOPED_TRACE(c.identityConflict ? "identity conflict" : "");
         in.connectionStates.clear();
         if (c.studioState) {
             in.connectionStates.insert(studio.id(), *c.studioState);
         }
+        in.identityConflicts = c.identityConflict ? QSet<QUuid>{studio.id()} : QSet<QUuid>{};
         const ControlCenterContent content = ControlCenterContent::compute(in);
         ASSERT_EQ(content.linkedMacs.size(), 2);
         const LinkedMacPanelContent &panel = content.linkedMacs[0];
         EXPECT_EQ(panel.mac, studio);
+        EXPECT_EQ(panel.identityConflict, c.identityConflict);
+        EXPECT_FALSE(content.linkedMacs[1].identityConflict);
         EXPECT_EQ(panel.state, c.studioState.value_or(ConnectionState::Disconnected));
         EXPECT_EQ(panel.offersSend, c.offersSend);
         // The keyboard is connected here and unowned: there is something to send.
         EXPECT_EQ(panel.sendEnabled, c.offersSend);
         EXPECT_EQ(panel.devices.size(), c.listsMouse);
         EXPECT_EQ(content.hasActiveMacsWithDevices, c.takeEnabled);
+        EXPECT_EQ(content.takeUnavailableReason, QString::fromUtf8(c.takeReason));
+        EXPECT_TRUE(panel.sendUnavailableReason.isEmpty());
         EXPECT_EQ(content.devicesInTransition.contains(mouse), c.mouseInTransition);
         EXPECT_EQ(content.devicesOnThisMac, QList<DeviceState>{keyboard});
         EXPECT_FALSE(content.showsSharedDevicesOnboarding);
@@ -92,8 +105,11 @@ TEST_F(ControlCenterContentTest, SendNeedsDevicesHereAndTakeIgnoresThisComputers
     const ControlCenterContent content = ControlCenterContent::compute(in);
     EXPECT_TRUE(content.linkedMacs[0].offersSend);
     EXPECT_FALSE(content.linkedMacs[0].sendEnabled);
+    EXPECT_EQ(content.linkedMacs[0].sendUnavailableReason,
+              QStringLiteral("This computer has no devices allowed for transfer to move."));
     // Only this computer owns a device: nothing to pull.
     EXPECT_FALSE(content.hasActiveMacsWithDevices);
+    EXPECT_EQ(content.takeUnavailableReason, QStringLiteral("No connected computer has devices allowed for transfer."));
     EXPECT_EQ(content.linkedMacs.size(), 3);
 }
 

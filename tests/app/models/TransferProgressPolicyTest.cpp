@@ -19,38 +19,43 @@ ControlTransferProgress progress(ControlTransferProgressStatus status,
 
 } // namespace
 
-TEST(TransferProgressPolicyTest, EveryStatusHasItsMessage)
+TEST(TransferProgressPolicyTest, EveryStatusHasItsMessageAndKind)
 {
     using Dir = ControlTransferDirection;
+    constexpr auto running = ControlCenterTransferMessageKind::InProgress;
+    constexpr auto done = ControlCenterTransferMessageKind::Done;
+    constexpr auto warning = ControlCenterTransferMessageKind::Warning;
     const QString address = QStringLiteral("AA:BB:CC:DD:EE:FF");
-    const std::tuple<ControlTransferProgressStatus, Dir, const char *> cases[] = {
-        {OperationStarted{}, Dir::SendControl, "Sending control…"},
-        {OperationStarted{}, Dir::TakeControl, "Taking control…"},
-        {OperationStarted{}, Dir::InboundTransfer, "Incoming transfer started…"},
-        {OutboundTransferRequestSent{}, Dir::TakeControl, "Transfer request sent."},
-        {InboundTransferRequestReceived{}, Dir::InboundTransfer, "Incoming transfer request received."},
-        {UnpairingStarted{0}, Dir::SendControl, "Preparing 0 device(s) for transfer…"},
-        {UnpairingStarted{1234}, Dir::SendControl, "Preparing 1234 device(s) for transfer…"},
-        {UnpairResult{address, true, std::nullopt}, Dir::SendControl, "Device prepared for transfer."},
+    const std::tuple<ControlTransferProgressStatus, Dir, const char *, ControlCenterTransferMessageKind> cases[] = {
+        {OperationStarted{}, Dir::SendControl, "Sending control…", running},
+        {OperationStarted{}, Dir::TakeControl, "Taking control…", running},
+        {OperationStarted{}, Dir::InboundTransfer, "Incoming transfer started…", running},
+        {OutboundTransferRequestSent{}, Dir::TakeControl, "Transfer request sent.", running},
+        {InboundTransferRequestReceived{}, Dir::InboundTransfer, "Incoming transfer request received.", running},
+        {UnpairingStarted{0}, Dir::SendControl, "Preparing 0 device(s) for transfer…", running},
+        {UnpairingStarted{1234}, Dir::SendControl, "Preparing 1234 device(s) for transfer…", running},
+        {UnpairResult{address, true, std::nullopt}, Dir::SendControl, "Device prepared for transfer.", running},
         {UnpairResult{address, false, OperationFailureCategory::Timeout}, Dir::SendControl,
-         "Failed to prepare a device."},
-        {DevicesReadySent{12}, Dir::InboundTransfer, "12 device(s) ready on peer."},
-        {PairingStarted{3}, Dir::TakeControl, "Pairing 3 device(s)…"},
-        {PairResult{address, true, std::nullopt}, Dir::TakeControl, "Device paired."},
-        {PairResult{address, false, std::nullopt}, Dir::TakeControl, "Failed to pair a device."},
-        {OwnershipUpdated{2}, Dir::TakeControl, "Ownership updated for 2 device(s)."},
-        {Blocked{ControlTransferBlockedReason::NoEligibleTarget}, Dir::SendControl, "Transfer unavailable right now."},
+         "Failed to prepare a device.", running},
+        {DevicesReadySent{12}, Dir::InboundTransfer, "12 device(s) ready on peer.", running},
+        {PairingStarted{3}, Dir::TakeControl, "Pairing 3 device(s)…", running},
+        {PairResult{address, true, std::nullopt}, Dir::TakeControl, "Device paired.", running},
+        {PairResult{address, false, std::nullopt}, Dir::TakeControl, "Failed to pair a device.", running},
+        {OwnershipUpdated{2}, Dir::TakeControl, "Ownership updated for 2 device(s).", running},
+        {Blocked{ControlTransferBlockedReason::NoEligibleTarget}, Dir::SendControl, "Transfer unavailable right now.",
+         warning},
         {Blocked{ControlTransferBlockedReason::BluetoothPermissionPreflight}, Dir::TakeControl,
-         "Transfer unavailable right now."},
-        {Failed{std::nullopt}, Dir::SendControl, "Transfer failed."},
-        {Failed{OperationFailureCategory::Timeout}, Dir::TakeControl, "Transfer failed."},
-        {Cancelled{}, Dir::SendControl, "Transfer cancelled."},
-        {UserActionRequired{}, Dir::InboundTransfer, "Action required to continue transfer."},
-        {Success{}, Dir::TakeControl, "Transfer complete."},
+         "Transfer unavailable right now.", warning},
+        {Failed{std::nullopt}, Dir::SendControl, "Transfer failed.", warning},
+        {Failed{OperationFailureCategory::Timeout}, Dir::TakeControl, "Transfer failed.", warning},
+        {Cancelled{}, Dir::SendControl, "Transfer cancelled.", warning},
+        {UserActionRequired{}, Dir::InboundTransfer, "Action required to continue transfer.", warning},
+        {Success{}, Dir::TakeControl, "Transfer complete.", done},
     };
-    for (const auto &[status, direction, expected] : cases) {
+    for (const auto &[status, direction, expected, kind] : cases) {
         EXPECT_EQ(ControlCenterTransferProgressPolicy::message(progress(status, direction)),
                   QString::fromUtf8(expected));
+        EXPECT_EQ(ControlCenterTransferProgressPolicy::messageKind(progress(status, direction)), kind) << expected;
     }
 }
 
@@ -78,9 +83,10 @@ TEST(TransferProgressPolicyTest, TheStateAnnouncesEveryAssignment)
 {
     ControlCenterTransferState state;
     QSignalSpy spy(&state, &ControlCenterTransferState::messageChanged);
-    state.setMessage(QStringLiteral("Transfer complete."));
-    state.setMessage(QStringLiteral("Transfer complete."));
-    state.setMessage(std::nullopt);
+    state.setMessage(QStringLiteral("Transfer complete."), ControlCenterTransferMessageKind::Done);
+    state.setMessage(QStringLiteral("Transfer complete."), ControlCenterTransferMessageKind::Done);
+    EXPECT_EQ(state.kind(), ControlCenterTransferMessageKind::Done);
+    state.setMessage(std::nullopt, ControlCenterTransferMessageKind::InProgress);
     EXPECT_EQ(spy.count(), 3);
     EXPECT_EQ(state.message(), std::nullopt);
 }

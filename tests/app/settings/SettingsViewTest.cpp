@@ -1,4 +1,6 @@
 #include "settings/SettingsView.h"
+#include "kit/SectionHeading.h"
+#include "settings/SettingsTabPage.h"
 
 #include "kit/TextLabel.h"
 #include "kit/ToggleSwitch.h"
@@ -79,7 +81,7 @@ protected:
         general.appVersion = QStringLiteral("1.0.6");
 
         window = std::make_unique<SettingsView>(tab, model.get(), devices.get(), std::move(general), launchAtLogin,
-                                                std::make_shared<const IconProvider>(), *logs);
+                                                std::make_shared<const IconProvider>(), clock, *logs);
         window->show();
         settle();
         return *window;
@@ -129,10 +131,27 @@ TEST_F(SettingsViewTest, OpensAtEachTabWithItsSidebarRowSelected)
     const std::pair<SettingsTab, const char *> tabs[] = {{SettingsTab::General, "GeneralSettingsView"},
                                                          {SettingsTab::ConnectedMacs, "ConnectedMacsView"},
                                                          {SettingsTab::Devices, "DevicesView"}};
+    std::optional<QRect> firstTitle;
     for (const auto &[tab, className] : tabs) {
         SCOPED_TRACE(className);
         open(tab);
         EXPECT_EQ(window->currentTabView()->metaObject()->className(), QByteArray("verandel::") + className);
+        // The three tabs agree: the title at the same place, a one-line description under it, the kit's
+        // section headings, and sections of the kit's cards.
+        auto *page = qobject_cast<SettingsTabPage *>(window->currentTabView());
+        ASSERT_NE(page, nullptr);
+        const QRect title(page->titleLabel()->mapTo(window.get(), QPoint()), QSize(1, page->titleLabel()->height()));
+        EXPECT_EQ(title, firstTitle.value_or(title));
+        firstTitle = title;
+        EXPECT_FALSE(page->descriptionLabel()->fullText().isEmpty());
+        EXPECT_GT(page->descriptionLabel()->y(),
+                  page->titleLabel()->mapTo(page->descriptionLabel()->parentWidget(), QPoint()).y());
+        EXPECT_FALSE(page->findChildren<SectionHeading *>().isEmpty());
+        for (const TextLabel *label : page->findChildren<TextLabel *>()) {
+            const QString text = label->fullText();
+            const bool hasLetters = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetter(); });
+            EXPECT_FALSE(hasLetters && text == text.toUpper()) << "a heading in capitals: " << text.toStdString();
+        }
         for (const SettingsTab other : allSettingsTabs) {
             EXPECT_EQ(window->sidebarRow(other)->isChecked(), other == tab);
         }
@@ -154,6 +173,7 @@ TEST_F(SettingsViewTest, LeavingLinkedComputersStopsDiscoveryModeOnceAndTheGener
     open(SettingsTab::ConnectedMacs);
     ASSERT_EQ(discoveryStops(), 0);
 
+    discovery->setState(DiscoveryServiceState::Active);
     QTest::mouseClick(window->sidebarRow(SettingsTab::Devices), Qt::LeftButton);
     settle();
     EXPECT_EQ(window->selectedTab(), SettingsTab::Devices);
@@ -169,7 +189,15 @@ TEST_F(SettingsViewTest, LeavingLinkedComputersStopsDiscoveryModeOnceAndTheGener
 
     // Closing the window on Linked Computers ends Discovery Mode too.
     QTest::mouseClick(window->sidebarRow(SettingsTab::ConnectedMacs), Qt::LeftButton);
+    discovery->setState(DiscoveryServiceState::Starting);
     window->close();
+    settle();
+    EXPECT_EQ(discoveryStops(), 2);
+
+    // Discovery Mode already off (a link ends it by itself): leaving asks the service nothing, which
+    // would only refuse with a warning.
+    open(SettingsTab::ConnectedMacs);
+    QTest::mouseClick(window->sidebarRow(SettingsTab::General), Qt::LeftButton);
     settle();
     EXPECT_EQ(discoveryStops(), 2);
 }

@@ -56,9 +56,12 @@ TEST_F(AppAssemblerTest, StartsInOrderWithTheLoginDefaultBeforeTheCoordinatorAnd
 
     m_factory->journal.clear();
     runTask(m_assembler.stopCoreServices());
+    // The factory keeps the scheduler, the monitor and the bridge; the discovery service is the one kept here.
     EXPECT_EQ(m_factory->journal,
-              (QStringList{QStringLiteral("scheduler.stop"), QStringLiteral("discovery.stopAdvertising"),
-                           QStringLiteral("monitor.stopMonitoring")}));
+              (QStringList{QStringLiteral("factory.createMetricsDispatchScheduler"), QStringLiteral("scheduler.stop"),
+                           QStringLiteral("discovery.stopAdvertising"),
+                           QStringLiteral("factory.createConnectionMonitorService"),
+                           QStringLiteral("monitor.stopMonitoring"), QStringLiteral("factory.createNetworkBridge")}));
     EXPECT_EQ(assemblerLines(),
               (QStringList{QStringLiteral("Starting core services"), QStringLiteral("Stopping core services"),
                            QStringLiteral("Stopping MacDiscoveryService"),

@@ -53,8 +53,7 @@ TEST_F(AppDelegateTest, TheFirstLineSaysWhichModeRuns)
         EXPECT_EQ(lines.last(), QStringLiteral("Application initialized successfully"));
         EXPECT_FALSE(m_graph.logs->containsSubstring(LogLevel::Info, c.never));
         settle();
-        EXPECT_EQ(delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); }),
-                  GracefulShutdown::Outcome::Completed);
+        EXPECT_EQ(delegate->applicationWillTerminate(), GracefulShutdown::Outcome::Completed);
     }
 }
 
@@ -73,7 +72,7 @@ TEST_F(AppDelegateTest, TheDebugProfileMarksTitlesAndToolTipOnlyWhenNamed)
         EXPECT_EQ(m_graph.logs->containsSubstring(LogLevel::Info, QStringLiteral("debug profile indicator")),
                   !profile.isEmpty());
         settle();
-        delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); });
+        delegate->applicationWillTerminate();
     }
 }
 
@@ -104,7 +103,7 @@ TEST_F(AppDelegateTest, AnOpenScreenMarksTheActivationHandledBeforeTheLaunchEnds
                                    QStringLiteral("Opening screen from command line: ") + c.value.value_or(QString())),
             c.value.has_value());
         settle();
-        delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); });
+        delegate->applicationWillTerminate();
     }
 }
 
@@ -123,7 +122,7 @@ TEST_F(AppDelegateTest, TheStartUpTaskRunsOnceTheLaunchHasReturned)
     const QStringList lines = m_graph.logs->allMessages();
     EXPECT_LT(lines.indexOf(QStringLiteral("Application initialized successfully")), lines.indexOf(refreshing));
     settle();
-    delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); });
+    delegate->applicationWillTerminate();
 }
 
 TEST_F(AppDelegateTest, QuitStopsTheCoreServicesWithinTheBound)
@@ -132,11 +131,12 @@ TEST_F(AppDelegateTest, QuitStopsTheCoreServicesWithinTheBound)
     delegate->applicationDidFinishLaunching();
     settle();
     m_factory->journal.clear();
-    EXPECT_EQ(delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); }),
-              GracefulShutdown::Outcome::Completed);
+    EXPECT_EQ(delegate->applicationWillTerminate(), GracefulShutdown::Outcome::Completed);
     EXPECT_EQ(m_factory->journal,
-              (QStringList{QStringLiteral("scheduler.stop"), QStringLiteral("discovery.stopAdvertising"),
-                           QStringLiteral("monitor.stopMonitoring")}));
+              (QStringList{QStringLiteral("factory.createMetricsDispatchScheduler"), QStringLiteral("scheduler.stop"),
+                           QStringLiteral("discovery.stopAdvertising"),
+                           QStringLiteral("factory.createConnectionMonitorService"),
+                           QStringLiteral("monitor.stopMonitoring"), QStringLiteral("factory.createNetworkBridge")}));
     EXPECT_EQ(delegateLines().last(), QStringLiteral("Graceful shutdown completed successfully"));
 }
 

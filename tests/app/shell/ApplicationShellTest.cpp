@@ -1,9 +1,11 @@
 #include "shell/ApplicationShell.h"
 
 #include "ShellTestSupport.h"
+#include "controlcenter/ControlCenterPanels.h"
 #include "controlcenter/ControlCenterView.h"
 #include "kit/ToggleSwitch.h"
 #include "models/ConnectedMacsViewModel.h"
+#include "models/DevicesViewModel.h"
 #include "records/ConnectedMacInput.h"
 #include "records/DeviceInput.h"
 #include "settings/SettingsView.h"
@@ -19,6 +21,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +64,7 @@ protected:
             });
         m_shell = std::make_unique<ApplicationShell>(*m_delegate, options, m_graph.clock, m_build,
                                                      [this] { return m_trayAvailable; });
+        m_shell->setWindowCascade(m_otherInstances);
         m_delegate->applicationDidFinishLaunching();
     }
 
@@ -76,7 +81,7 @@ protected:
     void TearDown() override
     {
         if (m_delegate) {
-            m_delegate->applicationWillTerminate([] { QCoreApplication::processEvents(); });
+            m_delegate->applicationWillTerminate();
         }
         m_shell.reset();
         m_delegate.reset();
@@ -117,6 +122,7 @@ protected:
     bool m_trayAvailable = true;
     bool m_sharesKeyboard = false;
     bool m_linksStudio = false;
+    int m_otherInstances = 0;
 };
 
 TEST_F(ApplicationShellTest, WindowsCarryTheProfileAndSettingsReopenedOnAnotherTabReplacesTheOld)
@@ -148,7 +154,15 @@ TEST_F(ApplicationShellTest, WindowsCarryTheProfileAndSettingsReopenedOnAnotherT
     ASSERT_NE(controlCenter, nullptr);
     EXPECT_EQ(controlCenter->windowTitle(), QStringLiteral("[beta] Control Center"));
     EXPECT_GE(controlCenter->width(), ControlCenterWindowSizing::minContentWidth);
-    EXPECT_LE(controlCenter->height(), ControlCenterWindowSizing::maxInitialContentHeight);
+    EXPECT_LE(controlCenter->height(), ControlCenterWindowSizing::availableHeight(*controlCenter));
+    // As tall as its cards: once laid out, no scroll bar, and the cards' margins are equal on both sides.
+    settle();
+    auto *cards = qobject_cast<ControlCenterView *>(controlCenter->centralWidget());
+    ASSERT_NE(cards, nullptr);
+    EXPECT_FALSE(cards->verticalScrollBar()->isVisible());
+    const QRect thisComputer = cards->thisMacPanel()->geometry();
+    EXPECT_EQ(thisComputer.left(), cards->widget()->width() - 1 - thisComputer.right());
+    EXPECT_EQ(cards->widget()->width(), cards->width());
     saveShot(*controlCenter, QStringLiteral("shell-control-center"));
 
     second->close();
@@ -158,6 +172,47 @@ TEST_F(ApplicationShellTest, WindowsCarryTheProfileAndSettingsReopenedOnAnotherT
     settle();
     EXPECT_EQ(m_shell->activationPolicy(), ActivationPolicy::Accessory);
     EXPECT_FALSE(m_shell->hasVisibleVerandelWindow());
+}
+
+// The mock pair's second instance: its windows open a step away from the first's, its icon carries its letter.
+TEST_F(ApplicationShellTest, ASecondInstanceOpensItsWindowsOffsetAndMarksItsIcon)
+{
+    m_otherInstances = 1;
+    launch({{QStringLiteral("DEBUG_PROFILE"), QStringLiteral("beta")}}, LaunchOptions{std::nullopt, true, {}});
+    EXPECT_EQ(m_shell->feedback()->profileBadge(), QStringLiteral("B"));
+
+    const auto expectOffset = [](QWidget *window) {
+        ASSERT_NE(window, nullptr);
+        QRect centred(QPoint(), window->size());
+        centred.moveCenter(window->screen()->availableGeometry().center());
+        const int step = ApplicationShell::windowCascadeStep;
+        EXPECT_EQ(window->pos(), centred.topLeft() + QPoint(step, step)) << window->windowTitle().toStdString();
+    };
+    m_shell->showSettingsWindow(SettingsTab::General);
+    expectOffset(m_shell->settingsWindow());
+    m_shell->presentControlCenter(ControlCenterPresentationReason::UserCommand);
+    expectOffset(m_shell->controlCenterWindow());
+
+    // A window the user placed opens where it was left.
+    QMainWindow *settings = m_shell->settingsWindow();
+    settings->move(settings->pos() + QPoint(-30, 20));
+    const QPoint placed = settings->pos();
+    settings->close();
+    settle();
+    m_shell->showSettingsWindow(SettingsTab::Devices);
+    EXPECT_EQ(m_shell->settingsWindow()->pos(), placed);
+}
+
+// The shell goes before the services (at quit): what is still queued for its windows never reaches them.
+TEST_F(ApplicationShellTest, APublicationQueuedWhenTheShellGoesNeverReachesItsWindows)
+{
+    launch();
+    m_shell->presentControlCenter(ControlCenterPresentationReason::UserCommand);
+    m_shell->showSettingsWindow(SettingsTab::Devices);
+    settle();
+    Q_EMIT m_delegate->appAssembler()->getDevicesViewModel().verandelDevicesChanged();
+    m_shell.reset();
+    settle();
 }
 
 TEST_F(ApplicationShellTest, TheOpenScreenTabOpensHalfASecondAfterTheLaunchAndAnUnknownWordOpensNothing)
@@ -286,7 +341,9 @@ TEST_F(ApplicationShellTest, ABuildWithoutFeedOrKeyOffersNoUpdateCheck)
     EXPECT_EQ(general->checkForUpdatesBlock(), nullptr);
     EXPECT_TRUE(general->automaticChecksSwitch()->isVisibleTo(m_shell->settingsWindow()));
     EXPECT_TRUE(general->automaticInstallationSwitch()->isVisibleTo(m_shell->settingsWindow()));
-    EXPECT_TRUE(m_graph.logs->containsSubstring(LogLevel::Warning, QStringLiteral("Sparkle failed to start")));
+    // A build made without a feed is meant to have no updater: it says so, without a warning.
+    EXPECT_TRUE(m_graph.logs->containsSubstring(LogLevel::Info, QStringLiteral("Sparkle failed to start")));
+    EXPECT_FALSE(m_graph.logs->containsSubstring(LogLevel::Warning, QStringLiteral("Sparkle failed to start")));
     saveShot(*general->column(), QStringLiteral("shell-settings-general-without-updater"));
 }
 

@@ -127,6 +127,28 @@ TEST_F(SingleInstanceBusTest, TheFirstLaunchOwnsTheNameAndASecondIsToldToCallIt)
     EXPECT_EQ(third->claim(), SingleInstance::Claim::Primary);
 }
 
+// The mock pair's second profile finds the first running, so its windows open offset from the first's.
+TEST_F(SingleInstanceBusTest, EachInstanceCountsTheOthersRunningWhenItClaims)
+{
+    const auto claimAs = [this](const std::optional<QString> &profile, bool debug) {
+        auto instance
+            = std::make_unique<SingleInstance>(secondConnection(), SingleInstance::serviceName(debug, profile), nullptr,
+                                               m_logs.createLogger(QStringLiteral("SingleInstance")));
+        EXPECT_EQ(instance->claim(), SingleInstance::Claim::Primary);
+        return instance;
+    };
+    // Names of other programs, even with our name as a prefix, are not instances.
+    QDBusConnection unrelated = secondConnection();
+    ASSERT_TRUE(unrelated.registerService(QStringLiteral("com.verandel.VerandelHelper")));
+    const auto alpha = claimAs(QStringLiteral("alpha"), true);
+    EXPECT_EQ(alpha->otherInstanceCount(), 0);
+    const auto beta = claimAs(QStringLiteral("beta"), true);
+    EXPECT_EQ(beta->otherInstanceCount(), 1);
+    const auto installed = claimAs(std::nullopt, false);
+    EXPECT_EQ(installed->otherInstanceCount(), 2);
+    EXPECT_EQ(alpha->otherInstanceCount(), 0) << "counted once, at the claim";
+}
+
 // A relaunch after an update: the replaced process has ended, but the bus may still list it as the
 // owner until it reads the hang-up. The relaunch queues for the name and takes it then; a name held by
 // any other process stays with it, and the relaunch leaves the queue.

@@ -11,8 +11,11 @@
 #include "support/fakes/RecordingStatusIconSink.h"
 
 #include <QCoreApplication>
-#include <QLabel>
+#include <QLineF>
 #include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +50,63 @@ protected:
     IconProviderPtr icons = std::make_shared<IconProvider>();
     StatusItemTransferFeedbackController controller{sink, icons, clock};
 };
+
+const std::pair<State, bool> everyFrame[]
+    = {{State::Idle, false},      {State::PendingUpdate, false}, {State::InProgress, false},
+       {State::InProgress, true}, {State::Success, false},       {State::Warning, false}};
+
+// White, light grey, dark grey and black: the tray host tells nothing about its panel.
+const QColor panels[] = {QColor(Qt::white), QColor(0xd4, 0xd4, 0xd4), QColor(0x3c, 0x3c, 0x3c), QColor(Qt::black)};
+
+QImage shownOn(const QImage &glyph, const QColor &panel)
+{
+    QImage shown(glyph.size(), QImage::Format_RGB32);
+    shown.fill(panel);
+    QImage unscaled = glyph;
+    unscaled.setDevicePixelRatio(1.0);
+    QPainter(&shown).drawImage(0, 0, unscaled);
+    return shown;
+}
+
+// Pixels wholly inside the hole that stand out from its fill by 3:1.
+int symbolPixels(const QImage &shown, const MenuBarTransferFeedbackIconRenderer::Layout &layout)
+{
+    const QPainterPath hole = MenuBarTransferFeedbackIconRenderer::holePath(layout);
+    int count = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            if (hole.contains(QRectF(x, y, 1, 1))
+                && Theme::contrastRatio(shown.pixelColor(x, y), MenuBarTransferFeedbackIconRenderer::cutInk()) >= 3.0) {
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+// From the picture's edge inwards along `rays` directions, how far in (from the disc's rim) the first pixel
+// standing out from the panel by 3:1 lies, at the worst direction.
+qreal deepestEdge(const QImage &shown, const QColor &panel, const MenuBarTransferFeedbackIconRenderer::Layout &layout)
+{
+    const QPointF centre = layout.disc.center();
+    const qreal rim = layout.disc.width() / 2 + layout.outline;
+    qreal deepest = 0;
+    constexpr int rays = 72;
+    for (int ray = 0; ray < rays; ++ray) {
+        const qreal angle = 2 * M_PI * ray / rays;
+        const QPointF direction(std::cos(angle), std::sin(angle));
+        qreal found = rim;
+        for (qreal distance = shown.width() / 2.0; distance >= 0; distance -= 0.25) {
+            const QPoint pixel = (centre + direction * distance).toPoint();
+            if (shown.rect().contains(pixel) && Theme::contrastRatio(shown.pixelColor(pixel), panel) >= 3.0) {
+                found = rim - distance;
+                break;
+            }
+        }
+        deepest = std::max(deepest, found);
+    }
+    return deepest;
+}
 
 } // namespace
 
@@ -116,6 +176,23 @@ TEST_F(StatusIconFeedbackTest, ThePulseFlipsOnlyOnTicksAndIgnoresRepeatedSteps)
     EXPECT_EQ(sink->icons.last().cacheKey(), sink->icons[drawnBefore - 1].cacheKey());
     EXPECT_EQ(clock->sleeperCount(), 1);
     EXPECT_EQ(sink->toolTips.last(), QStringLiteral("Transfer in progress"));
+}
+
+// Steps of the running transfer keep arriving between ticks; the pulse keeps its own beat.
+TEST_F(StatusIconFeedbackTest, StepsBetweenTicksLeaveThePulseOnTime)
+{
+    controller.apply(step(first, OperationStarted{}));
+    bool phase = false;
+    for (int tick = 1; tick <= 4; ++tick) {
+        advance(0.3);
+        controller.apply(step(first, PairingStarted{1}));
+        controller.apply(step(first, PairResult{QStringLiteral("AA:BB:CC:DD:EE:FF"), true, std::nullopt}));
+        EXPECT_EQ(controller.usesAlternatePhase(), phase) << "halfway to tick " << tick;
+        advance(0.3);
+        phase = !phase;
+        EXPECT_EQ(controller.usesAlternatePhase(), phase) << "at tick " << tick;
+    }
+    EXPECT_EQ(clock->sleeperCount(), 1);
 }
 
 // A hand-over waits for the receiver: devices-ready can last minutes, and a pair result may follow it.
@@ -219,72 +296,128 @@ TEST_F(StatusIconFeedbackTest, WithoutTheIconStatesChangeAndNothingIsDrawn)
     EXPECT_EQ(orphan.visualState(), State::Idle);
 }
 
-TEST(StatusIconRendererTest, TheHoleIsClearForEveryStateButIdle)
+// At the smallest tray size every symbol keeps a dozen pixels that stand out from the hole, and the
+// glyph's rim stands out from any panel right where it begins: the dark rim on light panels, the light
+// disc just inside it on dark ones.
+TEST(StatusIconRendererTest, AtSixteenPixelsSymbolsStandOutOfTheirHoleAndTheRimOutOfEveryPanel)
 {
-    if (!IconProvider::isRenderingAvailable()) {
-        GTEST_SKIP() << "no SVG image plugin";
-    }
     const IconProvider icons;
-    // Below 44 pixels the hole is too narrow for a clear pixel between its rim and the symbol.
-    for (const auto &[size, ratio] : {std::pair{22, 2.0}, {24, 2.0}, {32, 1.0}, {32, 2.0}}) {
-        const int pixels = qRound(size * ratio);
-        const int outline = MenuBarTransferFeedbackIconRenderer::outlineWidth(pixels);
-        const int inner = pixels - 2 * outline;
-        const QRectF hole = MenuBarTransferFeedbackIconRenderer::holeRect(inner).translated(outline, outline);
-        const qreal symbolLeft = pixels / 2.0 - 0.92 * hole.height() / 2;
-        // Inside the hole, halfway between its rim and the centred symbol.
-        const QPoint probe(qRound((hole.left() + symbolLeft) / 2), pixels / 2);
-        const QImage idle = MenuBarTransferFeedbackIconRenderer::image(icons, State::Idle, false, size, ratio);
-        EXPECT_EQ(idle.width(), pixels);
-        EXPECT_GT(qAlpha(idle.pixel(probe)), 200) << size << "@" << ratio;
-        for (const State state : {State::PendingUpdate, State::InProgress, State::Success, State::Warning}) {
-            const QImage image = MenuBarTransferFeedbackIconRenderer::image(icons, state, true, size, ratio);
-            EXPECT_EQ(qAlpha(image.pixel(probe)), 0) << int(state) << " " << size << "@" << ratio;
-            // The symbol is there.
-            const QImage symbol = image.copy(QRect(pixels / 3, pixels / 3, pixels / 3, pixels / 3));
-            bool inked = false;
-            for (int y = 0; y < symbol.height(); ++y) {
-                for (int x = 0; x < symbol.width(); ++x) {
-                    inked = inked || qAlpha(symbol.pixel(x, y)) > 128;
-                }
-            }
-            EXPECT_TRUE(inked) << int(state) << " " << size;
+    for (const auto &[state, alternate] : everyFrame) {
+        const auto layout = MenuBarTransferFeedbackIconRenderer::layout(state, alternate, 16);
+        const QImage glyph = MenuBarTransferFeedbackIconRenderer::image(icons, state, alternate, 16);
+        ASSERT_EQ(glyph.width(), 16);
+        if (state != State::Idle) {
+            EXPECT_GE(symbolPixels(shownOn(glyph, Qt::white), layout), 12) << int(state) << " " << alternate;
+        }
+        for (const QColor &panel : panels) {
+            EXPECT_LE(deepestEdge(shownOn(glyph, panel), panel, layout), layout.outline + 1.5)
+                << int(state) << " on " << panel.name().toStdString();
         }
     }
 }
 
-TEST(StatusIconRendererTest, PicturesOnLightAndDarkPanels)
+// Everything stays inside the circle; the hole leaves a rim of light all round, and below 32 pixels the
+// hole and the symbol sit on whole pixels.
+TEST(StatusIconRendererTest, TheHoleAndTheSymbolStayInsideTheDiscAtEverySize)
 {
     const IconProvider icons;
-    const std::pair<State, bool> frames[]
-        = {{State::Idle, false},      {State::PendingUpdate, false}, {State::InProgress, false},
-           {State::InProgress, true}, {State::Success, false},       {State::Warning, false}};
-    // Each icon at its size, and beside the sheet three times larger so the pixels can be seen.
-    const int cell = 44;
-    QImage sheet(cell * 12, cell * 2, QImage::Format_ARGB32);
-    QPainter painter(&sheet);
-    const QColor panels[] = {QColor(0xf0, 0xf0, 0xf0), QColor(0x24, 0x24, 0x28)};
-    for (int row = 0; row < 2; ++row) {
-        painter.fillRect(0, row * cell, sheet.width(), cell, panels[row]);
-        int column = 0;
-        for (const int size : {22, 32}) {
-            for (const auto &[state, alternate] : frames) {
-                const QImage image = MenuBarTransferFeedbackIconRenderer::image(icons, state, alternate, size);
-                painter.drawImage(column * cell + (cell - size) / 2, row * cell + (cell - size) / 2, image);
-                ++column;
+    for (const int size : MenuBarTransferFeedbackIconRenderer::sizes()) {
+        for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+            for (const auto &[state, alternate] : everyFrame) {
+                const auto layout = MenuBarTransferFeedbackIconRenderer::layout(state, alternate, size, ratio);
+                const QImage glyph = MenuBarTransferFeedbackIconRenderer::image(icons, state, alternate, size, ratio);
+                const QString where = QStringLiteral("%1 at %2@%3").arg(int(state)).arg(size).arg(ratio);
+                const QPointF centre(layout.pixels / 2.0, layout.pixels / 2.0);
+                for (int y = 0; y < glyph.height(); ++y) {
+                    for (int x = 0; x < glyph.width(); ++x) {
+                        if (qAlpha(glyph.pixel(x, y)) > 0) {
+                            EXPECT_LE(QLineF(centre, QPointF(x + 0.5, y + 0.5)).length(),
+                                      layout.pixels / 2.0 + M_SQRT1_2)
+                                << where.toStdString();
+                        }
+                    }
+                }
+                if (state == State::Idle) {
+                    EXPECT_TRUE(layout.hole.isEmpty());
+                    continue;
+                }
+                QPainterPath lit;
+                lit.addEllipse(layout.disc.adjusted(1, 1, -1, -1));
+                const QPainterPath hole = MenuBarTransferFeedbackIconRenderer::holePath(layout);
+                EXPECT_TRUE(lit.contains(hole)) << where.toStdString();
+                EXPECT_TRUE(layout.hole.contains(QRectF(layout.symbol))) << where.toStdString();
+                if (layout.pixelFitted) {
+                    EXPECT_EQ(layout.hole, QRectF(layout.hole.toRect())) << where.toStdString();
+                }
             }
         }
     }
-    painter.end();
-    QImage zoomed(sheet.width(), sheet.height() * 4, QImage::Format_ARGB32);
-    QPainter zoom(&zoomed);
-    zoom.drawImage(0, 0, sheet);
-    zoom.drawImage(QRect(0, sheet.height(), sheet.width(), sheet.height() * 3),
-                   sheet.copy(0, 0, sheet.width() / 3, sheet.height()).scaled(sheet.width(), sheet.height() * 3));
-    zoom.end();
-    QLabel label;
-    label.setPixmap(QPixmap::fromImage(zoomed));
-    saveShot(label, QStringLiteral("tray-status-icon-states"));
+}
+
+// One outline weight per size, in device-independent pixels: it grows with the ratio in proportion,
+// with no jump between two ratios.
+TEST(StatusIconRendererTest, TheOutlineGrowsInProportionToTheRatio)
+{
+    for (const int size : MenuBarTransferFeedbackIconRenderer::sizes()) {
+        const qreal weight = MenuBarTransferFeedbackIconRenderer::layout(State::Idle, false, size, 1.0).outline;
+        for (qreal ratio = 1.0; ratio <= 3.0; ratio += 0.25) {
+            EXPECT_DOUBLE_EQ(MenuBarTransferFeedbackIconRenderer::layout(State::Idle, false, size, ratio).outline,
+                             weight * ratio)
+                << size << "@" << ratio;
+        }
+    }
+}
+
+// The pulse's two frames differ in size as well as in opacity at every tray size.
+TEST(StatusIconRendererTest, ThePulsesFramesDifferAtEverySize)
+{
+    const IconProvider icons;
+    for (const int size : MenuBarTransferFeedbackIconRenderer::sizes()) {
+        const auto base = MenuBarTransferFeedbackIconRenderer::layout(State::InProgress, false, size);
+        const auto full = MenuBarTransferFeedbackIconRenderer::layout(State::InProgress, true, size);
+        EXPECT_GE(full.symbol.width() - base.symbol.width(), 2) << size;
+        const QImage small = MenuBarTransferFeedbackIconRenderer::image(icons, State::InProgress, false, size);
+        const QImage large = MenuBarTransferFeedbackIconRenderer::image(icons, State::InProgress, true, size);
+        int differing = 0;
+        for (int y = 0; y < small.height(); ++y) {
+            for (int x = 0; x < small.width(); ++x) {
+                differing += Theme::contrastRatio(small.pixelColor(x, y), large.pixelColor(x, y)) >= 1.5 ? 1 : 0;
+            }
+        }
+        EXPECT_GE(differing, symbolPixels(shownOn(large, Qt::white), full) / 2) << size;
+    }
+}
+
+// Every frame at one tray size, at 1x and 2x, on the four panel colours, enlarged four times without
+// smoothing so each pixel can be seen.
+TEST(StatusIconRendererTest, PicturesOfEveryFrameOnFourPanelsAtEachSize)
+{
+    const IconProvider icons;
+    constexpr int zoom = 4;
+    for (const int size : MenuBarTransferFeedbackIconRenderer::sizes()) {
+        const int cell = (2 * size + 4) * zoom;
+        QImage sheet(cell * 6, cell * 8, QImage::Format_RGB32);
+        QPainter painter(&sheet);
+        int row = 0;
+        for (const QColor &panel : panels) {
+            for (const qreal ratio : {1.0, 2.0}) {
+                painter.fillRect(0, row * cell, sheet.width(), cell, panel);
+                int column = 0;
+                for (const auto &[state, alternate] : everyFrame) {
+                    QImage image = MenuBarTransferFeedbackIconRenderer::image(icons, state, alternate, size, ratio);
+                    image.setDevicePixelRatio(1.0);
+                    const QImage enlarged
+                        = image.scaled(image.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+                    painter.drawImage(column * cell + (cell - enlarged.width()) / 2,
+                                      row * cell + (cell - enlarged.height()) / 2, enlarged);
+                    ++column;
+                }
+                ++row;
+            }
+        }
+        painter.end();
+        saveShot(sheet, QStringLiteral("tray-status-icon-%1px").arg(size));
+    }
 }
 
 TEST(StatusIconRendererTest, TheLogoLookupIsLogged)
@@ -292,26 +425,4 @@ TEST(StatusIconRendererTest, TheLogoLookupIsLogged)
     RecordingLoggerFactory logs;
     EXPECT_EQ(VerandelUILogoAsset::isAvailable(IconProvider(), logs), IconProvider::isRenderingAvailable());
     EXPECT_EQ(logs.messages(LogLevel::Info, QStringLiteral("ModuleResourcesBundle")).size(), 1);
-}
-
-// Some of the glyph stands out clearly against a light and a dark panel alike.
-TEST(StatusIconRendererTest, EveryStateReadsOnLightAndDarkPanels)
-{
-    const IconProvider icons;
-    for (const QColor panel : {QColor(0xf0, 0xf0, 0xf0), QColor(0x24, 0x24, 0x28)}) {
-        for (const State state :
-             {State::Idle, State::PendingUpdate, State::InProgress, State::Success, State::Warning}) {
-            const QImage glyph = MenuBarTransferFeedbackIconRenderer::image(icons, state, false, 22);
-            QImage shown(glyph.size(), QImage::Format_RGB32);
-            shown.fill(panel);
-            QPainter(&shown).drawImage(0, 0, glyph);
-            int standingOut = 0;
-            for (int y = 0; y < shown.height(); ++y) {
-                for (int x = 0; x < shown.width(); ++x) {
-                    standingOut += Theme::contrastRatio(shown.pixelColor(x, y), panel) >= 4.5 ? 1 : 0;
-                }
-            }
-            EXPECT_GT(standingOut, 22 * 22 / 8) << int(state) << " on " << panel.name().toStdString();
-        }
-    }
 }

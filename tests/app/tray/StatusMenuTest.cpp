@@ -1,6 +1,7 @@
 #include "tray/ControlCenterStatusMenu.h"
 #include "tray/QuickTransferController.h"
 
+#include "kit/Theme.h"
 #include "kit/UntrustedText.h"
 
 #include "support/HostileNames.h"
@@ -100,7 +101,17 @@ TEST_F(StatusMenuTest, ItemsCarryTheirActionToolTipAndWarning)
     // "&" is doubled so the menu draws it instead of underlining the next letter.
     EXPECT_EQ(first->text(), isolatedTitle("Pull Devices from ", "A&&B"));
     EXPECT_FALSE(first->isEnabled());
-    EXPECT_FALSE(first->icon().isNull());
+    // The warning of a refused (disabled) item keeps the warning colour instead of Qt's grey.
+    const QColor warning = Theme::color(menu.menu()->palette(), ThemeColor::Orange);
+    const QImage disabled = first->icon().pixmap(16, QIcon::Disabled).toImage();
+    int warningPixels = 0;
+    for (int y = 0; y < disabled.height(); ++y) {
+        for (int x = 0; x < disabled.width(); ++x) {
+            const QColor pixel = disabled.pixelColor(x, y);
+            warningPixels += pixel.alpha() >= 128 && pixel.rgb() == warning.rgb() ? 1 : 0;
+        }
+    }
+    EXPECT_GE(warningPixels, 12);
     EXPECT_EQ(first->data().value<QuickTransferAction>(), refused.action);
     EXPECT_TRUE(first->toolTip().contains(QStringLiteral("&lt;b&gt;is&lt;/b&gt;")));
     QAction *second = menu.menu()->actions()[3];
@@ -158,6 +169,7 @@ TEST_F(QuickTransferTest, ARefusedQuickTransferSaysWhyAndWarns)
     EXPECT_EQ(transferState.message(),
               QStringLiteral("Transfer unavailable for ") + UntrustedText::isolated(QStringLiteral("Studio"))
                   + QStringLiteral("."));
+    EXPECT_EQ(transferState.kind(), ControlCenterTransferMessageKind::Warning);
     EXPECT_EQ(feedback.visualState(), MenuBarTransferFeedbackVisualState::Warning);
     EXPECT_EQ(coordinator->calls,
               QStringList{QStringLiteral("canSendControl ") + studio.id().toString(QUuid::WithoutBraces)});
@@ -174,7 +186,7 @@ TEST_F(QuickTransferTest, ARefusedQuickTransferSaysWhyAndWarns)
 TEST_F(QuickTransferTest, AnAcceptedQuickTransferClearsTheOutcomeAndStarts)
 {
     feedback.showWarningOutcome();
-    transferState.setMessage(QStringLiteral("Transfer failed."));
+    transferState.setMessage(QStringLiteral("Transfer failed."), ControlCenterTransferMessageKind::Warning);
     ownership->setQuietly({{QStringLiteral("AA:00"), kitchen.id()}});
     controller.run({QuickTransferAction::Kind::TakeControl, kitchen.id(), QStringLiteral("kitchen")});
     EXPECT_EQ(transferState.message(), std::nullopt);

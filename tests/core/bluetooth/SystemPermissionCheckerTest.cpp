@@ -278,7 +278,7 @@ TEST_F(SystemPermissionCheckerTest, OpensTheFirstSettingsProgramThatExists)
 {
     auto checker = makeChecker();
     installed = {QStringLiteral("systemsettings"), QStringLiteral("blueman-manager")};
-    checker->openBluetoothSettings();
+    EXPECT_TRUE(checker->openBluetoothSettings());
     EXPECT_EQ(launched,
               (QList<QStringList>{{QStringLiteral("gnome-control-center"), QStringLiteral("bluetooth")},
                                   {QStringLiteral("systemsettings"), QStringLiteral("kcm_bluetooth")}}));
@@ -286,7 +286,7 @@ TEST_F(SystemPermissionCheckerTest, OpensTheFirstSettingsProgramThatExists)
 
     installed.clear();
     launched.clear();
-    checker->openBluetoothSettings();
+    EXPECT_FALSE(checker->openBluetoothSettings()) << "nothing to start: the caller tells the user what to run";
     checker->openLocalNetworkSettings();
     EXPECT_EQ(launched.size(), 6);
     EXPECT_EQ(logs.messages(LogLevel::Warning),
@@ -306,10 +306,16 @@ protected:
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
 };
 
-TEST_F(BluezAuthorizationProbeTest, AdapterMeansAuthorizedAndNoneMeansUndecided)
+TEST_F(BluezAuthorizationProbeTest, APoweredAdapterMeansAuthorizedAnOffOneDeniedAndNoneUndecided)
 {
     EXPECT_EQ(runTask(makeProbe()->checkAuthorization(false)), Status::Unknown);
-    bluez.addAdapter();
+    const QString adapter = bluez.addAdapter();
+    EXPECT_EQ(runTask(makeProbe()->checkAuthorization(false)), Status::Authorized);
+    // Turned off or blocked by rfkill: the user has to turn it on, so the Bluetooth card shows.
+    bluez.updateProperties(adapter, QStringLiteral("org.bluez.Adapter1"), {{QStringLiteral("Powered"), false}});
+    EXPECT_EQ(runTask(makeProbe()->checkAuthorization(false)), Status::Denied);
+    EXPECT_EQ(runTask(makeProbe()->checkAuthorization(true)), Status::Denied) << "nothing to wait for";
+    bluez.updateProperties(adapter, QStringLiteral("org.bluez.Adapter1"), {{QStringLiteral("Powered"), true}});
     EXPECT_EQ(runTask(makeProbe()->checkAuthorization(false)), Status::Authorized);
     bluez.stopBluez();
     EXPECT_EQ(runTask(makeProbe()->checkAuthorization(false)), Status::Unknown);

@@ -251,6 +251,31 @@ TEST_F(BridgeFixture, APingThatOvertakesItsSendersAcceptanceIsAnsweredOnceTheLin
     }
 }
 
+// This computer asked for the link: the ping that overtakes the answer is expected, and held without a
+// warning; once the answer is in, a ping from a computer that is not linked is refused with one again.
+TEST_F(BridgeFixture, APingFromAComputerAskedForALinkIsHeldWithoutAWarningUntilItAnswers)
+{
+    const QByteArray ping = R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001"})";
+    const QByteArray answer = R"({"recipientMacId":"C0000000-0000-4000-8000-000000000001"})";
+    const QString rejection
+        = QStringLiteral("Rejecting frame from non-eligible peer: %1, type: ping_request").arg(idText(kStranger));
+    bridge.start();
+    directory->discovered.insert(kStranger, recordOf(kStranger));
+    hub->send(SendConnectionRequestCommand(kStranger, QStringLiteral("K7Q2ZX")));
+    ASSERT_TRUE(sentCount(1));
+
+    EXPECT_TRUE(receive(frameOf(kStranger, QStringLiteral("ping_request"), ping)).isEmpty());
+    EXPECT_FALSE(logs->contains(LogLevel::Warning, rejection));
+    EXPECT_TRUE(
+        logs->containsSubstring(LogLevel::Info, QStringLiteral("Holding the ping request Mac ") + idText(kStranger)));
+
+    // The answer was a refusal: no link, and the next ping is a stranger's again.
+    EXPECT_EQ(receive(frameOf(kStranger, QStringLiteral("connection_request_rejected"), answer)),
+              QStringList{QStringLiteral("rejected %1").arg(idText(kStranger))});
+    EXPECT_TRUE(receive(frameOf(kStranger, QStringLiteral("ping_request"), ping)).isEmpty());
+    EXPECT_TRUE(logs->contains(LogLevel::Warning, rejection));
+}
+
 TEST_F(BridgeFixture, TheListenerTrustsOnlyTheAddressesOfLinkedDiscoveredComputers)
 {
     const auto predicate = listener->isTrustedAddress;

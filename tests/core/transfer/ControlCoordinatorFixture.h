@@ -173,10 +173,28 @@ struct CoordinatorHarness
         settle();
     }
 
+    // In steps of at most 5 s, so that what one wake-up sends is answered before the next.
     void advance(double seconds)
     {
-        clock->advance(seconds);
-        settle();
+        constexpr double step = 5.0;
+        for (double moved = 0; moved < seconds; moved += step) {
+            clock->advance(std::min(step, seconds - moved));
+            settle();
+        }
+    }
+
+    // The computer answers every forced health check with a ping listing these devices; none: it
+    // answers no more.
+    void answerChecks(const QUuid &sender, std::optional<QStringList> listed)
+    {
+        monitor->onForcedHealthCheck = nullptr;
+        if (listed) {
+            monitor->onForcedHealthCheck = [this, sender, listed = *listed](const QUuid &macId) {
+                if (macId == sender) {
+                    hub->send(PingResponseReceivedEvent(sender, listed, std::nullopt));
+                }
+            };
+        }
     }
 
     QList<ControlTransferProgress> progressOf(const QString &transactionId) const

@@ -79,8 +79,12 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
         // Seconds after the command was written.
         double endsAfter;
         QStringList pairedHere;
+        // Forced checks of the receiver: one with the command, then one every 10 s.
+        int checks;
     };
     const QString otherTransaction = QStringLiteral("0a1b2c3d-0000-4000-8000-000000000001");
+    const QList<Status> bothBack{PairResult{kKeyboard, true, {}}, PairResult{kTrackpad, true, {}},
+                                 Failed{OperationFailureCategory::Timeout}};
     const Row rows[] = {
         {"one answer lists both",
          [](CoordinatorHarness &h) {
@@ -88,7 +92,8 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
          },
          {Success{}},
          0,
-         {}},
+         {},
+         1},
         {"a ping and an answer list one each, in another letter case",
          [](CoordinatorHarness &h) {
              h.advance(12);
@@ -99,7 +104,8 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
          },
          {Success{}},
          15,
-         {}},
+         {},
+         2},
         {"a confirmation stays when a later ping leaves the device out",
          [](CoordinatorHarness &h) {
              h.receivePing(kPeer, {kKeyboard});
@@ -108,38 +114,80 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
          },
          {Success{}},
          0,
-         {}},
-        {"nothing is listed: both come back when the receiver's time for two is up",
+         {},
+         1},
+        {"the receiver answers every check but lists nothing: both come back when its time for two is up",
          [&](CoordinatorHarness &h) {
+             h.answerChecks(kPeer, QStringList{});
              h.advance(2 * perDevice + grace - 0.1);
              EXPECT_TRUE(h.bluetooth->pairCalls.isEmpty());
          },
-         {PairResult{kKeyboard, true, {}}, PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}},
+         bothBack,
          2 * perDevice + grace,
-         {kKeyboard, kTrackpad}},
+         {kKeyboard, kTrackpad},
+         26},
+        {"the receiver answers no check: both come back after three failed checks",
+         [](CoordinatorHarness &h) {
+             h.advance(29.9);
+             EXPECT_TRUE(h.bluetooth->pairCalls.isEmpty());
+         },
+         bothBack,
+         30,
+         {kKeyboard, kTrackpad},
+         3},
+        {"checks whose pings are not delivered fail, though the receiver's own pings arrive: the three after "
+         "the first",
+         [](CoordinatorHarness &h) {
+             h.monitor->forcedChecksDelivered = false;
+             for (int check = 0; check < 4; ++check) {
+                 h.receivePing(kPeer, {}, CoordinatorHarness::Ping::Request);
+                 h.advance(10);
+             }
+         },
+         bothBack,
+         40,
+         {kKeyboard, kTrackpad},
+         4},
         {"another computer lists them",
          [](CoordinatorHarness &h) {
+             h.answerChecks(kPeer, QStringList{});
              h.receivePing(kSecond, {kKeyboard, kTrackpad});
          },
-         {PairResult{kKeyboard, true, {}}, PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}},
+         bothBack,
          2 * perDevice + grace,
-         {kKeyboard, kTrackpad}},
+         {kKeyboard, kTrackpad},
+         26},
         {"one listed after 20 s: the other gets the time for one more device",
          [](CoordinatorHarness &h) {
+             h.answerChecks(kPeer, QStringList{});
              h.advance(20);
              h.receivePing(kPeer, {kKeyboard});
          },
          {PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}},
          20 + perDevice + grace,
-         {kTrackpad}},
+         {kTrackpad},
+         17},
+        {"one listed after 15 s, then silence: the other comes back three failed checks later",
+         [](CoordinatorHarness &h) {
+             h.answerChecks(kPeer, QStringList{});
+             h.advance(15);
+             h.receivePing(kPeer, {kKeyboard});
+             h.answerChecks(kPeer, std::nullopt);
+         },
+         {PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}},
+         50,
+         {kTrackpad},
+         5},
         {"pairing here again fails",
          [](CoordinatorHarness &h) {
+             h.answerChecks(kPeer, QStringList{kTrackpad});
              h.receivePing(kPeer, {kTrackpad});
              h.bluetooth->pairResults.insert(kKeyboard, failure(OperationFailureCategory::Timeout));
          },
          {PairResult{kKeyboard, false, OperationFailureCategory::Timeout}, Failed{OperationFailureCategory::Timeout}},
          perDevice + grace,
-         {kKeyboard}},
+         {kKeyboard},
+         15},
         {"the unconfirmed device becomes owned here",
          [](CoordinatorHarness &h) {
              h.receivePing(kPeer, {kKeyboard});
@@ -148,9 +196,11 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
          },
          {Failed{OperationFailureCategory::Timeout}},
          0,
-         {}},
+         {},
+         1},
         {"the unconfirmed device is sent back: it is paired once, by that transfer",
          [&](CoordinatorHarness &h) {
+             h.answerChecks(kPeer, QStringList{kKeyboard});
              h.receivePing(kPeer, {kKeyboard});
              h.advance(40);
              h.listedAsPaired({kStoredTrackpad});
@@ -158,7 +208,8 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
          },
          {Failed{OperationFailureCategory::Timeout}},
          40,
-         {kTrackpad}},
+         {kTrackpad},
+         5},
     };
     for (const GivingFlow flow : {GivingFlow::SendControl, GivingFlow::InboundTransfer}) {
         for (const Row &row : rows) {
@@ -177,11 +228,70 @@ TEST(ConfirmationTest, TheReceiversPingsDecideHowAHandOverEnds)
             EXPECT_EQ(h.bluetooth->pairCalls, row.pairedHere) << "a device is paired here at most once";
             // Pairing what comes back announces it to every linked computer; the wait asks the receiver alone.
             const QList<QUuid> &checks = h.monitor->forcedHealthChecks;
-            EXPECT_EQ(checks.count(kPeer) - checks.count(kSecond), int(row.endsAfter / 10))
-                << "the receiver is asked for its list every 10 s while the wait lasts";
+            EXPECT_EQ(checks.count(kPeer) - checks.count(kSecond), row.checks)
+                << "the receiver is asked for its list with the command and every 10 s while the wait lasts";
             EXPECT_EQ(h.coordinator->runningFlowCount(), 0);
+            EXPECT_EQ(h.logs->messages(LogLevel::Info)
+                          .filter(QStringLiteral("Transfer %1 ended: ").arg(transactionId))
+                          .size(),
+                      1);
         }
     }
+}
+
+TEST_F(ControlCoordinatorFixture, APingThatReachesTheHubAheadOfTheCommandConfirmsNothing)
+{
+    link(kPeer);
+    holdConnected({kStoredKeyboard, kStoredTrackpad});
+    // Queued in the hub while the last device is unpaired, so it is delivered before the command.
+    QObject::connect(coordinator.get(), &ControlCoordinator::controlTransferProgressChanged, coordinator.get(),
+                     [this](const ControlTransferProgress &record) {
+                         if (record.status == Status(UnpairResult{kTrackpad, true, {}})) {
+                             hub->send(PingResponseReceivedEvent(kPeer, {kKeyboard, kTrackpad}, std::nullopt));
+                         }
+                     });
+    QStringList seen;
+    QObject::connect(hub.get(), &PeerCommunicationHub::receivedPingResponses, hub.get(),
+                     [&] { seen.append(QStringLiteral("ping")); });
+    QObject::connect(hub.get(), &PeerCommunicationHub::devicesReadyCommands, hub.get(),
+                     [&] { seen.append(QStringLiteral("command")); });
+    coordinator->sendControl(kPeer);
+    settle();
+    ASSERT_EQ(seen, (QStringList{QStringLiteral("ping"), QStringLiteral("command")}));
+    EXPECT_EQ(statuses().last(), Status(DevicesReadySent{2})) << "still waiting for the receiver to list them";
+    advance(30);
+    EXPECT_EQ(statuses().mid(statuses().indexOf(Status(DevicesReadySent{2})) + 1),
+              (QList<Status>{PairResult{kKeyboard, true, {}}, PairResult{kTrackpad, true, {}},
+                             Failed{OperationFailureCategory::Timeout}}));
+}
+
+TEST_F(ControlCoordinatorFixture, EachFlowsEndIsLoggedOnceWithWhatBecameOfItsDevices)
+{
+    link(kPeer);
+    holdConnected({kStoredKeyboard, kStoredTrackpad});
+    coordinator->sendControl(kPeer);
+    settle();
+    const QString given = records.last().transactionId;
+    receivePing(kPeer, {kKeyboard});
+    advance(40);
+    listedAsPaired({kStoredMouse});
+    receiveDevicesReady(kPeer, kTransaction,
+                        {descriptorOf(kMouse, 3), descriptorOf(QStringLiteral("a4:83:e7:00:00:09"), 9)});
+    coordinator->sendControl(kThird);
+    settle();
+    EXPECT_EQ(logs->messages(LogLevel::Info, QStringLiteral("ControlCoordinator")).filter(QStringLiteral(" ended: ")),
+              (QStringList{
+                  QStringLiteral("Transfer %1 ended: sendControl with \"Peer\" (E1000000-0000-4000-8000-000000000002): "
+                                 "failed(timeout); confirmed: a4:83:e7:00:00:01; paired back: a4:83:e7:00:00:02")
+                      .arg(given),
+                  QStringLiteral("Transfer %1 ended: inboundTransfer with \"Peer\" "
+                                 "(E1000000-0000-4000-8000-000000000002): success; paired here: a4:83:e7:00:00:03; "
+                                 "not paired: a4:83:e7:00:00:09")
+                      .arg(kTransaction),
+                  QStringLiteral("Transfer %1 ended: sendControl with Mac E1000000-0000-4000-8000-000000000004: "
+                                 "blocked(peerUnavailable); no devices moved")
+                      .arg(records.last().transactionId),
+              }));
 }
 
 TEST_F(ControlCoordinatorFixture, QuittingDuringTheWaitPairsNothingAndNamesWhatIsUnconfirmed)

@@ -221,6 +221,28 @@ TEST_F(TwoNodeTransferTest, ControlMovesToAAndBackToB)
     EXPECT_EQ(b.progressOf(sent).last().direction, ControlTransferDirection::InboundTransfer);
     EXPECT_EQ(table->heldBy(kNodeB).size(), 3);
     ASSERT_TRUE(waitUntil([&] { return ownersAre(kMacB); })) << explain();
+
+    // Each computer says once how its side ended (the two sides of a transfer in either order).
+    QStringList ends
+        = logs->messages(LogLevel::Info, QStringLiteral("ControlCoordinator")).filter(QStringLiteral(" ended: "));
+    ends.sort();
+    const QString all3 = QStringLiteral("28:37:37:0a:00:01, 28:37:37:0a:00:03, 28:37:37:0a:00:02");
+    QStringList expected{
+        QStringLiteral("Transfer %1 ended: inboundTransfer with \"Node A\" "
+                       "(F1000000-0000-4000-8000-00000000000A): success; confirmed: %2; paired back: none")
+            .arg(taken, all3),
+        QStringLiteral("Transfer %1 ended: takeControl with \"Node B\" "
+                       "(F1000000-0000-4000-8000-00000000000B): success; paired here: %2; not paired: none")
+            .arg(taken, all3),
+        QStringLiteral("Transfer %1 ended: inboundTransfer with \"Node A\" "
+                       "(F1000000-0000-4000-8000-00000000000A): success; paired here: %2; not paired: none")
+            .arg(sent, all3),
+        QStringLiteral("Transfer %1 ended: sendControl with \"Node B\" "
+                       "(F1000000-0000-4000-8000-00000000000B): success; confirmed: %2; paired back: none")
+            .arg(sent, all3),
+    };
+    expected.sort();
+    EXPECT_EQ(ends, expected);
 }
 
 TEST_F(TwoNodeTransferTest, OneUnpairFailsAndTheOtherTwoMove)
@@ -292,7 +314,7 @@ TEST_F(TwoNodeTransferTest, ARequesterGivesUpOnASilentHolderAndStillPairsItsLate
 
 // B gives its three devices to A, asked (A takes control: B's flow is an inbound transfer) or unasked
 // (B sends control). B counts them handed over only once A's pings list them; what A has not listed
-// when its time is up B pairs again.
+// when its time is up, or once A has failed three checks in a row, B pairs again.
 namespace {
 
 enum class Giving { AskedByTheReceiver, SentByTheGiver };
@@ -345,11 +367,28 @@ struct HandOverTest : TwoNodeTransferTest, ::testing::WithParamInterface<Giving>
 
     bool giverEndedWith(const Status &status) const { return endedWith(b, transfer(), status); }
 
-    // A, the receiver, never gets to pair: every device comes back to B when B's time for three is up.
-    void expectEverythingBackOnBWhenItsTimeIsUp()
+    // Runs the action when A's listener has read the command, before A's bridge sees the frame: an
+    // action that stops the bridge loses the frame.
+    void onCommandRead(std::function<void()> action)
+    {
+        a.bridge->stop();
+        QObject::connect(a.listener.get(), &FrameListenerProtocol::receivedFrames, a.listener.get(),
+                         [action = std::move(action)](const ReceivedFrame &frame) {
+                             if (frame.envelope.type == DevicesReadyForPairingCommand::envelopeType()) {
+                                 action();
+                             }
+                         });
+        a.bridge->start();
+    }
+
+    // A, the receiver, is gone and never gets to pair: B checks on it with the command and every 10 s,
+    // and once three checks in a row have failed, 30 s after the command, every device comes back to B
+    // rather than wait out its time for three.
+    void expectEverythingBackOnBAfterThreeFailedChecks()
     {
         ASSERT_TRUE(quiet()) << explain();
-        ASSERT_TRUE(advanceQuietly(3 * perDevice + grace - 1)) << explain();
+        const double checks = HandOverConfirmation::FAILED_CHECKS_TO_GIVE_UP;
+        ASSERT_TRUE(advanceQuietly(checks * ControlCoordinator::CONFIRMATION_CHECK_INTERVAL_SECONDS - 1)) << explain();
         EXPECT_EQ(giverEnding(), QList<Status>{}) << "still waiting";
         EXPECT_TRUE(table->holders.isEmpty());
         clock->advance(1);
@@ -359,6 +398,24 @@ struct HandOverTest : TwoNodeTransferTest, ::testing::WithParamInterface<Giving>
                                  PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}}));
         EXPECT_EQ(table->heldBy(kNodeB).size(), 3) << "every device is paired with exactly one computer";
         EXPECT_TRUE(a.scriptedBluetooth->pairCalls.isEmpty());
+
+        // From the last unpairing to the first pairing back, the devices were with neither computer.
+        const QList<ControlTransferProgress> records = b.progressOf(transfer());
+        QDateTime lastUnpaired;
+        QDateTime firstPairedBack;
+        for (const ControlTransferProgress &record : records) {
+            if (std::holds_alternative<UnpairResult>(record.status)) {
+                lastUnpaired = record.occurredAt;
+            }
+            if (std::holds_alternative<PairResult>(record.status) && !firstPairedBack.isValid()) {
+                firstPairedBack = record.occurredAt;
+            }
+        }
+        EXPECT_EQ(lastUnpaired.secsTo(firstPairedBack), 30) << "with neither computer";
+        EXPECT_TRUE(logs->containsSubstring(
+            LogLevel::Warning,
+            QStringLiteral("Mac F1000000-0000-4000-8000-00000000000A failed 3 checks in a row with 3 "
+                           "of 3 device(s) unconfirmed; pairing them here again")));
     }
 };
 
@@ -371,18 +428,27 @@ INSTANTIATE_TEST_SUITE_P(BothWays, HandOverTest, ::testing::Values(Giving::Asked
 
 TEST_P(HandOverTest, TheGiverPairsEverythingAgainWhenTheReceiversBridgeStopsAfterReadingTheCommand)
 {
-    // Connected ahead of the bridge, so the bridge is gone before it sees the frame.
-    a.bridge->stop();
-    QObject::connect(a.listener.get(), &FrameListenerProtocol::receivedFrames, a.listener.get(),
-                     [&](const ReceivedFrame &frame) {
-                         if (frame.envelope.type == DevicesReadyForPairingCommand::envelopeType()) {
-                             a.bridge->stop();
-                         }
-                     });
-    a.bridge->start();
+    onCommandRead([&] { a.bridge->stop(); });
     ASSERT_TRUE(handOver()) << explain();
     ASSERT_TRUE(waitUntil([&] { return a.framesReceived > 0; }));
-    expectEverythingBackOnBWhenItsTimeIsUp();
+    expectEverythingBackOnBAfterThreeFailedChecks();
+}
+
+TEST_P(HandOverTest, TheGiverPairsEverythingAgainWhenTheReceiversListenerClosesAfterReadingTheCommand)
+{
+    // The frame is lost with A's listener; B's checks are refused from then on, while A itself, still
+    // running, goes on pinging B.
+    onCommandRead([&] {
+        a.bridge->stop();
+        a.listener->stop();
+        a.bridge->start();
+    });
+    ASSERT_TRUE(handOver()) << explain();
+    ASSERT_TRUE(waitUntil([&] { return !a.listener->isRunning(); })) << explain();
+    expectEverythingBackOnBAfterThreeFailedChecks();
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning,
+                                        QStringLiteral("Failed to send ping request to Mac "
+                                                       "F1000000-0000-4000-8000-00000000000A")));
 }
 
 TEST_P(HandOverTest, TheGiverPairsEverythingAgainWhenTheReceiverNoLongerHoldsItEligible)
@@ -397,7 +463,35 @@ TEST_P(HandOverTest, TheGiverPairsEverythingAgainWhenTheReceiverNoLongerHoldsItE
     ASSERT_TRUE(waitUntil([&] {
         return logs->containsSubstring(LogLevel::Warning, QStringLiteral("Rejecting frame from non-eligible peer"));
     })) << explain();
-    expectEverythingBackOnBWhenItsTimeIsUp();
+    expectEverythingBackOnBAfterThreeFailedChecks();
+}
+
+TEST_P(HandOverTest, ACopyOfTheReceiversRecordThatAppearsDuringTheWaitEndsItEarly)
+{
+    // A cannot pair but goes on answering B's pings, which alone keeps B's whole wait. As A reads the
+    // command, a copy of A's record appears on B's network at another address: B no longer holds A
+    // eligible, its checks cannot be sent and A's pings are refused.
+    for (const QString &address : {kKeyboard, kTrackpad, kMouse}) {
+        a.scriptedBluetooth->pairResults.insert(address, failure(OperationFailureCategory::Timeout));
+    }
+    const quint16 elsewhere = a.listener->port() == 9 ? 10 : 9;
+    onCommandRead([&] {
+        b.transport->simulateDiscoveredMac(
+            a.identity->makeDiscoveredMac(std::nullopt)
+                .withEndpoint(PeerEndpoint::hostPort(QStringLiteral("127.0.0.1"), elsewhere)));
+    });
+    ASSERT_TRUE(handOver()) << explain();
+    ASSERT_TRUE(b.directory->identityConflicts().contains(kMacA)) << explain();
+    const QDateTime written = clock->now();
+    ASSERT_TRUE(quiet()) << explain();
+    const double interval = ControlCoordinator::CONFIRMATION_CHECK_INTERVAL_SECONDS;
+    ASSERT_TRUE(advanceQuietly((HandOverConfirmation::FAILED_CHECKS_TO_GIVE_UP + 1) * interval)) << explain();
+    ASSERT_TRUE(waitUntil([&] { return giverEndedWith(Failed{OperationFailureCategory::Timeout}); })) << explain();
+    EXPECT_EQ(giverEnding(),
+              (QList<Status>{PairResult{kKeyboard, true, {}}, PairResult{kMouse, true, {}},
+                             PairResult{kTrackpad, true, {}}, Failed{OperationFailureCategory::Timeout}}));
+    EXPECT_LT(written.secsTo(b.progressOf(transfer()).last().occurredAt), 3 * perDevice + grace);
+    EXPECT_EQ(table->heldBy(kNodeB).size(), 3) << "every device is back with the giver";
 }
 
 TEST_P(HandOverTest, TheDeviceTheReceiverCouldNotPairComesBackToTheGiver)
@@ -441,4 +535,26 @@ TEST_P(HandOverTest, ADeviceSentBackBeforeTheWaitEndsIsPairedOnce)
     ASSERT_TRUE(advanceQuietly(3 * perDevice + grace)) << explain();
     EXPECT_EQ(b.scriptedBluetooth->pairCalls.count(kKeyboard), 1) << "paired once, by the transfer back";
     EXPECT_EQ(table->heldBy(kNodeB).size(), 3);
+}
+
+TEST_P(HandOverTest, WhenTheGiverQuitsDuringTheWaitTheDevicesStayWithTheReceiver)
+{
+    a.scriptedBluetooth->holdPairs = true;
+    ASSERT_TRUE(handOver()) << explain();
+    ASSERT_TRUE(waitUntil([&] { return !a.scriptedBluetooth->pairCalls.isEmpty(); })) << explain();
+    const QString transactionId = transfer();
+
+    // B quits while it waits for A's list: nothing is paired again and what is unconfirmed is named.
+    b.coordinator.reset();
+    EXPECT_EQ(logs->messages(LogLevel::Warning, QStringLiteral("ControlCoordinator"))
+                  .filter(QStringLiteral("Quitting before Mac F1000000-0000-4000-8000-00000000000A confirmed device "))
+                  .size(),
+              3);
+    a.scriptedBluetooth->releasePairs();
+    ASSERT_TRUE(waitUntil([&] { return endedWith(a, transactionId, Success{}); })) << explain();
+    ASSERT_TRUE(quiet()) << explain();
+    ASSERT_TRUE(advanceQuietly(3 * perDevice + grace)) << explain();
+    EXPECT_EQ(b.statusesOf(transactionId).last(), Status(DevicesReadySent{3})) << "B published no outcome";
+    EXPECT_TRUE(b.scriptedBluetooth->pairCalls.isEmpty());
+    EXPECT_EQ(table->heldBy(kNodeA).size(), 3) << "every device is paired with exactly one computer";
 }

@@ -79,21 +79,41 @@ TEST_F(UpdaterControllerHolderTest, FailedStartIsReportedAndTriedAgainByTheNextC
     EXPECT_TRUE(holder->updatesAvailable());
 }
 
-TEST_F(UpdaterControllerHolderTest, BuildWithoutFeedHasNoUpdatesAndFailsOnlyOnce)
+TEST_F(UpdaterControllerHolderTest, BuildWithoutFeedOrKeyHasNoUpdatesAndFailsOnlyOnce)
 {
-    updater->startError = UpdaterError(UpdaterError::notConfigured,
-                                       QStringLiteral("No update feed is configured for this installation."));
-    QSignalSpy availability(holder.get(), &UpdaterControllerHolder::updatesAvailableChanged);
-    EXPECT_FALSE(holder->start());
-    EXPECT_FALSE(holder->updatesAvailable());
-    EXPECT_EQ(availability.count(), 1);
-    EXPECT_FALSE(status->errorMessage()) << "the windows say updates are not available instead";
-    holder->checkForUpdates();
-    EXPECT_EQ(updater->calls, QStringList({QStringLiteral("start")}));
-    EXPECT_EQ(
-        m_logs.messages(LogLevel::Warning, category),
-        QStringList({QStringLiteral("Sparkle failed to start: No update feed is configured for this installation.")}));
-    EXPECT_FALSE(status->isChecking());
+    // A build without a feed is meant to have no updater; one with a feed but no key is misconfigured.
+    const struct
+    {
+        UpdaterError error;
+        LogLevel level;
+    } cases[] = {
+        {UpdaterError(UpdaterError::noFeed, QStringLiteral("No update feed is configured for this installation.")),
+         LogLevel::Info},
+        {UpdaterError(UpdaterError::notConfigured,
+                      QStringLiteral("No update signing key is configured for this installation.")),
+         LogLevel::Warning},
+    };
+    for (const auto &c : cases) {
+        RecordingLoggerFactory logs;
+        auto failing = std::make_shared<FakeSparkleUpdater>();
+        auto localStatus = std::make_shared<UpdateCheckStatusObservable>();
+        auto localHolder = std::make_shared<UpdaterControllerHolder>(localStatus, logs, store, failing,
+                                                                     std::make_shared<FakeUpdatesUserDriverControl>(),
+                                                                     std::make_shared<FakeUpdateCheckGate>());
+        failing->startError = c.error;
+        QSignalSpy availability(localHolder.get(), &UpdaterControllerHolder::updatesAvailableChanged);
+        EXPECT_FALSE(localHolder->start());
+        EXPECT_FALSE(localHolder->updatesAvailable());
+        EXPECT_EQ(availability.count(), 1);
+        EXPECT_FALSE(localStatus->errorMessage()) << "the windows say updates are not available instead";
+        localHolder->checkForUpdates();
+        EXPECT_EQ(failing->calls, QStringList({QStringLiteral("start")}));
+        const QString failed = QStringLiteral("Sparkle failed to start: ") + c.error.localizedDescription();
+        const LogLevel other = c.level == LogLevel::Info ? LogLevel::Warning : LogLevel::Info;
+        EXPECT_EQ(logs.messages(c.level, category).count(failed), 1);
+        EXPECT_EQ(logs.messages(other, category).count(failed), 0);
+        EXPECT_FALSE(localStatus->isChecking());
+    }
 }
 
 TEST_F(UpdaterControllerHolderTest, PreferenceChangesReachUpdaterGateAndDriver)

@@ -75,6 +75,9 @@ public:
     QCoro::Task<OperationResult> pairDevice(QString macAddress) override
     {
         pairCalls.append(macAddress);
+        if (holdPairs) {
+            co_await qCoro(this, &FakeBluetoothDeviceManager::pairsReleased);
+        }
         const auto scripted = pairResults.constFind(macAddress);
         const OperationResult result = scripted != pairResults.cend() ? *scripted
             : table                                                   ? pairFromTable(macAddress)
@@ -112,6 +115,11 @@ public:
         holdUnpairs = false;
         Q_EMIT unpairsReleased();
     }
+    void releasePairs()
+    {
+        holdPairs = false;
+        Q_EMIT pairsReleased();
+    }
 
     std::shared_ptr<SharedDeviceTable> table;
     QString holder;
@@ -132,10 +140,13 @@ public:
     bool holdStatusLookups = false;
     // While set, unpairs wait for releaseUnpairs().
     bool holdUnpairs = false;
+    // While set, pairings wait for releasePairs().
+    bool holdPairs = false;
 
 Q_SIGNALS:
     void statusLookupsReleased();
     void unpairsReleased();
+    void pairsReleased();
 
 private:
     OperationResult pairFromTable(const QString &macAddress)

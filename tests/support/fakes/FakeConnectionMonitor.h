@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace verandel::test {
 
 // A status table the test fills; every call is recorded, and updateConnectionState sets and publishes
@@ -18,6 +20,10 @@ public:
     QList<ConnectedMac> added;
     QList<QUuid> removed;
     QList<QUuid> forcedHealthChecks;
+    // What every forced check answers: whether its ping was delivered.
+    bool forcedChecksDelivered = true;
+    // Runs for each delivered forced check, as the computer pinged would take it.
+    std::function<void(const QUuid &macId)> onForcedHealthCheck;
     // When set, start and stop are also appended here, to order them among other services' calls.
     QStringList *journal = nullptr;
 
@@ -60,7 +66,15 @@ public:
             Q_EMIT connectionStatusesChanged(statuses);
         }
     }
-    void forceHealthCheck(const QUuid &macId) override { forcedHealthChecks.append(macId); }
+    QCoro::Task<bool> forceHealthCheck(const QUuid &macId) override
+    {
+        forcedHealthChecks.append(macId);
+        const bool delivered = forcedChecksDelivered;
+        if (delivered && onForcedHealthCheck) {
+            onForcedHealthCheck(macId);
+        }
+        co_return delivered;
+    }
     MacConnectionStatusPtr getConnectionStatus(const QUuid &macId) const override { return statuses.value(macId); }
     StatusTable getAllConnectionStatuses() const override { return statuses; }
     void updateConnectionState(const QUuid &macId, ConnectionState connectionState) override

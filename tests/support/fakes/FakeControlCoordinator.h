@@ -45,7 +45,11 @@ public:
     }
     void continueBluetoothPermissionGuidance() override { calls.append(QStringLiteral("continue")); }
     void retryBluetoothPermissionGuidance() override { calls.append(QStringLiteral("retry")); }
-    void openBluetoothSettings() override { calls.append(QStringLiteral("openBluetoothSettings")); }
+    bool openBluetoothSettings() override
+    {
+        calls.append(QStringLiteral("openBluetoothSettings"));
+        return hasBluetoothSettingsProgram;
+    }
 
     void publish(const ControlTransferProgress &next)
     {
@@ -63,6 +67,8 @@ public:
     bool canTake = true;
     std::optional<ControlTransferProgress> progress;
     std::optional<BluetoothPermissionGuidanceState> guidance;
+    // Whether opening the Bluetooth settings finds a program to start.
+    bool hasBluetoothSettingsProgram = true;
     QStringList calls;
 };
 

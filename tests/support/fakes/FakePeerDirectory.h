@@ -23,6 +23,7 @@ public:
     std::function<bool(const QUuid &macId)> linkedRule;
     mutable QList<QUuid> eligibilityQuestions;
     QList<QList<ConnectedMac>> connectedMacUpdates;
+    QSet<QUuid> conflicts;
 
     std::optional<DiscoverableMac> discoverableMac(const QUuid &macId) const override
     {
@@ -65,7 +66,14 @@ public:
         }
     }
 
+    QSet<QUuid> identityConflicts() const override { return conflicts; }
+
     void announce(const QUuid &macId, bool eligible) { Q_EMIT eligibilityUpdates(macId, eligible); }
+    void announceConflicts(QSet<QUuid> ids)
+    {
+        conflicts = std::move(ids);
+        Q_EMIT identityConflictsChanged();
+    }
 };
 
 } // namespace verandel::test

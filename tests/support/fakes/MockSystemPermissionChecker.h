@@ -22,6 +22,8 @@ public:
     std::optional<SystemPermissionStatus> nextRequestResult;
     std::optional<SystemPermissionStatus> nextRefreshResult;
     std::optional<SystemPermissionStatus> nextBluetoothRequestResult;
+    // Whether opening the Bluetooth settings finds a program to start.
+    bool hasBluetoothSettingsProgram = true;
     std::optional<SystemPermissionStatus> nextBluetoothRefreshResult;
     std::optional<OneShot<bool>> heldLocalNetworkProbe;
 
@@ -51,7 +53,11 @@ public:
         co_return answer(nextBluetoothRefreshResult, m_bluetoothStatus);
     }
     void openLocalNetworkSettings() override { ++m_openSettingsCallCount; }
-    void openBluetoothSettings() override { ++m_openBluetoothSettingsCallCount; }
+    bool openBluetoothSettings() override
+    {
+        ++m_openBluetoothSettingsCallCount;
+        return hasBluetoothSettingsProgram;
+    }
 
     // The system's decision changed: later reads and probes answer it.
     void simulateLocalNetworkStatus(SystemPermissionStatus status) { m_localNetworkStatus = status; }

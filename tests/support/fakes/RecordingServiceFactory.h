@@ -87,6 +87,7 @@ public:
     VERANDEL_RECORD_FORWARD(std::shared_ptr<MacIdentifierServiceProtocol>, createMacIdentifierService)
     VERANDEL_RECORD_FORWARD(std::shared_ptr<PeerCommunicationHub>, createEventHub)
     VERANDEL_RECORD_FORWARD(std::shared_ptr<NetworkBridge>, createNetworkBridge)
+    VERANDEL_RECORD_FORWARD(LinkedPeerDirectoryPtr, createPeerDirectory)
     VERANDEL_RECORD_FORWARD(DeviceOwnershipServicePtr, createDeviceOwnershipService)
     VERANDEL_RECORD_FORWARD(std::shared_ptr<ControlCoordinator>, createControlCoordinator)
     LaunchAtLoginServicePtr createLaunchAtLoginService() override

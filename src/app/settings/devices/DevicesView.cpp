@@ -1,5 +1,6 @@
 #include "settings/devices/DevicesView.h"
 
+#include "common/BusyAnimation.h"
 #include "common/DeviceRowCompact.h"
 #include "common/PermissionGuidanceView.h"
 #include "kit/Banner.h"
@@ -37,10 +38,12 @@ QString keyOf(const DeviceState &state)
 
 } // namespace
 
-DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool performsRefreshOnAppear, QWidget *parent)
+DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, ClockPtr clock, bool performsRefreshOnAppear,
+                         QWidget *parent)
     : SettingsTabPage(QStringLiteral("Devices"), parent)
     , m_model(model)
     , m_icons(std::move(icons))
+    , m_clock(std::move(clock))
     , m_performsRefreshOnAppear(performsRefreshOnAppear)
     , m_error(new Banner(m_icons, column()))
     , m_undo(new Banner(m_icons, column()))
@@ -65,8 +68,10 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool pe
                            QStringLiteral("Pair devices in Bluetooth Settings, then allow transfer here."));
     m_hint->titleLabel()->hide();
 
+    m_summary = new CapsuleBadge(m_icons);
+    addHeader(QStringLiteral("Devices"),
+              QStringLiteral("Choose which Bluetooth devices can move between linked computers."), m_summary);
     QVBoxLayout *layout = columnLayout();
-    layout->addWidget(makeHeader());
     layout->addWidget(m_error);
     layout->addWidget(m_undo);
     layout->addWidget(m_permission);
@@ -89,22 +94,6 @@ DevicesView::DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool pe
         }
     }
     refresh();
-}
-
-QWidget *DevicesView::makeHeader()
-{
-    auto *header = new QWidget(column());
-    auto *title = new TextLabel(TextStyle::Title, ThemeColor::PrimaryText, header);
-    title->setText(QStringLiteral("Devices"));
-    title->setAccessibleName(title->fullText());
-    m_summary = new CapsuleBadge(m_icons, header);
-    auto *row = new QHBoxLayout(header);
-    row->setContentsMargins({});
-    row->setSpacing(Metrics::sectionSpacing);
-    row->addWidget(title, 0, Qt::AlignVCenter);
-    row->addStretch(1);
-    row->addWidget(m_summary, 0, Qt::AlignVCenter);
-    return header;
 }
 
 EmptyStateCard *DevicesView::makeEmptyCard(const QString &iconName, const QString &title, const QString &hint)
@@ -192,6 +181,7 @@ QWidget *DevicesView::makeAvailableSection()
     m_refreshButton->setToolTip(UntrustedText::toolTip(QStringLiteral("Refresh the paired device list")));
     connect(m_refreshButton, &CapsuleButton::clicked, this, [this] { runRefresh(); });
     m_refreshProgress = new BusyBar(Metrics::busyBarWidth, section);
+    BusyAnimation::drive(m_clock, m_refreshProgress);
     m_refreshProgress->setAccessibleName(QStringLiteral("Refreshing devices"));
     auto *headingRow = new QHBoxLayout;
     headingRow->setSpacing(Metrics::sectionSpacing);
@@ -204,6 +194,7 @@ QWidget *DevicesView::makeAvailableSection()
                                   Metrics::loadingVerticalPadding);
     m_loading->setAccessibleName(QStringLiteral("Loading devices"));
     auto *progress = new BusyBar(Metrics::loadingBusyBarWidth, m_loading);
+    BusyAnimation::drive(m_clock, progress);
     auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
     loadingText->setText(QStringLiteral("Loading devices…"));
     auto *loadingLayout = new QVBoxLayout(m_loading);

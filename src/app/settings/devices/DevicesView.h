@@ -4,6 +4,7 @@
 #include "kit/IconProvider.h"
 #include "settings/SettingsTabPage.h"
 
+#include "foundation/ClockProtocol.h"
 #include "records/DeviceState.h"
 
 #include <QCoro/QCoroTask>
@@ -34,7 +35,8 @@ class DevicesView : public SettingsTabPage
 public:
     enum class AvailableState { Loading, Empty, List };
 
-    DevicesView(DevicesViewModel *model, IconProviderPtr icons, bool performsRefreshOnAppear,
+    // The clock moves the busy lines; none leaves them standing.
+    DevicesView(DevicesViewModel *model, IconProviderPtr icons, ClockPtr clock, bool performsRefreshOnAppear,
                 QWidget *parent = nullptr);
 
     // The paired devices not allowed yet, supported and connected first, then by name (stable).
@@ -71,7 +73,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QWidget *makeHeader();
     EmptyStateCard *makeEmptyCard(const QString &iconName, const QString &title, const QString &hint);
     QWidget *makeSharedSection();
     QWidget *makeAvailableSection();
@@ -88,6 +89,7 @@ private:
 
     QPointer<DevicesViewModel> m_model;
     IconProviderPtr m_icons;
+    ClockPtr m_clock;
     bool m_performsRefreshOnAppear;
     std::optional<DeviceState> m_recentlyStopped;
     AvailableState m_availableState = AvailableState::Empty;

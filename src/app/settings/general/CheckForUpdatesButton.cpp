@@ -1,5 +1,6 @@
 #include "settings/general/CheckForUpdatesButton.h"
 
+#include "common/BusyAnimation.h"
 #include "kit/BusyBar.h"
 #include "kit/CapsuleButton.h"
 #include "kit/FlowLayout.h"
@@ -21,7 +22,7 @@ constexpr int blockSpacing = 8;
 CheckForUpdatesButton::CheckForUpdatesButton(UpdateCheckStatusPtr updateCheckStatus,
                                              std::function<void()> onCheckForUpdates,
                                              std::function<bool()> onInstallPendingUpdate, UrlOpenerPtr urlOpener,
-                                             IconProviderPtr icons, QWidget *parent)
+                                             IconProviderPtr icons, ClockPtr clock, QWidget *parent)
     : QWidget(parent)
     , m_status(std::move(updateCheckStatus))
     , m_onCheckForUpdates(std::move(onCheckForUpdates))
@@ -38,6 +39,7 @@ CheckForUpdatesButton::CheckForUpdatesButton(UpdateCheckStatusPtr updateCheckSta
     , m_dismiss(new CapsuleButton(QStringLiteral("Dismiss"), CapsuleButton::Kind::Bordered, this))
 {
     auto *progress = new BusyBar(Metrics::busyBarWidth, m_progressRow);
+    BusyAnimation::drive(clock, progress);
     auto *checking = new TextLabel(TextStyle::Callout, ThemeColor::SecondaryText, m_progressRow);
     checking->setText(QStringLiteral("Checking for updates…"));
     auto *progressLayout = new QHBoxLayout(m_progressRow);

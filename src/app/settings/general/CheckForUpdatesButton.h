@@ -3,6 +3,7 @@
 #include "common/UrlOpener.h"
 #include "kit/IconProvider.h"
 
+#include "foundation/ClockProtocol.h"
 #include "update/UpdateCheckStatusObservable.h"
 
 #include <QWidget>
@@ -28,7 +29,7 @@ public:
 
     CheckForUpdatesButton(UpdateCheckStatusPtr updateCheckStatus, std::function<void()> onCheckForUpdates,
                           std::function<bool()> onInstallPendingUpdate, UrlOpenerPtr urlOpener, IconProviderPtr icons,
-                          QWidget *parent = nullptr);
+                          ClockPtr clock = nullptr, QWidget *parent = nullptr);
 
     // The first that holds, in this order.
     static State stateFor(const UpdateCheckStatusObservable &status);

@@ -3,16 +3,20 @@
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
 #include "kit/Metrics.h"
+#include "kit/SectionHeading.h"
+#include "kit/TextField.h"
 #include "kit/TextLabel.h"
 #include "kit/ToggleSwitch.h"
 #include "models/AppUpdatePreferencesController.h"
+#include "settings/general/AdvertisedNameInput.h"
+
+#include "foundation/LogText.h"
 #include "settings/general/CheckForUpdatesButton.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPointer>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -20,9 +24,7 @@ namespace verandel {
 
 namespace {
 
-constexpr int pageSpacing = 24;
 constexpr int sectionContentSpacing = 16;
-constexpr int sectionPadding = 18;
 constexpr int controlTextSpacing = 4;
 constexpr int applicationSpacing = 14;
 constexpr int versionSpacing = 8;
@@ -44,19 +46,14 @@ ToggleSwitch *toggle(const QString &accessibleName)
 } // namespace
 
 GeneralSettingsView::GeneralSettingsView(GeneralSettingsDependencies dependencies, bool launchOnLogin,
-                                         IconProviderPtr icons, QWidget *parent)
-    : QWidget(parent)
+                                         IconProviderPtr icons, ClockPtr clock, QWidget *parent)
+    : SettingsTabPage(QStringLiteral("General"), parent)
     , m_dependencies(std::move(dependencies))
     , m_updatePreferences(new AppUpdatePreferencesController(m_dependencies.appUpdatePreferencesStore,
                                                              m_dependencies.onUpdatePreferencesChanged, this))
     , m_metricsOptInEnabled(m_dependencies.telemetryPreferencesStore->isMetricsOptInEnabled())
-    , m_column(new QWidget)
 {
-    auto *header = new QVBoxLayout;
-    header->setSpacing(Metrics::tabHeaderSpacing);
-    header->addWidget(label(TextStyle::Title, ThemeColor::PrimaryText, QStringLiteral("General")));
-    header->addWidget(label(TextStyle::Subheadline, ThemeColor::SecondaryText,
-                            QStringLiteral("Manage launch behavior, updates, and app details.")));
+    addHeader(QStringLiteral("General"), QStringLiteral("Manage launch behavior, updates, and app details."));
 
     m_launchOnLogin = toggle(QStringLiteral("Launch on login"));
     m_launchOnLogin->setChecked(launchOnLogin);
@@ -66,27 +63,12 @@ GeneralSettingsView::GeneralSettingsView(GeneralSettingsDependencies dependencie
                                       QStringLiteral("Start Verandel automatically when you log in."),
                                       m_launchOnLogin));
 
-    auto *column = new QVBoxLayout(m_column);
-    // Padded like the other tabs, so switching tabs does not move the title.
-    column->setContentsMargins(Metrics::contentPadding, Metrics::contentPadding, Metrics::contentPadding,
-                               Metrics::contentPadding);
-    column->setSpacing(pageSpacing);
-    column->addLayout(header);
+    QVBoxLayout *column = columnLayout();
     column->addWidget(makeSection(QStringLiteral("Identity"), makeIdentity()));
     column->addWidget(makeSection(QStringLiteral("Startup"), startup));
     column->addWidget(makeSection(QStringLiteral("Privacy & Diagnostics"), makePrivacy()));
-    column->addWidget(makeSection(QStringLiteral("Application"), makeApplication(icons)));
+    column->addWidget(makeSection(QStringLiteral("Application"), makeApplication(icons, clock)));
     column->addStretch(1);
-
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidget(m_column);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setAccessibleName(QStringLiteral("General"));
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins({});
-    outer->addWidget(scroll);
 
     for (const auto signal : {&AppUpdatePreferencesController::automaticChecksEnabledChanged,
                               &AppUpdatePreferencesController::automaticInstallationEnabledChanged,
@@ -100,31 +82,17 @@ GeneralSettingsView::GeneralSettingsView(GeneralSettingsDependencies dependencie
     refreshUpdatePreferences();
 }
 
-QString GeneralSettingsView::hostNameText(const QString &hostName)
-{
-    const QString trimmed = hostName.trimmed();
-    return trimmed.isEmpty() ? QStringLiteral("This Computer") : trimmed;
-}
-
-QString GeneralSettingsView::effectiveVisibleName(const QString &advertisedName, const QString &hostName)
-{
-    const QString trimmed = advertisedName.trimmed();
-    return trimmed.isEmpty() ? hostNameText(hostName) : trimmed;
-}
-
 QString GeneralSettingsView::appVersionText(const QString &version)
 {
     return version.isEmpty() ? QStringLiteral("—") : version;
 }
 
+// A section in the style of every tab: the kit's heading over a card.
 QWidget *GeneralSettingsView::makeSection(const QString &title, QLayout *content)
 {
-    auto *section = new QWidget(m_column);
-    auto *titleLabel = label(TextStyle::Caption, ThemeColor::SecondaryText, title.toUpper(), section);
-    titleLabel->setFontWeight(QFont::DemiBold);
-    titleLabel->setAccessibleName(title);
+    auto *section = new QWidget(column());
+    auto *titleLabel = new SectionHeading(title, section);
     auto *box = new Card(section);
-    box->setContentsMargins(sectionPadding, sectionPadding, sectionPadding, sectionPadding);
     content->setContentsMargins({});
     content->setSpacing(sectionContentSpacing);
     box->setLayout(content);
@@ -155,28 +123,46 @@ QHBoxLayout *GeneralSettingsView::makeControlRow(const QString &title, const QSt
 
 QLayout *GeneralSettingsView::makeIdentity()
 {
-    auto *identity = new QVBoxLayout;
-    auto *title = label(TextStyle::Body, ThemeColor::PrimaryText, QStringLiteral("Advertised Name"));
-    title->setFontWeight(QFont::Medium);
-    m_name = new QLineEdit;
+    m_nameLabel = label(TextStyle::Body, ThemeColor::PrimaryText, QStringLiteral("Advertised Name"));
+    m_nameLabel->setFontWeight(QFont::Medium);
+    m_name = new TextField;
     m_name->setPlaceholderText(QStringLiteral("e.g. Work Computer"));
     m_name->setAccessibleName(QStringLiteral("Advertised Name"));
-    m_name->setText(m_dependencies.macIdentifierService->advertisedName().value_or(QString()));
+    // The field never holds control characters, not even from a name stored before they were dropped.
+    m_name->setText(stripControlCharacters(m_dependencies.macIdentifierService->advertisedName().value_or(QString())));
+    m_acceptedName = m_name->text();
     // Only the user's typing writes: filling the field above wrote nothing.
-    connect(m_name, &QLineEdit::textEdited, this, [this](const QString &text) {
-        m_dependencies.macIdentifierService->setAdvertisedName(text.isEmpty() ? std::nullopt
-                                                                              : std::optional<QString>(text));
+    connect(m_name, &QLineEdit::textEdited, this, [this](const QString &typed) {
+        const AdvertisedNameInput::Edit edit
+            = AdvertisedNameInput::accept(m_acceptedName, typed, m_name->cursorPosition());
+        if (edit.text != typed) {
+            const QSignalBlocker blocker(m_name);
+            m_name->setText(edit.text);
+            m_name->setCursorPosition(edit.cursor);
+        }
+        m_acceptedName = edit.text;
+        m_dependencies.macIdentifierService->setAdvertisedName(edit.text.isEmpty() ? std::nullopt
+                                                                                   : std::optional<QString>(edit.text));
         refreshVisibleName();
     });
+    auto *field = new QVBoxLayout;
+    field->setSpacing(Metrics::fieldLabelSpacing);
+    field->addWidget(m_nameLabel);
+    field->addWidget(m_name);
+
     auto *hint = label(TextStyle::Callout, ThemeColor::SecondaryText,
                        QStringLiteral("Shown to other linked computers. Leave empty to use this computer's hostname."));
     hint->setWordWrap(true);
     m_visibleName = new TextLabel(TextStyle::Callout, ThemeColor::SecondaryText);
     m_visibleName->setWordWrap(true);
-    identity->addWidget(title);
-    identity->addWidget(m_name);
-    identity->addWidget(hint);
-    identity->addWidget(m_visibleName);
+    auto *notes = new QVBoxLayout;
+    notes->setSpacing(controlTextSpacing);
+    notes->addWidget(hint);
+    notes->addWidget(m_visibleName);
+
+    auto *identity = new QVBoxLayout;
+    identity->addLayout(field);
+    identity->addLayout(notes);
     return identity;
 }
 
@@ -202,7 +188,7 @@ QLayout *GeneralSettingsView::makePrivacy()
     return privacy;
 }
 
-QLayout *GeneralSettingsView::makeApplication(const IconProviderPtr &icons)
+QLayout *GeneralSettingsView::makeApplication(const IconProviderPtr &icons, const ClockPtr &clock)
 {
     m_automaticChecks = toggle(QStringLiteral("Automatically check for updates"));
     connect(m_automaticChecks, &ToggleSwitch::toggled, m_updatePreferences,
@@ -221,7 +207,7 @@ QLayout *GeneralSettingsView::makeApplication(const IconProviderPtr &icons)
     if (m_dependencies.onCheckForUpdates) {
         m_checkBlock
             = new CheckForUpdatesButton(m_dependencies.updateCheckStatus, m_dependencies.onCheckForUpdates,
-                                        m_dependencies.onInstallPendingUpdate, m_dependencies.urlOpener, icons);
+                                        m_dependencies.onInstallPendingUpdate, m_dependencies.urlOpener, icons, clock);
         application->addWidget(m_checkBlock);
     }
     m_updateError = new TextLabel(TextStyle::Callout, ThemeColor::Red);
@@ -256,7 +242,7 @@ void GeneralSettingsView::setLaunchOnLogin(bool enabled)
 
 void GeneralSettingsView::refreshVisibleName()
 {
-    const QString name = effectiveVisibleName(m_name->text(), m_dependencies.hostName);
+    const QString name = AdvertisedNameInput::visibleName(m_name->text(), m_dependencies.hostName);
     m_visibleName->setText(QStringLiteral("Currently visible as: ") + QChar(0x2068) + name + QChar(0x2069));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "kit/IconProvider.h"
+#include "settings/SettingsTabPage.h"
 #include "settings/general/GeneralSettingsDependencies.h"
 
 #include <QCoro/QCoroTask>
@@ -22,24 +23,22 @@ class ToggleSwitch;
 // choices with the update check, and the version, in one scrolling page of four sections. Every control
 // writes at once; there is no Save button. Launch at login belongs to the Settings window: the tab only
 // announces the user's flips and shows what the window tells it.
-class GeneralSettingsView : public QWidget
+class GeneralSettingsView : public SettingsTabPage
 {
     Q_OBJECT
 
 public:
+    // The clock moves the update check's busy line; none leaves it standing.
     GeneralSettingsView(GeneralSettingsDependencies dependencies, bool launchOnLogin, IconProviderPtr icons,
-                        QWidget *parent = nullptr);
+                        ClockPtr clock = nullptr, QWidget *parent = nullptr);
 
-    // The trimmed host name, else "This Computer".
-    static QString hostNameText(const QString &hostName);
-    // The trimmed advertised name, else the host name's text.
-    static QString effectiveVisibleName(const QString &advertisedName, const QString &hostName);
     // The version, else "—".
     static QString appVersionText(const QString &version);
 
     void setLaunchOnLogin(bool enabled);
 
     QLineEdit *nameField() const { return m_name; }
+    TextLabel *nameFieldLabel() const { return m_nameLabel; }
     TextLabel *visibleNameLabel() const { return m_visibleName; }
     ToggleSwitch *launchOnLoginSwitch() const { return m_launchOnLogin; }
     ToggleSwitch *metricsSwitch() const { return m_metrics; }
@@ -52,7 +51,6 @@ public:
     TextLabel *updateErrorLabel() const { return m_updateError; }
     TextLabel *versionLabel() const { return m_version; }
     AppUpdatePreferencesController *updatePreferences() const { return m_updatePreferences; }
-    QWidget *column() const { return m_column; }
 
 Q_SIGNALS:
     void launchOnLoginToggled(bool enabled);
@@ -62,7 +60,7 @@ private:
     QHBoxLayout *makeControlRow(const QString &title, const QString &description, QWidget *control);
     QLayout *makeIdentity();
     QLayout *makePrivacy();
-    QLayout *makeApplication(const IconProviderPtr &icons);
+    QLayout *makeApplication(const IconProviderPtr &icons, const ClockPtr &clock);
     void refreshVisibleName();
     void refreshMetrics();
     void refreshUpdatePreferences();
@@ -74,8 +72,10 @@ private:
     bool m_isSavingMetricsPreference = false;
     std::optional<QString> m_metricsPreferenceErrorMessage;
 
-    QWidget *m_column;
     QLineEdit *m_name = nullptr;
+    // The field's text as last accepted: an edit that does not fit keeps it.
+    QString m_acceptedName;
+    TextLabel *m_nameLabel = nullptr;
     TextLabel *m_visibleName = nullptr;
     ToggleSwitch *m_launchOnLogin = nullptr;
     ToggleSwitch *m_metrics = nullptr;

@@ -7,6 +7,8 @@
 #include "kit/TextLabel.h"
 #include "kit/UntrustedText.h"
 
+#include "models/ConnectionIndicatorPolicy.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
@@ -28,6 +30,7 @@ ConnectedMacRow::ConnectedMacRow(IconProviderPtr icons, std::function<void()> on
     , m_name(new TextLabel(TextStyle::Body, ThemeColor::PrimaryText, this))
     , m_badge(new CapsuleBadge(icons, this))
     , m_note(new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, this))
+    , m_conflictNote(new TextLabel(TextStyle::Caption, ThemeColor::SecondaryText, this))
     , m_disconnect(new CapsuleButton(QStringLiteral("Disconnect"), CapsuleButton::Kind::Bordered, this))
     , m_cancel(new CapsuleButton(QStringLiteral("Cancel"), CapsuleButton::Kind::Bordered, this))
     , m_confirm(new CapsuleButton(QStringLiteral("Disconnect"), CapsuleButton::Kind::Destructive, this))
@@ -37,6 +40,8 @@ ConnectedMacRow::ConnectedMacRow(IconProviderPtr icons, std::function<void()> on
     m_name->setElided(true);
     m_note->setText(QStringLiteral("You can reconnect this computer any time via Discovery."));
     m_note->setWordWrap(true);
+    m_conflictNote->setText(ConnectionIndicatorPolicy::identityConflictText());
+    m_conflictNote->setWordWrap(true);
     m_disconnect->setControlSize(CapsuleButton::Size::Small);
     m_disconnect->setToolTip(QStringLiteral("Disconnect this computer"));
     m_cancel->setControlSize(CapsuleButton::Size::Small);
@@ -46,6 +51,7 @@ ConnectedMacRow::ConnectedMacRow(IconProviderPtr icons, std::function<void()> on
     texts->setSpacing(nameSpacing);
     texts->addWidget(m_name);
     texts->addWidget(m_badge, 0, Qt::AlignLeft);
+    texts->addWidget(m_conflictNote);
     texts->addWidget(m_note);
 
     auto *confirmation = new QHBoxLayout;
@@ -68,10 +74,11 @@ ConnectedMacRow::ConnectedMacRow(IconProviderPtr icons, std::function<void()> on
     render();
 }
 
-void ConnectedMacRow::setMac(const ConnectedMac &mac, ConnectionState state)
+void ConnectedMacRow::setMac(const ConnectedMac &mac, ConnectionState state, bool identityConflict)
 {
     m_mac = mac;
     m_state = state;
+    m_identityConflict = identityConflict;
     render();
 }
 
@@ -151,13 +158,16 @@ void ConnectedMacRow::confirmRemoval()
 void ConnectedMacRow::render()
 {
     const QString name = m_mac ? m_mac->name() : QString();
-    const ThemeColor color = stateColor(m_state);
+    const ThemeColor color = m_identityConflict ? ThemeColor::Orange : stateColor(m_state);
+    const QString badge = m_identityConflict ? QStringLiteral("Paused") : badgeText(m_state);
     m_icon->setColor(color);
     m_name->setText(m_confirming ? QStringLiteral("Disconnect ") + UntrustedText::isolated(name) + QLatin1Char('?')
                                  : name);
-    m_badge->setContent(badgeText(m_state), {}, BadgeLook::tinted(color, stateFillOpacity));
-    m_badge->setAccessibleText(name + QStringLiteral(": ") + badgeText(m_state));
+    m_badge->setContent(badge, m_identityConflict ? QStringLiteral("exclamationmark.triangle") : QString(),
+                        BadgeLook::tinted(color, stateFillOpacity));
+    m_badge->setAccessibleText(name + QStringLiteral(": ") + badge);
     m_badge->setVisible(!m_confirming);
+    m_conflictNote->setVisible(m_identityConflict && !m_confirming);
     m_note->setVisible(m_confirming);
     m_disconnect->setVisible(!m_confirming);
     m_cancel->setVisible(m_confirming);

@@ -1,5 +1,6 @@
 #include "settings/linked/ConnectedMacsView.h"
 
+#include "common/BusyAnimation.h"
 #include "kit/Banner.h"
 #include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
@@ -30,11 +31,12 @@ constexpr int loadingSpacing = 8;
 
 } // namespace
 
-ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, bool performsInitialRefresh,
-                                     QWidget *parent)
+ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, ClockPtr clock,
+                                     bool performsInitialRefresh, QWidget *parent)
     : SettingsTabPage(QStringLiteral("Linked Computers"), parent)
     , m_model(model)
     , m_icons(std::move(icons))
+    , m_clock(std::move(clock))
     , m_performsInitialRefresh(performsInitialRefresh)
     , m_error(new Banner(m_icons, column()))
     , m_discovery(new DiscoveryModeView(model, m_icons, column()))
@@ -50,8 +52,8 @@ ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProvider
     m_discovery->setAccessibleDescription(
         QStringLiteral("Toggle to start or stop discovering other computers on the network"));
 
+    makeHeader();
     QVBoxLayout *layout = columnLayout();
-    layout->addWidget(makeHeader());
     layout->addWidget(m_error);
     layout->addWidget(m_discovery);
     layout->addWidget(makeListSection());
@@ -65,31 +67,21 @@ ConnectedMacsView::ConnectedMacsView(ConnectedMacsViewModel *model, IconProvider
     if (model) {
         for (const auto signal :
              {&ConnectedMacsViewModel::connectedMacsChanged, &ConnectedMacsViewModel::connectionStatusesChanged,
-              &ConnectedMacsViewModel::isRefreshingChanged, &ConnectedMacsViewModel::errorMessageChanged}) {
+              &ConnectedMacsViewModel::identityConflictsChanged, &ConnectedMacsViewModel::isRefreshingChanged,
+              &ConnectedMacsViewModel::errorMessageChanged}) {
             connect(model, signal, this, &ConnectedMacsView::refresh);
         }
     }
     refresh();
 }
 
-QWidget *ConnectedMacsView::makeHeader()
+void ConnectedMacsView::makeHeader()
 {
-    auto *header = new QWidget(column());
-    auto *title = new TextLabel(TextStyle::Title, ThemeColor::PrimaryText, header);
-    title->setText(QStringLiteral("Linked Computers"));
-    title->setAccessibleName(title->fullText());
-    m_summary = new CapsuleBadge(m_icons, header);
-    auto *titleRow = new QHBoxLayout;
-    titleRow->setSpacing(Metrics::sectionSpacing);
-    titleRow->addWidget(title, 0, Qt::AlignVCenter);
-    titleRow->addStretch(1);
-    titleRow->addWidget(m_summary, 0, Qt::AlignVCenter);
-
-    auto *subtitle = new TextLabel(TextStyle::Subheadline, ThemeColor::SecondaryText, header);
-    subtitle->setText(QStringLiteral("Link another computer to transfer devices between them."));
-    subtitle->setWordWrap(true);
-
-    m_refreshingLine = new QWidget(header);
+    m_summary = new CapsuleBadge(m_icons);
+    QVBoxLayout *header
+        = addHeader(QStringLiteral("Linked Computers"),
+                    QStringLiteral("Link another computer to transfer devices between them."), m_summary);
+    m_refreshingLine = new QWidget(column());
     auto *refreshIcon
         = new IconView(m_icons, QStringLiteral("arrow.clockwise"), Metrics::iconRegular, m_refreshingLine);
     refreshIcon->setColor(ThemeColor::SecondaryText);
@@ -100,14 +92,7 @@ QWidget *ConnectedMacsView::makeHeader()
     refreshLayout->setSpacing(Metrics::badgeIconSpacing);
     refreshLayout->addWidget(refreshIcon);
     refreshLayout->addWidget(refreshText, 1);
-
-    auto *column = new QVBoxLayout(header);
-    column->setContentsMargins({});
-    column->setSpacing(Metrics::tabHeaderSpacing);
-    column->addLayout(titleRow);
-    column->addWidget(subtitle);
-    column->addWidget(m_refreshingLine);
-    return header;
+    header->addWidget(m_refreshingLine);
 }
 
 QWidget *ConnectedMacsView::makeListSection()
@@ -121,6 +106,7 @@ QWidget *ConnectedMacsView::makeListSection()
                                   Metrics::loadingVerticalPadding);
     m_loading->setAccessibleName(QStringLiteral("Loading linked computers"));
     auto *progress = new BusyBar(Metrics::loadingBusyBarWidth, m_loading);
+    BusyAnimation::drive(m_clock, progress);
     auto *loadingText = new TextLabel(TextStyle::Body, ThemeColor::SecondaryText, m_loading);
     loadingText->setText(QStringLiteral("Loading linked computers…"));
     auto *loadingLayout = new QVBoxLayout(m_loading);
@@ -196,12 +182,14 @@ void ConnectedMacsView::refreshRows()
 {
     const QList<ConnectedMac> macs = m_model->connectedMacs();
     const ConnectedMacsViewModel::StatusTable statuses = m_model->connectionStatuses();
+    const QSet<QUuid> conflicts = m_model->identityConflicts();
     const bool enabled = !m_model->isRefreshing();
     m_list->setItems(macs, [](const ConnectedMac &mac) { return mac.id().toString(); });
     for (const ConnectedMac &mac : macs) {
         auto *row = static_cast<ConnectedMacRow *>(m_list->row(mac.id().toString()));
         const MacConnectionStatusPtr status = statuses.value(mac.id());
-        row->setMac(mac, status ? status->connectionState() : ConnectionState::Disconnected);
+        row->setMac(mac, status ? status->connectionState() : ConnectionState::Disconnected,
+                    conflicts.contains(mac.id()));
         row->setEnabled(enabled);
     }
 }

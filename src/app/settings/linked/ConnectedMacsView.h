@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/ClockProtocol.h"
 #include "kit/IconProvider.h"
 #include "settings/SettingsTabPage.h"
 
@@ -36,7 +37,8 @@ class ConnectedMacsView : public SettingsTabPage
 public:
     enum class ListState { Loading, Empty, List };
 
-    ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, bool performsInitialRefresh,
+    // The clock moves the busy line; none leaves it standing.
+    ConnectedMacsView(ConnectedMacsViewModel *model, IconProviderPtr icons, ClockPtr clock, bool performsInitialRefresh,
                       QWidget *parent = nullptr);
 
     // Loading only while the first listing is still out; a refresh keeps a list that is there.
@@ -64,7 +66,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    QWidget *makeHeader();
+    void makeHeader();
     QWidget *makeListSection();
     void refreshRows();
     QCoro::Task<> refreshConnections();
@@ -72,6 +74,7 @@ private:
 
     QPointer<ConnectedMacsViewModel> m_model;
     IconProviderPtr m_icons;
+    ClockPtr m_clock;
     bool m_performsInitialRefresh;
     bool m_refreshing = false;
     ListState m_listState = ListState::Empty;

@@ -13,7 +13,7 @@ DiscoveryModePresentation DiscoveryModePresentation::of(const Inputs &inputs)
     shown.switchEnabled = inputs.canEnableDiscovery;
     if (inlinePermissionFlow) {
         const bool preflight = *inputs.guidance == State::Preflight;
-        shown.badgeText = preflight ? QStringLiteral("Pending") : QStringLiteral("Needs avahi-daemon");
+        shown.badgeText = preflight ? QStringLiteral("Pending") : QStringLiteral("Network discovery is off");
         shown.badgeIconName = preflight ? QStringLiteral("ellipsis.circle") : QStringLiteral("gearshape");
     }
 

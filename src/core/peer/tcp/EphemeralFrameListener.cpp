@@ -7,6 +7,11 @@
 
 #include <QStringDecoder>
 
+#include <poll.h>
+
+#include <algorithm>
+#include <vector>
+
 namespace verandel {
 
 namespace {
@@ -51,6 +56,7 @@ EphemeralFrameListener::EphemeralFrameListener(const LoggerFactoryPtr &loggerFac
 
 EphemeralFrameListener::~EphemeralFrameListener()
 {
+    m_summaryPeriod.cancel();
     for (const QUuid &id : m_connections.keys()) {
         cleanupConnection(id, QStringLiteral("listener released"));
     }
@@ -64,6 +70,17 @@ qsizetype EphemeralFrameListener::maxBufferSize()
 quint16 EphemeralFrameListener::port() const
 {
     return m_running && m_server ? m_server->serverPort() : 0;
+}
+
+QList<qintptr> EphemeralFrameListener::connectionDescriptors() const
+{
+    QList<qintptr> descriptors;
+    for (const Connection &connection : m_connections) {
+        if (connection.socket) {
+            descriptors.append(connection.socket->socketDescriptor());
+        }
+    }
+    return descriptors;
 }
 
 void EphemeralFrameListener::start(const DiscoverableMac &advertisedMac)
@@ -157,7 +174,9 @@ void EphemeralFrameListener::handleNewConnections()
         const QHostAddress source = PeerEndpoint::normalizedAddress(socket->peerAddress());
         const QString endpoint = endpointText(*socket);
         const bool trusted = m_isTrustedAddress && m_isTrustedAddress(source);
-        if (!makeRoom(source, trusted, endpoint)) {
+        const bool room = makeRoom(source, trusted, endpoint);
+        // Frames handled while making room reach their subscribers, and one of them may stop the listener.
+        if (!room || !m_server) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -191,25 +210,17 @@ void EphemeralFrameListener::handleNewConnections()
 
 bool EphemeralFrameListener::makeRoom(const QHostAddress &source, bool trusted, const QString &endpoint)
 {
-    qsizetype fromSource = 0;
-    qsizetype fromStrangers = 0;
-    for (const Connection &connection : std::as_const(m_connections)) {
-        fromSource += connection.source == source ? 1 : 0;
-        fromStrangers += connection.trusted ? 0 : 1;
+    const ConnectionFilter fromSource = [&source](const Connection &connection) { return connection.source == source; };
+    const ConnectionFilter isStranger = [](const Connection &connection) { return !connection.trusted; };
+    const ConnectionFilter any = [](const Connection &) { return true; };
+    // Each cap is counted anew: room made at one may already be room at the next.
+    makeRoomAmong(fromSource, fromSource, m_limits.maxConnectionsPerSource,
+                  QStringLiteral("open from %1").arg(source.toString()), endpoint);
+    if (!trusted) {
+        makeRoomAmong(isStranger, isStranger, m_limits.maxStrangerConnections,
+                      QStringLiteral("open from computers that are not linked"), endpoint);
     }
-    const auto isStranger = [](const Connection &connection) { return !connection.trusted; };
-    if (fromSource >= m_limits.maxConnectionsPerSource) {
-        closeOldest([&source](const Connection &connection) { return connection.source == source; },
-                    QStringLiteral("%1 open from %2").arg(QString::number(fromSource), source.toString()), endpoint);
-    }
-    if (!trusted && fromStrangers >= m_limits.maxStrangerConnections) {
-        closeOldest(isStranger,
-                    QStringLiteral("%1 open from computers that are not linked").arg(QString::number(fromStrangers)),
-                    endpoint);
-    }
-    if (m_connections.size() >= m_limits.maxConnections
-        && !closeOldest(isStranger, QStringLiteral("%1 open in all").arg(QString::number(m_connections.size())),
-                        endpoint)) {
+    if (!makeRoomAmong(any, isStranger, m_limits.maxConnections, QStringLiteral("open in all"), endpoint)) {
         m_logger->warning(QStringLiteral("Refusing connection from %1: %2 inbound connections already open")
                               .arg(endpoint, QString::number(m_connections.size())));
         return false;
@@ -217,13 +228,26 @@ bool EphemeralFrameListener::makeRoom(const QHostAddress &source, bool trusted, 
     return true;
 }
 
-bool EphemeralFrameListener::closeOldest(const std::function<bool(const Connection &)> &matches, const QString &cap,
-                                         const QString &newEndpoint)
+qsizetype EphemeralFrameListener::countOpen(const ConnectionFilter &matches) const
 {
+    return std::count_if(m_connections.cbegin(), m_connections.cend(), matches);
+}
+
+bool EphemeralFrameListener::makeRoomAmong(const ConnectionFilter &counted, const ConnectionFilter &closable,
+                                           qsizetype limit, const QString &cap, const QString &newEndpoint)
+{
+    if (countOpen(counted) < limit) {
+        return true;
+    }
+    finishArrivedFrames(counted);
+    const qsizetype open = countOpen(counted);
+    if (open < limit) {
+        return true;
+    }
     std::optional<QUuid> oldest;
     quint64 oldestSequence = 0;
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
-        if (matches(*it) && (!oldest || it->sequence < oldestSequence)) {
+        if (counted(*it) && closable(*it) && (!oldest || it->sequence < oldestSequence)) {
             oldest = it.key();
             oldestSequence = it->sequence;
         }
@@ -231,10 +255,80 @@ bool EphemeralFrameListener::closeOldest(const std::function<bool(const Connecti
     if (!oldest) {
         return false;
     }
-    m_logger->warning(QStringLiteral("Closing connection %1 from %2 to make room for a connection from %3 (%4)")
-                          .arg(idText(*oldest), m_connections.value(*oldest).endpoint, newEndpoint, cap));
+    const Connection &closed = m_connections[*oldest];
+    m_logger->debug([&] {
+        return QStringLiteral("Closing connection %1 from %2 to make room for a connection from %3 (%4 %5)")
+            .arg(idText(*oldest), closed.endpoint, newEndpoint, QString::number(open), cap);
+    });
+    noteClosedForRoom(closed.source);
     cleanupConnection(*oldest, QStringLiteral("room made for a newer connection"));
     return true;
+}
+
+void EphemeralFrameListener::finishArrivedFrames(const ConnectionFilter &matches)
+{
+    std::vector<QUuid> ids;
+    std::vector<pollfd> descriptors;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (matches(*it) && it->socket && it->socket->state() == QAbstractSocket::ConnectedState) {
+            ids.push_back(it.key());
+            descriptors.push_back(pollfd{static_cast<int>(it->socket->socketDescriptor()), POLLIN, 0});
+        }
+    }
+    // One look at every candidate at once: only those with something to read are read.
+    if (::poll(descriptors.data(), descriptors.size(), 0) <= 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (descriptors[i].revents == 0) {
+            continue;
+        }
+        // Bytes, then the end of the stream, each taken in by the socket as the event loop would, so
+        // that its own signals deliver them: a stream that ended is handled there and then. The
+        // socket is asked only while the system has something for it (asked with nothing to read,
+        // it reports a time-out as an error).
+        const QUuid &id = ids[i];
+        for (int read = 0; read < 3; ++read) {
+            const auto it = m_connections.constFind(id);
+            if (it == m_connections.cend() || !it->socket || it->socket->state() != QAbstractSocket::ConnectedState) {
+                break;
+            }
+            pollfd readable{static_cast<int>(it->socket->socketDescriptor()), POLLIN, 0};
+            if (::poll(&readable, 1, 0) <= 0 || !it->socket->waitForReadyRead(0)) {
+                break;
+            }
+        }
+        const auto it = m_connections.constFind(id);
+        if (it != m_connections.cend() && FrameReader::read(it->buffer).problem == FrameReader::Problem::None) {
+            // Its whole frame is here: the end of its stream has nothing to add.
+            finishConnection(id);
+        }
+    }
+}
+
+void EphemeralFrameListener::noteClosedForRoom(const QHostAddress &source)
+{
+    ++m_closedForRoom[source.toString()];
+    if (!m_summaryPeriod.isPending()) {
+        m_summaryPeriod.startRepeating(CLOSED_FOR_ROOM_SUMMARY_SECONDS, [this] { summarizeClosedForRoom(); });
+    }
+}
+
+void EphemeralFrameListener::summarizeClosedForRoom()
+{
+    if (m_closedForRoom.isEmpty()) {
+        // A quiet period ends the summaries until the next close.
+        m_summaryPeriod.cancel();
+        return;
+    }
+    QStringList sources = m_closedForRoom.keys();
+    sources.sort();
+    for (const QString &source : std::as_const(sources)) {
+        m_logger->warning(QStringLiteral("Closed %1 connections from %2 in the last %3 s to make room")
+                              .arg(QString::number(m_closedForRoom.value(source)), source,
+                                   QString::number(static_cast<int>(CLOSED_FOR_ROOM_SUMMARY_SECONDS))));
+    }
+    m_closedForRoom.clear();
 }
 
 QCoro::Task<> EphemeralFrameListener::enforceDeadlines(QPointer<EphemeralFrameListener> self, QUuid connectionId,
@@ -329,6 +423,11 @@ void EphemeralFrameListener::handleSocketError(const QUuid &connectionId)
 void EphemeralFrameListener::handleEndOfStream(const QUuid &connectionId)
 {
     readAvailable(connectionId);
+    finishConnection(connectionId);
+}
+
+void EphemeralFrameListener::finishConnection(const QUuid &connectionId)
+{
     auto it = m_connections.find(connectionId);
     if (it == m_connections.end()) {
         return;

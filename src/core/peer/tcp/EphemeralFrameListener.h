@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/ClockProtocol.h"
+#include "foundation/DelayedCall.h"
 #include "foundation/LoggerFactory.h"
 #include "foundation/TestCoordinatorProtocol.h"
 #include "peer/dnssd/ServiceAdvertiserProtocol.h"
@@ -40,10 +41,13 @@ struct InboundConnectionLimits
 // bounded in size, in time and in number; nothing is ever written back.
 //
 // Each connection is classified once, when it is accepted: linked (its source address is a linked
-// computer's, as the trusted-address predicate says) or a stranger's. At a cap the oldest connection
-// makes room for the new one: the oldest from the same address at the per-source cap, the oldest
-// stranger's at the strangers' cap and at the total cap. A linked computer's connection is never
-// closed for a stranger's, so strangers, from however many addresses, leave room for linked computers.
+// computer's, as the trusted-address predicate says) or a stranger's. At a cap, connections whose whole
+// frame has already arrived are handled first; if that leaves no room, the oldest connection still
+// waiting for bytes makes room for the new one: the oldest from the same address at the per-source cap,
+// the oldest stranger's at the strangers' cap and at the total cap. A linked computer's connection is
+// never closed for a stranger's, so strangers, from however many addresses, leave room for linked
+// computers. Connections closed to make room are summed up per source address once per summary period,
+// so that a flood does not flood the log as well.
 class EphemeralFrameListener final : public FrameListenerProtocol
 {
     Q_OBJECT
@@ -74,9 +78,13 @@ public:
     // The port listened on; 0 while not running.
     quint16 port() const;
     int activeConnectionCount() const { return static_cast<int>(m_connections.size()); }
+    // The descriptors of the connections open now, for diagnostics.
+    QList<qintptr> connectionDescriptors() const;
 
     // The largest connection buffer: one frame of the largest envelope.
     static qsizetype maxBufferSize();
+    // How often the connections closed to make room are summed up.
+    static constexpr double CLOSED_FOR_ROOM_SUMMARY_SECONDS = 10.0;
 
     // Handles a whole inbound stream as if a connection from the source had delivered it and ended:
     // the same size limit, frame checks, decoding and publication (the fuzz target drives this).
@@ -104,12 +112,22 @@ private:
 
     void updateListenerService(const DiscoverableMac &mac);
     void handleNewConnections();
+    using ConnectionFilter = std::function<bool(const Connection &)>;
     bool makeRoom(const QHostAddress &source, bool trusted, const QString &endpoint);
-    // Closes the oldest connection that matches; false when none does.
-    bool closeOldest(const std::function<bool(const Connection &)> &matches, const QString &cap,
-                     const QString &newEndpoint);
+    qsizetype countOpen(const ConnectionFilter &matches) const;
+    // Brings the counted connections below the limit: handles those whose whole frame already arrived,
+    // then closes the oldest closable one still waiting for bytes; false when none is left to close.
+    bool makeRoomAmong(const ConnectionFilter &counted, const ConnectionFilter &closable, qsizetype limit,
+                       const QString &cap, const QString &newEndpoint);
+    // Takes in at once what the system already holds for the matching connections, as the next pass of
+    // the event loop would; each whose stream ended or whose frame is whole is handled now.
+    void finishArrivedFrames(const ConnectionFilter &matches);
+    void noteClosedForRoom(const QHostAddress &source);
+    void summarizeClosedForRoom();
     void readAvailable(const QUuid &connectionId);
     void handleEndOfStream(const QUuid &connectionId);
+    // Handles the buffer as the connection's whole stream.
+    void finishConnection(const QUuid &connectionId);
     void handleSocketError(const QUuid &connectionId);
     void cleanupConnection(const QUuid &connectionId, const QString &reason);
     bool appendWithinLimit(const QUuid &connectionId, QByteArray &buffer, const QByteArray &bytes);
@@ -131,6 +149,10 @@ private:
     quint64 m_acceptedCount = 0;
     std::unique_ptr<QTcpServer> m_server;
     QHash<QUuid, Connection> m_connections;
+    // Connections closed to make room since the last summary, by source address.
+    QHash<QString, int> m_closedForRoom;
+    // Pending while a summary period runs; stopped with the listener.
+    DelayedCall m_summaryPeriod{m_clock};
 };
 
 } // namespace verandel

@@ -3,6 +3,7 @@
 #include "common/DeviceRowCompact.h"
 #include "common/PermissionGuidanceView.h"
 #include "kit/Banner.h"
+#include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
@@ -82,6 +83,7 @@ protected:
     std::shared_ptr<FakeBluetoothDeviceManager> bluetooth = std::make_shared<FakeBluetoothDeviceManager>();
     std::shared_ptr<MockSystemPermissionChecker> permissions
         = std::make_shared<MockSystemPermissionChecker>(SystemPermissionStatus::Authorized);
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::unique_ptr<DevicesViewModel> model;
     std::unique_ptr<QWidget> window;
     DevicesView *view = nullptr;
@@ -90,12 +92,11 @@ protected:
     {
         model = std::make_unique<DevicesViewModel>(
             storage, manager, permissions, std::make_shared<RecordingMetricsPublisher>(),
-            QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::make_shared<DeviceClassifier>(),
-            std::make_shared<ManualClock>(), logs);
+            QStringLiteral("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d"), std::make_shared<DeviceClassifier>(), clock, logs);
         window = std::make_unique<QWidget>();
         auto *layout = new QVBoxLayout(window.get());
         layout->setContentsMargins({});
-        view = new DevicesView(model.get(), std::make_shared<const IconProvider>(), true, window.get());
+        view = new DevicesView(model.get(), std::make_shared<const IconProvider>(), clock, true, window.get());
         layout->addWidget(view);
         window->resize(settingsWidth, settingsHeight);
         window->show();
@@ -248,6 +249,28 @@ TEST_F(DevicesViewTest, TheUndoBannerFollowsTheLastStoppedDeviceUntilUndoneDismi
     EXPECT_FALSE(view->undoBanner()->isVisible());
 }
 
+// A 63-byte name does not fit the banner's title: it ends in "…" (never cut mid-word without one), and
+// the tool tip holds the whole title.
+TEST_F(DevicesViewTest, TheUndoBannersTitleEndsInAnEllipsisWithTheWholeNameInItsToolTip)
+{
+    const QString longName = QStringLiteral("Conference Room Keyboard on the Third Floor, East Wing 01234567");
+    ASSERT_EQ(longName.toUtf8().size(), 63);
+    const Device device = PreviewFixtures::device(7, longName);
+    store->devices = {device};
+    bluetooth->devices = {device};
+    open();
+    click(view->sharedRows().constFirst()->button());
+    ASSERT_TRUE(view->undoBanner()->isVisible());
+    shoot(QStringLiteral("settings-devices-undo-banner-long-name"));
+    TextLabel *title = view->undoBanner()->titleLabel();
+    const QString shown = title->text();
+    EXPECT_NE(shown, title->fullText()) << "the whole title does not fit at this width";
+    // (The isolate around the name stays closed after the ellipsis.)
+    EXPECT_TRUE(QString(shown).remove(QChar(0x2069)).endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(QFontMetrics(title->font()).horizontalAdvance(shown), title->contentsRect().width());
+    EXPECT_TRUE(title->toolTip().contains(longName));
+}
+
 TEST_F(DevicesViewTest, AFailedStopKeepsTheDeviceShowsTheErrorAndNoUndo)
 {
     store->devices = {keyboard};
@@ -277,6 +300,19 @@ TEST_F(DevicesViewTest, LoadingWhileTheFirstRefreshRunsThenTheEmptyStates)
     EXPECT_TRUE(view->hintCard()->isVisible());
     EXPECT_EQ(view->summaryBadge()->text(), QStringLiteral("Refreshing devices"));
     EXPECT_FALSE(view->refreshButton()->isVisible());
+    // The header's busy line and the loading card's move on the clock: a full bar would read as done.
+    QList<BusyBar *> busy;
+    for (BusyBar *bar : view->findChildren<BusyBar *>()) {
+        if (bar->isVisible()) {
+            busy.append(bar);
+        }
+    }
+    ASSERT_EQ(busy.size(), 2);
+    const double header = busy[0]->phase();
+    const double card = busy[1]->phase();
+    clock->advance(0.3);
+    EXPECT_NE(busy[0]->phase(), header);
+    EXPECT_NE(busy[1]->phase(), card);
     shoot(QStringLiteral("settings-devices-loading"));
 
     store->devices.clear();
@@ -303,6 +339,13 @@ TEST_F(DevicesViewTest, ABlockedRefreshShowsTheBluetoothCardWhoseButtonsReachThe
 
     click(view->permissionView()->primaryButton());
     EXPECT_EQ(permissions->openBluetoothSettingsCallCount(), 1);
+    EXPECT_FALSE(view->permissionView()->detailLabel()->fullText().contains(QStringLiteral("bluetoothctl")));
+    // No settings program to open: the card says what to run instead.
+    permissions->hasBluetoothSettingsProgram = false;
+    click(view->permissionView()->primaryButton());
+    EXPECT_EQ(permissions->openBluetoothSettingsCallCount(), 2);
+    EXPECT_TRUE(view->permissionView()->detailLabel()->fullText().contains(QStringLiteral("“bluetoothctl power on”")));
+    shoot(QStringLiteral("settings-devices-bluetooth-no-settings-program"));
     permissions->simulateBluetoothStatus(SystemPermissionStatus::Authorized);
     click(view->permissionView()->secondaryButton());
     EXPECT_FALSE(view->permissionView()->isVisible());

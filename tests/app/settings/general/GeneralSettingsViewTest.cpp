@@ -1,9 +1,14 @@
 #include "settings/general/GeneralSettingsView.h"
+#include "kit/Metrics.h"
+#include "kit/TextField.h"
+#include "settings/general/AdvertisedNameInput.h"
 
+#include "kit/BusyBar.h"
 #include "kit/CapsuleButton.h"
 #include "kit/TextLabel.h"
 #include "kit/ToggleSwitch.h"
 #include "settings/general/CheckForUpdatesButton.h"
+#include "support/ManualClock.h"
 
 #include "support/HostileNames.h"
 #include "support/QtPrinters.h"
@@ -13,6 +18,7 @@
 #include "support/fakes/FakeMacIdentifier.h"
 #include "support/fakes/FakeMetricsQueueStore.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 
@@ -67,9 +73,12 @@ protected:
         return made;
     }
 
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+
     GeneralSettingsView &open(GeneralSettingsDependencies made)
     {
-        view = std::make_unique<GeneralSettingsView>(std::move(made), false, std::make_shared<const IconProvider>());
+        view = std::make_unique<GeneralSettingsView>(std::move(made), false, std::make_shared<const IconProvider>(),
+                                                     clock);
         view->resize(tabWidth, 900);
         view->show();
         QCoreApplication::processEvents();
@@ -80,41 +89,104 @@ protected:
     void shoot(const QString &name)
     {
         settle();
-        view->resize(tabWidth, view->column()->sizeHint().height());
         if (QWidget *focused = view->focusWidget()) {
             focused->clearFocus();
         }
-        QCoreApplication::processEvents();
+        // As tall as the padded column, so that nothing scrolls.
+        view->resize(tabWidth, view->column()->sizeHint().height() + 2 * Metrics::contentPadding);
+        settle();
         saveShot(*view, name);
     }
 };
 
 } // namespace
 
-TEST(GeneralSettingsRulesTest, TheVisibleNameIsTheTrimmedNameElseTheHostNameElseThisComputer)
+// What other computers receive: the name as stored (trimmed, at most 63 bytes), else the host name, both
+// cleaned as a receiver cleans them.
+TEST(GeneralSettingsRulesTest, TheVisibleNameIsWhatOtherComputersReceive)
 {
     struct Row
     {
         QString advertised, host, visible;
     };
+    const QString long63 = QStringLiteral("Conference Room Workstation on the Third Floor, East Wing 01234");
     const Row rows[] = {
         {QStringLiteral("  Studio  "), QStringLiteral("workstation"), QStringLiteral("Studio")},
         {QString(), QStringLiteral(" workstation\n"), QStringLiteral("workstation")},
         {QStringLiteral(" \t"), QStringLiteral("workstation"), QStringLiteral("workstation")},
         {QString(), QStringLiteral("   "), QStringLiteral("This Computer")},
         {QString(), QString(), QStringLiteral("This Computer")},
+        // A receiver drops bidi controls, and a host name longer than a DNS label is cut to 63 bytes.
+        {QStringLiteral("\u202EStudio"), QStringLiteral("workstation"), QStringLiteral("Studio")},
+        {QString(), long63 + QStringLiteral("56789"), long63},
     };
     for (const Row &row : rows) {
-        EXPECT_EQ(GeneralSettingsView::effectiveVisibleName(row.advertised, row.host), row.visible);
+        EXPECT_EQ(AdvertisedNameInput::visibleName(row.advertised, row.host), row.visible);
     }
     EXPECT_EQ(GeneralSettingsView::appVersionText(QString()), QStringLiteral("—"));
     EXPECT_EQ(GeneralSettingsView::appVersionText(QStringLiteral("1.0.6")), QStringLiteral("1.0.6"));
+}
+
+// The field keeps at most what the identity service stores, counted as it counts (UTF-8 bytes, blanks
+// around the name left out), and drops bidi and other control characters as they are typed or pasted.
+TEST(GeneralSettingsRulesTest, TheNameFieldTakesAtMost63BytesAndNoControlCharacters)
+{
+    using Edit = AdvertisedNameInput::Edit;
+    const QString full = QStringLiteral("Conference Room Workstation on the Third Floor, East Wing 01234");
+    ASSERT_EQ(full.toUtf8().size(), 63);
+    const QString hebrew = QStringLiteral("מחשב"); // 8 bytes
+    const struct
+    {
+        const char *what;
+        QString previous, edited;
+        int cursor;
+        Edit accepted;
+    } rows[] = {
+        {"typing that fits", QStringLiteral("Stu"), QStringLiteral("Stud"), 4, {QStringLiteral("Stud"), 4}},
+        {"an override typed",
+         QStringLiteral("Studio"),
+         QStringLiteral("\u202EStudio"),
+         1,
+         {QStringLiteral("Studio"), 0}},
+        {"isolates and marks pasted",
+         QString(),
+         QStringLiteral("A\u2068B\u200FC\u2069"),
+         6,
+         {QStringLiteral("ABC"), 3}},
+        {"one more letter", full, full + u'5', 64, {full, 63}},
+        {"a letter typed in the middle", full, full.left(10) + u'x' + full.mid(10), 11, {full, 10}},
+        {"blanks around are not counted",
+         full,
+         QStringLiteral("  ") + full + QStringLiteral(" "),
+         2,
+         {QStringLiteral("  ") + full + QStringLiteral(" "), 2}},
+        {"a paste keeps what fits", full.left(60), full.left(60) + hebrew, 64, {full.left(60) + hebrew.left(1), 61}},
+        {"a selection replaced",
+         full,
+         full.left(5) + QStringLiteral("XY") + full.mid(6),
+         7,
+         {full.left(5) + QStringLiteral("X") + full.mid(6), 6}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        const Edit edit = AdvertisedNameInput::accept(row.previous, row.edited, row.cursor);
+        EXPECT_EQ(edit.text, row.accepted.text);
+        EXPECT_EQ(edit.cursor, row.accepted.cursor);
+        EXPECT_LE(edit.text.trimmed().toUtf8().size(), 63);
+    }
 }
 
 TEST_F(GeneralSettingsViewTest, TypingHandsTheNameUntrimmedToTheServiceAndShowsItTrimmed)
 {
     identity->name = QStringLiteral("Studio");
     open();
+    // The kit's field, as tall as a regular button, its label 4 px above it and lined up with it.
+    QLineEdit *field = view->nameField();
+    EXPECT_NE(qobject_cast<TextField *>(field), nullptr);
+    EXPECT_EQ(field->height(), CapsuleButton::shapeHeight(field->fontMetrics(), CapsuleButton::Size::Regular));
+    const QRect label = view->nameFieldLabel()->geometry();
+    EXPECT_EQ(field->geometry().top() - label.bottom() - 1, Metrics::fieldLabelSpacing);
+    EXPECT_EQ(field->geometry().left(), label.left());
     EXPECT_EQ(view->nameField()->text(), QStringLiteral("Studio"));
     EXPECT_TRUE(identity->setNameCalls.isEmpty()) << "filling the field writes nothing";
 
@@ -127,6 +199,22 @@ TEST_F(GeneralSettingsViewTest, TypingHandsTheNameUntrimmedToTheServiceAndShowsI
     QTest::keyClick(view->nameField(), Qt::Key_Backspace);
     EXPECT_EQ(identity->setNameCalls.constLast(), std::nullopt) << "an empty field is no name";
     EXPECT_EQ(view->visibleNameLabel()->fullText(), QStringLiteral("Currently visible as: \u2068workstation\u2069"));
+
+    // A bidi control typed is dropped at once; past 63 bytes nothing more goes in.
+    for (const QChar typed : QStringLiteral("A\u202EB")) {
+        // Typed as a key that carries the character (QTest types only ASCII).
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(typed));
+        QCoreApplication::sendEvent(view->nameField(), &key);
+    }
+    EXPECT_EQ(view->nameField()->text(), QStringLiteral("AB"));
+    EXPECT_EQ(identity->setNameCalls.constLast(), QStringLiteral("AB"));
+    const QString full = QStringLiteral("Conference Room Workstation on the Third Floor, East Wing 01234");
+    view->nameField()->selectAll();
+    QTest::keyClicks(view->nameField(), full + QStringLiteral("56"));
+    EXPECT_EQ(view->nameField()->text(), full);
+    EXPECT_EQ(identity->setNameCalls.constLast(), full);
+    EXPECT_EQ(view->visibleNameLabel()->fullText(),
+              QStringLiteral("Currently visible as: \u2068") + full + QChar(0x2069));
 }
 
 // Markup, both directions and an override in one name of 63 bytes: shown literally, the sentence in order.
@@ -135,8 +223,10 @@ TEST_F(GeneralSettingsViewTest, AHostileNameStaysLiteralAndInsideItsSentence)
     identity->name = QStringLiteral("<b>Bold</b> & <i>AT&T</i> מחשב העבודה \u202EStudio PC 01");
     ASSERT_EQ(identity->name.toUtf8().size(), 63);
     open();
+    // The field never holds the override; other computers receive the name without it.
+    EXPECT_FALSE(view->nameField()->text().contains(QChar(0x202E)));
     EXPECT_EQ(view->visibleNameLabel()->fullText(),
-              QStringLiteral("Currently visible as: \u2068") + identity->name + QChar(0x2069));
+              QStringLiteral("Currently visible as: \u2068<b>Bold</b> & <i>AT&T</i> מחשב העבודה Studio PC 01\u2069"));
     EXPECT_EQ(labelsRenderingMarkup(*view), QStringList());
     shoot(QStringLiteral("settings-general-hostile-name"));
 }
@@ -242,6 +332,11 @@ TEST_F(GeneralSettingsViewTest, TheCheckBlocksButtonsAnswerTheUpdateAndTryAgain)
     EXPECT_EQ(checks, 2);
 
     status->startCheck();
+    auto *busy = block->findChild<BusyBar *>();
+    ASSERT_TRUE(busy->isVisible());
+    const double phase = busy->phase();
+    clock->advance(0.3);
+    EXPECT_NE(busy->phase(), phase) << "the busy line moves on the clock";
     shoot(QStringLiteral("settings-general-checking"));
     status->finishCheck();
 

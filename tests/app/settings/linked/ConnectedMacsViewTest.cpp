@@ -1,6 +1,8 @@
 #include "settings/linked/ConnectedMacsView.h"
 
+#include "common/BusyAnimation.h"
 #include "kit/Banner.h"
+#include "kit/BusyBar.h"
 #include "kit/CapsuleBadge.h"
 #include "kit/CapsuleButton.h"
 #include "kit/Card.h"
@@ -13,6 +15,7 @@
 #include "settings/linked/DiscoveryModeView.h"
 
 #include "app/models/ConnectedMacsViewModelFixture.h"
+#include "support/ManualClock.h"
 #include "support/PreviewFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
@@ -47,6 +50,7 @@ class ConnectedMacsViewTest : public ViewModelFixture
 {
 protected:
     IconProviderPtr icons = std::make_shared<const IconProvider>();
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::unique_ptr<QWidget> window;
     ConnectedMacsView *view = nullptr;
 
@@ -57,7 +61,7 @@ protected:
         window = std::make_unique<QWidget>();
         auto *layout = new QVBoxLayout(window.get());
         layout->setContentsMargins({});
-        view = new ConnectedMacsView(model.get(), icons, true, window.get());
+        view = new ConnectedMacsView(model.get(), icons, clock, true, window.get());
         layout->addWidget(view);
         window->resize(settingsWidth, settingsHeight);
         if (show) {
@@ -226,6 +230,10 @@ TEST_F(ConnectedMacsViewTest, ARefreshShowsLoadingForAnEmptyListAndDimsTheRestBu
     settle();
     ASSERT_EQ(seen.size(), 1);
     EXPECT_EQ(seen.at(0).list, ConnectedMacsView::ListState::Loading);
+    // The loading card's busy line moves on the clock while it shows.
+    for (BusyBar *bar : tab.findChildren<BusyBar *>()) {
+        EXPECT_NE(bar->findChild<BusyAnimation *>(), nullptr);
+    }
     EXPECT_FALSE(seen.at(0).discoveryEnabled);
     EXPECT_TRUE(seen.at(0).line);
     EXPECT_EQ(tab.listState(), ConnectedMacsView::ListState::Empty);
@@ -277,6 +285,42 @@ TEST_F(ConnectedMacsViewTest, RowsShowTheirComputersStateAndOfflineWithoutARecor
         EXPECT_EQ(third->statusBadge()->text(), ConnectedMacRow::badgeText(state));
         EXPECT_EQ(third->statusBadge()->look(), BadgeLook::tinted(ConnectedMacRow::stateColor(state)));
     }
+}
+
+TEST_F(ConnectedMacsViewTest, ARowWhoseIdentityIsClaimedTwiceSaysTransfersArePaused)
+{
+    const QList<ConnectedMac> macs = PreviewFixtures::linkedMacs();
+    setStatuses(macs, {ConnectionState::Connected, ConnectionState::Connected, ConnectionState::Connected});
+    ConnectedMacsView &tab = open(macs);
+    ConnectedMacRow *row = tab.rows().at(1);
+    EXPECT_FALSE(row->identityConflictNote()->isVisible());
+
+    directory->announceConflicts({macs.at(1).id()});
+    monitor->updateConnectionState(macs.at(1).id(), ConnectionState::Disconnected);
+    settle();
+    EXPECT_EQ(tab.rows().at(1), row) << "the same row, in place";
+    EXPECT_TRUE(row->hasIdentityConflict());
+    EXPECT_EQ(badgeTexts(),
+              (QStringList{QStringLiteral("Connected"), QStringLiteral("Paused"), QStringLiteral("Connected")}));
+    EXPECT_EQ(row->statusBadge()->iconName(), QStringLiteral("exclamationmark.triangle"));
+    EXPECT_EQ(row->statusBadge()->look(), BadgeLook::tinted(ThemeColor::Orange));
+    EXPECT_TRUE(row->identityConflictNote()->isVisible());
+    EXPECT_EQ(row->identityConflictNote()->fullText(),
+              QStringLiteral("Another computer on the network is using this computer's identity. Transfers with it "
+                             "are paused."));
+    EXPECT_EQ(row->statusBadge()->accessibleName(), macs.at(1).name() + QStringLiteral(": Paused"));
+
+    // Confirming a removal hides the note, as it hides the badge; backing out shows both again.
+    QTest::mouseClick(row->disconnectButton(), Qt::LeftButton);
+    EXPECT_FALSE(row->identityConflictNote()->isVisible());
+    QTest::keyClick(row->confirmButton(), Qt::Key_Escape);
+    EXPECT_TRUE(row->identityConflictNote()->isVisible());
+
+    directory->announceConflicts({});
+    monitor->updateConnectionState(macs.at(1).id(), ConnectionState::Connected);
+    settle();
+    EXPECT_FALSE(row->identityConflictNote()->isVisible());
+    EXPECT_EQ(row->statusBadge()->text(), QStringLiteral("Connected"));
 }
 
 TEST_F(ConnectedMacsViewTest, RemovalIsConfirmedInlineWithReturnAndBackedOutWithEscape)
@@ -441,6 +485,12 @@ TEST_F(ConnectedMacsViewTest, ShotsOfEveryStateInLightAndDarkAtTwoWidths)
                 badgeTexts(),
                 (QStringList{QStringLiteral("Connected"), QStringLiteral("Unstable"), QStringLiteral("Offline")}));
             shoot(QStringLiteral("linked-three") + suffix, width);
+
+            directory->announceConflicts({macs.at(2).id()});
+            settle();
+            shoot(QStringLiteral("linked-identity-conflict") + suffix, width);
+            directory->announceConflicts({});
+            settle();
 
             QTest::mouseClick(tab->rows().at(1)->disconnectButton(), Qt::LeftButton);
             shoot(QStringLiteral("linked-confirm-removal") + suffix, width);

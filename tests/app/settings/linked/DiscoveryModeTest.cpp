@@ -326,7 +326,7 @@ TEST(DiscoveryModePresentationTest, EveryRowOfTheScreensStateTable)
         {"preflight", inputs(false, Guidance::Preflight, true, false, true), false, true, true,
          QStringLiteral("Pending"), waiting, finish, grey, Content::GuidanceCard},
         {"denied", inputs(false, Guidance::DeniedRecovery, true, false, true), false, true, true,
-         QStringLiteral("Needs avahi-daemon"), off, turnOn, grey, Content::GuidanceCard},
+         QStringLiteral("Network discovery is off"), off, turnOn, grey, Content::GuidanceCard},
         {"starting, stopping or error", inputs(false, std::nullopt, false, false, false), true, false, false, none,
          none, std::nullopt, grey, Content::SetupSteps},
         {"active", inputs(true, std::nullopt, true, true, false), true, true, true, none, active, std::nullopt, accent,

@@ -100,6 +100,11 @@ struct ListenerFixture : ::testing::Test
         ASSERT_TRUE(test::waitUntil([&] { return listener.activeConnectionCount() == 0; }));
     }
 
+    QStringList closedForRoomLines() const
+    {
+        return logs->messages(LogLevel::Warning).filter(QStringLiteral(" in the last 10 s to make room"));
+    }
+
     int cleanupLines() const
     {
         int count = 0;
@@ -261,12 +266,83 @@ TEST_F(ListenerFixture, StrangersMakeRoomAndALinkedComputersConnectionIsNeverClo
         }
         EXPECT_EQ(small.activeConnectionCount(), static_cast<int>(clients.size()) - closedSoFar.size());
     }
-    EXPECT_EQ(logs->messages(LogLevel::Warning).filter(QStringLiteral("to make room for a connection from")).size(), 8);
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("(2 open from 127.0.0.2)")));
+    EXPECT_EQ(logs->messages(LogLevel::Debug).filter(QStringLiteral("to make room for a connection from")).size(), 8);
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("(2 open from 127.0.0.2)")));
     EXPECT_TRUE(
-        logs->containsSubstring(LogLevel::Warning, QStringLiteral("(4 open from computers that are not linked)")));
-    EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral("(6 open in all)")));
+        logs->containsSubstring(LogLevel::Debug, QStringLiteral("(4 open from computers that are not linked)")));
+    EXPECT_TRUE(logs->containsSubstring(LogLevel::Debug, QStringLiteral("(6 open in all)")));
     EXPECT_TRUE(logs->containsSubstring(LogLevel::Warning, QStringLiteral(": 6 inbound connections already open")));
+
+    // What was closed to make room is summed up per source once the period ends.
+    EXPECT_TRUE(closedForRoomLines().isEmpty());
+    clock->advance(EphemeralFrameListener::CLOSED_FOR_ROOM_SUMMARY_SECONDS);
+    EXPECT_EQ(closedForRoomLines(),
+              (QStringList{QStringLiteral("Closed 1 connections from 127.0.0.1 in the last 10 s to make room"),
+                           QStringLiteral("Closed 3 connections from 127.0.0.2 in the last 10 s to make room"),
+                           QStringLiteral("Closed 1 connections from 127.0.0.3 in the last 10 s to make room"),
+                           QStringLiteral("Closed 1 connections from 127.0.0.4 in the last 10 s to make room"),
+                           QStringLiteral("Closed 1 connections from 127.0.0.5 in the last 10 s to make room"),
+                           QStringLiteral("Closed 1 connections from 127.0.0.6 in the last 10 s to make room")}));
+    clock->advance(EphemeralFrameListener::CLOSED_FOR_ROOM_SUMMARY_SECONDS);
+    EXPECT_EQ(closedForRoomLines().size(), 6) << "a quiet period adds nothing";
+}
+
+TEST_F(ListenerFixture, ClosingForOneCapIsCountedBeforeTheNext)
+{
+    // 64 in all, 4 from strangers, 2 from one address: the fifth stranger is the third from its address,
+    // and making room for it there also makes room among strangers.
+    EphemeralFrameListener small(logs, clock, nullptr, nullptr, QHostAddress::LocalHost,
+                                 InboundConnectionLimits{2.0, 2.0, 64, 4, 2});
+    small.start(localMac());
+    ASSERT_TRUE(small.isRunning());
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (const char *source : {"127.0.0.2", "127.0.0.2", "127.0.0.3", "127.0.0.3", "127.0.0.2"}) {
+        clients.push_back(connectClient(QHostAddress(QString::fromLatin1(source)), small.port()));
+        clients.back()->write(QByteArray::fromHex("00000100"));
+        delivered({clients.back().get()});
+    }
+    EXPECT_TRUE(isClosed(*clients[0]));
+    EXPECT_EQ(small.activeConnectionCount(), 4);
+    EXPECT_EQ(logs->messages(LogLevel::Debug).filter(QStringLiteral("to make room for a connection from")).size(), 1);
+    clock->advance(EphemeralFrameListener::CLOSED_FOR_ROOM_SUMMARY_SECONDS);
+    EXPECT_EQ(closedForRoomLines(),
+              QStringList{QStringLiteral("Closed 1 connections from 127.0.0.2 in the last 10 s to make room")});
+}
+
+TEST_F(ListenerFixture, WholeFramesThatArrivedWhileTheLoopWasBusyAreAllProcessed)
+{
+    listener.setTrustedAddressPredicate(
+        [](const QHostAddress &address) { return address == QHostAddress(QHostAddress::LocalHost); });
+    // Twenty-two clients of one linked computer connect while the listener's loop does not run: the
+    // first two write half a frame and wait, the other twenty write a whole frame each and end their
+    // streams. All of it waits in the system for the listener.
+    const QByteArray frame = EphemeralFrameSender::frame(envelopeJson());
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 22; ++i) {
+        auto client = std::make_unique<QTcpSocket>();
+        client->connectToHost(QHostAddress::LocalHost, listener.port());
+        ASSERT_TRUE(client->waitForConnected(5000));
+        client->write(i < 2 ? frame.left(frame.size() / 2) : frame);
+        ASSERT_TRUE(client->waitForBytesWritten(5000));
+        if (i >= 2) {
+            client->disconnectFromHost();
+        }
+        clients.push_back(std::move(client));
+    }
+    EXPECT_EQ(handledConnections(), 0);
+
+    ASSERT_TRUE(test::waitUntil([&] { return frames.size() == 20; })) << frames.size() << " frames";
+    EXPECT_EQ(listener.activeConnectionCount(), 2) << "the halves wait for the rest";
+    for (int i = 0; i < 2; ++i) {
+        clients[i]->write(frame.mid(frame.size() / 2));
+        clients[i]->disconnectFromHost();
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return frames.size() == 22; })) << frames.size() << " frames";
+    EXPECT_TRUE(logs->messages(LogLevel::Debug).filter(QStringLiteral("to make room for a connection from")).isEmpty());
+    EXPECT_TRUE(logs->messages(LogLevel::Warning).isEmpty())
+        << logs->messages(LogLevel::Warning).join(u'\n').toStdString();
+    clock->advance(EphemeralFrameListener::CLOSED_FOR_ROOM_SUMMARY_SECONDS);
+    EXPECT_TRUE(closedForRoomLines().isEmpty());
 }
 
 TEST_F(ListenerFixture, AFixedPortIsListenedOnOnlyAtTheLoopbackAddress)

@@ -1,4 +1,4 @@
-#include "models/DelayedCall.h"
+#include "foundation/DelayedCall.h"
 
 #include "foundation/CancellationError.h"
 
