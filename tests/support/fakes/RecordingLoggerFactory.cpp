@@ -9,8 +9,9 @@ namespace {
 class RecordingLogger final : public LoggerProtocol
 {
 public:
-    RecordingLogger(RecordingLoggerFactory &factory, QString category, std::optional<LogLevel> minLevel)
-        : m_factory(factory)
+    RecordingLogger(std::shared_ptr<RecordingLoggerFactory::Lines> lines, QString category,
+                    std::optional<LogLevel> minLevel)
+        : m_lines(std::move(lines))
         , m_category(std::move(category))
         , m_minLevel(minLevel)
     { }
@@ -18,43 +19,54 @@ public:
     void write(LogLevel level, const QString &message) override
     {
         if (DefaultLogger::passes(level, m_minLevel)) {
-            m_factory.append({m_category, level, message});
+            m_lines->append({m_category, level, message});
         }
     }
 
 private:
-    RecordingLoggerFactory &m_factory;
+    std::shared_ptr<RecordingLoggerFactory::Lines> m_lines;
     QString m_category;
     std::optional<LogLevel> m_minLevel;
 };
 
 } // namespace
 
+RecordingLoggerFactory::RecordingLoggerFactory(Keeping keeping)
+    : m_lines(std::make_shared<Lines>())
+{
+    m_lines->keeping = keeping;
+}
+
 LoggerPtr RecordingLoggerFactory::createLogger(const QString &category, std::optional<LogLevel> minLevel)
 {
-    return std::make_shared<RecordingLogger>(*this, category, minLevel);
+    return std::make_shared<RecordingLogger>(m_lines, category, minLevel);
+}
+
+void RecordingLoggerFactory::Lines::append(LogRecord record)
+{
+    if (keeping == Keeping::Nothing) {
+        return;
+    }
+    std::lock_guard guard(mutex);
+    records.append(std::move(record));
 }
 
 void RecordingLoggerFactory::append(LogRecord record)
 {
-    if (m_keeping == Keeping::Nothing) {
-        return;
-    }
-    std::lock_guard guard(m_mutex);
-    m_records.append(std::move(record));
+    m_lines->append(std::move(record));
 }
 
 QList<LogRecord> RecordingLoggerFactory::records() const
 {
-    std::lock_guard guard(m_mutex);
-    return m_records;
+    std::lock_guard guard(m_lines->mutex);
+    return m_lines->records;
 }
 
 QStringList RecordingLoggerFactory::messages(LogLevel level, const QString &category) const
 {
-    std::lock_guard guard(m_mutex);
+    std::lock_guard guard(m_lines->mutex);
     QStringList result;
-    for (const LogRecord &record : m_records) {
+    for (const LogRecord &record : m_lines->records) {
         if (record.level == level && (category.isEmpty() || record.category == category)) {
             result.append(record.message);
         }
@@ -64,9 +76,9 @@ QStringList RecordingLoggerFactory::messages(LogLevel level, const QString &cate
 
 QStringList RecordingLoggerFactory::allMessages() const
 {
-    std::lock_guard guard(m_mutex);
+    std::lock_guard guard(m_lines->mutex);
     QStringList result;
-    for (const LogRecord &record : m_records) {
+    for (const LogRecord &record : m_lines->records) {
         result.append(record.message);
     }
     return result;
@@ -89,8 +101,8 @@ bool RecordingLoggerFactory::containsSubstring(LogLevel level, const QString &pa
 
 void RecordingLoggerFactory::clear()
 {
-    std::lock_guard guard(m_mutex);
-    m_records.clear();
+    std::lock_guard guard(m_lines->mutex);
+    m_lines->records.clear();
 }
 
 } // namespace verandel::test

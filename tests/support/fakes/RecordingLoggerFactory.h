@@ -5,6 +5,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <memory>
 #include <mutex>
 
 namespace verandel::test {
@@ -23,9 +24,7 @@ class RecordingLoggerFactory final : public LoggerFactory
 public:
     enum class Keeping { Lines, Nothing };
 
-    explicit RecordingLoggerFactory(Keeping keeping = Keeping::Lines)
-        : m_keeping(keeping)
-    { }
+    explicit RecordingLoggerFactory(Keeping keeping = Keeping::Lines);
 
     using LoggerFactory::createLogger;
     LoggerPtr createLogger(const QString &category, std::optional<LogLevel> minLevel) override;
@@ -40,10 +39,18 @@ public:
 
     void append(LogRecord record);
 
+    // Loggers share the lines with the factory: an object a test leaves behind (a watcher firing while
+    // the test program drains its loop) may still log after the factory is gone.
+    struct Lines
+    {
+        Keeping keeping;
+        mutable std::mutex mutex;
+        QList<LogRecord> records;
+        void append(LogRecord record);
+    };
+
 private:
-    Keeping m_keeping;
-    mutable std::mutex m_mutex;
-    QList<LogRecord> m_records;
+    std::shared_ptr<Lines> m_lines;
 };
 
 } // namespace verandel::test
