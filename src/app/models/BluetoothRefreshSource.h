@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
@@ -11,7 +11,11 @@ enum class BluetoothRefreshSource {
     ToolbarPreparation,
 };
 
-// "userInitiated", "appLaunchPassive", "toolbarPreparation".
-QString toString(BluetoothRefreshSource source);
+template <>
+inline constexpr auto enumTexts<BluetoothRefreshSource> = std::to_array<EnumText<BluetoothRefreshSource>>({
+    {BluetoothRefreshSource::UserInitiated, u"userInitiated"},
+    {BluetoothRefreshSource::AppLaunchPassive, u"appLaunchPassive"},
+    {BluetoothRefreshSource::ToolbarPreparation, u"toolbarPreparation"},
+});
 
 } // namespace verandel

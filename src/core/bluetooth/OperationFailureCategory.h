@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
@@ -21,19 +17,25 @@ enum class OperationFailureCategory {
     Unknown,
 };
 
-inline constexpr std::array<OperationFailureCategory, 9> allOperationFailureCategories{
-    OperationFailureCategory::Timeout,
-    OperationFailureCategory::Cancelled,
-    OperationFailureCategory::PermissionDenied,
-    OperationFailureCategory::NetworkUnavailable,
-    OperationFailureCategory::PeerUnavailable,
-    OperationFailureCategory::ValidationFailed,
-    OperationFailureCategory::UnsupportedDevice,
-    OperationFailureCategory::Conflict,
-    OperationFailureCategory::Unknown};
+template <>
+inline constexpr auto enumTexts<OperationFailureCategory> = std::to_array<EnumText<OperationFailureCategory>>({
+    {OperationFailureCategory::Timeout, u"timeout"},
+    {OperationFailureCategory::Cancelled, u"cancelled"},
+    {OperationFailureCategory::PermissionDenied, u"permissionDenied"},
+    {OperationFailureCategory::NetworkUnavailable, u"networkUnavailable"},
+    {OperationFailureCategory::PeerUnavailable, u"peerUnavailable"},
+    {OperationFailureCategory::ValidationFailed, u"validationFailed"},
+    {OperationFailureCategory::UnsupportedDevice, u"unsupportedDevice"},
+    {OperationFailureCategory::Conflict, u"conflict"},
+    {OperationFailureCategory::Unknown, u"unknown"},
+});
 
-QString toString(OperationFailureCategory category);
+inline constexpr auto allOperationFailureCategories = enumValues<OperationFailureCategory>();
+
 // Exactly the nine case names; nothing for any other text.
-std::optional<OperationFailureCategory> operationFailureCategoryFromString(QStringView text);
+inline std::optional<OperationFailureCategory> operationFailureCategoryFromString(QStringView text)
+{
+    return enumFromString<OperationFailureCategory>(text);
+}
 
 } // namespace verandel

@@ -1,16 +1,22 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // The state of one system permission: "unknown", "authorized" or "denied".
 enum class SystemPermissionStatus { Unknown, Authorized, Denied };
 
-QString toString(SystemPermissionStatus status);
-std::optional<SystemPermissionStatus> systemPermissionStatusFromString(QStringView text);
+template <>
+inline constexpr auto enumTexts<SystemPermissionStatus> = std::to_array<EnumText<SystemPermissionStatus>>({
+    {SystemPermissionStatus::Unknown, u"unknown"},
+    {SystemPermissionStatus::Authorized, u"authorized"},
+    {SystemPermissionStatus::Denied, u"denied"},
+});
+
+inline std::optional<SystemPermissionStatus> systemPermissionStatusFromString(QStringView text)
+{
+    return enumFromString<SystemPermissionStatus>(text);
+}
 
 } // namespace verandel

@@ -7,7 +7,7 @@
 
 namespace verandel {
 
-// A document or value that does not have the expected shape.
+// A document or value that does not have the expected shape, when read or when written.
 class JsonDecodeError final : public std::exception
 {
 public:
@@ -25,20 +25,6 @@ private:
 };
 
 // A value that cannot be written as a JSON document.
-class JsonEncodeError final : public std::exception
-{
-public:
-    explicit JsonEncodeError(QString description)
-        : m_description(std::move(description))
-        , m_what(m_description.toUtf8())
-    { }
-
-    const QString &description() const { return m_description; }
-    const char *what() const noexcept override { return m_what.constData(); }
-
-private:
-    QString m_description;
-    QByteArray m_what;
-};
+using JsonEncodeError = JsonDecodeError;
 
 } // namespace verandel

@@ -1,29 +1,8 @@
 #include "foundation/LogLevel.h"
 
-#include "foundation/EnumText.h"
-
 #include <syslog.h>
 
 namespace verandel {
-
-QString toString(LogLevel level)
-{
-    switch (level) {
-    case LogLevel::Log: return QStringLiteral("log");
-    case LogLevel::Info: return QStringLiteral("info");
-    case LogLevel::Debug: return QStringLiteral("debug");
-    case LogLevel::Notice: return QStringLiteral("notice");
-    case LogLevel::Warning: return QStringLiteral("warning");
-    case LogLevel::Error: return QStringLiteral("error");
-    case LogLevel::Critical: return QStringLiteral("critical");
-    }
-    return {};
-}
-
-std::optional<LogLevel> logLevelFromString(QStringView text)
-{
-    return enumFromString(allLogLevels, text);
-}
 
 int journalPriority(LogLevel level)
 {

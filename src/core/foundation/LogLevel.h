@@ -1,23 +1,30 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // Declared in the order the levels are listed; filtering uses severity(), where debug ranks below info.
 enum class LogLevel { Log, Info, Debug, Notice, Warning, Error, Critical };
 
-inline constexpr std::array<LogLevel, 7> allLogLevels{LogLevel::Log,     LogLevel::Info,    LogLevel::Debug,
-                                                      LogLevel::Notice,  LogLevel::Warning, LogLevel::Error,
-                                                      LogLevel::Critical};
+template <>
+inline constexpr auto enumTexts<LogLevel> = std::to_array<EnumText<LogLevel>>({
+    {LogLevel::Log, u"log"},
+    {LogLevel::Info, u"info"},
+    {LogLevel::Debug, u"debug"},
+    {LogLevel::Notice, u"notice"},
+    {LogLevel::Warning, u"warning"},
+    {LogLevel::Error, u"error"},
+    {LogLevel::Critical, u"critical"},
+});
 
-QString toString(LogLevel level);
+inline constexpr auto allLogLevels = enumValues<LogLevel>();
+
 // Exact, case-sensitive match of the seven lower-case names.
-std::optional<LogLevel> logLevelFromString(QStringView text);
+inline std::optional<LogLevel> logLevelFromString(QStringView text)
+{
+    return enumFromString<LogLevel>(text);
+}
 
 constexpr int severity(LogLevel level)
 {

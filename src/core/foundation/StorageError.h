@@ -1,19 +1,12 @@
 #pragma once
 
+#include "foundation/KindError.h"
 #include "foundation/UserFacingError.h"
-
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
 
 namespace verandel {
 
-// The one error type of persistent storage. Payload-carrying cases keep the text they insert into
-// their description: a path, a description, or the underlying error's description.
-class StorageError final : public std::exception, public UserFacingError
+struct StorageErrorCases
 {
-public:
     enum class Kind {
         FileNotFound,
         PermissionDenied,
@@ -28,7 +21,28 @@ public:
         ConcurrentAccessViolation,
         NetworkUnavailable,
     };
+    // A path, a description, or the underlying error's description; nothing for the cases without.
+    using Payload = QString;
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::FileNotFound, u"File not found at path: %1"},
+        {Kind::PermissionDenied, u"Permission denied for path: %1"},
+        {Kind::CorruptedData, u"Corrupted data detected: %1"},
+        {Kind::DirectoryCreationFailed, u"Failed to create directory at path: %1"},
+        {Kind::JsonEncodingFailed, u"JSON encoding failed: %1"},
+        {Kind::JsonDecodingFailed, u"JSON decoding failed: %1"},
+        {Kind::InvalidData, u"Invalid data: %1"},
+        {Kind::UnknownError, u"Unknown error occurred: %1"},
+        {Kind::DiskFull, u"Insufficient disk space for operation"},
+        {Kind::FileLockTimeout, u"File lock acquisition timed out"},
+        {Kind::ConcurrentAccessViolation, u"Concurrent access violation detected"},
+        {Kind::NetworkUnavailable, u"Network unavailable for operation"},
+    });
+};
 
+// The one error type of persistent storage.
+class StorageError final : public KindError<StorageErrorCases>, public UserFacingError
+{
+public:
     static StorageError fileNotFound(const QString &path) { return {Kind::FileNotFound, path}; }
     static StorageError permissionDenied(const QString &path) { return {Kind::PermissionDenied, path}; }
     static StorageError corruptedData(const QString &description) { return {Kind::CorruptedData, description}; }
@@ -48,25 +62,18 @@ public:
     static StorageError concurrentAccessViolation() { return {Kind::ConcurrentAccessViolation, {}}; }
     static StorageError networkUnavailable() { return {Kind::NetworkUnavailable, {}}; }
 
-    Kind kind() const { return m_kind; }
-    const QString &payload() const { return m_payload; }
+    using KindError::payload;
 
-    QString errorDescription() const;
+    QString errorDescription() const { return description(); }
     QString failureReason() const;
     QString userDescription() const override;
     // Only failures that may pass on their own are worth another attempt.
     bool isRecoverable() const;
 
-    const char *what() const noexcept override { return m_what.constData(); }
-
-    bool operator==(const StorageError &other) const { return m_kind == other.m_kind && m_payload == other.m_payload; }
-
 private:
-    StorageError(Kind kind, QString payload);
-
-    Kind m_kind;
-    QString m_payload;
-    QByteArray m_what;
+    StorageError(Kind kind, QString payload)
+        : KindError(kind, std::move(payload))
+    { }
 };
 
 // The localized description of any error this code base throws: StorageError's own text, else what().

@@ -1,16 +1,11 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
+#include "foundation/KindError.h"
 
 namespace verandel {
 
-// The general failure of device and Bluetooth operations.
-class VerandelError final : public std::exception
+struct VerandelErrorCases
 {
-public:
     enum class Kind {
         DeviceNotFound,
         PairingFailed,
@@ -21,7 +16,23 @@ public:
         OperationTimeout,
         PermissionDenied,
     };
+    using Payload = QString;
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::DeviceNotFound, u"Device not found: %1"},
+        {Kind::PairingFailed, u"Pairing failed: %1"},
+        {Kind::ConnectionFailed, u"Connection failed: %1"},
+        {Kind::InvalidAddress, u"Invalid MAC address format: %1"},
+        {Kind::BluetoothUnavailable, u"Bluetooth is not available or disabled"},
+        {Kind::AuthenticationFailed, u"Biometric authentication failed"},
+        {Kind::OperationTimeout, u"Operation timed out"},
+        {Kind::PermissionDenied, u"Permission denied - Bluetooth access required"},
+    });
+};
 
+// The general failure of device and Bluetooth operations.
+class VerandelError final : public KindError<VerandelErrorCases>
+{
+public:
     static VerandelError deviceNotFound(const QString &device) { return {Kind::DeviceNotFound, device}; }
     static VerandelError pairingFailed(const QString &reason) { return {Kind::PairingFailed, reason}; }
     static VerandelError connectionFailed(const QString &reason) { return {Kind::ConnectionFailed, reason}; }
@@ -31,20 +42,13 @@ public:
     static VerandelError operationTimeout() { return {Kind::OperationTimeout, {}}; }
     static VerandelError permissionDenied() { return {Kind::PermissionDenied, {}}; }
 
-    Kind kind() const { return m_kind; }
-    const QString &payload() const { return m_payload; }
-    QString errorDescription() const;
-
-    const char *what() const noexcept override { return m_what.constData(); }
-
-    bool operator==(const VerandelError &other) const { return m_kind == other.m_kind && m_payload == other.m_payload; }
+    using KindError::payload;
+    QString errorDescription() const { return description(); }
 
 private:
-    VerandelError(Kind kind, QString payload);
-
-    Kind m_kind;
-    QString m_payload;
-    QByteArray m_what;
+    VerandelError(Kind kind, QString payload)
+        : KindError(kind, std::move(payload))
+    { }
 };
 
 } // namespace verandel

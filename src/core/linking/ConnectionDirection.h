@@ -1,22 +1,25 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // Who sent a connection request: another computer (incoming) or this one (outgoing).
 enum class ConnectionDirection { Incoming, Outgoing };
 
-inline constexpr std::array<ConnectionDirection, 2> allConnectionDirections{ConnectionDirection::Incoming,
-                                                                            ConnectionDirection::Outgoing};
+template <>
+inline constexpr auto enumTexts<ConnectionDirection> = std::to_array<EnumText<ConnectionDirection>>({
+    {ConnectionDirection::Incoming, u"incoming"},
+    {ConnectionDirection::Outgoing, u"outgoing"},
+});
 
-// "incoming", "outgoing".
-QString toString(ConnectionDirection direction);
-std::optional<ConnectionDirection> connectionDirectionFromString(QStringView text);
+inline constexpr auto allConnectionDirections = enumValues<ConnectionDirection>();
+
+inline std::optional<ConnectionDirection> connectionDirectionFromString(QStringView text)
+{
+    return enumFromString<ConnectionDirection>(text);
+}
+
 // "Incoming", "Outgoing".
 QString displayName(ConnectionDirection direction);
 

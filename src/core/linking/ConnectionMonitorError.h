@@ -1,18 +1,28 @@
 #pragma once
 
-#include <QString>
+#include "foundation/KindError.h"
 
 namespace verandel {
 
+struct ConnectionMonitorErrorCases
+{
+    enum class Kind { StorageError, NetworkError, PingFailed, TransportError, ConfigurationError };
+    // The underlying error's description, or the text of pingFailed and configurationError.
+    using Payload = QString;
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::StorageError, u"Storage error: %1"},
+        {Kind::NetworkError, u"Network error: %1"},
+        {Kind::PingFailed, u"Ping failed: %1"},
+        {Kind::TransportError, u"Transport error: %1"},
+        {Kind::ConfigurationError, u"Configuration error: %1"},
+    });
+};
+
 // A failure the connection monitor reports on its error signal; only storage failures occur.
-class ConnectionMonitorError
+class ConnectionMonitorError final : public KindError<ConnectionMonitorErrorCases>
 {
 public:
-    enum class Kind { StorageError, NetworkError, PingFailed, TransportError, ConfigurationError };
-
     ConnectionMonitorError() = default;
-    // The payload is the underlying error's description, or the text of pingFailed and
-    // configurationError.
     static ConnectionMonitorError storageError(const QString &errorDescription)
     {
         return {Kind::StorageError, errorDescription};
@@ -28,22 +38,13 @@ public:
     }
     static ConnectionMonitorError configurationError(const QString &text) { return {Kind::ConfigurationError, text}; }
 
-    Kind kind() const { return m_kind; }
-    const QString &payload() const { return m_payload; }
-
-    // "Storage error: <description>", "Ping failed: <text>", …
-    QString errorDescription() const;
-
-    bool operator==(const ConnectionMonitorError &) const = default;
+    using KindError::payload;
+    QString errorDescription() const { return description(); }
 
 private:
     ConnectionMonitorError(Kind kind, QString payload)
-        : m_kind(kind)
-        , m_payload(std::move(payload))
+        : KindError(kind, std::move(payload))
     { }
-
-    Kind m_kind = Kind::StorageError;
-    QString m_payload;
 };
 
 } // namespace verandel

@@ -1,24 +1,6 @@
 #include "linking/ConnectionRequestState.h"
 
-#include "foundation/EnumText.h"
-
 namespace verandel {
-
-QString toString(ConnectionRequestState state)
-{
-    switch (state) {
-    case ConnectionRequestState::None: return QStringLiteral("none");
-    case ConnectionRequestState::Connected: return QStringLiteral("connected");
-    case ConnectionRequestState::Pending: return QStringLiteral("pending");
-    case ConnectionRequestState::Rejected: return QStringLiteral("rejected");
-    }
-    return {};
-}
-
-std::optional<ConnectionRequestState> connectionRequestStateFromString(QStringView text)
-{
-    return enumFromString(allConnectionRequestStates, text);
-}
 
 QString displayName(ConnectionRequestState state)
 {

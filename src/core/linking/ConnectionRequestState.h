@@ -1,23 +1,27 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // Where a connection request stands.
 enum class ConnectionRequestState { None, Connected, Pending, Rejected };
 
-inline constexpr std::array<ConnectionRequestState, 4> allConnectionRequestStates{
-    ConnectionRequestState::None, ConnectionRequestState::Connected, ConnectionRequestState::Pending,
-    ConnectionRequestState::Rejected};
+template <>
+inline constexpr auto enumTexts<ConnectionRequestState> = std::to_array<EnumText<ConnectionRequestState>>({
+    {ConnectionRequestState::None, u"none"},
+    {ConnectionRequestState::Connected, u"connected"},
+    {ConnectionRequestState::Pending, u"pending"},
+    {ConnectionRequestState::Rejected, u"rejected"},
+});
 
-// "none", "connected", "pending", "rejected".
-QString toString(ConnectionRequestState state);
-std::optional<ConnectionRequestState> connectionRequestStateFromString(QStringView text);
+inline constexpr auto allConnectionRequestStates = enumValues<ConnectionRequestState>();
+
+inline std::optional<ConnectionRequestState> connectionRequestStateFromString(QStringView text)
+{
+    return enumFromString<ConnectionRequestState>(text);
+}
+
 // "No Request", "Connected", "Pending", "Rejected".
 QString displayName(ConnectionRequestState state);
 // Connected or rejected.

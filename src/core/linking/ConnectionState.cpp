@@ -1,25 +1,6 @@
 #include "linking/ConnectionState.h"
 
-#include "foundation/EnumText.h"
-
 namespace verandel {
-
-QString toString(ConnectionState state)
-{
-    switch (state) {
-    case ConnectionState::Disconnected: return QStringLiteral("disconnected");
-    case ConnectionState::Connecting: return QStringLiteral("connecting");
-    case ConnectionState::Connected: return QStringLiteral("connected");
-    case ConnectionState::Unstable: return QStringLiteral("unstable");
-    case ConnectionState::Error: return QStringLiteral("error");
-    }
-    return {};
-}
-
-std::optional<ConnectionState> connectionStateFromString(QStringView text)
-{
-    return enumFromString(allConnectionStates, text);
-}
 
 QString displayName(ConnectionState state)
 {

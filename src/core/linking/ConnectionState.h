@@ -1,23 +1,28 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // A linked computer's health as the connection monitor sees it.
 enum class ConnectionState { Disconnected, Connecting, Connected, Unstable, Error };
 
-inline constexpr std::array<ConnectionState, 5> allConnectionStates{
-    ConnectionState::Disconnected, ConnectionState::Connecting, ConnectionState::Connected, ConnectionState::Unstable,
-    ConnectionState::Error};
+template <>
+inline constexpr auto enumTexts<ConnectionState> = std::to_array<EnumText<ConnectionState>>({
+    {ConnectionState::Disconnected, u"disconnected"},
+    {ConnectionState::Connecting, u"connecting"},
+    {ConnectionState::Connected, u"connected"},
+    {ConnectionState::Unstable, u"unstable"},
+    {ConnectionState::Error, u"error"},
+});
 
-// "disconnected", "connecting", "connected", "unstable", "error".
-QString toString(ConnectionState state);
-std::optional<ConnectionState> connectionStateFromString(QStringView text);
+inline constexpr auto allConnectionStates = enumValues<ConnectionState>();
+
+inline std::optional<ConnectionState> connectionStateFromString(QStringView text)
+{
+    return enumFromString<ConnectionState>(text);
+}
+
 // "Disconnected", "Connecting", …
 QString displayName(ConnectionState state);
 // Connected or unstable: the computer answers.

@@ -1,25 +1,6 @@
 #include "linking/DiscoveryServiceState.h"
 
-#include "foundation/EnumText.h"
-
 namespace verandel {
-
-QString toString(DiscoveryServiceState state)
-{
-    switch (state) {
-    case DiscoveryServiceState::Idle: return QStringLiteral("idle");
-    case DiscoveryServiceState::Starting: return QStringLiteral("starting");
-    case DiscoveryServiceState::Active: return QStringLiteral("active");
-    case DiscoveryServiceState::Stopping: return QStringLiteral("stopping");
-    case DiscoveryServiceState::Error: return QStringLiteral("error");
-    }
-    return {};
-}
-
-std::optional<DiscoveryServiceState> discoveryServiceStateFromString(QStringView text)
-{
-    return enumFromString(allDiscoveryServiceStates, text);
-}
 
 QString displayName(DiscoveryServiceState state)
 {

@@ -1,23 +1,28 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // The discovery service's state machine for Discovery Mode (background advertising runs apart).
 enum class DiscoveryServiceState { Idle, Starting, Active, Stopping, Error };
 
-inline constexpr std::array<DiscoveryServiceState, 5> allDiscoveryServiceStates{
-    DiscoveryServiceState::Idle, DiscoveryServiceState::Starting, DiscoveryServiceState::Active,
-    DiscoveryServiceState::Stopping, DiscoveryServiceState::Error};
+template <>
+inline constexpr auto enumTexts<DiscoveryServiceState> = std::to_array<EnumText<DiscoveryServiceState>>({
+    {DiscoveryServiceState::Idle, u"idle"},
+    {DiscoveryServiceState::Starting, u"starting"},
+    {DiscoveryServiceState::Active, u"active"},
+    {DiscoveryServiceState::Stopping, u"stopping"},
+    {DiscoveryServiceState::Error, u"error"},
+});
 
-// "idle", "starting", "active", "stopping", "error".
-QString toString(DiscoveryServiceState state);
-std::optional<DiscoveryServiceState> discoveryServiceStateFromString(QStringView text);
+inline constexpr auto allDiscoveryServiceStates = enumValues<DiscoveryServiceState>();
+
+inline std::optional<DiscoveryServiceState> discoveryServiceStateFromString(QStringView text)
+{
+    return enumFromString<DiscoveryServiceState>(text);
+}
+
 // "Idle", "Starting", …
 QString displayName(DiscoveryServiceState state);
 // Active only.

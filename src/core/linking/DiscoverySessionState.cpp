@@ -1,25 +1,6 @@
 #include "linking/DiscoverySessionState.h"
 
-#include "foundation/EnumText.h"
-
 namespace verandel {
-
-QString toString(DiscoverySessionState state)
-{
-    switch (state) {
-    case DiscoverySessionState::Idle: return QStringLiteral("idle");
-    case DiscoverySessionState::Starting: return QStringLiteral("starting");
-    case DiscoverySessionState::Discovering: return QStringLiteral("discovering");
-    case DiscoverySessionState::Failed: return QStringLiteral("failed");
-    case DiscoverySessionState::Stopped: return QStringLiteral("stopped");
-    }
-    return {};
-}
-
-std::optional<DiscoverySessionState> discoverySessionStateFromString(QStringView text)
-{
-    return enumFromString(allDiscoverySessionStates, text);
-}
 
 QString displayName(DiscoverySessionState state)
 {

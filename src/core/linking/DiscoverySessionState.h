@@ -1,23 +1,26 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // Where one run of Discovery Mode stands.
 enum class DiscoverySessionState { Idle, Starting, Discovering, Failed, Stopped };
 
-inline constexpr std::array<DiscoverySessionState, 5> allDiscoverySessionStates{
-    DiscoverySessionState::Idle, DiscoverySessionState::Starting, DiscoverySessionState::Discovering,
-    DiscoverySessionState::Failed, DiscoverySessionState::Stopped};
+template <>
+inline constexpr auto enumTexts<DiscoverySessionState> = std::to_array<EnumText<DiscoverySessionState>>({
+    {DiscoverySessionState::Idle, u"idle"},
+    {DiscoverySessionState::Starting, u"starting"},
+    {DiscoverySessionState::Discovering, u"discovering"},
+    {DiscoverySessionState::Failed, u"failed"},
+    {DiscoverySessionState::Stopped, u"stopped"},
+});
 
-// "idle", "starting", "discovering", "failed", "stopped".
-QString toString(DiscoverySessionState state);
-std::optional<DiscoverySessionState> discoverySessionStateFromString(QStringView text);
+inline std::optional<DiscoverySessionState> discoverySessionStateFromString(QStringView text)
+{
+    return enumFromString<DiscoverySessionState>(text);
+}
+
 // "Idle", "Starting", …
 QString displayName(DiscoverySessionState state);
 // Starting or discovering.

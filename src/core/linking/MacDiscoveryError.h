@@ -1,18 +1,12 @@
 #pragma once
 
+#include "foundation/KindError.h"
 #include "foundation/UserFacingError.h"
-
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
 
 namespace verandel {
 
-// The discovery service's own failures.
-class MacDiscoveryError final : public std::exception, public UserFacingError
+struct MacDiscoveryErrorCases
 {
-public:
     enum class Kind {
         InvalidState,
         InvalidSecurityCode,
@@ -23,7 +17,23 @@ public:
         TransportUnavailable,
         NetworkError,
     };
+    using Payload = QString;
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::InvalidState, u"Invalid state: %1"},
+        {Kind::InvalidSecurityCode, u"Invalid security code: %1"},
+        {Kind::ConnectionFailed, u"Connection failed: %1"},
+        {Kind::PermissionDenied, u"%1"},
+        {Kind::TransportNotSupported, u"Transport not supported"},
+        {Kind::Timeout, u"Operation timed out"},
+        {Kind::TransportUnavailable, u"Transport unavailable"},
+        {Kind::NetworkError, u"Network error"},
+    });
+};
 
+// The discovery service's own failures.
+class MacDiscoveryError final : public KindError<MacDiscoveryErrorCases>, public UserFacingError
+{
+public:
     static MacDiscoveryError invalidState(const QString &text) { return {Kind::InvalidState, text}; }
     static MacDiscoveryError invalidSecurityCode(const QString &text) { return {Kind::InvalidSecurityCode, text}; }
     static MacDiscoveryError connectionFailed(const QString &text) { return {Kind::ConnectionFailed, text}; }
@@ -33,22 +43,16 @@ public:
     static MacDiscoveryError transportUnavailable() { return {Kind::TransportUnavailable, {}}; }
     static MacDiscoveryError networkError() { return {Kind::NetworkError, {}}; }
 
-    Kind kind() const { return m_kind; }
-    const QString &text() const { return m_text; }
+    const QString &text() const { return payload(); }
 
     // "Invalid state: <text>", the text alone for permissionDenied, …
-    QString description() const;
+    using KindError::description;
     QString userDescription() const override;
-    const char *what() const noexcept override { return m_what.constData(); }
-
-    bool operator==(const MacDiscoveryError &other) const { return m_kind == other.m_kind && m_text == other.m_text; }
 
 private:
-    MacDiscoveryError(Kind kind, QString text);
-
-    Kind m_kind;
-    QString m_text;
-    QByteArray m_what;
+    MacDiscoveryError(Kind kind, QString text)
+        : KindError(kind, std::move(text))
+    { }
 };
 
 } // namespace verandel

@@ -1,24 +1,6 @@
 #include "linking/MonitoringState.h"
 
-#include "foundation/EnumText.h"
-
 namespace verandel {
-
-QString toString(MonitoringState state)
-{
-    switch (state) {
-    case MonitoringState::Stopped: return QStringLiteral("stopped");
-    case MonitoringState::Starting: return QStringLiteral("starting");
-    case MonitoringState::Running: return QStringLiteral("running");
-    case MonitoringState::Stopping: return QStringLiteral("stopping");
-    }
-    return {};
-}
-
-std::optional<MonitoringState> monitoringStateFromString(QStringView text)
-{
-    return enumFromString(allMonitoringStates, text);
-}
 
 QString displayName(MonitoringState state)
 {

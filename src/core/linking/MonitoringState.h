@@ -1,22 +1,25 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // The connection monitor's lifecycle: stopped, starting, running, stopping, stopped.
 enum class MonitoringState { Stopped, Starting, Running, Stopping };
 
-inline constexpr std::array<MonitoringState, 4> allMonitoringStates{
-    MonitoringState::Stopped, MonitoringState::Starting, MonitoringState::Running, MonitoringState::Stopping};
+template <>
+inline constexpr auto enumTexts<MonitoringState> = std::to_array<EnumText<MonitoringState>>({
+    {MonitoringState::Stopped, u"stopped"},
+    {MonitoringState::Starting, u"starting"},
+    {MonitoringState::Running, u"running"},
+    {MonitoringState::Stopping, u"stopping"},
+});
 
-// "stopped", "starting", "running", "stopping".
-QString toString(MonitoringState state);
-std::optional<MonitoringState> monitoringStateFromString(QStringView text);
+inline std::optional<MonitoringState> monitoringStateFromString(QStringView text)
+{
+    return enumFromString<MonitoringState>(text);
+}
+
 // "Stopped", "Starting...", "Running", "Stopping...".
 QString displayName(MonitoringState state);
 // Running.

@@ -1,31 +1,32 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
+#include "foundation/KindError.h"
 
 namespace verandel {
 
+struct DebugContextErrorCases
+{
+    enum class Kind { FileNotFound };
+    // The path.
+    using Payload = QString;
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::FileNotFound, u"Debug context file not found: %1"},
+    });
+};
+
 // The debug context file is missing.
-class DebugContextError final : public std::exception
+class DebugContextError final : public KindError<DebugContextErrorCases>
 {
 public:
-    enum class Kind { FileNotFound };
+    static DebugContextError fileNotFound(const QString &path) { return {Kind::FileNotFound, path}; }
 
-    static DebugContextError fileNotFound(const QString &path) { return DebugContextError(Kind::FileNotFound, path); }
-
-    Kind kind() const { return m_kind; }
-    const QString &path() const { return m_path; }
-    QString errorDescription() const;
-    const char *what() const noexcept override { return m_what.constData(); }
+    const QString &path() const { return payload(); }
+    QString errorDescription() const { return description(); }
 
 private:
-    DebugContextError(Kind kind, QString path);
-
-    Kind m_kind;
-    QString m_path;
-    QByteArray m_what;
+    DebugContextError(Kind kind, QString path)
+        : KindError(kind, std::move(path))
+    { }
 };
 
 } // namespace verandel

@@ -1,18 +1,27 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
+#include "foundation/KindError.h"
 
 namespace verandel {
 
+struct FileWatcherErrorCases
+{
+    enum class Kind { FileNotFound, InvalidPath, PermissionDenied, AlreadyWatching, WatchingFailed };
+    // The path, or the underlying error's description for watchingFailed.
+    using Payload = QString;
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::FileNotFound, u"File not found: %1"},
+        {Kind::InvalidPath, u"Invalid file path: %1"},
+        {Kind::PermissionDenied, u"Permission denied for file: %1"},
+        {Kind::AlreadyWatching, u"Already watching file: %1"},
+        {Kind::WatchingFailed, u"Failed to start watching: %1"},
+    });
+};
+
 // Why a file watch could not start.
-class FileWatcherError final : public std::exception
+class FileWatcherError final : public KindError<FileWatcherErrorCases>
 {
 public:
-    enum class Kind { FileNotFound, InvalidPath, PermissionDenied, AlreadyWatching, WatchingFailed };
-
     static FileWatcherError fileNotFound(const QString &path) { return {Kind::FileNotFound, path}; }
     static FileWatcherError invalidPath(const QString &path) { return {Kind::InvalidPath, path}; }
     static FileWatcherError permissionDenied(const QString &path) { return {Kind::PermissionDenied, path}; }
@@ -22,18 +31,13 @@ public:
         return {Kind::WatchingFailed, errorDescription};
     }
 
-    Kind kind() const { return m_kind; }
-    // The path, or the underlying error's description for watchingFailed.
-    const QString &payload() const { return m_payload; }
-    QString errorDescription() const;
-    const char *what() const noexcept override { return m_what.constData(); }
+    using KindError::payload;
+    QString errorDescription() const { return description(); }
 
 private:
-    FileWatcherError(Kind kind, QString payload);
-
-    Kind m_kind;
-    QString m_payload;
-    QByteArray m_what;
+    FileWatcherError(Kind kind, QString payload)
+        : KindError(kind, std::move(payload))
+    { }
 };
 
 } // namespace verandel

@@ -1,42 +1,43 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
+#include "foundation/KindError.h"
 
 namespace verandel {
 
-class TestCoordinatorError final : public std::exception
+struct TestCoordinatorErrorCases
+{
+    enum class Kind { SignalNotReceived, WaitTimedOut };
+    struct Payload
+    {
+        QString signalName;
+        double timeoutSeconds = 0;
+        bool operator==(const Payload &) const = default;
+    };
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::SignalNotReceived, u"Signal '%1' was not received"},
+        {Kind::WaitTimedOut, u"Timed out waiting for signal '%1' after %2 seconds"},
+    });
+    static QStringList arguments(const Payload &payload);
+};
+
+class TestCoordinatorError final : public KindError<TestCoordinatorErrorCases>
 {
 public:
-    enum class Kind { SignalNotReceived, WaitTimedOut };
-
-    static TestCoordinatorError signalNotReceived(const QString &name) { return {Kind::SignalNotReceived, name, 0}; }
+    static TestCoordinatorError signalNotReceived(const QString &name) { return {Kind::SignalNotReceived, {name, 0}}; }
     static TestCoordinatorError waitTimedOut(const QString &name, double timeoutSeconds)
     {
-        return {Kind::WaitTimedOut, name, timeoutSeconds};
+        return {Kind::WaitTimedOut, {name, timeoutSeconds}};
     }
 
-    Kind kind() const { return m_kind; }
-    const QString &signalName() const { return m_name; }
-    double timeoutSeconds() const { return m_timeout; }
+    const QString &signalName() const { return payload().signalName; }
+    double timeoutSeconds() const { return payload().timeoutSeconds; }
 
-    QString description() const;
-    const char *what() const noexcept override { return m_what.constData(); }
-
-    bool operator==(const TestCoordinatorError &other) const
-    {
-        return m_kind == other.m_kind && m_name == other.m_name && m_timeout == other.m_timeout;
-    }
+    using KindError::description;
 
 private:
-    TestCoordinatorError(Kind kind, QString name, double timeout);
-
-    Kind m_kind;
-    QString m_name;
-    double m_timeout;
-    QByteArray m_what;
+    TestCoordinatorError(Kind kind, Payload payload)
+        : KindError(kind, std::move(payload))
+    { }
 };
 
 } // namespace verandel

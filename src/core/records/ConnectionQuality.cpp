@@ -1,24 +1,6 @@
 #include "records/ConnectionQuality.h"
 
-#include "foundation/EnumText.h"
-
 namespace verandel {
-
-QString toString(ConnectionQuality quality)
-{
-    switch (quality) {
-    case ConnectionQuality::Excellent: return QStringLiteral("excellent");
-    case ConnectionQuality::Good: return QStringLiteral("good");
-    case ConnectionQuality::Poor: return QStringLiteral("poor");
-    case ConnectionQuality::Offline: return QStringLiteral("offline");
-    }
-    return {};
-}
-
-std::optional<ConnectionQuality> connectionQualityFromString(QStringView text)
-{
-    return enumFromString(allConnectionQualities, text);
-}
 
 QString displayName(ConnectionQuality quality)
 {

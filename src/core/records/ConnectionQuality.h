@@ -1,22 +1,25 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // How recently a linked computer was last heard from.
 enum class ConnectionQuality { Excellent, Good, Poor, Offline };
 
-inline constexpr std::array<ConnectionQuality, 4> allConnectionQualities{
-    ConnectionQuality::Excellent, ConnectionQuality::Good, ConnectionQuality::Poor, ConnectionQuality::Offline};
+template <>
+inline constexpr auto enumTexts<ConnectionQuality> = std::to_array<EnumText<ConnectionQuality>>({
+    {ConnectionQuality::Excellent, u"excellent"},
+    {ConnectionQuality::Good, u"good"},
+    {ConnectionQuality::Poor, u"poor"},
+    {ConnectionQuality::Offline, u"offline"},
+});
 
-// "excellent", "good", "poor", "offline".
-QString toString(ConnectionQuality quality);
-std::optional<ConnectionQuality> connectionQualityFromString(QStringView text);
+inline std::optional<ConnectionQuality> connectionQualityFromString(QStringView text)
+{
+    return enumFromString<ConnectionQuality>(text);
+}
+
 QString displayName(ConnectionQuality quality);
 // "green", "yellow", "orange", "red".
 QString colorName(ConnectionQuality quality);

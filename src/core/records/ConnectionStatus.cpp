@@ -1,24 +1,8 @@
 #include "records/ConnectionStatus.h"
 
-#include "foundation/EnumText.h"
 #include "foundation/JsonDecodeError.h"
 
 namespace verandel {
-
-QString toString(ConnectionStatus status)
-{
-    switch (status) {
-    case ConnectionStatus::Connected: return QStringLiteral("connected");
-    case ConnectionStatus::NotPaired: return QStringLiteral("not_paired");
-    case ConnectionStatus::PairedNotConnected: return QStringLiteral("paired_not_connected");
-    }
-    return {};
-}
-
-std::optional<ConnectionStatus> connectionStatusFromString(QStringView text)
-{
-    return enumFromString(allConnectionStatuses, text);
-}
 
 QString displayName(ConnectionStatus status)
 {

@@ -1,24 +1,29 @@
 #pragma once
 
-#include <QJsonValue>
-#include <QString>
-#include <QStringView>
+#include "foundation/EnumText.h"
 
-#include <array>
-#include <optional>
+#include <QJsonValue>
 
 namespace verandel {
 
 // A device's Bluetooth state on this computer.
 enum class ConnectionStatus { Connected, NotPaired, PairedNotConnected };
 
-inline constexpr std::array<ConnectionStatus, 3> allConnectionStatuses{
-    ConnectionStatus::Connected, ConnectionStatus::NotPaired, ConnectionStatus::PairedNotConnected};
+template <>
+inline constexpr auto enumTexts<ConnectionStatus> = std::to_array<EnumText<ConnectionStatus>>({
+    {ConnectionStatus::Connected, u"connected"},
+    {ConnectionStatus::NotPaired, u"not_paired"},
+    {ConnectionStatus::PairedNotConnected, u"paired_not_connected"},
+});
 
-// "connected", "not_paired", "paired_not_connected".
-QString toString(ConnectionStatus status);
+inline constexpr auto allConnectionStatuses = enumValues<ConnectionStatus>();
+
 // Exactly the three raw values.
-std::optional<ConnectionStatus> connectionStatusFromString(QStringView text);
+inline std::optional<ConnectionStatus> connectionStatusFromString(QStringView text)
+{
+    return enumFromString<ConnectionStatus>(text);
+}
+
 // "Connected", "Not paired", "Paired, not connected".
 QString displayName(ConnectionStatus status);
 

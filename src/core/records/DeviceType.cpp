@@ -1,25 +1,8 @@
 #include "records/DeviceType.h"
 
-#include "foundation/EnumText.h"
 #include "foundation/JsonDecodeError.h"
 
 namespace verandel {
-
-QString toString(DeviceType type)
-{
-    switch (type) {
-    case DeviceType::MagicKeyboard: return QStringLiteral("magic_keyboard");
-    case DeviceType::MagicTrackpad: return QStringLiteral("magic_trackpad");
-    case DeviceType::MagicMouse: return QStringLiteral("magic_mouse");
-    case DeviceType::Other: return QStringLiteral("other");
-    }
-    return {};
-}
-
-std::optional<DeviceType> deviceTypeFromString(QStringView text)
-{
-    return enumFromString(allDeviceTypes, text);
-}
 
 QString displayName(DeviceType type)
 {

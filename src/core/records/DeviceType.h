@@ -1,23 +1,29 @@
 #pragma once
 
-#include <QJsonValue>
-#include <QString>
-#include <QStringView>
+#include "foundation/EnumText.h"
 
-#include <array>
-#include <optional>
+#include <QJsonValue>
 
 namespace verandel {
 
 // What kind of input device a device is; only the three named kinds can be moved between computers.
 enum class DeviceType { MagicKeyboard, MagicTrackpad, MagicMouse, Other };
 
-inline constexpr std::array<DeviceType, 4> allDeviceTypes{DeviceType::MagicKeyboard, DeviceType::MagicTrackpad,
-                                                          DeviceType::MagicMouse, DeviceType::Other};
+template <>
+inline constexpr auto enumTexts<DeviceType> = std::to_array<EnumText<DeviceType>>({
+    {DeviceType::MagicKeyboard, u"magic_keyboard"},
+    {DeviceType::MagicTrackpad, u"magic_trackpad"},
+    {DeviceType::MagicMouse, u"magic_mouse"},
+    {DeviceType::Other, u"other"},
+});
 
-// "magic_keyboard", "magic_trackpad", "magic_mouse", "other".
-QString toString(DeviceType type);
-std::optional<DeviceType> deviceTypeFromString(QStringView text);
+inline constexpr auto allDeviceTypes = enumValues<DeviceType>();
+
+inline std::optional<DeviceType> deviceTypeFromString(QStringView text)
+{
+    return enumFromString<DeviceType>(text);
+}
+
 // "Magic Keyboard", "Magic Trackpad", "Magic Mouse", "Other".
 QString displayName(DeviceType type);
 // Symbol names handed to the user interface as they stand.

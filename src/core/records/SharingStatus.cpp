@@ -1,23 +1,8 @@
 #include "records/SharingStatus.h"
 
-#include "foundation/EnumText.h"
 #include "foundation/JsonDecodeError.h"
 
 namespace verandel {
-
-QString toString(SharingStatus status)
-{
-    switch (status) {
-    case SharingStatus::Shared: return QStringLiteral("shared");
-    case SharingStatus::Local: return QStringLiteral("local");
-    }
-    return {};
-}
-
-std::optional<SharingStatus> sharingStatusFromString(QStringView text)
-{
-    return enumFromString(allSharingStatuses, text);
-}
 
 QString displayName(SharingStatus status)
 {

@@ -1,22 +1,27 @@
 #pragma once
 
-#include <QJsonValue>
-#include <QString>
-#include <QStringView>
+#include "foundation/EnumText.h"
 
-#include <array>
-#include <optional>
+#include <QJsonValue>
 
 namespace verandel {
 
 // Whether the user allowed a paired device for transfer (shared) or keeps it on this computer (local).
 enum class SharingStatus { Shared, Local };
 
-inline constexpr std::array<SharingStatus, 2> allSharingStatuses{SharingStatus::Shared, SharingStatus::Local};
+template <>
+inline constexpr auto enumTexts<SharingStatus> = std::to_array<EnumText<SharingStatus>>({
+    {SharingStatus::Shared, u"shared"},
+    {SharingStatus::Local, u"local"},
+});
 
-// "shared", "local".
-QString toString(SharingStatus status);
-std::optional<SharingStatus> sharingStatusFromString(QStringView text);
+inline constexpr auto allSharingStatuses = enumValues<SharingStatus>();
+
+inline std::optional<SharingStatus> sharingStatusFromString(QStringView text)
+{
+    return enumFromString<SharingStatus>(text);
+}
+
 // "Allowed", "Local".
 QString displayName(SharingStatus status);
 // Symbol names handed to the user interface as they stand.

@@ -1,21 +1,22 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // The processor family the program was built for.
 enum class MetricsAppPlatform { LinuxX8664, LinuxArm64, LinuxUnknown };
 
-inline constexpr std::array<MetricsAppPlatform, 3> allMetricsAppPlatforms{
-    MetricsAppPlatform::LinuxX8664, MetricsAppPlatform::LinuxArm64, MetricsAppPlatform::LinuxUnknown};
+template <>
+inline constexpr auto enumTexts<MetricsAppPlatform> = std::to_array<EnumText<MetricsAppPlatform>>({
+    {MetricsAppPlatform::LinuxX8664, u"linux_x86_64"},
+    {MetricsAppPlatform::LinuxArm64, u"linux_arm64"},
+    {MetricsAppPlatform::LinuxUnknown, u"linux_unknown"},
+});
 
-// "linux_x86_64", "linux_arm64", "linux_unknown".
-QString toString(MetricsAppPlatform value);
-std::optional<MetricsAppPlatform> metricsAppPlatformFromString(QStringView text);
+inline std::optional<MetricsAppPlatform> metricsAppPlatformFromString(QStringView text)
+{
+    return enumFromString<MetricsAppPlatform>(text);
+}
 
 } // namespace verandel

@@ -1,21 +1,21 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // Whether the program was built as a release package.
 enum class MetricsBuildType { Release, NonRelease };
 
-inline constexpr std::array<MetricsBuildType, 2> allMetricsBuildTypes{MetricsBuildType::Release,
-                                                                      MetricsBuildType::NonRelease};
+template <>
+inline constexpr auto enumTexts<MetricsBuildType> = std::to_array<EnumText<MetricsBuildType>>({
+    {MetricsBuildType::Release, u"release"},
+    {MetricsBuildType::NonRelease, u"non_release"},
+});
 
-// "release", "non_release".
-QString toString(MetricsBuildType value);
-std::optional<MetricsBuildType> metricsBuildTypeFromString(QStringView text);
+inline std::optional<MetricsBuildType> metricsBuildTypeFromString(QStringView text)
+{
+    return enumFromString<MetricsBuildType>(text);
+}
 
 } // namespace verandel

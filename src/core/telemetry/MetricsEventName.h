@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
@@ -19,18 +15,24 @@ enum class MetricsEventName {
     TransferOwnershipUpdated
 };
 
-inline constexpr std::array<MetricsEventName, 7> allMetricsEventNames{MetricsEventName::MacLinkEstablished,
-                                                                      MetricsEventName::SharedDeviceAdded,
-                                                                      MetricsEventName::TransferRequested,
-                                                                      MetricsEventName::DeviceUnpairResult,
-                                                                      MetricsEventName::DevicesReadyForPairingReceived,
-                                                                      MetricsEventName::DevicePairResult,
-                                                                      MetricsEventName::TransferOwnershipUpdated};
+template <>
+inline constexpr auto enumTexts<MetricsEventName> = std::to_array<EnumText<MetricsEventName>>({
+    {MetricsEventName::MacLinkEstablished, u"mac_link_established"},
+    {MetricsEventName::SharedDeviceAdded, u"shared_device_added"},
+    {MetricsEventName::TransferRequested, u"transfer_requested"},
+    {MetricsEventName::DeviceUnpairResult, u"device_unpair_result"},
+    {MetricsEventName::DevicesReadyForPairingReceived, u"devices_ready_for_pairing_received"},
+    {MetricsEventName::DevicePairResult, u"device_pair_result"},
+    {MetricsEventName::TransferOwnershipUpdated, u"transfer_ownership_updated"},
+});
 
-// "mac_link_established", "shared_device_added", "transfer_requested", "device_unpair_result",
-// "devices_ready_for_pairing_received", "device_pair_result", "transfer_ownership_updated".
-QString toString(MetricsEventName value);
-std::optional<MetricsEventName> metricsEventNameFromString(QStringView text);
+inline constexpr auto allMetricsEventNames = enumValues<MetricsEventName>();
+
+inline std::optional<MetricsEventName> metricsEventNameFromString(QStringView text)
+{
+    return enumFromString<MetricsEventName>(text);
+}
+
 // "ml", "sd", "tr", "ur", "rd", "pr", "ou": the event name in a beacon's query.
 QString transportCode(MetricsEventName name);
 

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
@@ -21,19 +17,22 @@ enum class MetricsFailureReason {
     Unknown
 };
 
-inline constexpr std::array<MetricsFailureReason, 9> allMetricsFailureReasons{MetricsFailureReason::Timeout,
-                                                                              MetricsFailureReason::Cancelled,
-                                                                              MetricsFailureReason::PermissionDenied,
-                                                                              MetricsFailureReason::NetworkUnavailable,
-                                                                              MetricsFailureReason::PeerUnavailable,
-                                                                              MetricsFailureReason::ValidationFailed,
-                                                                              MetricsFailureReason::UnsupportedDevice,
-                                                                              MetricsFailureReason::Conflict,
-                                                                              MetricsFailureReason::Unknown};
+template <>
+inline constexpr auto enumTexts<MetricsFailureReason> = std::to_array<EnumText<MetricsFailureReason>>({
+    {MetricsFailureReason::Timeout, u"timeout"},
+    {MetricsFailureReason::Cancelled, u"cancelled"},
+    {MetricsFailureReason::PermissionDenied, u"permission_denied"},
+    {MetricsFailureReason::NetworkUnavailable, u"network_unavailable"},
+    {MetricsFailureReason::PeerUnavailable, u"peer_unavailable"},
+    {MetricsFailureReason::ValidationFailed, u"validation_failed"},
+    {MetricsFailureReason::UnsupportedDevice, u"unsupported_device"},
+    {MetricsFailureReason::Conflict, u"conflict"},
+    {MetricsFailureReason::Unknown, u"unknown"},
+});
 
-// "timeout", "cancelled", "permission_denied", "network_unavailable", "peer_unavailable", "validation_failed",
-// "unsupported_device", "conflict", "unknown".
-QString toString(MetricsFailureReason value);
-std::optional<MetricsFailureReason> metricsFailureReasonFromString(QStringView text);
+inline std::optional<MetricsFailureReason> metricsFailureReasonFromString(QStringView text)
+{
+    return enumFromString<MetricsFailureReason>(text);
+}
 
 } // namespace verandel

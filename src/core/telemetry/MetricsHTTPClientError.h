@@ -1,16 +1,11 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
+#include "foundation/KindError.h"
 
 namespace verandel {
 
-// Why a beacon was not taken.
-class MetricsHTTPClientError final : public std::exception
+struct MetricsHTTPClientErrorCases
 {
-public:
     enum class Kind {
         // The server answered with a status outside 200 to 299.
         UnsuccessfulStatusCode,
@@ -21,33 +16,45 @@ public:
         // The connection failed before a status arrived.
         TransportFailed,
     };
+    struct Payload
+    {
+        int statusCode = 0;
+        QString transportDescription;
+        bool operator==(const Payload &) const = default;
+    };
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::UnsuccessfulStatusCode, u"Unsuccessful HTTP status code %1"},
+        {Kind::InvalidResponse, u"The response is not an HTTP response"},
+        {Kind::TimedOut, u"The request timed out"},
+        {Kind::TransportFailed, u"%2"},
+    });
+    static QStringList arguments(const Payload &payload)
+    {
+        return {QString::number(payload.statusCode), payload.transportDescription};
+    }
+};
 
+// Why a beacon was not taken.
+class MetricsHTTPClientError final : public KindError<MetricsHTTPClientErrorCases>
+{
+public:
     static MetricsHTTPClientError unsuccessfulStatusCode(int statusCode)
     {
-        return {Kind::UnsuccessfulStatusCode, statusCode, {}};
+        return {Kind::UnsuccessfulStatusCode, {statusCode, {}}};
     }
-    static MetricsHTTPClientError invalidResponse() { return {Kind::InvalidResponse, 0, {}}; }
-    static MetricsHTTPClientError timedOut() { return {Kind::TimedOut, 0, {}}; }
+    static MetricsHTTPClientError invalidResponse() { return {Kind::InvalidResponse, {}}; }
+    static MetricsHTTPClientError timedOut() { return {Kind::TimedOut, {}}; }
     static MetricsHTTPClientError transportFailed(const QString &description)
     {
-        return {Kind::TransportFailed, 0, description};
+        return {Kind::TransportFailed, {0, description}};
     }
 
-    Kind kind() const { return m_kind; }
-    int statusCode() const { return m_statusCode; }
-    const char *what() const noexcept override { return m_what.constData(); }
-
-    bool operator==(const MetricsHTTPClientError &other) const
-    {
-        return m_kind == other.m_kind && m_statusCode == other.m_statusCode && m_what == other.m_what;
-    }
+    int statusCode() const { return payload().statusCode; }
 
 private:
-    MetricsHTTPClientError(Kind kind, int statusCode, const QString &transportDescription);
-
-    Kind m_kind;
-    int m_statusCode;
-    QByteArray m_what;
+    MetricsHTTPClientError(Kind kind, Payload payload)
+        : KindError(kind, std::move(payload))
+    { }
 };
 
 } // namespace verandel

@@ -1,21 +1,22 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // The new ownership of a device.
 enum class MetricsOwnershipState { Local, Peer, Revoked };
 
-inline constexpr std::array<MetricsOwnershipState, 3> allMetricsOwnershipStates{
-    MetricsOwnershipState::Local, MetricsOwnershipState::Peer, MetricsOwnershipState::Revoked};
+template <>
+inline constexpr auto enumTexts<MetricsOwnershipState> = std::to_array<EnumText<MetricsOwnershipState>>({
+    {MetricsOwnershipState::Local, u"local"},
+    {MetricsOwnershipState::Peer, u"peer"},
+    {MetricsOwnershipState::Revoked, u"revoked"},
+});
 
-// "local", "peer", "revoked".
-QString toString(MetricsOwnershipState value);
-std::optional<MetricsOwnershipState> metricsOwnershipStateFromString(QStringView text);
+inline std::optional<MetricsOwnershipState> metricsOwnershipStateFromString(QStringView text)
+{
+    return enumFromString<MetricsOwnershipState>(text);
+}
 
 } // namespace verandel

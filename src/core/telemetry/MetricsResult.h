@@ -1,21 +1,22 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // The outcome of a pairing or unpairing.
 enum class MetricsResult { Success, Failure, Cancelled };
 
-inline constexpr std::array<MetricsResult, 3> allMetricsResults{MetricsResult::Success, MetricsResult::Failure,
-                                                                MetricsResult::Cancelled};
+template <>
+inline constexpr auto enumTexts<MetricsResult> = std::to_array<EnumText<MetricsResult>>({
+    {MetricsResult::Success, u"success"},
+    {MetricsResult::Failure, u"failure"},
+    {MetricsResult::Cancelled, u"cancelled"},
+});
 
-// "success", "failure", "cancelled".
-QString toString(MetricsResult value);
-std::optional<MetricsResult> metricsResultFromString(QStringView text);
+inline std::optional<MetricsResult> metricsResultFromString(QStringView text)
+{
+    return enumFromString<MetricsResult>(text);
+}
 
 } // namespace verandel

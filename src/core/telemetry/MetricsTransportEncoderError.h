@@ -1,19 +1,27 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <exception>
+#include "foundation/KindError.h"
 
 namespace verandel {
 
+struct MetricsTransportEncoderErrorCases
+{
+    enum class Kind { InvalidIdentifier, InvalidRuntimeMetadata, InvalidRequestURL, MissingRuntimeMetadata };
+    // The query key of invalidIdentifier and invalidRuntimeMetadata.
+    using Payload = QString;
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::InvalidIdentifier, u"Invalid identifier for query key \"%1\""},
+        {Kind::InvalidRuntimeMetadata, u"Invalid runtime metadata for query key \"%1\""},
+        {Kind::InvalidRequestURL, u"Invalid request URL"},
+        {Kind::MissingRuntimeMetadata, u"Missing runtime metadata"},
+    });
+};
+
 // Why an event cannot become a beacon. An event never changes while queued, so it fails the same
 // way on every attempt.
-class MetricsTransportEncoderError final : public std::exception
+class MetricsTransportEncoderError final : public KindError<MetricsTransportEncoderErrorCases>
 {
 public:
-    enum class Kind { InvalidIdentifier, InvalidRuntimeMetadata, InvalidRequestURL, MissingRuntimeMetadata };
-
     // The query key of the identifier that is not a UUID: "u", "p", "x" or "d".
     static MetricsTransportEncoderError invalidIdentifier(const QString &queryKey)
     {
@@ -27,21 +35,12 @@ public:
     static MetricsTransportEncoderError invalidRequestURL() { return {Kind::InvalidRequestURL, {}}; }
     static MetricsTransportEncoderError missingRuntimeMetadata() { return {Kind::MissingRuntimeMetadata, {}}; }
 
-    Kind kind() const { return m_kind; }
-    const QString &queryKey() const { return m_queryKey; }
-    const char *what() const noexcept override { return m_what.constData(); }
-
-    bool operator==(const MetricsTransportEncoderError &other) const
-    {
-        return m_kind == other.m_kind && m_queryKey == other.m_queryKey;
-    }
+    const QString &queryKey() const { return payload(); }
 
 private:
-    MetricsTransportEncoderError(Kind kind, QString queryKey);
-
-    Kind m_kind;
-    QString m_queryKey;
-    QByteArray m_what;
+    MetricsTransportEncoderError(Kind kind, QString queryKey)
+        : KindError(kind, std::move(queryKey))
+    { }
 };
 
 } // namespace verandel

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
@@ -15,13 +11,19 @@ enum class ControlTransferDirection {
     InboundTransfer, // this computer gives its devices up on request, or pairs devices sent unasked
 };
 
-inline constexpr std::array<ControlTransferDirection, 3> allControlTransferDirections{
-    ControlTransferDirection::SendControl, ControlTransferDirection::TakeControl,
-    ControlTransferDirection::InboundTransfer};
+template <>
+inline constexpr auto enumTexts<ControlTransferDirection> = std::to_array<EnumText<ControlTransferDirection>>({
+    {ControlTransferDirection::SendControl, u"sendControl"},
+    {ControlTransferDirection::TakeControl, u"takeControl"},
+    {ControlTransferDirection::InboundTransfer, u"inboundTransfer"},
+});
 
-// "sendControl", "takeControl", "inboundTransfer".
-QString toString(ControlTransferDirection direction);
+inline constexpr auto allControlTransferDirections = enumValues<ControlTransferDirection>();
+
 // Exactly one of the three texts, letter case included.
-std::optional<ControlTransferDirection> controlTransferDirectionFromString(QStringView text);
+inline std::optional<ControlTransferDirection> controlTransferDirectionFromString(QStringView text)
+{
+    return enumFromString<ControlTransferDirection>(text);
+}
 
 } // namespace verandel

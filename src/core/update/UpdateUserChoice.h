@@ -1,21 +1,24 @@
 #pragma once
 
-#include <QString>
-#include <QStringView>
-
-#include <array>
-#include <optional>
+#include "foundation/EnumText.h"
 
 namespace verandel {
 
 // The user's answer to a found update.
 enum class UpdateUserChoice { Install, Dismiss, Skip };
 
-inline constexpr std::array<UpdateUserChoice, 3> allUpdateUserChoices{
-    UpdateUserChoice::Install, UpdateUserChoice::Dismiss, UpdateUserChoice::Skip};
+template <>
+inline constexpr auto enumTexts<UpdateUserChoice> = std::to_array<EnumText<UpdateUserChoice>>({
+    {UpdateUserChoice::Install, u"install"},
+    {UpdateUserChoice::Dismiss, u"dismiss"},
+    {UpdateUserChoice::Skip, u"skip"},
+});
 
-// "install", "dismiss", "skip".
-QString toString(UpdateUserChoice choice);
-std::optional<UpdateUserChoice> updateUserChoiceFromString(QStringView text);
+inline constexpr auto allUpdateUserChoices = enumValues<UpdateUserChoice>();
+
+inline std::optional<UpdateUserChoice> updateUserChoiceFromString(QStringView text)
+{
+    return enumFromString<UpdateUserChoice>(text);
+}
 
 } // namespace verandel

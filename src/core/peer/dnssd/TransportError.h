@@ -1,19 +1,14 @@
 #pragma once
 
+#include "foundation/KindError.h"
 #include "foundation/UserFacingError.h"
 
-#include <QByteArray>
-#include <QString>
 #include <QUuid>
-
-#include <exception>
 
 namespace verandel {
 
-// The error type of DNS-SD discovery and advertising.
-class TransportError final : public std::exception, public UserFacingError
+struct TransportErrorCases
 {
-public:
     enum class Kind {
         NetworkUnavailable,
         PermissionDenied,
@@ -26,7 +21,32 @@ public:
         Timeout,
         Unknown,
     };
+    struct Payload
+    {
+        // The Mac id of connectionFailed and messageDeliveryFailed; null otherwise.
+        QUuid macId;
+        QString detail;
+        bool operator==(const Payload &) const = default;
+    };
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::NetworkUnavailable, u"Network is not available"},
+        {Kind::PermissionDenied, u"Network permission denied"},
+        {Kind::ServiceRegistrationFailed, u"Failed to register service: %2"},
+        {Kind::BrowsingFailed, u"Failed to browse for services: %2"},
+        {Kind::ConnectionFailed, u"Failed to connect to Mac %1: %2"},
+        {Kind::MessageDeliveryFailed, u"Failed to send message to Mac %1: %2"},
+        {Kind::InvalidServiceInfo, u"Invalid service information provided"},
+        {Kind::TransportNotSupported, u"Transport mechanism not supported on this platform"},
+        {Kind::Timeout, u"Operation timed out"},
+        {Kind::Unknown, u"Unknown error: %2"},
+    });
+    static QStringList arguments(const Payload &payload);
+};
 
+// The error type of DNS-SD discovery and advertising.
+class TransportError final : public KindError<TransportErrorCases>, public UserFacingError
+{
+public:
     static TransportError networkUnavailable() { return {Kind::NetworkUnavailable, {}, {}}; }
     static TransportError permissionDenied() { return {Kind::PermissionDenied, {}, {}}; }
     static TransportError serviceRegistrationFailed(const QString &detail)
@@ -47,27 +67,16 @@ public:
     static TransportError timeout() { return {Kind::Timeout, {}, {}}; }
     static TransportError unknown(const QString &detail) { return {Kind::Unknown, {}, detail}; }
 
-    Kind kind() const { return m_kind; }
-    // The Mac id of connectionFailed and messageDeliveryFailed; null otherwise.
-    const QUuid &macId() const { return m_macId; }
-    const QString &detail() const { return m_detail; }
+    const QUuid &macId() const { return payload().macId; }
+    const QString &detail() const { return payload().detail; }
 
-    QString description() const;
+    using KindError::description;
     QString userDescription() const override;
-    const char *what() const noexcept override { return m_what.constData(); }
-
-    bool operator==(const TransportError &other) const
-    {
-        return m_kind == other.m_kind && m_macId == other.m_macId && m_detail == other.m_detail;
-    }
 
 private:
-    TransportError(Kind kind, QUuid macId, QString detail);
-
-    Kind m_kind;
-    QUuid m_macId;
-    QString m_detail;
-    QByteArray m_what;
+    TransportError(Kind kind, QUuid macId, QString detail)
+        : KindError(kind, {macId, std::move(detail)})
+    { }
 };
 
 } // namespace verandel

@@ -1,19 +1,33 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include "foundation/KindError.h"
 
-#include <exception>
 #include <optional>
 
 namespace verandel {
 
+struct EnvelopeErrorCases
+{
+    enum class Kind { EncodingFailed, DecodingFailed, UnexpectedType };
+    struct Payload
+    {
+        // The detail of encodingFailed and decodingFailed, the expected type of unexpectedType.
+        QString first;
+        QString second;
+        bool operator==(const Payload &) const = default;
+    };
+    static constexpr auto descriptions = std::to_array<EnumText<Kind>>({
+        {Kind::EncodingFailed, u"Failed to encode envelope: %1"},
+        {Kind::DecodingFailed, u"Failed to decode envelope: %1"},
+        {Kind::UnexpectedType, u"Unexpected envelope type. Expected: %1, got: %2"},
+    });
+    static QStringList arguments(const Payload &payload) { return {payload.first, payload.second}; }
+};
+
 // Why an envelope could not be encoded or decoded. The codec returns it; it never throws.
-class EnvelopeError final : public std::exception
+class EnvelopeError final : public KindError<EnvelopeErrorCases>
 {
 public:
-    enum class Kind { EncodingFailed, DecodingFailed, UnexpectedType };
-
     static EnvelopeError encodingFailed(const QString &detail) { return {Kind::EncodingFailed, detail, {}}; }
     static EnvelopeError decodingFailed(const QString &detail) { return {Kind::DecodingFailed, detail, {}}; }
     static EnvelopeError unexpectedType(const QString &expected, const QString &actual)
@@ -21,27 +35,16 @@ public:
         return {Kind::UnexpectedType, expected, actual};
     }
 
-    Kind kind() const { return m_kind; }
-    // The detail of encodingFailed and decodingFailed, the expected type of unexpectedType.
-    const QString &detail() const { return m_first; }
-    const QString &expected() const { return m_first; }
-    const QString &actual() const { return m_second; }
+    const QString &detail() const { return payload().first; }
+    const QString &expected() const { return payload().first; }
+    const QString &actual() const { return payload().second; }
 
-    QString description() const;
-    const char *what() const noexcept override { return m_what.constData(); }
-
-    bool operator==(const EnvelopeError &other) const
-    {
-        return m_kind == other.m_kind && m_first == other.m_first && m_second == other.m_second;
-    }
+    using KindError::description;
 
 private:
-    EnvelopeError(Kind kind, QString first, QString second);
-
-    Kind m_kind;
-    QString m_first;
-    QString m_second;
-    QByteArray m_what;
+    EnvelopeError(Kind kind, QString first, QString second)
+        : KindError(kind, {std::move(first), std::move(second)})
+    { }
 };
 
 // A codec answer: the value, or why there is none.
