@@ -119,7 +119,8 @@ void ConnectedMacPanel::setContent(const LinkedMacPanelContent &content)
     m_send->setEnabled(content.sendEnabled);
     m_send->setToolTip(content.sendUnavailableReason.isEmpty() ? QString()
                                                                : UntrustedText::toolTip(content.sendUnavailableReason));
-    const bool active = isActive(content.state) && !content.identityConflict;
+    // The card lists devices while the computer answers and is not paused: when it offers a send.
+    const bool active = content.offersSend;
     m_devices->setDevices(content.devices);
     m_devices->setVisible(active && !content.devices.isEmpty());
     m_empty->setVisible(active && content.devices.isEmpty());
