@@ -9,6 +9,8 @@
 #include "kit/TextLabel.h"
 #include "kit/UntrustedText.h"
 
+#include "foundation/LogText.h"
+
 namespace verandel {
 
 namespace {
@@ -54,7 +56,11 @@ ThisMacPanel::ThisMacPanel(IconProviderPtr icons, DeviceRowFactory rows, Toolbar
 
 QString ThisMacPanel::title(const std::optional<QString> &advertisedName)
 {
-    return advertisedName ? *advertisedName + QStringLiteral(" (this computer)") : QStringLiteral("This Computer");
+    // A name stored before control characters were dropped may still hold an override: it is shown as
+    // other computers receive it, and isolated from the words after it.
+    return advertisedName
+        ? UntrustedText::isolated(stripControlCharacters(*advertisedName)) + QStringLiteral(" (this computer)")
+        : QStringLiteral("This Computer");
 }
 
 void ThisMacPanel::setContent(const ControlCenterContent &content, const std::optional<QString> &advertisedName)

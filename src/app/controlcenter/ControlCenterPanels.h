@@ -25,7 +25,7 @@ public:
     ThisMacPanel(IconProviderPtr icons, DeviceRowFactory rows, ToolbarActionHandler onAction,
                  QWidget *parent = nullptr);
 
-    // "Studio (this computer)", or "This Computer" without a name.
+    // "Studio (this computer)" (the name isolated), or "This Computer" without a name.
     static QString title(const std::optional<QString> &advertisedName);
     void setContent(const ControlCenterContent &content, const std::optional<QString> &advertisedName);
 

@@ -110,7 +110,7 @@ TEST_F(ControlCenterViewTest, EmptyShowsBothChecklists)
     EXPECT_FALSE(view().inTransitionPanel()->isVisible());
     EXPECT_FALSE(view().messageLabel()->isVisible());
     EXPECT_FALSE(view().bluetoothCard()->isVisible());
-    EXPECT_EQ(view().thisMacPanel()->titleLabel()->fullText(), QStringLiteral("Workbench (this computer)"));
+    EXPECT_EQ(view().thisMacPanel()->titleLabel()->fullText(), QStringLiteral("\u2068Workbench\u2069 (this computer)"));
 
     QTest::mouseClick(view().thisMacPanel()->onboarding()->button(), Qt::LeftButton);
     QTest::mouseClick(view().emptyPanel()->onboarding()->button(), Qt::LeftButton);

@@ -127,7 +127,10 @@ TEST(ConnectedMacMenuItemTest, LastSeenDotAndAccessibleName)
 TEST(ControlCenterCardsTest, TitlesAndNotes)
 {
     EXPECT_EQ(ThisMacPanel::title(std::nullopt), QStringLiteral("This Computer"));
-    EXPECT_EQ(ThisMacPanel::title(QStringLiteral("Studio")), QStringLiteral("Studio (this computer)"));
+    EXPECT_EQ(ThisMacPanel::title(QStringLiteral("Studio")), QStringLiteral("\u2068Studio\u2069 (this computer)"));
+    // A name stored before control characters were dropped reaches the title without its override.
+    EXPECT_EQ(ThisMacPanel::title(QStringLiteral("\u202EStudio")),
+              QStringLiteral("\u2068Studio\u2069 (this computer)"));
 
     const auto noRows = [](const DeviceState &, bool) { return new QWidget; };
     ThisMacPanel panel(icons(), noRows, [](const ToolbarAction &) {});
