@@ -253,11 +253,17 @@ void TextLabel::updateShownText()
         return;
     }
     // Measured as sizeHint measures: elidedText's fractional widths would cut a text given exactly its hint.
+    // For the same reason a shortened text can come out a pixel or two wider than asked, and its "…" would
+    // be cut: it is shortened for less room until it fits.
     const QFontMetrics metrics(font());
     const int width = contentsRect().width();
-    const QString shown = metrics.horizontalAdvance(m_fullText) <= width
-        ? m_fullText
-        : metrics.elidedText(m_fullText, Qt::ElideRight, width);
+    QString shown = m_fullText;
+    for (int room = width; metrics.horizontalAdvance(shown) > width; --room) {
+        shown = metrics.elidedText(m_fullText, Qt::ElideRight, room);
+        if (room <= 0) {
+            break;
+        }
+    }
     QLabel::setText(shown);
     setToolTip(shown == m_fullText ? QString() : UntrustedText::toolTip(m_fullText));
 }
