@@ -42,6 +42,7 @@ ConnectedMacRow::ConnectedMacRow(IconProviderPtr icons, std::function<void()> on
     m_note->setWordWrap(true);
     m_conflictNote->setText(ConnectionIndicatorPolicy::identityConflictText());
     m_conflictNote->setWordWrap(true);
+    m_conflictNote->setAvoidsLoneLastWord(true);
     m_disconnect->setControlSize(CapsuleButton::Size::Small);
     m_disconnect->setToolTip(QStringLiteral("Disconnect this computer"));
     m_cancel->setControlSize(CapsuleButton::Size::Small);
