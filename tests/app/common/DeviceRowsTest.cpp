@@ -8,6 +8,7 @@
 #include "kit/TextLabel.h"
 #include "kit/UntrustedText.h"
 
+#include "support/HostileNames.h"
 #include "support/PreviewFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/Shots.h"
@@ -179,5 +180,6 @@ TEST(DeviceRowsTest, PicturesOfHostileNamesInLightAndDark)
         }
         showFitted(window, 480);
         saveShot(window, QStringLiteral("device-rows-hostile-names-") + QLatin1String(suffix));
+        EXPECT_EQ(hostileNameFaults(window, QStringList(std::begin(names), std::end(names))), QStringList());
     }
 }

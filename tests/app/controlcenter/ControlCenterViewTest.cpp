@@ -12,6 +12,7 @@
 #include "kit/TextLabel.h"
 #include "kit/Theme.h"
 #include "kit/UntrustedText.h"
+#include "tray/ControlCenterQuickTransferPolicy.h"
 
 #include "../models/ConnectedMacsViewModelFixture.h"
 #include "support/HostileNames.h"
@@ -26,6 +27,7 @@
 #include "support/fakes/FakeSharedDevices.h"
 
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace verandel;
 using namespace verandel::test;
@@ -315,6 +317,64 @@ TEST_F(ControlCenterViewTest, HostileNamesStayLiteralInTheirCards)
     }
     EXPECT_EQ(labelsRenderingMarkup(view()), QStringList());
     shot(QStringLiteral("controlcenter-hostile-names"));
+    EXPECT_EQ(hostileNameFaults(view()), QStringList());
+}
+
+// Every kind of card a name from elsewhere stands in, with the refusal that names a computer on top: the
+// names stay literal, long ones end in "…", and an override never reorders the words around its name.
+TEST_F(ControlCenterViewTest, HostileNamesInEveryKindOfCardAndInTheRefusal)
+{
+    const QStringList names = hostileNames();
+    // This computer's own name may have been stored before control characters were dropped.
+    identity->name = names[4];
+    // Per name: connected with its device, paused (another computer claims it; the monitor marks it
+    // disconnected), disconnected with its device in transition, connecting, and paused again.
+    const ConnectionState states[]
+        = {ConnectionState::Connected, ConnectionState::Disconnected, ConnectionState::Disconnected,
+           ConnectionState::Connecting, ConnectionState::Disconnected};
+    QList<std::pair<ConnectedMac, std::optional<ConnectionState>>> macs;
+    QList<DeviceState> shared;
+    OwnershipMap owners;
+    for (int i = 0; i < names.size(); ++i) {
+        const ConnectedMac mac = PreviewFixtures::linkedMac(20 + i, names[i]);
+        macs.append({mac, states[i]});
+        shared.append(
+            PreviewFixtures::sharedDevice(20 + i, names[i], ConnectionStatus::Connected, DeviceType::MagicKeyboard));
+        if (i != 3) {
+            owners.insert(shared.last().macAddress(), i == 1 ? coordinator->macId : mac.id());
+        }
+    }
+    ownership->setQuietly(owners);
+    devices.devices = shared;
+    link(macs);
+    directory->announceConflicts({macs[1].first.id(), macs[4].first.id()});
+    // As the tray words it, with the name the link record keeps.
+    transferState.setMessage(
+        ControlCenterQuickTransferPolicy::sendControlDecision(macs[4].first.displayName(), false).unavailableMessage,
+        ControlCenterTransferMessageKind::Warning);
+    view().show();
+    settle();
+    for (const int paused : {1, 4}) {
+        EXPECT_TRUE(view().panelOf(macs[paused].first.id())->identityConflictNote()->isVisible());
+    }
+    EXPECT_EQ(view().inTransitionPanel()->deviceList()->devices().size(), 2);
+    EXPECT_TRUE(view().messageLabel()->fullText().contains(UntrustedText::isolated(macs[4].first.displayName())));
+    shot(QStringLiteral("controlcenter-hostile-names-every-card"));
+    EXPECT_EQ(hostileNameFaults(view()), QStringList());
+
+    // The refusal naming each of them as announced, the override too, as the message card shows it.
+    QWidget column;
+    column.setPalette(lightPalette());
+    auto *layout = new QVBoxLayout(&column);
+    for (const QString &name : names) {
+        auto *message = new TransferMessageView(std::make_shared<IconProvider>(), clock, &column);
+        message->setMessage(*ControlCenterQuickTransferPolicy::sendControlDecision(name, false).unavailableMessage,
+                            ControlCenterTransferMessageKind::Warning);
+        layout->addWidget(message);
+    }
+    showFitted(column, 560);
+    saveShot(column, QStringLiteral("controlcenter-hostile-names-refusals"));
+    EXPECT_EQ(hostileNameFaults(column), QStringList());
 }
 
 // Services publish from inside their own calls; the view takes the publication after the call.

@@ -207,20 +207,49 @@ TEST_F(QuickTransferTest, PictureOfTheMenuWithTwoLinkedComputers)
     saveShot(*menu.menu(), QStringLiteral("tray-menu-two-computers"));
 }
 
-TEST_F(QuickTransferTest, PictureOfTheMenuWithHostileComputerNames)
+// Every computer reachable, then every other one away (its items cannot be chosen: the warning beside
+// each, and the reason, which names the computer too, keeps the name inside its isolate).
+TEST_F(QuickTransferTest, PicturesOfTheMenuWithHostileComputerNames)
 {
-    ControlCenterStatusMenu menu(std::make_shared<IconProvider>());
-    QList<ConnectedMac> macs;
-    ConnectionStateMap states;
-    for (const QString &name : hostileNames()) {
-        macs.append(PreviewFixtures::linkedMac(10 + int(macs.size()), name));
-        states.insert(macs.last().id(), ConnectionState::Connected);
+    const struct
+    {
+        const char *shot;
+        ConnectionState odd;
+        ConnectionState even;
+    } menus[] = {{"tray-menu-hostile-names", ConnectionState::Connected, ConnectionState::Connected},
+                 {"tray-menu-hostile-names-unavailable", ConnectionState::Disconnected, ConnectionState::Unstable}};
+    for (const auto &shown : menus) {
+        SCOPED_TRACE(shown.shot);
+        ControlCenterStatusMenu menu(std::make_shared<IconProvider>());
+        QList<ConnectedMac> macs;
+        ConnectionStateMap states;
+        for (const QString &name : hostileNames()) {
+            macs.append(PreviewFixtures::linkedMac(10 + int(macs.size()), name));
+            states.insert(macs.last().id(), macs.size() % 2 == 1 ? shown.odd : shown.even);
+        }
+        ownership->setQuietly({{QStringLiteral("AA:00"), macs[0].id()}, {QStringLiteral("AA:01"), coordinator->macId}});
+        menu.setTransferCommands(controller.commands(macs, states));
+        int unavailable = 0;
+        for (const QAction *action : menu.menu()->actions()) {
+            if (action->isSeparator() || !action->isVisible() || !action->text().contains(QChar(0x2068))) {
+                continue;
+            }
+            // The name isolated so it cannot reorder the item's own words.
+            EXPECT_TRUE(action->text().contains(QChar(0x2069))) << action->text().toStdString();
+            if (!action->isEnabled()) {
+                ++unavailable;
+                EXPECT_TRUE(action->toolTip().contains(QChar(0x2068))) << action->toolTip().toStdString();
+            }
+        }
+        if (shown.odd == ConnectionState::Connected) {
+            // "&" doubled: drawn, not an accelerator.
+            EXPECT_TRUE(layout(*menu.menu())
+                            .join(u'\n')
+                            .contains(isolatedTitle("Move Devices to ", "<b>Bold</b> && <i>AT&&T</i>")));
+        } else {
+            EXPECT_GE(unavailable, 6) << "both items of each of the three computers away";
+        }
+        menu.menu()->adjustSize();
+        saveShot(*menu.menu(), QString::fromLatin1(shown.shot));
     }
-    ownership->setQuietly({{QStringLiteral("AA:00"), macs[0].id()}, {QStringLiteral("AA:01"), coordinator->macId}});
-    menu.setTransferCommands(controller.commands(macs, states));
-    // "&" doubled: drawn, not an accelerator; the name isolated so it cannot reorder the item's own words.
-    EXPECT_TRUE(
-        layout(*menu.menu()).join(u'\n').contains(isolatedTitle("Move Devices to ", "<b>Bold</b> && <i>AT&&T</i>")));
-    menu.menu()->adjustSize();
-    saveShot(*menu.menu(), QStringLiteral("tray-menu-hostile-names"));
 }

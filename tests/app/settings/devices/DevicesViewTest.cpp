@@ -12,11 +12,13 @@
 #include "kit/Metrics.h"
 #include "kit/SectionHeading.h"
 #include "kit/TextLabel.h"
+#include "kit/UntrustedText.h"
 #include "models/DevicesViewModel.h"
 #include "settings/devices/DevicesScreenSummary.h"
 
 #include "foundation/StorageError.h"
 
+#include "support/HostileNames.h"
 #include "support/ManualClock.h"
 #include "support/PreviewBluetoothDeviceManager.h"
 #include "support/PreviewDeviceStorageService.h"
@@ -269,6 +271,39 @@ TEST_F(DevicesViewTest, TheUndoBannersTitleEndsInAnEllipsisWithTheWholeNameInIts
     EXPECT_TRUE(QString(shown).remove(QChar(0x2069)).endsWith(QChar(0x2026))) << shown.toStdString();
     EXPECT_LE(QFontMetrics(title->font()).horizontalAdvance(shown), title->contentsRect().width());
     EXPECT_TRUE(title->toolTip().contains(longName));
+}
+
+// Names as nearby devices announce them, in the allowed list and inside the undo banner's sentence:
+// literal, long ones ending in "…", an override kept inside its name.
+TEST_F(DevicesViewTest, ShotsOfHostileDeviceNamesInTheListAndTheUndoBanner)
+{
+    QList<Device> named;
+    for (const QString &name : hostileNames()) {
+        named.append(PreviewFixtures::device(20 + int(named.size()), name));
+    }
+    store->devices = named;
+    bluetooth->devices = named;
+    open();
+    shoot(QStringLiteral("settings-devices-hostile-names"));
+    EXPECT_EQ(hostileNameFaults(*window), QStringList());
+    const QStringList shown = namesOf(view->sharedRows());
+    ASSERT_EQ(shown.size(), named.size());
+    for (const QString &name : shown) {
+        SCOPED_TRACE(name.toStdString());
+        click(rowNamed(view->sharedRows(), name)->button());
+        ASSERT_TRUE(view->undoBanner()->isVisible());
+        EXPECT_EQ(view->undoBanner()->title(), QStringLiteral("Stopped transfer for ") + UntrustedText::isolated(name));
+        // (The device's name arrives without its override.)
+        if (name == QStringLiteral("Studio PC")) {
+            shoot(QStringLiteral("settings-devices-hostile-names-undo-override"));
+        } else if (name.toUtf8().size() == 63) {
+            shoot(QStringLiteral("settings-devices-hostile-names-undo-long"));
+        } else if (name.contains(QLatin1Char('<'))) {
+            shoot(QStringLiteral("settings-devices-hostile-names-undo-markup"));
+        }
+        EXPECT_EQ(hostileNameFaults(*window), QStringList());
+        click(view->undoBanner()->actionButton());
+    }
 }
 
 TEST_F(DevicesViewTest, AFailedStopKeepsTheDeviceShowsTheErrorAndNoUndo)

@@ -229,6 +229,7 @@ TEST_F(GeneralSettingsViewTest, AHostileNameStaysLiteralAndInsideItsSentence)
               QStringLiteral("Currently visible as: \u2068<b>Bold</b> & <i>AT&T</i> מחשב העבודה Studio PC 01\u2069"));
     EXPECT_EQ(labelsRenderingMarkup(*view), QStringList());
     shoot(QStringLiteral("settings-general-hostile-name"));
+    EXPECT_EQ(hostileNameFaults(*view), QStringList());
 }
 
 TEST_F(GeneralSettingsViewTest, AFailedMetricsChangeMovesTheSwitchBackWithAMessage)

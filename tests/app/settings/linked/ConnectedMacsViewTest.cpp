@@ -10,11 +10,13 @@
 #include "kit/Metrics.h"
 #include "kit/TextLabel.h"
 #include "kit/ToggleSwitch.h"
+#include "kit/UntrustedText.h"
 #include "settings/linked/ConnectedMacRow.h"
 #include "settings/linked/ConnectedMacsScreenSummary.h"
 #include "settings/linked/DiscoveryModeView.h"
 
 #include "app/models/ConnectedMacsViewModelFixture.h"
+#include "support/HostileNames.h"
 #include "support/ManualClock.h"
 #include "support/PreviewFixtures.h"
 #include "support/QtPrinters.h"
@@ -530,6 +532,7 @@ TEST_F(ConnectedMacsViewTest, ShotOfAListOfHostileNames)
         window->show();
         settle();
         shoot(QStringLiteral("linked-hostile-names-%1").arg(width), width);
+        EXPECT_EQ(hostileNameFaults(*window), QStringList());
         // A right-to-left name asked about inside a sentence.
         ConnectedMacRow *hebrew = nullptr;
         for (ConnectedMacRow *row : tab.rows()) {
@@ -538,5 +541,45 @@ TEST_F(ConnectedMacsViewTest, ShotOfAListOfHostileNames)
         ASSERT_NE(hebrew, nullptr);
         QTest::mouseClick(hebrew->disconnectButton(), Qt::LeftButton);
         shoot(QStringLiteral("linked-hostile-names-confirm-%1").arg(width), width);
+        EXPECT_EQ(hostileNameFaults(*window), QStringList());
+    }
+}
+
+// The names as other computers announce them, paused by an identity conflict and asked about inside the
+// removal's sentence: literal, long ones ending in "…", an override kept inside its name.
+TEST_F(ConnectedMacsViewTest, ShotsOfHostileNamesPausedAndConfirmingTheirRemoval)
+{
+    QList<ConnectedMac> macs;
+    QSet<QUuid> conflicts;
+    for (const QString &name : hostileNames()) {
+        macs.append(PreviewFixtures::linkedMac(20 + int(macs.size()), name));
+        conflicts.insert(macs.last().id());
+    }
+    setStatuses(macs, QList<ConnectionState>(macs.size(), ConnectionState::Disconnected));
+    for (const int width : {480, 680}) {
+        SCOPED_TRACE(width);
+        ConnectedMacsView &tab = openHidden(macs, lightPalette(), width);
+        directory->announceConflicts(conflicts);
+        window->show();
+        settle();
+        EXPECT_EQ(badgeTexts(), QStringList(macs.size(), QStringLiteral("Paused")));
+        shoot(QStringLiteral("linked-hostile-names-paused-%1").arg(width), width);
+        EXPECT_EQ(hostileNameFaults(*window), QStringList());
+        ConnectedMacRow *overridden = nullptr;
+        for (ConnectedMacRow *row : tab.rows()) {
+            QTest::mouseClick(row->disconnectButton(), Qt::LeftButton);
+            EXPECT_EQ(row->nameLabel()->fullText(),
+                      QStringLiteral("Disconnect ") + UntrustedText::isolated(row->mac()->name()) + QLatin1Char('?'));
+            // (The link record keeps the name without its override.)
+            overridden = row->mac()->name() == QStringLiteral("Studio PC") ? row : overridden;
+        }
+        // One row confirms at a time: the one named with an override, asked last.
+        ASSERT_NE(overridden, nullptr);
+        if (!overridden->isConfirmingRemoval()) {
+            QTest::mouseClick(overridden->disconnectButton(), Qt::LeftButton);
+        }
+        shoot(QStringLiteral("linked-hostile-names-confirm-override-%1").arg(width), width);
+        EXPECT_EQ(hostileNameFaults(*window), QStringList());
+        directory->announceConflicts({});
     }
 }

@@ -16,6 +16,7 @@
 #include "settings/linked/SecurityCodeView.h"
 
 #include "app/models/ConnectedMacsViewModelFixture.h"
+#include "support/HostileNames.h"
 #include "support/PreviewFixtures.h"
 #include "support/QtPrinters.h"
 #include "support/RunTask.h"
@@ -703,9 +704,18 @@ TEST(DiscoveryScreenShots, EveryStateInLightAndDarkAtTwoWidthsAndHostileNames)
     }
     // Narrower than any Settings window: the request's status moves below the code instead of cutting it.
     shots.append({QStringLiteral("discovery-active-light-360"), states[5], lightPalette(), 360});
+    // The shared hostile names, every one of them asking to link: the security code and Accept beside each.
+    QList<DiscoverableMac> asking;
+    for (const QString &name : hostileNames()) {
+        asking.append(PreviewFixtures::nearbyMac(20 + int(asking.size()), name, QStringLiteral("K7Q2ZX")));
+    }
     for (const int width : {480, 680}) {
         shots.append({QStringLiteral("discovery-hostile-names-%1").arg(width),
                       {"hostile", true, std::nullopt, true, hostile},
+                      lightPalette(),
+                      width});
+        shots.append({QStringLiteral("discovery-hostile-names-requests-%1").arg(width),
+                      {"hostile requests", true, std::nullopt, true, asking},
                       lightPalette(),
                       width});
     }
@@ -716,7 +726,12 @@ TEST(DiscoveryScreenShots, EveryStateInLightAndDarkAtTwoWidthsAndHostileNames)
         model.guidance = shot.state.guidance;
         model.code = shot.state.withCode ? std::optional<SecurityCode>(kCode) : std::nullopt;
         model.macs = shot.state.nearby;
-        if (shot.state.nearby.size() > 2) {
+        if (qstrcmp(shot.state.name, "hostile requests") == 0) {
+            for (const DiscoverableMac &mac : asking) {
+                model.requests.append(
+                    *requestWith(mac, ConnectionRequestState::Pending, ConnectionDirection::Incoming));
+            }
+        } else if (shot.state.nearby.size() > 2) {
             model.requests = {
                 *requestWith(shot.state.nearby.at(1), ConnectionRequestState::Pending, ConnectionDirection::Incoming),
                 *requestWith(shot.state.nearby.at(2), ConnectionRequestState::Pending)};
@@ -734,6 +749,7 @@ TEST(DiscoveryScreenShots, EveryStateInLightAndDarkAtTwoWidthsAndHostileNames)
         KeyWindow::setOverride(&window, true);
         showFitted(window, shot.width);
         saveShot(window, shot.name);
+        EXPECT_EQ(hostileNameFaults(window), QStringList());
         // Nothing overlaps or spills out of its row.
         for (DiscoveredMacRow *row : view->nearbySection()->rows()) {
             for (QWidget *child : row->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
