@@ -321,11 +321,9 @@ void EphemeralFrameListener::summarizeClosedForRoom()
         m_summaryPeriod.cancel();
         return;
     }
-    QStringList sources = m_closedForRoom.keys();
-    sources.sort();
-    for (const QString &source : std::as_const(sources)) {
+    for (auto it = m_closedForRoom.cbegin(); it != m_closedForRoom.cend(); ++it) {
         m_logger->warning(QStringLiteral("Closed %1 connections from %2 in the last %3 s to make room")
-                              .arg(QString::number(m_closedForRoom.value(source)), source,
+                              .arg(QString::number(it.value()), it.key(),
                                    QString::number(static_cast<int>(CLOSED_FOR_ROOM_SUMMARY_SECONDS))));
     }
     m_closedForRoom.clear();
