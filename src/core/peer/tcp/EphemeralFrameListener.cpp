@@ -56,7 +56,6 @@ EphemeralFrameListener::EphemeralFrameListener(const LoggerFactoryPtr &loggerFac
 
 EphemeralFrameListener::~EphemeralFrameListener()
 {
-    m_summaryPeriod.cancel();
     for (const QUuid &id : m_connections.keys()) {
         cleanupConnection(id, QStringLiteral("listener released"));
     }
