@@ -144,19 +144,16 @@ void PeerDirectoryService::handleDiscoveryUpdate(const DiscoverableMac &received
             settle(previousId, previousBefore, Cause::Discovery);
         }
     }
-    const QList<DiscoverableMac> held = m_claims.value(macId);
-    if (indexOfInstance(held, instance) < 0 && held.size() >= maxClaimsPerComputer) {
-        m_logger->debug(QStringLiteral("Ignoring %1: Mac %2 is already claimed by %3 service instances")
-                            .arg(instanceText(mac), idText(macId), QString::number(held.size())));
-        signalLater(QStringLiteral("handleDiscoveryUpdateCompleted"));
-        return;
-    }
-
     const Standing before = standingOf(macId);
     QList<DiscoverableMac> &claims = m_claims[macId];
     const qsizetype index = indexOfInstance(claims, instance);
     if (index >= 0) {
         claims.removeAt(index);
+    } else if (claims.size() >= maxClaimsPerComputer) {
+        m_logger->debug(QStringLiteral("Ignoring %1: Mac %2 is already claimed by %3 service instances")
+                            .arg(instanceText(mac), idText(macId), QString::number(claims.size())));
+        signalLater(QStringLiteral("handleDiscoveryUpdateCompleted"));
+        return;
     }
     claims.append(mac);
     if (instance) {

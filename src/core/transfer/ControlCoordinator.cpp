@@ -41,9 +41,10 @@ ControlCoordinator::ControlCoordinator(
                                                   m_clock))
 {
     connect(m_eventHub.get(), &PeerCommunicationHub::receivedTransferRequests, this,
-            [this](const TransferRequestReceivedEvent &event) { handleInboundTransferRequest(event); });
-    connect(m_eventHub.get(), &PeerCommunicationHub::receivedDevicesReadyEvents, this,
-            [this](const DevicesReadyForPairingReceivedEvent &event) { handleDevicesReadyForPairing(event); });
+            [this](const TransferRequestReceivedEvent &event) { m_sender->handleInboundTransferRequest(event); });
+    connect(
+        m_eventHub.get(), &PeerCommunicationHub::receivedDevicesReadyEvents, this,
+        [this](const DevicesReadyForPairingReceivedEvent &event) { m_receiver->handleDevicesReadyForPairing(event); });
     m_logger->debug(QStringLiteral("Subscribed to EventHub received transfer requests and devices ready events"));
     connect(m_connectionMonitor.get(), &ConnectionMonitorServiceProtocol::connectionStateChanged, this,
             &ControlCoordinator::handleConnectionStateChange);
@@ -122,7 +123,7 @@ void ControlCoordinator::takeControl(const QUuid &fromMacId)
 void ControlCoordinator::sendControl(const QUuid &toMacId)
 {
     QMetaObject::invokeMethod(
-        this, [this, toMacId] { performSendControl(toMacId); }, Qt::QueuedConnection);
+        this, [this, toMacId] { m_sender->performSendControl(toMacId); }, Qt::QueuedConnection);
 }
 
 // Transfer checks ----------------------------------------------------------------------------------
@@ -356,41 +357,7 @@ QCoro::Task<> ControlCoordinator::awaitAnswer(std::weak_ptr<ControlCoordinator> 
     self->m_localTakeControlPendingTargetsStore.clearTargetIfTerminal(transactionId, targetMacId, status);
 }
 
-// Flows of the collaborators ----------------------------------------------------------------------
-
-QCoro::Task<> ControlCoordinator::performSendControl(QUuid targetMacId)
-{
-    return m_sender->performSendControl(targetMacId);
-}
-
-QCoro::Task<> ControlCoordinator::handleInboundTransferRequest(TransferRequestReceivedEvent event)
-{
-    return m_sender->handleInboundTransferRequest(std::move(event));
-}
-
-QCoro::Task<QList<Device>> ControlCoordinator::getConnectedSharedDevices()
-{
-    return m_sender->getConnectedSharedDevices();
-}
-
-QCoro::Task<ControlCoordinator::UnpairSummary>
-ControlCoordinator::unpairConnectedSharedDevicesForTransfer(QList<Device> devices, QString localInstallationId,
-                                                            QString peerInstallationId, FlowContext flow)
-{
-    return m_sender->unpairConnectedSharedDevicesForTransfer(std::move(devices), std::move(localInstallationId),
-                                                             std::move(peerInstallationId), std::move(flow));
-}
-
-QCoro::Task<> ControlCoordinator::handleDevicesReadyForPairing(DevicesReadyForPairingReceivedEvent event)
-{
-    return m_receiver->handleDevicesReadyForPairing(std::move(event));
-}
-
-QCoro::Task<std::optional<QString>>
-ControlCoordinator::savePairedDeviceToRepository(TransferDeviceDescriptor descriptor)
-{
-    return m_receiver->savePairedDeviceToRepository(std::move(descriptor));
-}
+// Shared by the flows ------------------------------------------------------------------------------
 
 std::optional<QString> ControlCoordinator::peerInstallationId(const QUuid &macId)
 {

@@ -132,15 +132,6 @@ private:
         std::weak_ptr<ControlCoordinator> m_coordinator;
     };
 
-    // What unpairing for a transfer achieved.
-    struct UnpairSummary
-    {
-        // One per device unpaired, in order.
-        QList<TransferDeviceDescriptor> unpairedDescriptors;
-        bool permissionDenied = false;
-        std::optional<OperationFailureCategory> lastFailureCategory;
-    };
-
     // The records of one flow: its transaction, direction and peer.
     struct FlowContext
     {
@@ -153,9 +144,6 @@ private:
     static QString newTransactionId();
 
     QCoro::Task<> performTakeControl(std::optional<QUuid> targetMacId);
-    QCoro::Task<> performSendControl(QUuid targetMacId);
-    QCoro::Task<> handleInboundTransferRequest(TransferRequestReceivedEvent event);
-    QCoro::Task<> handleDevicesReadyForPairing(DevicesReadyForPairingReceivedEvent event);
     static QCoro::Task<> awaitAnswer(std::weak_ptr<ControlCoordinator> weak, ClockPtr clock, QString transactionId,
                                      QUuid targetMacId, std::stop_token token);
 
@@ -168,12 +156,6 @@ private:
 
     // The linked computer's installation id, lower-cased; none when it is not stored or unreadable.
     std::optional<QString> peerInstallationId(const QUuid &macId);
-    // The stored shared devices that Bluetooth reports connected, in store order.
-    QCoro::Task<QList<Device>> getConnectedSharedDevices();
-    QCoro::Task<UnpairSummary> unpairConnectedSharedDevicesForTransfer(QList<Device> devices,
-                                                                       QString localInstallationId,
-                                                                       QString peerInstallationId, FlowContext flow);
-    QCoro::Task<std::optional<QString>> savePairedDeviceToRepository(TransferDeviceDescriptor descriptor);
     // Asks every other linked computer for a ping now, so that it carries what is owned here.
     void forceHealthChecksOfLinkedMacs();
 

@@ -168,7 +168,7 @@ QCoro::Task<> ControlSender::giveUpDevices(FlowContext flow, QList<Device> devic
         co_return;
     }
     const QUuid recipient = *flow.peerMacId;
-    const QStringList addresses = TransferFlowReport::addressesOf(descriptors);
+    const QStringList addresses = TransferDeviceDescriptor::addressesOf(descriptors);
     const HandOverWait::HandOverPtr handOver = m_handOverWait.open(flow, addresses);
     DevicesReadyForPairingCommand command(recipient, flow.transactionId, descriptors);
     const bool delivered = co_await m_eventHub->send(std::move(command));

@@ -13,6 +13,7 @@
 #include <QCoro/QCoroTask>
 
 #include <memory>
+#include <optional>
 
 namespace verandel {
 
@@ -26,7 +27,6 @@ class ControlSender
 {
 public:
     using FlowContext = ControlCoordinator::FlowContext;
-    using UnpairSummary = ControlCoordinator::UnpairSummary;
 
     ControlSender(ControlCoordinator &coordinator, HandOverWait &handOverWait,
                   std::shared_ptr<PeerCommunicationHub> eventHub, BluetoothDeviceManagerPtr bluetoothManager,
@@ -37,13 +37,22 @@ public:
 
     QCoro::Task<> performSendControl(QUuid targetMacId);
     QCoro::Task<> handleInboundTransferRequest(TransferRequestReceivedEvent event);
+
+private:
+    // What unpairing for a transfer achieved.
+    struct UnpairSummary
+    {
+        // One per device unpaired, in order.
+        QList<TransferDeviceDescriptor> unpairedDescriptors;
+        bool permissionDenied = false;
+        std::optional<OperationFailureCategory> lastFailureCategory;
+    };
+
     // The stored shared devices that Bluetooth reports connected, in store order.
     QCoro::Task<QList<Device>> getConnectedSharedDevices();
     QCoro::Task<UnpairSummary> unpairConnectedSharedDevicesForTransfer(QList<Device> devices,
                                                                        QString localInstallationId,
                                                                        QString peerInstallationId, FlowContext flow);
-
-private:
     // Unpairs the devices, sends those unpaired to the peer and waits for the delivery; when it
     // fails, pairs them here again rather than lose them; when it succeeds, leaves the outcome to the
     // wait for the peer's confirmation. Publishes every step.

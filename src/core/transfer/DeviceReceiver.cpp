@@ -61,7 +61,7 @@ QCoro::Task<> DeviceReceiver::handleDevicesReadyForPairing(DevicesReadyForPairin
         answersOwnRequest ? ControlTransferDirection::TakeControl : ControlTransferDirection::InboundTransfer, sender};
     QStringList savedAddresses;
     const auto finish = [&](const ControlTransferProgressStatus &status) {
-        QStringList notPaired = TransferFlowReport::addressesOf(descriptors);
+        QStringList notPaired = TransferDeviceDescriptor::addressesOf(descriptors);
         for (const QString &address : std::as_const(savedAddresses)) {
             notPaired.removeOne(address);
         }

@@ -31,9 +31,9 @@ public:
                    MetricsPublisherPtr metricsPublisher, LoggerPtr logger, ClockPtr clock);
 
     QCoro::Task<> handleDevicesReadyForPairing(DevicesReadyForPairingReceivedEvent event);
-    QCoro::Task<std::optional<QString>> savePairedDeviceToRepository(TransferDeviceDescriptor descriptor);
 
 private:
+    QCoro::Task<std::optional<QString>> savePairedDeviceToRepository(TransferDeviceDescriptor descriptor);
     // Each address once; a device listed again is dropped with a warning.
     QList<TransferDeviceDescriptor> checkedDescriptors(const DevicesReadyForPairingReceivedEvent &event) const;
     // The stored shared device at that address.

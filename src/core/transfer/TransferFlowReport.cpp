@@ -63,15 +63,6 @@ QString messageOf(const OperationResult &result)
     return result.message.value_or(QStringLiteral("Unknown error"));
 }
 
-QStringList addressesOf(const QList<TransferDeviceDescriptor> &descriptors)
-{
-    QStringList addresses;
-    for (const TransferDeviceDescriptor &descriptor : descriptors) {
-        addresses.append(descriptor.macAddress);
-    }
-    return addresses;
-}
-
 QString handedOverText(const QStringList &confirmed, const QStringList &pairedBack, const QStringList &notPairedBack)
 {
     QString text

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "bluetooth/OperationResult.h"
-#include "peer/wire/TransferDeviceDescriptor.h"
 #include "records/Device.h"
 #include "telemetry/MetricsFailureReason.h"
 #include "telemetry/MetricsResult.h"
@@ -25,7 +24,6 @@ ControlTransferProgressStatus outcomeOfFailure(std::optional<OperationFailureCat
 // Device names come from the devices themselves.
 QString nameText(const Device &device);
 QString messageOf(const OperationResult &result);
-QStringList addressesOf(const QList<TransferDeviceDescriptor> &descriptors);
 
 // What became of the devices a flow gave up, for the line that ends it.
 QString handedOverText(const QStringList &confirmed, const QStringList &pairedBack,

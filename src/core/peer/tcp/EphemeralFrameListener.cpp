@@ -56,7 +56,6 @@ EphemeralFrameListener::EphemeralFrameListener(const LoggerFactoryPtr &loggerFac
 
 EphemeralFrameListener::~EphemeralFrameListener()
 {
-    m_summaryPeriod.cancel();
     for (const QUuid &id : m_connections.keys()) {
         cleanupConnection(id, QStringLiteral("listener released"));
     }
@@ -321,11 +320,9 @@ void EphemeralFrameListener::summarizeClosedForRoom()
         m_summaryPeriod.cancel();
         return;
     }
-    QStringList sources = m_closedForRoom.keys();
-    sources.sort();
-    for (const QString &source : std::as_const(sources)) {
+    for (auto it = m_closedForRoom.cbegin(); it != m_closedForRoom.cend(); ++it) {
         m_logger->warning(QStringLiteral("Closed %1 connections from %2 in the last %3 s to make room")
-                              .arg(QString::number(m_closedForRoom.value(source)), source,
+                              .arg(QString::number(it.value()), it.key(),
                                    QString::number(static_cast<int>(CLOSED_FOR_ROOM_SUMMARY_SECONDS))));
     }
     m_closedForRoom.clear();

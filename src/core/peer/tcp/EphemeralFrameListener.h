@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QHostAddress>
+#include <QMap>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -149,8 +150,8 @@ private:
     quint64 m_acceptedCount = 0;
     std::unique_ptr<QTcpServer> m_server;
     QHash<QUuid, Connection> m_connections;
-    // Connections closed to make room since the last summary, by source address.
-    QHash<QString, int> m_closedForRoom;
+    // Connections closed to make room since the last summary, by source address, sorted as the summary lists them.
+    QMap<QString, int> m_closedForRoom;
     // Pending while a summary period runs; stopped with the listener.
     DelayedCall m_summaryPeriod{m_clock};
 };

@@ -87,16 +87,6 @@ QList<TransferDeviceDescriptor> readDescriptors(const QJsonObject &object)
     return descriptors;
 }
 
-QStringList addressesOf(const QList<TransferDeviceDescriptor> &descriptors)
-{
-    QStringList addresses;
-    addresses.reserve(descriptors.size());
-    for (const TransferDeviceDescriptor &descriptor : descriptors) {
-        addresses.append(descriptor.macAddress);
-    }
-    return addresses;
-}
-
 // The two ping commands and the two ping events share one shape under different key names.
 void writePing(WireJsonWriter &writer, const QString &idKey, const QUuid &id, const QString &listKey,
                const QStringList &addresses, const std::optional<QString> &advertisedName)
@@ -190,7 +180,7 @@ DevicesReadyForPairingCommand::DevicesReadyForPairingCommand(QUuid recipientMacI
 
 QStringList DevicesReadyForPairingCommand::deviceMacAddresses() const
 {
-    return addressesOf(deviceDescriptors);
+    return TransferDeviceDescriptor::addressesOf(deviceDescriptors);
 }
 
 void DevicesReadyForPairingCommand::writeJson(WireJsonWriter &writer) const
@@ -333,7 +323,7 @@ DevicesReadyForPairingReceivedEvent::DevicesReadyForPairingReceivedEvent(
 
 QStringList DevicesReadyForPairingReceivedEvent::deviceMacAddresses() const
 {
-    return addressesOf(deviceDescriptors);
+    return TransferDeviceDescriptor::addressesOf(deviceDescriptors);
 }
 
 void DevicesReadyForPairingReceivedEvent::writeJson(WireJsonWriter &writer) const

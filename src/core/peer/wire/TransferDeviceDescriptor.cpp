@@ -33,6 +33,16 @@ TransferDeviceDescriptor TransferDeviceDescriptor::fromDevice(const Device &devi
                                     attributes->productID, attributes->classOfDevice);
 }
 
+QStringList TransferDeviceDescriptor::addressesOf(const QList<TransferDeviceDescriptor> &descriptors)
+{
+    QStringList addresses;
+    addresses.reserve(descriptors.size());
+    for (const TransferDeviceDescriptor &descriptor : descriptors) {
+        addresses.append(descriptor.macAddress);
+    }
+    return addresses;
+}
+
 void TransferDeviceDescriptor::writeJson(WireJsonWriter &writer) const
 {
     writer.beginObject();

@@ -4,6 +4,7 @@
 
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -28,6 +29,8 @@ struct TransferDeviceDescriptor
 
     // The descriptor of a device just released for a transfer, with its detection data when it has any.
     static TransferDeviceDescriptor fromDevice(const Device &device);
+    // The descriptors' MAC addresses, in order.
+    static QStringList addressesOf(const QList<TransferDeviceDescriptor> &descriptors);
 
     void writeJson(WireJsonWriter &writer) const;
     // Keeps the received letter case.
