@@ -16,7 +16,9 @@ QString fillArguments(QStringView format, const QStringList &arguments);
 
 // An error that is one case (`Kind`) of an enumeration with a payload its texts insert. `Cases`
 // gives `Kind`, `Payload` (comparable), `descriptions`, a table of texts in which %1, %2… stand for
-// the payload's arguments, and, for a payload other than one QString, `arguments(payload)`.
+// the payload's arguments, and, for a payload other than one QString, `arguments(payload)`. A case
+// class inherits the constructor (`using KindError::KindError;`); it stays protected, so only the
+// class's own factories make one.
 template <typename Cases>
 class KindError : public std::exception
 {

@@ -71,9 +71,7 @@ public:
     bool isRecoverable() const;
 
 private:
-    StorageError(Kind kind, QString payload)
-        : KindError(kind, std::move(payload))
-    { }
+    using KindError::KindError;
 };
 
 // The localized description of any error this code base throws: StorageError's own text, else what().

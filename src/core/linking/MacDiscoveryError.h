@@ -50,9 +50,7 @@ public:
     QString userDescription() const override;
 
 private:
-    MacDiscoveryError(Kind kind, QString text)
-        : KindError(kind, std::move(text))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

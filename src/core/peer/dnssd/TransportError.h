@@ -47,25 +47,25 @@ struct TransportErrorCases
 class TransportError final : public KindError<TransportErrorCases>, public UserFacingError
 {
 public:
-    static TransportError networkUnavailable() { return {Kind::NetworkUnavailable, {}, {}}; }
-    static TransportError permissionDenied() { return {Kind::PermissionDenied, {}, {}}; }
+    static TransportError networkUnavailable() { return {Kind::NetworkUnavailable, {}}; }
+    static TransportError permissionDenied() { return {Kind::PermissionDenied, {}}; }
     static TransportError serviceRegistrationFailed(const QString &detail)
     {
-        return {Kind::ServiceRegistrationFailed, {}, detail};
+        return {Kind::ServiceRegistrationFailed, {{}, detail}};
     }
-    static TransportError browsingFailed(const QString &detail) { return {Kind::BrowsingFailed, {}, detail}; }
+    static TransportError browsingFailed(const QString &detail) { return {Kind::BrowsingFailed, {{}, detail}}; }
     static TransportError connectionFailed(const QUuid &macId, const QString &detail)
     {
-        return {Kind::ConnectionFailed, macId, detail};
+        return {Kind::ConnectionFailed, {macId, detail}};
     }
     static TransportError messageDeliveryFailed(const QUuid &macId, const QString &detail)
     {
-        return {Kind::MessageDeliveryFailed, macId, detail};
+        return {Kind::MessageDeliveryFailed, {macId, detail}};
     }
-    static TransportError invalidServiceInfo() { return {Kind::InvalidServiceInfo, {}, {}}; }
-    static TransportError transportNotSupported() { return {Kind::TransportNotSupported, {}, {}}; }
-    static TransportError timeout() { return {Kind::Timeout, {}, {}}; }
-    static TransportError unknown(const QString &detail) { return {Kind::Unknown, {}, detail}; }
+    static TransportError invalidServiceInfo() { return {Kind::InvalidServiceInfo, {}}; }
+    static TransportError transportNotSupported() { return {Kind::TransportNotSupported, {}}; }
+    static TransportError timeout() { return {Kind::Timeout, {}}; }
+    static TransportError unknown(const QString &detail) { return {Kind::Unknown, {{}, detail}}; }
 
     const QUuid &macId() const { return payload().macId; }
     const QString &detail() const { return payload().detail; }
@@ -74,9 +74,7 @@ public:
     QString userDescription() const override;
 
 private:
-    TransportError(Kind kind, QUuid macId, QString detail)
-        : KindError(kind, {macId, std::move(detail)})
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel
