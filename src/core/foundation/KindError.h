@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/EnumText.h"
+#include "foundation/UserFacingError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -64,6 +65,18 @@ private:
     Kind m_kind;
     Payload m_payload;
     QByteArray m_what;
+};
+
+// A KindError a window may show: `Cases` also gives `userDescriptions`, the user's wording of each
+// case in a table of the same shape.
+template <typename Cases>
+class UserFacingKindError : public KindError<Cases>, public UserFacingError
+{
+public:
+    QString userDescription() const override { return this->text(Cases::userDescriptions); }
+
+protected:
+    using KindError<Cases>::KindError;
 };
 
 } // namespace verandel

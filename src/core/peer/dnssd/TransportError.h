@@ -1,7 +1,6 @@
 #pragma once
 
 #include "foundation/KindError.h"
-#include "foundation/UserFacingError.h"
 
 #include <QUuid>
 
@@ -40,11 +39,23 @@ struct TransportErrorCases
         {Kind::Timeout, u"Operation timed out"},
         {Kind::Unknown, u"Unknown error: %2"},
     });
+    static constexpr auto userDescriptions = std::to_array<EnumText<Kind>>({
+        {Kind::NetworkUnavailable, u"The network is not available."},
+        {Kind::PermissionDenied, u"The local network service (avahi-daemon) is not reachable."},
+        {Kind::ServiceRegistrationFailed, u"This computer could not be announced on the local network."},
+        {Kind::BrowsingFailed, u"Verandel could not look for computers on the local network."},
+        {Kind::ConnectionFailed, u"The other computer could not be reached."},
+        {Kind::MessageDeliveryFailed, u"The message did not reach the other computer."},
+        {Kind::InvalidServiceInfo, u"The other computer announced itself with unusable details."},
+        {Kind::TransportNotSupported, u"This is not supported on this computer."},
+        {Kind::Timeout, u"This took too long. Try again."},
+        {Kind::Unknown, u"Something went wrong on the local network."},
+    });
     static QStringList arguments(const Payload &payload);
 };
 
 // The error type of DNS-SD discovery and advertising.
-class TransportError final : public KindError<TransportErrorCases>, public UserFacingError
+class TransportError final : public UserFacingKindError<TransportErrorCases>
 {
 public:
     static TransportError networkUnavailable() { return {Kind::NetworkUnavailable, {}}; }
@@ -71,10 +82,9 @@ public:
     const QString &detail() const { return payload().detail; }
 
     using KindError::description;
-    QString userDescription() const override;
 
 private:
-    using KindError::KindError;
+    using UserFacingKindError::UserFacingKindError;
 };
 
 } // namespace verandel
