@@ -1,17 +1,7 @@
 #include "shell/ProgramBuild.h"
 
-#include "foundation/VerandelVersion.h"
-
-// Given per executable (verandel_add_program in src/app/CMakeLists.txt); empty feed or key: no updater.
-#ifndef VERANDEL_UPDATE_FEED_URL
-#define VERANDEL_UPDATE_FEED_URL ""
-#endif
-#ifndef VERANDEL_UPDATE_PUBLIC_KEY
-#define VERANDEL_UPDATE_PUBLIC_KEY ""
-#endif
-#ifndef VERANDEL_PROGRAM_VERSION
-#define VERANDEL_PROGRAM_VERSION VERANDEL_VERSION
-#endif
+// VERANDEL_UPDATE_FEED_URL, VERANDEL_UPDATE_PUBLIC_KEY and VERANDEL_PROGRAM_VERSION are given per
+// executable, always (verandel_add_program in src/app/CMakeLists.txt); an empty feed or key: no updater.
 
 namespace verandel {
 

@@ -183,9 +183,8 @@ QCoro::Task<UpdateHttpClient::Hop> UpdateHttpClient::request(QUrl url, Limits li
     if (result != Outcome::finished || reply->error() != QNetworkReply::NoError) {
         throw UpdaterError(errorCode, failureText(result, *reply));
     }
-    const int status = statusOf(*reply);
-    if (status < 200 || status > 299) {
-        throw UpdaterError(errorCode, QStringLiteral("The server answered with status %1.").arg(status));
+    if (!isSuccess(*reply)) {
+        throw UpdaterError(errorCode, QStringLiteral("The server answered with status %1.").arg(statusOf(*reply)));
     }
     hop.received = *received;
     co_return hop;
