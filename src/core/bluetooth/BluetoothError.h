@@ -56,9 +56,7 @@ public:
     QString errorDescription() const { return description(); }
 
 private:
-    BluetoothError(Kind kind, Payload payload)
-        : KindError(kind, std::move(payload))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

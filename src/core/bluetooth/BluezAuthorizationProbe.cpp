@@ -1,6 +1,7 @@
 #include "bluetooth/BluezAuthorizationProbe.h"
 
 #include "bluetooth/BluezClient.h"
+#include "bluetooth/BluezDeviceProperties.h"
 
 namespace verandel {
 
@@ -22,19 +23,15 @@ QCoro::Task<SystemPermissionStatus> BluezAuthorizationProbe::currentStatus()
         co_return reply.error.type() == QDBusError::AccessDenied ? SystemPermissionStatus::Denied
                                                                  : SystemPermissionStatus::Unknown;
     }
-    bool hasAdapter = false;
-    for (const Bluez::InterfaceMap &interfaces : reply.value) {
-        const auto adapter = interfaces.constFind(Bluez::adapterInterface);
-        if (adapter == interfaces.constEnd()) {
-            continue;
-        }
-        if (adapter->value(QStringLiteral("Powered")).toBool()) {
-            co_return SystemPermissionStatus::Authorized;
-        }
-        hasAdapter = true;
+    // A powered adapter if there is one.
+    const std::optional<QString> adapter = BluezProperties::firstAdapter(reply.value);
+    if (!adapter) {
+        co_return SystemPermissionStatus::Unknown;
     }
+    const QVariantMap properties = reply.value.value(QDBusObjectPath(*adapter)).value(Bluez::adapterInterface);
     // An adapter that is off or blocked (rfkill) cannot pair anything: the user has to turn it on.
-    co_return hasAdapter ? SystemPermissionStatus::Denied : SystemPermissionStatus::Unknown;
+    co_return properties.value(QStringLiteral("Powered")).toBool() ? SystemPermissionStatus::Authorized
+                                                                   : SystemPermissionStatus::Denied;
 }
 
 QCoro::Task<SystemPermissionStatus> BluezAuthorizationProbe::checkAuthorization(bool runBootstrapProbe)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/EnumText.h"
+#include "foundation/UserFacingError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,7 +17,9 @@ QString fillArguments(QStringView format, const QStringList &arguments);
 
 // An error that is one case (`Kind`) of an enumeration with a payload its texts insert. `Cases`
 // gives `Kind`, `Payload` (comparable), `descriptions`, a table of texts in which %1, %2… stand for
-// the payload's arguments, and, for a payload other than one QString, `arguments(payload)`.
+// the payload's arguments, and, for a payload other than one QString, `arguments(payload)`. A case
+// class inherits the constructor (`using KindError::KindError;`); it stays protected, so only the
+// class's own factories make one.
 template <typename Cases>
 class KindError : public std::exception
 {
@@ -62,6 +65,18 @@ private:
     Kind m_kind;
     Payload m_payload;
     QByteArray m_what;
+};
+
+// A KindError a window may show: `Cases` also gives `userDescriptions`, the user's wording of each
+// case in a table of the same shape.
+template <typename Cases>
+class UserFacingKindError : public KindError<Cases>, public UserFacingError
+{
+public:
+    QString userDescription() const override { return this->text(Cases::userDescriptions); }
+
+protected:
+    using KindError<Cases>::KindError;
 };
 
 } // namespace verandel

@@ -28,6 +28,16 @@ QByteArray encodedPath(const QString &path)
     throw FileSystemError::fromErrno(errno, path);
 }
 
+void createFile(const QString &path, const QByteArray &data, FileManagerProtocol::Flush flush)
+{
+    PosixFile file(path, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    file.writeAll(data);
+    if (flush == FileManagerProtocol::Flush::ToDisk) {
+        file.sync();
+    }
+    file.close();
+}
+
 void syncDirectoryOf(const QString &path)
 {
     PosixFile(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY).sync();
@@ -70,20 +80,12 @@ QByteArray PosixFileManager::readFile(const QString &path)
 
 void PosixFileManager::writeNewFile(const QString &path, const QByteArray &data)
 {
-    PosixFile file(path, O_WRONLY | O_CREAT | O_EXCL, 0600);
-    file.writeAll(data);
-    file.sync();
-    file.close();
+    createFile(path, data, Flush::ToDisk);
 }
 
 void PosixFileManager::copyFile(const QString &source, const QString &destination, Flush flush)
 {
-    PosixFile file(destination, O_WRONLY | O_CREAT | O_EXCL, 0600);
-    file.writeAll(readFile(source));
-    if (flush == Flush::ToDisk) {
-        file.sync();
-    }
-    file.close();
+    createFile(destination, readFile(source), flush);
 }
 
 void PosixFileManager::replaceFile(const QString &destination, const QString &source)

@@ -21,31 +21,11 @@ constexpr auto failureReasons = std::to_array<EnumText<Kind>>({
     {Kind::NetworkUnavailable, u"Network connectivity is required but unavailable"},
 });
 
-constexpr auto userDescriptions = std::to_array<EnumText<Kind>>({
-    {Kind::FileNotFound, u"Verandel could not find what it had saved."},
-    {Kind::PermissionDenied, u"Verandel is not allowed to read or write its data folder."},
-    {Kind::CorruptedData, u"Verandel’s saved data is damaged."},
-    {Kind::DirectoryCreationFailed, u"Verandel could not create its data folder."},
-    {Kind::JsonEncodingFailed, u"Verandel could not save the change."},
-    {Kind::JsonDecodingFailed, u"Verandel’s saved data is damaged."},
-    {Kind::InvalidData, u"Verandel could not save the change."},
-    {Kind::UnknownError, u"Verandel could not read or save its data."},
-    {Kind::DiskFull, u"The disk is full."},
-    {Kind::FileLockTimeout, u"Verandel’s data is busy. Try again in a moment."},
-    {Kind::ConcurrentAccessViolation, u"Verandel’s data is busy. Try again in a moment."},
-    {Kind::NetworkUnavailable, u"The network is not available."},
-});
-
 } // namespace
 
 QString StorageError::failureReason() const
 {
     return text(failureReasons);
-}
-
-QString StorageError::userDescription() const
-{
-    return text(userDescriptions);
 }
 
 bool StorageError::isRecoverable() const

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "foundation/KindError.h"
-#include "foundation/UserFacingError.h"
 
 namespace verandel {
 
@@ -37,10 +36,24 @@ struct StorageErrorCases
         {Kind::ConcurrentAccessViolation, u"Concurrent access violation detected"},
         {Kind::NetworkUnavailable, u"Network unavailable for operation"},
     });
+    static constexpr auto userDescriptions = std::to_array<EnumText<Kind>>({
+        {Kind::FileNotFound, u"Verandel could not find what it had saved."},
+        {Kind::PermissionDenied, u"Verandel is not allowed to read or write its data folder."},
+        {Kind::CorruptedData, u"Verandel’s saved data is damaged."},
+        {Kind::DirectoryCreationFailed, u"Verandel could not create its data folder."},
+        {Kind::JsonEncodingFailed, u"Verandel could not save the change."},
+        {Kind::JsonDecodingFailed, u"Verandel’s saved data is damaged."},
+        {Kind::InvalidData, u"Verandel could not save the change."},
+        {Kind::UnknownError, u"Verandel could not read or save its data."},
+        {Kind::DiskFull, u"The disk is full."},
+        {Kind::FileLockTimeout, u"Verandel’s data is busy. Try again in a moment."},
+        {Kind::ConcurrentAccessViolation, u"Verandel’s data is busy. Try again in a moment."},
+        {Kind::NetworkUnavailable, u"The network is not available."},
+    });
 };
 
 // The one error type of persistent storage.
-class StorageError final : public KindError<StorageErrorCases>, public UserFacingError
+class StorageError final : public UserFacingKindError<StorageErrorCases>
 {
 public:
     static StorageError fileNotFound(const QString &path) { return {Kind::FileNotFound, path}; }
@@ -66,14 +79,11 @@ public:
 
     QString errorDescription() const { return description(); }
     QString failureReason() const;
-    QString userDescription() const override;
     // Only failures that may pass on their own are worth another attempt.
     bool isRecoverable() const;
 
 private:
-    StorageError(Kind kind, QString payload)
-        : KindError(kind, std::move(payload))
-    { }
+    using UserFacingKindError::UserFacingKindError;
 };
 
 // The localized description of any error this code base throws: StorageError's own text, else what().

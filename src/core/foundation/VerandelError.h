@@ -46,9 +46,7 @@ public:
     QString errorDescription() const { return description(); }
 
 private:
-    VerandelError(Kind kind, QString payload)
-        : KindError(kind, std::move(payload))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

@@ -42,9 +42,7 @@ public:
     QString errorDescription() const { return description(); }
 
 private:
-    ConnectionMonitorError(Kind kind, QString payload)
-        : KindError(kind, std::move(payload))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "foundation/KindError.h"
-#include "foundation/UserFacingError.h"
 
 namespace verandel {
 
@@ -28,10 +27,21 @@ struct MacDiscoveryErrorCases
         {Kind::TransportUnavailable, u"Transport unavailable"},
         {Kind::NetworkError, u"Network error"},
     });
+    static constexpr auto userDescriptions = std::to_array<EnumText<Kind>>({
+        {Kind::InvalidState, u"Discovery Mode is busy. Try again in a moment."},
+        {Kind::InvalidSecurityCode, u"The security code is not valid."},
+        {Kind::ConnectionFailed, u"The other computer could not be reached."},
+        // The service words this one for the user already.
+        {Kind::PermissionDenied, u"%1"},
+        {Kind::TransportNotSupported, u"This is not supported on this computer."},
+        {Kind::Timeout, u"This took too long. Try again."},
+        {Kind::TransportUnavailable, u"The local network service (avahi-daemon) is not reachable."},
+        {Kind::NetworkError, u"The network is not available."},
+    });
 };
 
 // The discovery service's own failures.
-class MacDiscoveryError final : public KindError<MacDiscoveryErrorCases>, public UserFacingError
+class MacDiscoveryError final : public UserFacingKindError<MacDiscoveryErrorCases>
 {
 public:
     static MacDiscoveryError invalidState(const QString &text) { return {Kind::InvalidState, text}; }
@@ -47,12 +57,9 @@ public:
 
     // "Invalid state: <text>", the text alone for permissionDenied, …
     using KindError::description;
-    QString userDescription() const override;
 
 private:
-    MacDiscoveryError(Kind kind, QString text)
-        : KindError(kind, std::move(text))
-    { }
+    using UserFacingKindError::UserFacingKindError;
 };
 
 } // namespace verandel

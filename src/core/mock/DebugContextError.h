@@ -24,9 +24,7 @@ public:
     QString errorDescription() const { return description(); }
 
 private:
-    DebugContextError(Kind kind, QString path)
-        : KindError(kind, std::move(path))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

@@ -35,9 +35,7 @@ public:
     QString errorDescription() const { return description(); }
 
 private:
-    FileWatcherError(Kind kind, QString payload)
-        : KindError(kind, std::move(payload))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

@@ -35,9 +35,7 @@ public:
     using KindError::description;
 
 private:
-    TestCoordinatorError(Kind kind, Payload payload)
-        : KindError(kind, std::move(payload))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

@@ -52,9 +52,7 @@ public:
     int statusCode() const { return payload().statusCode; }
 
 private:
-    MetricsHTTPClientError(Kind kind, Payload payload)
-        : KindError(kind, std::move(payload))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

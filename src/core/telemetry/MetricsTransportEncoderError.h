@@ -38,9 +38,7 @@ public:
     const QString &queryKey() const { return payload(); }
 
 private:
-    MetricsTransportEncoderError(Kind kind, QString queryKey)
-        : KindError(kind, std::move(queryKey))
-    { }
+    using KindError::KindError;
 };
 
 } // namespace verandel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "foundation/KindError.h"
-#include "foundation/UserFacingError.h"
 
 #include <QUuid>
 
@@ -40,43 +39,52 @@ struct TransportErrorCases
         {Kind::Timeout, u"Operation timed out"},
         {Kind::Unknown, u"Unknown error: %2"},
     });
+    static constexpr auto userDescriptions = std::to_array<EnumText<Kind>>({
+        {Kind::NetworkUnavailable, u"The network is not available."},
+        {Kind::PermissionDenied, u"The local network service (avahi-daemon) is not reachable."},
+        {Kind::ServiceRegistrationFailed, u"This computer could not be announced on the local network."},
+        {Kind::BrowsingFailed, u"Verandel could not look for computers on the local network."},
+        {Kind::ConnectionFailed, u"The other computer could not be reached."},
+        {Kind::MessageDeliveryFailed, u"The message did not reach the other computer."},
+        {Kind::InvalidServiceInfo, u"The other computer announced itself with unusable details."},
+        {Kind::TransportNotSupported, u"This is not supported on this computer."},
+        {Kind::Timeout, u"This took too long. Try again."},
+        {Kind::Unknown, u"Something went wrong on the local network."},
+    });
     static QStringList arguments(const Payload &payload);
 };
 
 // The error type of DNS-SD discovery and advertising.
-class TransportError final : public KindError<TransportErrorCases>, public UserFacingError
+class TransportError final : public UserFacingKindError<TransportErrorCases>
 {
 public:
-    static TransportError networkUnavailable() { return {Kind::NetworkUnavailable, {}, {}}; }
-    static TransportError permissionDenied() { return {Kind::PermissionDenied, {}, {}}; }
+    static TransportError networkUnavailable() { return {Kind::NetworkUnavailable, {}}; }
+    static TransportError permissionDenied() { return {Kind::PermissionDenied, {}}; }
     static TransportError serviceRegistrationFailed(const QString &detail)
     {
-        return {Kind::ServiceRegistrationFailed, {}, detail};
+        return {Kind::ServiceRegistrationFailed, {{}, detail}};
     }
-    static TransportError browsingFailed(const QString &detail) { return {Kind::BrowsingFailed, {}, detail}; }
+    static TransportError browsingFailed(const QString &detail) { return {Kind::BrowsingFailed, {{}, detail}}; }
     static TransportError connectionFailed(const QUuid &macId, const QString &detail)
     {
-        return {Kind::ConnectionFailed, macId, detail};
+        return {Kind::ConnectionFailed, {macId, detail}};
     }
     static TransportError messageDeliveryFailed(const QUuid &macId, const QString &detail)
     {
-        return {Kind::MessageDeliveryFailed, macId, detail};
+        return {Kind::MessageDeliveryFailed, {macId, detail}};
     }
-    static TransportError invalidServiceInfo() { return {Kind::InvalidServiceInfo, {}, {}}; }
-    static TransportError transportNotSupported() { return {Kind::TransportNotSupported, {}, {}}; }
-    static TransportError timeout() { return {Kind::Timeout, {}, {}}; }
-    static TransportError unknown(const QString &detail) { return {Kind::Unknown, {}, detail}; }
+    static TransportError invalidServiceInfo() { return {Kind::InvalidServiceInfo, {}}; }
+    static TransportError transportNotSupported() { return {Kind::TransportNotSupported, {}}; }
+    static TransportError timeout() { return {Kind::Timeout, {}}; }
+    static TransportError unknown(const QString &detail) { return {Kind::Unknown, {{}, detail}}; }
 
     const QUuid &macId() const { return payload().macId; }
     const QString &detail() const { return payload().detail; }
 
     using KindError::description;
-    QString userDescription() const override;
 
 private:
-    TransportError(Kind kind, QUuid macId, QString detail)
-        : KindError(kind, {macId, std::move(detail)})
-    { }
+    using UserFacingKindError::UserFacingKindError;
 };
 
 } // namespace verandel

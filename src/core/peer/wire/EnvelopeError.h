@@ -28,11 +28,11 @@ struct EnvelopeErrorCases
 class EnvelopeError final : public KindError<EnvelopeErrorCases>
 {
 public:
-    static EnvelopeError encodingFailed(const QString &detail) { return {Kind::EncodingFailed, detail, {}}; }
-    static EnvelopeError decodingFailed(const QString &detail) { return {Kind::DecodingFailed, detail, {}}; }
+    static EnvelopeError encodingFailed(const QString &detail) { return {Kind::EncodingFailed, {detail, {}}}; }
+    static EnvelopeError decodingFailed(const QString &detail) { return {Kind::DecodingFailed, {detail, {}}}; }
     static EnvelopeError unexpectedType(const QString &expected, const QString &actual)
     {
-        return {Kind::UnexpectedType, expected, actual};
+        return {Kind::UnexpectedType, {expected, actual}};
     }
 
     const QString &detail() const { return payload().first; }
@@ -42,9 +42,7 @@ public:
     using KindError::description;
 
 private:
-    EnvelopeError(Kind kind, QString first, QString second)
-        : KindError(kind, {std::move(first), std::move(second)})
-    { }
+    using KindError::KindError;
 };
 
 // A codec answer: the value, or why there is none.
